@@ -1,0 +1,28 @@
+# Java classes, compiled by the host JDK for Java 8 so that they run on every
+# runtime the launcher accepts.
+find_package(Java 11 REQUIRED COMPONENTS Development)
+set(TLX_JAVA_RELEASE 8)
+
+# tlx_java_jar(NAME OUTPUT SOURCE_DIR): every .java file below SOURCE_DIR into
+# one jar, rebuilt when a source changes.
+function(tlx_java_jar name output source_dir)
+    file(GLOB_RECURSE sources CONFIGURE_DEPENDS "${source_dir}/*.java")
+    set(classes "${CMAKE_BINARY_DIR}/java/${name}")
+    add_custom_command(OUTPUT "${output}"
+        COMMAND "${CMAKE_COMMAND}" -E rm -rf "${classes}"
+        COMMAND "${CMAKE_COMMAND}" -E make_directory "${classes}"
+        COMMAND "${Java_JAVAC_EXECUTABLE}" --release ${TLX_JAVA_RELEASE} -encoding UTF-8
+                -Xlint:-options -d "${classes}" ${sources}
+        COMMAND "${Java_JAR_EXECUTABLE}" cf "${output}" -C "${classes}" .
+        DEPENDS ${sources}
+        COMMENT "Building ${name} jar"
+        VERBATIM)
+    add_custom_target(${name} ALL DEPENDS "${output}")
+endfunction()
+
+if(EXISTS "${CMAKE_SOURCE_DIR}/tests/java")
+    tlx_java_jar(testjava "${CMAKE_BINARY_DIR}/java/tlxtests.jar" "${CMAKE_SOURCE_DIR}/tests/java")
+endif()
+if(EXISTS "${CMAKE_SOURCE_DIR}/runtime/src")
+    tlx_java_jar(tlxruntime "${CMAKE_BINARY_DIR}/java/tlxruntime.jar" "${CMAKE_SOURCE_DIR}/runtime/src")
+endif()

@@ -1,0 +1,30 @@
+# x64 only: GoogleTest unit tests and the small Windows programs the process
+# tests use (dialog helper, JVM smoke test, stand-ins for what this machine lacks).
+set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest "${CMAKE_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL)
+
+file(GLOB TLX_UNIT_SOURCES CONFIGURE_DEPENDS tests/unit/*.cpp)
+add_executable(unit_tests ${TLX_UNIT_SOURCES})
+target_compile_options(unit_tests PRIVATE -Wall -Wextra)
+target_link_libraries(unit_tests PRIVATE -Wl,--whole-archive tlxcore -Wl,--no-whole-archive
+                      payloadwriter gtest gtest_main)
+target_link_options(unit_tests PRIVATE -static -static-libgcc -static-libstdc++)
+
+# Each tests/tools/NAME.cpp is one program NAME.exe; a tools/NAME.gui.cpp is a GUI program.
+file(GLOB TLX_TOOL_SOURCES CONFIGURE_DEPENDS tests/tools/*.cpp)
+foreach(src IN LISTS TLX_TOOL_SOURCES)
+    get_filename_component(name "${src}" NAME_WE)
+    if(src MATCHES "\\.gui\\.cpp$")
+        add_executable(${name} WIN32 "${src}")
+    else()
+        add_executable(${name} "${src}")
+    endif()
+    target_include_directories(${name} PRIVATE "${CMAKE_SOURCE_DIR}" ${TLX_JNI_INCLUDES})
+    target_compile_definitions(${name} PRIVATE ${TLX_WIN_DEFINES})
+    target_compile_options(${name} PRIVATE -Wall -Wextra)
+    target_link_libraries(${name} PRIVATE user32 advapi32 gdi32)
+    target_link_options(${name} PRIVATE -static -static-libgcc -static-libstdc++)
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/tools")
+endforeach()

@@ -1,0 +1,53 @@
+# Windows build tree (x86 or x64, chosen by the toolchain file): the launcher
+# stub, and in the x64 tree the unit tests and the test tools.
+if(NOT TLX_ARCH)
+    message(FATAL_ERROR "configure the Windows trees with cmake/toolchain-*.cmake")
+endif()
+
+set(TLX_JNI_INCLUDES "${TLX_JDK_DIR}/include" "${TLX_JDK_DIR}/include/win32")
+set(TLX_WARNINGS -Wall -Wextra -Wshadow -Werror)
+# The launcher starts on Windows versions that lack newer API functions; keeping
+# the headers at this level makes every newer function a run-time lookup.
+set(TLX_WIN_DEFINES _WIN32_WINNT=0x0501 WINVER=0x0501 _WIN32_IE=0x0600)
+if(TLX_ARCH STREQUAL "x64")
+    set(TLX_BITNESS 64)
+else()
+    set(TLX_BITNESS 32)
+endif()
+
+file(GLOB TLX_CORE_SOURCES CONFIGURE_DEPENDS
+    launcher/*.cpp payload/*.cpp jre/*.cpp jvm/*.cpp coordination/*.cpp
+    natives/*.cpp deferred_delete/*.cpp)
+list(REMOVE_ITEM TLX_CORE_SOURCES "${CMAKE_SOURCE_DIR}/launcher/entry.cpp")
+
+# Everything but the entry point lives in one static library so that the unit
+# tests link the same code the executable runs.
+add_library(tlxcore STATIC ${TLX_CORE_SOURCES})
+target_include_directories(tlxcore PUBLIC "${CMAKE_SOURCE_DIR}" ${TLX_JNI_INCLUDES})
+target_compile_definitions(tlxcore PUBLIC ${TLX_WIN_DEFINES} TLX_BITNESS=${TLX_BITNESS})
+target_compile_options(tlxcore PRIVATE ${TLX_WARNINGS} -fno-exceptions)
+target_link_libraries(tlxcore PUBLIC z user32 advapi32 gdi32 comdlg32 ole32 oleaut32 uuid shell32)
+
+add_executable(launcher WIN32 launcher/entry.cpp resources/launcher.rc)
+target_compile_options(launcher PRIVATE ${TLX_WARNINGS} -fno-exceptions)
+target_compile_definitions(launcher PRIVATE ${TLX_WIN_DEFINES})
+target_include_directories(launcher PRIVATE "${CMAKE_SOURCE_DIR}" ${TLX_JNI_INCLUDES})
+# Whole archive: the exported JNI natives are referenced by nothing inside the
+# executable and would otherwise be dropped by the linker.
+# Stripped: an unstripped executable carries its symbol table behind the last
+# section, exactly where the payload has to start.
+target_link_libraries(launcher PRIVATE -Wl,--whole-archive tlxcore -Wl,--no-whole-archive)
+target_link_options(launcher PRIVATE -static -static-libgcc -static-libstdc++ -s
+                    -Wl,--subsystem,windows:5.0 -Wl,--major-os-version,5 -Wl,--minor-os-version,0)
+set_target_properties(launcher PROPERTIES OUTPUT_NAME launcher)
+
+# The payload writer is shared with the host build tool; the unit tests use it
+# to build payloads in memory.
+add_library(payloadwriter STATIC builder/payload_writer.cpp)
+target_include_directories(payloadwriter PUBLIC "${CMAKE_SOURCE_DIR}")
+target_compile_options(payloadwriter PRIVATE -Wall -Wextra)
+target_link_libraries(payloadwriter PUBLIC z)
+
+if(TLX_ARCH STREQUAL "x64")
+    include(cmake/windows-tests.cmake)
+endif()

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs everything the build and the tests need on a fresh Debian 12
+# machine (run as root), then fetches the Windows JDK fixture.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(
+    cmake make g++ zlib1g-dev libtomlplusplus-dev
+    g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev
+    wine64 wine
+    googletest
+    python3 python3-pytest python3-pefile
+    xvfb imagemagick x11-utils
+    unzip ca-certificates locales
+)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+done
+# These may come from outside Debian's packages (a machine image's own Node.js
+# or JDK); only a missing command calls for the package.
+command -v npm >/dev/null 2>&1 || missing+=(npm)
+command -v javac >/dev/null 2>&1 || missing+=(openjdk-17-jdk-headless)
+if [ ${#missing[@]} -gt 0 ]; then
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -q
+    apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# wine32 must not be present: /usr/bin/wine would then pick the 32-bit loader,
+# which this kernel cannot run.
+if dpkg -s wine32 >/dev/null 2>&1; then
+    echo "install-deps: wine32 is installed; remove it (apt-get remove wine32)" >&2
+    exit 1
+fi
+
+scripts/fetch-jdk.sh >/dev/null
+echo "install-deps: ready"

@@ -1,0 +1,204 @@
+"""Shared helpers of the process-level tests: where the build lives, running
+Windows programs under wine64 the fast way (output to files, wait for the
+process, never for pipe end-of-file), building setup files with our build tool,
+reading them back, the Wine registry, and the dialog helper."""
+import json
+import os
+import shutil
+import subprocess
+import time
+from dataclasses import dataclass
+from pathlib import Path
+
+SOURCE_DIR = Path(os.environ.get("TLX_SOURCE_DIR", Path(__file__).resolve().parents[2]))
+BUILD_DIR = Path(os.environ.get("TLX_BUILD_DIR", SOURCE_DIR / "build"))
+X64_DIR = Path(os.environ.get("TLX_X64_DIR", BUILD_DIR / "x64"))
+X86_DIR = Path(os.environ.get("TLX_X86_DIR", BUILD_DIR / "x86"))
+BUILDER = Path(os.environ.get("TLX_BUILDER", BUILD_DIR / "builder" / "tlx-builder"))
+TOOLS_DIR = X64_DIR / "tools"
+JAVA_DIR = BUILD_DIR / "java"
+WINE = "/usr/lib/wine/wine64"
+
+STUB_X64 = X64_DIR / "launcher.exe"
+STUB_X86 = X86_DIR / "launcher.exe"
+
+
+def jdk_dir() -> Path:
+    """The real Windows JDK, fetched and cached by scripts/fetch-jdk.sh."""
+    configured = os.environ.get("TLX_JDK_DIR")
+    if configured:
+        return Path(configured)
+    out = subprocess.run([str(SOURCE_DIR / "scripts" / "fetch-jdk.sh")], check=True,
+                         stdout=subprocess.PIPE, text=True).stdout
+    return Path(out.strip())
+
+
+def wine_env(extra=None) -> dict:
+    env = dict(os.environ)
+    env.setdefault("WINEPREFIX", str(BUILD_DIR / "wineprefix"))
+    env.setdefault("WINEDEBUG", "-all")
+    if extra:
+        for key, value in extra.items():
+            if value is None:
+                env.pop(key, None)
+            else:
+                env[key] = value
+    return env
+
+
+def prefix_dir() -> Path:
+    return Path(wine_env()["WINEPREFIX"])
+
+
+def winpath(path) -> str:
+    """A Linux path as the Windows programs under Wine see it (drive Z:)."""
+    return "Z:" + str(Path(path).resolve()).replace("/", "\\")
+
+
+def unixpath(path: str) -> Path:
+    """A Windows path from the prefix (C: or Z:) as a Linux path."""
+    drive, rest = path[0].upper(), path[2:].replace("\\", "/")
+    if drive == "Z":
+        return Path(rest)
+    if drive == "C":
+        return prefix_dir() / "drive_c" / rest.lstrip("/")
+    raise ValueError(f"no mapping for drive {drive}: in {path}")
+
+
+@dataclass
+class Run:
+    code: int
+    stdout: str
+    stderr: str
+    timed_out: bool = False
+
+    @property
+    def crashed(self) -> bool:
+        return "Unhandled page fault" in self.stderr or "Unhandled exception" in self.stderr
+
+
+_run_counter = 0
+
+
+def run_wine(program, args=(), cwd=None, env=None, timeout=120, wait=True):
+    """Runs a Windows program and returns its exit code and output. With
+    wait=False returns the Popen and the two output file paths instead."""
+    global _run_counter
+    _run_counter += 1
+    outdir = BUILD_DIR / "test-output" / f"{os.getpid()}-{_run_counter}"
+    outdir.mkdir(parents=True, exist_ok=True)
+    out_path, err_path = outdir / "stdout", outdir / "stderr"
+    with open(out_path, "wb") as out, open(err_path, "wb") as err:
+        proc = subprocess.Popen([WINE, str(program), *[str(a) for a in args]], cwd=cwd,
+                                env=wine_env(env), stdin=subprocess.DEVNULL, stdout=out, stderr=err)
+    if not wait:
+        return proc, out_path, err_path
+    return finish(proc, out_path, err_path, timeout)
+
+
+def finish(proc, out_path, err_path, timeout=120) -> Run:
+    timed_out = False
+    try:
+        code = proc.wait(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        code = proc.wait()
+        timed_out = True
+    stdout = Path(out_path).read_bytes().decode("utf-8", "replace")
+    stderr = Path(err_path).read_bytes().decode("utf-8", "replace")
+    shutil.rmtree(Path(out_path).parent, ignore_errors=True)
+    return Run(code, stdout, stderr, timed_out)
+
+
+# ---------------------------------------------------------------- build tool
+
+def _toml_string(text: str) -> str:
+    return json.dumps(text, ensure_ascii=False)
+
+
+def write_project(path: Path, settings=None, messages=None, languages=(), files=(),
+                  trailing=None, check=True) -> Path:
+    """Writes a project file for the build tool. files: (source path, record
+    name) pairs; languages: (code, {id: text}) pairs; trailing: bytes or None."""
+    lines = ["[payload]", f"check = {'true' if check else 'false'}", ""]
+    lines.append("[settings]")
+    for key, value in (settings or {}).items():
+        lines.append(f"{int(key)} = {_toml_string(str(value))}")
+    lines += ["", "[messages]"]
+    for key, value in (messages or {}).items():
+        lines.append(f"{int(key)} = {_toml_string(str(value))}")
+    for code, entries in languages:
+        lines += ["", "[[language]]", f"code = {_toml_string(code)}", "[language.messages]"]
+        for key, value in entries.items():
+            lines.append(f"{int(key)} = {_toml_string(str(value))}")
+    for source, name in files:
+        lines += ["", "[[file]]", f"source = {_toml_string(str(source))}", f"name = {_toml_string(name)}"]
+    if trailing is not None:
+        blob = path.parent / (path.stem + ".trailing.bin")
+        blob.write_bytes(trailing)
+        lines += ["", "[trailing]", f"source = {_toml_string(str(blob))}"]
+    path.write_text("\n".join(lines) + "\n", encoding="utf-8")
+    return path
+
+
+def build_setup(workdir: Path, name="setup.exe", stub=None, **project) -> Path:
+    """Builds a setup executable from the launcher stub and a project made of
+    the keyword arguments of write_project. Returns its path."""
+    workdir = Path(workdir)
+    workdir.mkdir(parents=True, exist_ok=True)
+    toml = write_project(workdir / (Path(name).stem + ".toml"), **project)
+    output = workdir / name
+    result = subprocess.run([str(BUILDER), "build", "--stub", str(stub or STUB_X64),
+                             "--project", str(toml), "--output", str(output)],
+                            stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    if result.returncode != 0:
+        raise AssertionError(f"build tool failed ({result.returncode}): {result.stderr}")
+    return output
+
+
+def inspect_setup(setup: Path) -> dict:
+    result = subprocess.run([str(BUILDER), "inspect", "--json", str(setup)],
+                            stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    if result.returncode != 0:
+        raise AssertionError(f"inspect failed ({result.returncode}): {result.stderr}")
+    return json.loads(result.stdout)
+
+
+# ---------------------------------------------------------------- registry
+
+def reg(*args, check=False) -> Run:
+    run = run_wine("reg.exe", args, timeout=60)
+    if check and run.code != 0:
+        raise AssertionError(f"reg {' '.join(args)} failed: {run.stdout} {run.stderr}")
+    return run
+
+
+def reg_query_value(key: str, name: str):
+    """Returns (type, data) of a registry value as reg.exe shows it, or None."""
+    run = reg("query", key, "/v", name)
+    if run.code != 0:
+        return None
+    for line in run.stdout.splitlines():
+        parts = line.strip().split(None, 2)
+        if len(parts) >= 2 and parts[0].lower() == name.lower() and parts[1].startswith("REG_"):
+            return parts[1], parts[2] if len(parts) > 2 else ""
+    return None
+
+
+# ---------------------------------------------------------------- launcher log
+
+def temp_dir() -> Path:
+    """%TEMP% of the prefix's user, where the launcher writes its log."""
+    users = prefix_dir() / "drive_c" / "users"
+    user = os.environ.get("USER") or "root"
+    return users / user / "Temp"
+
+
+def wait_until(predicate, timeout=10.0, interval=0.1):
+    end = time.monotonic() + timeout
+    while time.monotonic() < end:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(interval)
+    return predicate()
