@@ -1,0 +1,4 @@
+// The single JvmState instance.
+#include "jvm/jvm_state.h"
+
+JvmState g_jvm;

@@ -1,0 +1,162 @@
+// Showing fatal errors and ending the process.
+#include "launcher/errors.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "jvm/splash.h"
+#include "launcher/log.h"
+#include "launcher/state.h"
+#include "launcher/wformat.h"
+#include "payload/config.h"
+
+namespace {
+
+// The 8-bit form of a text for standard error, in the console's code page.
+void writeToStandardError(const wchar_t* text) {
+    UINT codePage = GetConsoleOutputCP();
+    if (codePage == 0) codePage = CP_ACP;
+    int bytes = WideCharToMultiByte(codePage, 0, text, -1, nullptr, 0, "?", nullptr);
+    if (bytes <= 0) return;
+    char* narrow = static_cast<char*>(std::malloc(static_cast<size_t>(bytes)));
+    if (!narrow) return;
+    WideCharToMultiByte(codePage, 0, text, -1, narrow, bytes, "?", nullptr);
+    std::fprintf(stderr, "%s\n", narrow);
+    std::fflush(stderr);
+    std::free(narrow);
+}
+
+}  // namespace
+
+void showError(const wchar_t* text) {
+    showSplash(0);
+    const wchar_t* log = logFilePath();
+    static wchar_t shown[kMessageCapacity + kPathCapacity + 16];
+    if (log) {
+        wchar_t longPath[kPathCapacity];
+        DWORD n = GetLongPathNameW(log, longPath, kPathCapacity);
+        if (n == 0 || n >= kPathCapacity) formatWide(longPath, kPathCapacity, L"%s", log);
+        formatWide(shown, sizeof(shown) / sizeof(shown[0]), L"%s\n\nLog: %s", text, longPath);
+    } else {
+        formatWide(shown, sizeof(shown) / sizeof(shown[0]), L"%s", text);
+    }
+    if (g_launcher.messageBoxes) {
+        wchar_t caption[kMessageCapacity];
+        getMessageOrConfig(1000, caption);
+        MessageBoxW(g_launcher.messageOwner, shown, caption, MB_OK | MB_ICONERROR);
+    } else {
+        writeToStandardError(shown);
+    }
+}
+
+void showMessage(int messageId, const wchar_t* argument) {
+    wchar_t text[kMessageCapacity];
+    formatMessage(messageId, argument, text);
+    showError(text);
+}
+
+void showMessage8(int messageId, const char* argument) {
+    wchar_t text[kMessageCapacity];
+    formatMessage8(messageId, argument, text);
+    showError(text);
+}
+
+void failText(const wchar_t* text) {
+    showError(text);
+    exitLauncher(1);
+}
+
+void failMessage(int messageId) {
+    wchar_t text[kMessageCapacity];
+    getMessage(messageId, text);
+    showError(text);
+    exitLauncher(1);
+}
+
+void failMessageArg(int messageId, const wchar_t* argument) {
+    showMessage(messageId, argument);
+    exitLauncher(1);
+}
+
+void failMessageArg8(int messageId, const char* argument) {
+    showMessage8(messageId, argument);
+    exitLauncher(1);
+}
+
+void exitLauncher(int exitCode) {
+    if (!g_launcher.langRestart && g_launcher.extractionDir[0] != '\0') {
+        emptyDirectory(g_launcher.extractionDir, true);
+        RemoveDirectoryA(g_launcher.extractionDir);
+    }
+    ExitProcess(static_cast<UINT>(exitCode));
+}
+
+void emptyDirectory(const char* path, bool recurse) {
+    if (!path || path[0] == '\0' || path[0] == '.') return;
+    logMessage(L"emptying %S", path);
+    size_t length = std::strlen(path);
+    const char* separator = path[length - 1] == '\\' ? "" : "\\";
+    char pattern[kPathCapacity];
+    if (std::snprintf(pattern, sizeof(pattern), "%s%s*.*", path, separator) >= static_cast<int>(sizeof(pattern)))
+        return;
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA(pattern, &entry);
+    if (find == INVALID_HANDLE_VALUE) return;
+    do {
+        if (std::strcmp(entry.cFileName, ".") == 0 || std::strcmp(entry.cFileName, "..") == 0) continue;
+        char full[kPathCapacity];
+        if (std::snprintf(full, sizeof(full), "%s%s%s", path, separator, entry.cFileName) >= static_cast<int>(sizeof(full)))
+            continue;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            logMessage(L"attempting to remove %S (%d)", full, recurse ? 1 : 0);
+            if (recurse) emptyDirectory(full, false);
+            RemoveDirectoryA(full);
+        } else {
+            logMessage(L"attempting to delete %S", full);
+            DeleteFileA(full);
+        }
+    } while (FindNextFileA(find, &entry));
+    FindClose(find);
+}
+
+namespace {
+
+// The exception's toString(), into a log line; nothing when any step fails.
+void logExceptionText(JNIEnv* env, jthrowable exception) {
+    jclass type = env->GetObjectClass(exception);
+    jmethodID toString = type ? env->GetMethodID(type, "toString", "()Ljava/lang/String;") : nullptr;
+    jstring text = toString ? static_cast<jstring>(env->CallObjectMethod(exception, toString)) : nullptr;
+    if (env->ExceptionCheck()) env->ExceptionClear();
+    if (!text) return;
+    const jchar* chars = env->GetStringChars(text, nullptr);
+    if (!chars) return;
+    size_t length = static_cast<size_t>(env->GetStringLength(text));
+    if (length > kMessageCapacity - 1) length = kMessageCapacity - 1;
+    wchar_t line[kMessageCapacity];
+    std::memcpy(line, chars, length * sizeof(wchar_t));
+    line[length] = L'\0';
+    env->ReleaseStringChars(text, chars);
+    logError(L"%s", line);
+}
+
+}  // namespace
+
+bool checkJavaException(JNIEnv* env, bool describe) {
+    jthrowable exception = env->ExceptionOccurred();
+    if (!exception) return true;
+    logError(L"an exception occurred");
+    // Calling into Java while an exception is pending is not allowed, so the
+    // exception is cleared before its text is asked for and raised again only
+    // for the VM to print it.
+    env->ExceptionClear();
+    logExceptionText(env, exception);
+    if (describe) {
+        env->Throw(exception);
+        env->ExceptionDescribe();
+    }
+    env->ExceptionClear();
+    return false;
+}

@@ -1,0 +1,25 @@
+// Fatal and user-visible errors, and the one way the launcher ends a process
+// after a failure: show the text (box or standard error, with the log's path),
+// remove the extraction directory, terminate.
+#pragma once
+#include <jni.h>
+
+void showError(const wchar_t* text);
+void showMessage(int messageId, const wchar_t* argument = nullptr);
+void showMessage8(int messageId, const char* argument);
+[[noreturn]] void failText(const wchar_t* text);
+[[noreturn]] void failMessage(int messageId);
+[[noreturn]] void failMessageArg(int messageId, const wchar_t* argument = nullptr);
+[[noreturn]] void failMessageArg8(int messageId, const char* argument);
+
+// Removes the extraction directory (unless in language-restart mode) and
+// terminates at once: no at-exit actions run, other threads stop where they are.
+[[noreturn]] void exitLauncher(int exitCode);
+
+// Deletes what a directory holds; with recurse, also one level of
+// subdirectories' contents. Failures are ignored.
+void emptyDirectory(const char* path, bool recurse);
+
+// True when no Java exception is pending; otherwise logs it (and has the VM
+// print it when describe is set), clears it and returns false.
+bool checkJavaException(JNIEnv* env, bool describe);

@@ -1,0 +1,177 @@
+// Launcher log: file naming, per-line writing under the lock, deletion at exit.
+#include "launcher/log.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <cstring>
+#include <cwchar>
+
+#include "launcher/paths.h"
+#include "launcher/state.h"
+#include "launcher/tempdir.h"
+#include "launcher/wformat.h"
+
+namespace {
+
+constexpr size_t kLineCapacity = 65536;
+constexpr int kMaxLogNumber = 1000;
+
+CRITICAL_SECTION g_lock;
+bool g_lockCreated = false;
+bool g_initialised = false;
+bool g_pathSet = false;
+bool g_pathHandedOut = false;
+wchar_t g_path[kPathCapacity];
+FILE* g_stream = nullptr;
+wchar_t g_line[kLineCapacity];
+
+class LogLock {
+public:
+    LogLock() {
+        // The first call always comes from the entry thread before any other
+        // thread exists, so creating the lock here needs no protection.
+        if (!g_lockCreated) {
+            InitializeCriticalSection(&g_lock);
+            g_lockCreated = true;
+        }
+        EnterCriticalSection(&g_lock);
+    }
+    ~LogLock() { LeaveCriticalSection(&g_lock); }
+};
+
+bool envIsYes(const char* name) {
+    char value[8];
+    DWORD n = GetEnvironmentVariableA(name, value, sizeof(value));
+    return n == 3 && std::strcmp(value, "yes") == 0;
+}
+
+void deleteLogAtExit() {
+    if (g_pathSet && !g_pathHandedOut) DeleteFileW(g_path);
+}
+
+void logDirectory(wchar_t* dir) {
+    chooseTempDirWide(dir, kPathCapacity, false);
+    if (dir[0] == L'\0') std::wcscpy(dir, L"c:\\");
+    size_t len = std::wcslen(dir);
+    if (dir[len - 1] != L'\\' && dir[len - 1] != L'/' && len + 1 < kPathCapacity) {
+        dir[len] = L'\\';
+        dir[len + 1] = L'\0';
+    }
+}
+
+// First free "tlx_nlog_N.log" in dir; number 1000 is taken even if it exists.
+void pickLogName(const wchar_t* dir, wchar_t* out) {
+    for (int n = 1; n <= kMaxLogNumber; ++n) {
+        formatWide(out, kPathCapacity, L"%stlx_nlog_%d.log", dir, n);
+        if (!fileExists(out)) return;
+    }
+}
+
+void writeHeader() {
+    wchar_t module[kPathCapacity];
+    DWORD n = GetModuleFileNameW(nullptr, module, kPathCapacity);
+    if (n == 0 || n >= kPathCapacity) module[0] = L'\0';
+    time_t now = time(nullptr);
+    const char* when = ctime(&now);
+    formatWide(g_line, kLineCapacity, L"Started executable %s at %S\n", module, when ? when : "\n");
+    std::fputws(g_line, g_stream);
+    std::fflush(g_stream);
+}
+
+void initialise() {
+    g_initialised = true;
+    if (!(g_launcher.keepLog || envIsYes("KAVRO_LOG") || envIsYes("TOLVANRIX_LOG"))) std::atexit(deleteLogAtExit);
+
+    wchar_t dir[kPathCapacity];
+    logDirectory(dir);
+    pickLogName(dir, g_path);
+    g_pathSet = true;
+    g_stream = _wfopen(g_path, L"w,ccs=UTF-8");
+    if (!g_stream) {
+        std::wcscpy(g_path, L"c:\\tlx_nlog");
+        g_stream = _wfopen(g_path, L"w,ccs=UTF-8");
+    }
+    if (g_stream) writeHeader();
+}
+
+void writeLine(bool error, const wchar_t* format, va_list args) {
+    LogLock lock;
+    if (g_pathSet && !g_stream) g_stream = _wfopen(g_path, L"a,ccs=UTF-8");
+    if (!g_initialised) initialise();
+    if (!g_stream) return;
+    if (error) std::fputws(L"ERROR: ", g_stream);
+    formatWideV(g_line, kLineCapacity, format, args);
+    std::fputws(g_line, g_stream);
+    std::fputws(L"\n", g_stream);
+    std::fclose(g_stream);
+    g_stream = nullptr;
+}
+
+}  // namespace
+
+void logMessageV(const wchar_t* format, va_list args) { writeLine(false, format, args); }
+void logErrorV(const wchar_t* format, va_list args) { writeLine(true, format, args); }
+
+void logMessage(const wchar_t* format, ...) {
+    va_list args;
+    va_start(args, format);
+    writeLine(false, format, args);
+    va_end(args);
+}
+
+void logError(const wchar_t* format, ...) {
+    va_list args;
+    va_start(args, format);
+    writeLine(true, format, args);
+    va_end(args);
+}
+
+const wchar_t* logFilePath() {
+    LogLock lock;
+    g_pathHandedOut = true;
+    return g_pathSet ? g_path : nullptr;
+}
+
+bool moveLogTo(const wchar_t* directory) {
+    LogLock lock;
+    if (!g_pathSet || !directory || !directory[0]) return false;
+    wchar_t dir[kPathCapacity];
+    formatWide(dir, kPathCapacity, L"%s", directory);
+    size_t len = std::wcslen(dir);
+    if (dir[len - 1] != L'\\' && dir[len - 1] != L'/') formatWide(dir + len, kPathCapacity - len, L"\\");
+    wchar_t target[kPathCapacity];
+    pickLogName(dir, target);
+    if (!MoveFileExW(g_path, target, MOVEFILE_COPY_ALLOWED | MOVEFILE_REPLACE_EXISTING)) return false;
+    std::wcscpy(g_path, target);
+    return true;
+}
+
+void showKeepLogPrompt() {
+    const wchar_t* path = logFilePath();
+    wchar_t text[kPathCapacity + 128];
+    formatWide(text, sizeof(text) / sizeof(text[0]),
+               L"The following log file will be created:\n\n%s\n\nDo you want to open an Explorer window?",
+               path ? path : L"");
+    if (MessageBoxW(nullptr, text, g_launcher.productName, MB_YESNO) != IDYES) return;
+
+    wchar_t shortPath[MAX_PATH];
+    wchar_t windowsDir[MAX_PATH];
+    if (!path || !GetShortPathNameW(path, shortPath, MAX_PATH)) shortPath[0] = L'\0';
+    if (!GetWindowsDirectoryW(windowsDir, MAX_PATH)) windowsDir[0] = L'\0';
+    wchar_t command[2 * MAX_PATH + 64];
+    formatWide(command, sizeof(command) / sizeof(command[0]), L"%s\\explorer.exe /select,%s", windowsDir, shortPath);
+    logMessage(L"calling %s", command);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(nullptr, command, nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
+                        &startup, &process)) {
+        logMessage(L"could not open explorer window %d", static_cast<int>(GetLastError()));
+        return;
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+}

@@ -1,0 +1,4 @@
+// The single LauncherState instance.
+#include "launcher/state.h"
+
+LauncherState g_launcher;

@@ -1,0 +1,32 @@
+// LauncherState: the process-wide record of launch modes, switches and paths.
+// Written during start-up on the entry thread (and by the work routine for the
+// fields it documents), read everywhere else.
+#pragma once
+#include <windows.h>
+
+#include "launcher/limits.h"
+
+struct LauncherState {
+    HINSTANCE instance = nullptr;
+    bool langRestart = false;        // "__tlx_lang_restart": reuse an earlier extraction
+    bool extractAndExit = false;     // "__tlx_extract_and_exit"
+    bool quiet = false;              // no progress dialog, no questions
+    bool messageBoxes = true;        // fatal errors in a box (true) or on stderr
+    bool integrityCheck = false;     // verify the payload CRC before extracting
+    bool manualJre = false;          // "-manual": skip included JRE and search
+    bool keepLog = false;            // keep the launcher log at exit
+    bool hasManualTempDir = false;   // "-temp DIR" named a usable directory
+    wchar_t manualTempDirWide[kPathCapacity] = {};
+    char manualTempDir8[kPathCapacity] = {};
+    char extractionDir[kPathCapacity] = {};   // empty: none
+    HWND messageOwner = nullptr;     // owner of error boxes (the progress dialog)
+    char productName8[16] = "tolvanrix";
+    wchar_t productName[16] = L"tolvanrix";
+
+    // Written by the work routine.
+    bool runtimeFilesMissing = false;  // language restart found no runtime files
+    bool jreIncluded = false;          // a JRE archive is to be prepared
+    int jreProgressShare = 100;        // progress position after JRE preparation
+};
+
+extern LauncherState g_launcher;
