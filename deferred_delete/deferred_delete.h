@@ -1,0 +1,6 @@
+// The deferred-deletion mode: deletes what a finished installer could not,
+// schedules what stays locked for deletion at restart, and handles the
+// restart question. Returns the process exit code (always 0).
+#pragma once
+
+int runDeferredDeletion(const wchar_t* listPath, bool deleteSelf);
