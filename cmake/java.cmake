@@ -26,3 +26,12 @@ endif()
 if(EXISTS "${CMAKE_SOURCE_DIR}/runtime/src")
     tlx_java_jar(tlxruntime "${CMAKE_BINARY_DIR}/java/tlxruntime.jar" "${CMAKE_SOURCE_DIR}/runtime/src")
 endif()
+# The sample application that scripts/run-sample.sh puts into its setup file.
+if(EXISTS "${CMAKE_SOURCE_DIR}/runtime/sample/src")
+    tlx_java_jar(samplejava "${CMAKE_BINARY_DIR}/java/sample.jar" "${CMAKE_SOURCE_DIR}/runtime/sample/src")
+endif()
+# An entry class without a main method, in a jar of its own: it shares its
+# name with the runtime's entry class.
+if(EXISTS "${CMAKE_SOURCE_DIR}/tests/java_nomain")
+    tlx_java_jar(testjavanomain "${CMAKE_BINARY_DIR}/java/tlxnomain.jar" "${CMAKE_SOURCE_DIR}/tests/java_nomain")
+endif()

@@ -1,0 +1,66 @@
+package com.kavro.runtime.util;
+
+import java.io.File;
+import java.io.FileOutputStream;
+import java.io.IOException;
+import java.io.OutputStreamWriter;
+import java.io.Writer;
+import java.nio.charset.Charset;
+import java.util.List;
+
+/**
+ * The list the launcher's deletion mode reads: UTF-16LE without byte-order mark, lines ending in LF. The
+ * first line names a semaphore that the writing process holds until it ends; the second is the mode; two
+ * "EOSMARKER" lines close the (empty) restart question and failure texts; then one file per line, an empty
+ * line, and one directory per line, deepest first. The list lives in the temporary directory, never in a
+ * directory it names.
+ */
+public final class DeletionList {
+    private static final Charset UTF_16LE = Charset.forName("UTF-16LE");
+    private static final String MARKER = "EOSMARKER";
+
+    private DeletionList() {
+    }
+
+    /** Every file below root, and every directory below it followed by root itself, children first. */
+    public static void collect(File root, List<File> files, List<File> directories) {
+        File[] entries = root.listFiles();
+        if (entries != null) {
+            for (File entry : entries) {
+                if (entry.isDirectory()) {
+                    collect(entry, files, directories);
+                } else {
+                    files.add(entry.getAbsoluteFile());
+                }
+            }
+        }
+        directories.add(root.getAbsoluteFile());
+    }
+
+    public static File write(String semaphore, String mode, List<File> files, List<File> directories)
+            throws IOException {
+        File list = File.createTempFile("tlxdel", ".lst");
+        Writer out = new OutputStreamWriter(new FileOutputStream(list), UTF_16LE);
+        try {
+            line(out, semaphore);
+            line(out, mode);
+            line(out, MARKER);
+            line(out, MARKER);
+            for (File file : files) {
+                line(out, file.getPath());
+            }
+            line(out, "");
+            for (File directory : directories) {
+                line(out, directory.getPath());
+            }
+        } finally {
+            out.close();
+        }
+        return list;
+    }
+
+    private static void line(Writer out, String text) throws IOException {
+        out.write(text);
+        out.write('\n');
+    }
+}
