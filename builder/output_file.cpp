@@ -27,6 +27,8 @@ void removePendingTemp(int signal) {
 void guardTemp(const std::string& path) {
     std::snprintf(gPendingTemp, sizeof gPendingTemp, "%s", path.c_str());
     for (int sig : {SIGINT, SIGTERM, SIGHUP}) std::signal(sig, removePendingTemp);
+    // Beyond the file size limit a write should fail and clean up, not kill the tool.
+    std::signal(SIGXFSZ, SIG_IGN);
 }
 
 void releaseTemp() { gPendingTemp[0] = '\0'; }

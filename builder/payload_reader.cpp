@@ -48,6 +48,9 @@ public:
         int32_t count = static_cast<int32_t>(raw);
         if (count < 0) return broken(what + " has a negative length " + std::to_string(count), -4);
         if (wide && count % 2 != 0) return broken(what + " has an odd byte count " + std::to_string(count), -4);
+        if (static_cast<uint64_t>(count) > left())
+            return broken(what + " length " + std::to_string(count) + " runs past the end of the file (" +
+                              std::to_string(left()) + " bytes left)", -4);
         bytes->resize(static_cast<size_t>(count));
         return take(bytes->data(), bytes->size(), what);
     }
@@ -246,9 +249,10 @@ bool inspectSetup(const InputFile& file, Inspection* out) {
     if (!locatePayload(file, out)) return false;
     Cursor in(file, *out->payloadStart, *out->payloadStart, out);
     if (!readHeader(in, out) || !readTables(in, out)) return false;
-    // The launcher checks the CRC before it extracts; report problems in that order.
+    // A broken record says more about the damage than the CRC mismatch it causes.
+    bool recordsRead = readRecords(in, out);
     computeCrc(file, *out->payloadStart, out);
-    if (readRecords(in, out)) {
+    if (recordsRead) {
         uint64_t verifiedEnd = *out->payloadStart + payload_format::kVerifiedRangeStart + *out->verifiedLength;
         if (*out->verifiedLength >= 0 && *out->unextractedPosition > verifiedEnd)
             fail(out, "the file records end at offset " + std::to_string(*out->unextractedPosition) +
