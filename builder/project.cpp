@@ -36,13 +36,33 @@ bool onlyKnownKeys(const ProjectContext& ctx, const toml::table& table, const st
 
 std::string quoted(const std::string& text) { return "\"" + text + "\""; }
 
+const toml::table* optionalTable(const ProjectContext& ctx, const toml::table& parent, const char* key,
+                                 const std::string& tableName, bool* ok) {
+    *ok = true;
+    const toml::node* node = parent.get(key);
+    if (node && !node->is_table()) *ok = ctx.fail(*node, tableName + " must be a table");
+    return node ? node->as_table() : nullptr;
+}
+
+bool forEachArrayTable(const ProjectContext& ctx, const toml::table& root, const char* key,
+                       const std::function<bool(const toml::node&, const std::string&)>& each) {
+    const toml::node* node = root.get(key);
+    if (!node) return true;
+    const toml::array* tables = node->as_array();
+    const std::string name = std::string("[[") + key + "]]";
+    if (!tables || (!tables->empty() && !tables->is_array_of_tables()))
+        return ctx.fail(*node, std::string(key) + " must be written as " + name + " tables");
+    for (size_t i = 0; i < tables->size(); ++i)
+        if (!each(*tables->get(i), name + " #" + std::to_string(i + 1))) return false;
+    return true;
+}
+
 namespace {
 
 bool readPayloadOptions(const ProjectContext& ctx, const toml::table& root) {
-    const toml::node* node = root.get("payload");
-    if (!node) return true;
-    const toml::table* payload = node->as_table();
-    if (!payload) return ctx.fail(*node, "[payload] must be a table");
+    bool ok = true;
+    const toml::table* payload = optionalTable(ctx, root, "payload", "[payload]", &ok);
+    if (!payload) return ok;
     if (!onlyKnownKeys(ctx, *payload, "[payload]", {"check", "codepage"})) return false;
     if (const toml::node* check = payload->get("check")) {
         if (!check->is_boolean()) return ctx.fail(*check, "[payload] check must be true or false");
@@ -57,15 +77,14 @@ bool readPayloadOptions(const ProjectContext& ctx, const toml::table& root) {
 }
 
 bool readTrailing(const ProjectContext& ctx, const toml::table& root) {
-    const toml::node* node = root.get("trailing");
-    if (!node) return true;
-    const toml::table* trailing = node->as_table();
-    if (!trailing) return ctx.fail(*node, "[trailing] must be a table");
+    bool ok = true;
+    const toml::table* trailing = optionalTable(ctx, root, "trailing", "[trailing]", &ok);
+    if (!trailing) return ok;
     if (!onlyKnownKeys(ctx, *trailing, "[trailing]", {"source", "text"})) return false;
     const toml::node* source = trailing->get("source");
     const toml::node* text = trailing->get("text");
     if ((source != nullptr) == (text != nullptr))
-        return ctx.fail(*node, "[trailing] needs exactly one of source = \"file\" or text = \"...\"");
+        return ctx.fail(*trailing, "[trailing] needs exactly one of source = \"file\" or text = \"...\"");
     const toml::node* given = source ? source : text;
     if (!given->is_string()) return ctx.fail(*given, "[trailing] value must be a string");
     const std::string& value = given->as_string()->get();

@@ -4,6 +4,7 @@
 #define TOML_EXCEPTIONS 0
 #include <toml++/toml.h>
 
+#include <functional>
 #include <initializer_list>
 #include <string>
 
@@ -24,6 +25,16 @@ struct ProjectContext {
 // Refuses keys of a table other than the allowed ones.
 bool onlyKnownKeys(const ProjectContext& ctx, const toml::table& table, const std::string& tableName,
                    std::initializer_list<const char*> allowed);
+
+// The table under key, or nullptr when there is none; *ok turns false (with
+// the error set) when the key holds something else.
+const toml::table* optionalTable(const ProjectContext& ctx, const toml::table& parent, const char* key,
+                                 const std::string& tableName, bool* ok);
+
+// Calls each(node, "[[key]] #n") for the tables of an array of tables such
+// as [[file]]; stops at the first false.
+bool forEachArrayTable(const ProjectContext& ctx, const toml::table& root, const char* key,
+                       const std::function<bool(const toml::node&, const std::string&)>& each);
 
 // A text as the project writes it ("quoted text" or an integer).
 std::string quoted(const std::string& text);

@@ -65,13 +65,8 @@ bool readRecord(const ProjectContext& ctx, const toml::node& node, const std::st
 }  // namespace
 
 bool readFileRecords(const ProjectContext& ctx, const toml::table& root) {
-    const toml::node* node = root.get("file");
-    if (!node) return true;
-    const toml::array* records = node->as_array();
-    if (!records || !records->is_array_of_tables())
-        return ctx.fail(*node, "file records must be written as [[file]] tables");
     std::map<std::string, std::string> seen;
-    for (size_t i = 0; i < records->size(); ++i)
-        if (!readRecord(ctx, *records->get(i), "[[file]] #" + std::to_string(i + 1), &seen)) return false;
-    return true;
+    return forEachArrayTable(ctx, root, "file", [&](const toml::node& node, const std::string& name) {
+        return readRecord(ctx, node, name, &seen);
+    });
 }

@@ -78,14 +78,6 @@ bool forEachEntry(const ProjectContext& ctx, const toml::table& table, const std
     return true;
 }
 
-const toml::table* optionalTable(const ProjectContext& ctx, const toml::table& parent, const char* key,
-                                 const std::string& tableName, bool* ok) {
-    *ok = true;
-    const toml::node* node = parent.get(key);
-    if (node && !node->is_table()) *ok = ctx.fail(*node, tableName + " must be a table of id = \"text\"");
-    return node ? node->as_table() : nullptr;
-}
-
 bool readSettings(const ProjectContext& ctx, const toml::table& root) {
     bool ok = true;
     const toml::table* settings = optionalTable(ctx, root, "settings", "[settings]", &ok);
@@ -138,14 +130,9 @@ bool readLanguage(const ProjectContext& ctx, const toml::node& node, const std::
 }
 
 bool readLanguages(const ProjectContext& ctx, const toml::table& root) {
-    const toml::node* node = root.get("language");
-    if (!node) return true;
-    const toml::array* blocks = node->as_array();
-    if (!blocks || !blocks->is_array_of_tables())
-        return ctx.fail(*node, "language blocks must be written as [[language]] tables");
-    for (size_t i = 0; i < blocks->size(); ++i)
-        if (!readLanguage(ctx, *blocks->get(i), "[[language]] #" + std::to_string(i + 1))) return false;
-    return true;
+    return forEachArrayTable(ctx, root, "language", [&](const toml::node& node, const std::string& name) {
+        return readLanguage(ctx, node, name);
+    });
 }
 
 }  // namespace
