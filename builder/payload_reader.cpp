@@ -7,79 +7,17 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "builder/payload_cursor.h"
 #include "builder/payload_writer.h"
 #include "payload/format.h"
 
 namespace {
-
-using payload_writer::readLe32;
-using payload_writer::readLe64;
 
 // The first problem wins: later ones are usually its consequences.
 bool fail(Inspection* out, const std::string& what) {
     if (out->error.empty()) out->error = what;
     return false;
 }
-
-class Cursor {
-public:
-    Cursor(const InputFile& file, uint64_t payloadStart, uint64_t pos, Inspection* out)
-        : file_(file), start_(payloadStart), pos_(pos), out_(out) {}
-
-    uint64_t pos() const { return pos_; }
-    uint64_t left() const { return file_.size() - pos_; }
-
-    bool u32(uint32_t* value, const std::string& what) {
-        uint8_t b[4];
-        if (!take(b, 4, what)) return false;
-        *value = readLe32(b);
-        return true;
-    }
-    bool i64(int64_t* value, const std::string& what) {
-        uint8_t b[8];
-        if (!take(b, 8, what)) return false;
-        *value = static_cast<int64_t>(readLe64(b));
-        return true;
-    }
-    // A 4-byte signed byte count and that many bytes.
-    bool text(std::string* bytes, bool wide, const std::string& what) {
-        uint32_t raw = 0;
-        if (!u32(&raw, what + " length")) return false;
-        int32_t count = static_cast<int32_t>(raw);
-        if (count < 0) return broken(what + " has a negative length " + std::to_string(count), -4);
-        if (wide && count % 2 != 0) return broken(what + " has an odd byte count " + std::to_string(count), -4);
-        if (static_cast<uint64_t>(count) > left())
-            return broken(what + " length " + std::to_string(count) + " runs past the end of the file (" +
-                              std::to_string(left()) + " bytes left)", -4);
-        bytes->resize(static_cast<size_t>(count));
-        return take(bytes->data(), bytes->size(), what);
-    }
-    bool skip(uint64_t n, const std::string& what) {
-        if (n > left()) return broken(what + " needs " + std::to_string(n) + " bytes, only " +
-                                      std::to_string(left()) + " left in the file", 0);
-        pos_ += n;
-        return true;
-    }
-    bool broken(const std::string& what, int64_t back) {
-        char where[96];
-        uint64_t at = pos_ + back;
-        std::snprintf(where, sizeof where, "at offset %" PRIu64 " (payload +%" PRIu64 "): ", at, at - start_);
-        return fail(out_, where + what);
-    }
-
-private:
-    bool take(void* to, size_t n, const std::string& what) {
-        if (n > left()) return broken(what + " needs " + std::to_string(n) + " bytes, only " +
-                                      std::to_string(left()) + " left in the file", 0);
-        if (!file_.readAt(pos_, to, n)) return broken(what + ": read error", 0);
-        pos_ += n;
-        return true;
-    }
-
-    const InputFile& file_;
-    uint64_t start_, pos_;
-    Inspection* out_;
-};
 
 std::u16string fromUtf16Le(const std::string& bytes) {
     std::u16string text(bytes.size() / 2, u'\0');
@@ -88,35 +26,55 @@ std::u16string fromUtf16Le(const std::string& bytes) {
     return text;
 }
 
-std::string ofCount(const char* what, uint32_t i, uint32_t count) {
-    return std::string(what) + " " + std::to_string(i + 1) + " of " + std::to_string(count);
+std::string ofCount(const std::string& what, uint32_t i, uint32_t count) {
+    return what + " " + std::to_string(i + 1) + " of " + std::to_string(count);
 }
 
-// Count, then count pairs of id and text; the loop ends at the end of the file at the latest.
-template <class Store>
-bool readEntries(Cursor& in, const std::string& what, bool wide, Store&& store) {
+// Real payloads hold tens of entries. A count beyond this (all tables, blocks
+// and records together) is damage, and storing what it claims would cost
+// memory out of proportion to the file.
+constexpr size_t kMaxEntries = 100000;
+
+// Takes count entries from the budget; the count in question was read just
+// before (back bytes before the cursor).
+template <class Describe>
+bool claim(PayloadCursor& in, uint32_t count, size_t* budget, const Describe& what, int back = -4) {
+    if (count <= *budget) {
+        *budget -= count;
+        return true;
+    }
+    return in.broken(what() + " " + std::to_string(count) + " is implausible (more than " +
+                         std::to_string(kMaxEntries) + " entries in all)", back);
+}
+
+// Count, then count pairs of id and text.
+template <class Describe, class Store>
+bool readEntries(PayloadCursor& in, size_t* budget, const Describe& what, bool wide, Store&& store) {
     uint32_t count = 0;
-    if (!in.u32(&count, what + " count")) return false;
+    auto counted = [&] { return what() + " count"; };
+    if (!in.u32(&count, counted) || !claim(in, count, budget, counted)) return false;
+    std::string text;
     for (uint32_t i = 0; i < count; ++i) {
         uint32_t id = 0;
-        std::string text;
-        std::string entry = ofCount((what + " entry").c_str(), i, count);
-        if (!in.u32(&id, entry + " id") ||
-            !in.text(&text, wide, entry + " (id " + std::to_string(static_cast<int32_t>(id)) + ") text"))
+        auto entry = [&] { return ofCount(what() + " entry", i, count); };
+        if (!in.u32(&id, [&] { return entry() + " id"; }) ||
+            !in.text(&text, wide, [&] { return entry() + " (id " + std::to_string(int32_t(id)) + ") text"; }))
             return false;
         store(static_cast<int32_t>(id), text);
     }
     return true;
 }
 
-bool readLanguages(Cursor& in, Inspection* out) {
+bool readLanguages(PayloadCursor& in, size_t* budget, Inspection* out) {
     uint32_t count = 0;
-    if (!in.u32(&count, "language block count")) return false;
+    auto counted = label("language block count");
+    if (!in.u32(&count, counted) || !claim(in, count, budget, counted)) return false;
     for (uint32_t i = 0; i < count; ++i) {
-        std::string block = ofCount("language block", i, count);
+        auto block = [&] { return ofCount("language block", i, count); };
         InspectedLanguage language;
-        if (!in.text(&language.code, false, block + " code")) return false;
-        bool ok = readEntries(in, block + " (\"" + language.code + "\")", true, [&](int32_t id, const std::string& t) {
+        if (!in.text(&language.code, false, [&] { return block() + " code"; })) return false;
+        auto named = [&] { return block() + " (\"" + language.code + "\")"; };
+        bool ok = readEntries(in, budget, named, true, [&](int32_t id, const std::string& t) {
             language.entries[id] = fromUtf16Le(t);
         });
         out->languages.push_back(std::move(language));
@@ -125,29 +83,31 @@ bool readLanguages(Cursor& in, Inspection* out) {
     return true;
 }
 
-bool readHeader(Cursor& in, Inspection* out) {
+bool readHeader(PayloadCursor& in, Inspection* out) {
     uint32_t magic = 0, flag = 0, crc = 0;
     int64_t length = 0;
-    if (!in.u32(&magic, "magic")) return false;
+    if (!in.u32(&magic, label("magic"))) return false;
     out->magic = magic;
     if (!out->magicOk()) {
         char text[96];
         std::snprintf(text, sizeof text, "wrong magic 0x%08X (expected 0x%08X)", magic, payload_format::kMagic);
         return in.broken(text, -4);
     }
-    if (!in.u32(&flag, "check flag")) return false;
+    if (!in.u32(&flag, label("check flag"))) return false;
     out->checkFlag = flag;
-    if (!in.u32(&crc, "expected CRC")) return false;
+    if (!in.u32(&crc, label("expected CRC"))) return false;
     out->crcExpected = crc;
-    if (!in.i64(&length, "verified length")) return false;
+    if (!in.i64(&length, label("verified length"))) return false;
     out->verifiedLength = length;
     return true;
 }
 
-bool readTables(Cursor& in, Inspection* out) {
-    return readEntries(in, "narrow", false, [&](int32_t id, const std::string& t) { out->narrow[id] = t; }) &&
-           readEntries(in, "wide", true, [&](int32_t id, const std::string& t) { out->wide[id] = fromUtf16Le(t); }) &&
-           readLanguages(in, out);
+bool readTables(PayloadCursor& in, size_t* budget, Inspection* out) {
+    return readEntries(in, budget, label("narrow"), false,
+                       [&](int32_t id, const std::string& t) { out->narrow[id] = t; }) &&
+           readEntries(in, budget, label("wide"), true,
+                       [&](int32_t id, const std::string& t) { out->wide[id] = fromUtf16Le(t); }) &&
+           readLanguages(in, budget, out);
 }
 
 // The C library's atoi, as the launcher reads key 2002.
@@ -161,38 +121,35 @@ int64_t launcherInt(const std::string& text) {
     return negative ? -value : value;
 }
 
-std::vector<std::string> recordNames(const Inspection& in) {
-    std::vector<std::string> names;
-    auto list = in.narrow.find(payload_format::kKeyFileNames);
-    if (list == in.narrow.end()) return names;
-    std::string name;
-    for (char c : list->second + ";") {
-        if (c != ';') {
-            name += c;
-        } else if (!name.empty()) {
-            names.push_back(name);
-            name.clear();
-        }
+// The next non-empty name of key 2003 from *pos on; false when none is left.
+bool nextRecordName(const std::string& list, size_t* pos, std::string* name) {
+    while (*pos < list.size()) {
+        size_t end = std::min(list.find(';', *pos), list.size());
+        *name = list.substr(*pos, end - *pos);
+        *pos = end + 1;
+        if (!name->empty()) return true;
     }
-    return names;
+    return false;
 }
 
-bool readRecords(Cursor& in, Inspection* out) {
+// As the launcher extracts: names of key 2003 in order, while fewer than key 2002 are done.
+bool readRecords(PayloadCursor& in, size_t* budget, Inspection* out) {
     auto countText = out->narrow.find(payload_format::kKeyFileCount);
+    auto namesText = out->narrow.find(payload_format::kKeyFileNames);
     int64_t count = countText == out->narrow.end() ? 0 : launcherInt(countText->second);
-    std::vector<std::string> names = recordNames(*out);
-    for (size_t i = 0; i < names.size() && static_cast<int64_t>(i) < count; ++i) {
-        std::string what = "record " + std::to_string(i + 1) + " (\"" + names[i] + "\")";
-        InspectedRecord record;
-        record.name = names[i];
-        if (!in.i64(&record.size, what + " size")) return false;
+    const std::string names = namesText == out->narrow.end() ? std::string() : namesText->second;
+    size_t pos = 0;
+    InspectedRecord record;
+    for (int64_t i = 0; i < count && nextRecordName(names, &pos, &record.name); ++i) {
+        auto what = [&] { return "record " + std::to_string(i + 1) + " (\"" + record.name + "\")"; };
+        if (!claim(in, 1, budget, what, 0) || !in.i64(&record.size, [&] { return what() + " size"; })) return false;
         record.offset = in.pos();
         out->records.push_back(record);
         if (record.size < 0) {
-            in.broken(what + " has a negative size " + std::to_string(record.size), -8);
+            in.broken(what() + " has a negative size " + std::to_string(record.size), -8);
             continue;  // the launcher extracts nothing for it and goes on
         }
-        if (!in.skip(static_cast<uint64_t>(record.size), what + " content")) return false;
+        if (!in.skip(static_cast<uint64_t>(record.size), [&] { return what() + " content"; })) return false;
     }
     out->unextractedPosition = in.pos();
     return true;
@@ -247,10 +204,11 @@ bool inspectSetup(const InputFile& file, Inspection* out) {
     *out = Inspection();
     out->fileSize = file.size();
     if (!locatePayload(file, out)) return false;
-    Cursor in(file, *out->payloadStart, *out->payloadStart, out);
-    if (!readHeader(in, out) || !readTables(in, out)) return false;
+    PayloadCursor in(file, *out->payloadStart, &out->error);
+    size_t budget = kMaxEntries;
+    if (!readHeader(in, out) || !readTables(in, &budget, out)) return false;
     // A broken record says more about the damage than the CRC mismatch it causes.
-    bool recordsRead = readRecords(in, out);
+    bool recordsRead = readRecords(in, &budget, out);
     computeCrc(file, *out->payloadStart, out);
     if (recordsRead) {
         uint64_t verifiedEnd = *out->payloadStart + payload_format::kVerifiedRangeStart + *out->verifiedLength;

@@ -478,6 +478,13 @@ def patched(data: bytes, at: int, fmt: str, value) -> bytes:
     return bytes(out)
 
 
+def info_languages_at(data: bytes, start: int) -> int:
+    """Offset of the language block count, found by the independent reader."""
+    p = parse_payload(data, start)
+    pos = start + 20 + 4 + sum(8 + len(t) for t in p["narrow"].values())
+    return pos + 4 + sum(8 + 2 * len(t) for t in p["wide"].values())
+
+
 def test_absurd_header_and_lengths_are_named(small, tmp_path):
     setup, info = small
     data = setup.read_bytes()
@@ -487,7 +494,9 @@ def test_absurd_header_and_lengths_are_named(small, tmp_path):
     cases = {
         "wrong magic": (patched(data, start, "<I", 0x12345678), "wrong magic"),
         "no payload": (data[:start], "no payload"),
-        "huge narrow count": (patched(data, start + 20, "<I", 0x7FFFFFFF), "narrow entry"),
+        "huge narrow count": (patched(data, start + 20, "<I", 0x7FFFFFFF), "narrow count 2147483647 is implausible"),
+        "more entries than the file holds": (patched(data, start + 20, "<I", 5000), "narrow entry"),
+        "huge language count": (patched(data, info_languages_at(data, start), "<I", 0xFFFFFFFF), "language block count"),
         "huge text length": (patched(data, first_text, "<i", 0x7FFFFFF0), "length 2147483632 runs past the end"),
         "negative text length": (patched(data, first_text, "<i", -5), "negative length"),
         "negative record size": (patched(data, record_size, "<q", -1), "negative size"),
