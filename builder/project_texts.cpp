@@ -1,6 +1,7 @@
 // The text tables of a project: [settings] (narrow, in the project's code
 // page), [messages] (wide) and the [[language]] blocks that override messages.
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <map>
 
@@ -57,7 +58,7 @@ bool toWide(const ProjectContext& ctx, const std::string& where, const toml::nod
     return ctx.fail(node, where + ": not valid UTF-8");
 }
 
-// Calls each(id, text, node) for every entry of an id = text table, refusing
+// Calls each(id, label, node, text) for every entry of an id = text table, refusing
 // ids that are not integers and ids that name the same number twice.
 template <class Each>
 bool forEachEntry(const ProjectContext& ctx, const toml::table& table, const std::string& tableName, Each&& each) {
