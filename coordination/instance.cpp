@@ -1,0 +1,146 @@
+// The instance semaphore (one name per executable path, numbered in
+// multi-instance mode) and the per-user record of the running instance.
+#include "coordination/instance.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "coordination/windows.h"
+#include "launcher/errors.h"
+#include "launcher/limits.h"
+#include "launcher/log.h"
+#include "launcher/paths.h"
+#include "payload/config.h"
+
+namespace {
+
+constexpr char kPidKey[] = "SOFTWARE\\morvane\\kavro\\pids\\";
+constexpr int kLastInstanceNumber = 100000;
+constexpr int kPidPolls = 50;
+constexpr DWORD kPidPollMillis = 100;
+
+char g_semaphoreName[kPathCapacity] = "";
+
+// Lowering is safe only when the 8-bit text is exactly what UTF-16 gives back.
+bool survivesRoundTrip(const char* path) {
+    wchar_t wide[kPathCapacity];
+    char back[kPathCapacity];
+    return fromFileCodePage(path, wide, kPathCapacity) && toFileCodePage(wide, back, sizeof(back)) &&
+           std::strcmp(back, path) == 0;
+}
+
+void lowerAscii(char* text) {
+    for (char* p = text; *p; ++p)
+        if (*p >= 'A' && *p <= 'Z') *p = static_cast<char>(*p - 'A' + 'a');
+}
+
+// "Global\" or "Local\", then the canonical path with backslashes and blanks as "_".
+bool semaphoreBaseName(char* out, size_t capacity) {
+    char path[kPathCapacity];
+    if (!canonicalExecutablePath(path, sizeof(path))) return false;
+    for (char* p = path; *p; ++p)
+        if (*p == '\\' || *p == ' ') *p = '_';
+    const char* prefix = getConfigInt(158) != 0 ? "Global\\" : "Local\\";
+    int n = std::snprintf(out, capacity, "%s%s", prefix, path);
+    return n > 0 && static_cast<size_t>(n) < capacity;
+}
+
+HANDLE createInstanceSemaphore(const char* name, bool* existed) {
+    HANDLE semaphore = CreateSemaphoreA(nullptr, 1, 1, name);
+    DWORD error = GetLastError();
+    *existed = error == ERROR_ALREADY_EXISTS;
+    logMessage(L"semaphore name %S, code %d, value %p", name, static_cast<int>(error), semaphore);
+    return semaphore;
+}
+
+// The name is published only while this run holds the semaphore: the Java
+// side hands it to the deletion mode as the sign that the launcher still runs.
+void keepSemaphore(HANDLE semaphore, const char* name) {
+    if (!semaphore) {
+        logError(L"semaphore %S could not be created; no instance name is passed on", name);
+        return;
+    }
+    std::snprintf(g_semaphoreName, sizeof(g_semaphoreName), "%s", name);
+}
+
+void claimNumberedInstance(const char* base) {
+    char name[kPathCapacity];
+    HANDLE semaphore = nullptr;
+    for (int n = 0;; ++n) {
+        if (std::snprintf(name, sizeof(name), "%s%d", base, n) >= static_cast<int>(sizeof(name))) return;
+        bool existed = false;
+        semaphore = createInstanceSemaphore(name, &existed);
+        if (!existed || n >= kLastInstanceNumber) break;
+        if (semaphore) CloseHandle(semaphore);
+    }
+    keepSemaphore(semaphore, name);
+}
+
+[[noreturn]] void yieldToRunningInstance() {
+    DWORD pid = readInstancePid();
+    for (int poll = 0; pid == 0 && poll < kPidPolls; ++poll) {
+        Sleep(kPidPollMillis);
+        pid = readInstancePid();
+    }
+    logMessage(L"other pid %d", static_cast<int>(pid));
+    if (pid != 0 && getConfigInt(10007) != 0) bringProcessToFront(pid, true);
+    logMessage(L"exiting");
+    exitLauncher(0);
+}
+
+}  // namespace
+
+bool canonicalExecutablePath(char* out, size_t capacity) {
+    if (!fullPath(exePath(), true, out, capacity)) return false;
+    if (survivesRoundTrip(out)) lowerAscii(out);
+    collapseBackslashes(out);
+    return true;
+}
+
+void claimInstance() {
+    char base[kPathCapacity];
+    if (!semaphoreBaseName(base, sizeof(base))) {
+        logError(L"no semaphore name for %S", exePath());
+        return;
+    }
+    if (getConfigInt(10005) == 0) {
+        claimNumberedInstance(base);
+        return;
+    }
+    logMessage(L"single instance mode");
+    bool existed = false;
+    HANDLE semaphore = createInstanceSemaphore(base, &existed);
+    if (!existed) {
+        keepSemaphore(semaphore, base);
+        registerInstancePid();
+        return;
+    }
+    if (semaphore) CloseHandle(semaphore);
+    yieldToRunningInstance();
+}
+
+const char* instanceSemaphoreName() { return g_semaphoreName; }
+
+void registerInstancePid() {
+    char path[kPathCapacity];
+    if (!canonicalExecutablePath(path, sizeof(path))) return;
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kPidKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        return;
+    DWORD pid = GetCurrentProcessId();
+    RegSetValueExA(key, path, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&pid), sizeof(pid));
+    RegCloseKey(key);
+}
+
+DWORD readInstancePid() {
+    char path[kPathCapacity];
+    if (!canonicalExecutablePath(path, sizeof(path))) return 0;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kPidKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
+    DWORD pid = 0;
+    DWORD size = sizeof(pid);
+    LONG status = RegQueryValueExA(key, path, nullptr, nullptr, reinterpret_cast<BYTE*>(&pid), &size);
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS && size == sizeof(pid) ? pid : 0;
+}

@@ -1,0 +1,105 @@
+// The launch: creating the JVM with the assembled options, the handshake,
+// the call of the entry class's main method, and the VM's destruction.
+#include "jvm/JavaVMLauncher.h"
+
+#include <jni.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "jvm/handshake.h"
+#include "jvm/jvm_state.h"
+#include "jvm/launch_arguments.h"
+#include "jvm/splash.h"
+#include "jvm/vm_options.h"
+#include "launcher/arguments.h"
+#include "launcher/errors.h"
+#include "launcher/limits.h"
+#include "launcher/log.h"
+#include "payload/config.h"
+
+namespace {
+
+constexpr char kInstallerEntryClass[] = "com/tolvanrix/runtime/launcher/WinLauncher";
+constexpr char kApplicationEntryClass[] = "com/kavro/runtime/WinLauncher";
+
+bool createJvm(const ArgumentList& arguments) {
+    std::vector<std::string> properties;
+    buildLauncherProperties(properties);
+    std::vector<const char*> terminated;
+    for (const std::string& property : properties) terminated.push_back(property.c_str());
+    terminated.push_back(nullptr);
+    VmInitRecord record;
+    assembleVmOptions(terminated.data(), arguments, record);
+
+    logMessage(L"Creating JVM");
+    JavaVM* vm = nullptr;
+    JNIEnv* env = nullptr;
+    jint result = g_jvm.createJavaVM ? g_jvm.createJavaVM(&vm, reinterpret_cast<void**>(&env), &record.args) : JNI_ERR;
+    if (result != 0) return false;
+    g_jvm.vm = vm;
+    g_jvm.env = env;
+    return true;
+}
+
+// Ends the process (1010, 1011) when the entry class or its main is missing;
+// false when the arguments could not be built or main threw.
+bool invokeMain(const ArgumentList& commandLine) {
+    JNIEnv* env = g_jvm.env;
+    bool installer = installerFlavour();
+    if (installer && !checkFirstRun()) {
+        logMessage(L"checkFirstRun stopped further execution");
+        return true;
+    }
+    char name[kPathCapacity];
+    std::snprintf(name, sizeof(name), "%s", installer ? kInstallerEntryClass : kApplicationEntryClass);
+    for (char* p = name; *p; ++p)
+        if (*p == '.') *p = '/';
+    logMessage(L"main class: %S", name);
+    jclass entryClass = env->FindClass(name);
+    if (!entryClass) {
+        env->ExceptionClear();
+        logError(L"could not find main class");
+        failMessage(1010);
+    }
+    jmethodID main = env->GetStaticMethodID(entryClass, "main", "([Ljava/lang/String;)V");
+    if (!main) {
+        env->ExceptionClear();
+        logError(L"could not find main method");
+        failMessage(1011);
+    }
+    ArgumentList mainArguments;
+    collectMainArguments(commandLine, mainArguments);
+    logMessage(L"param count: %d", mainArguments.count());
+    jobjectArray array = createJavaArguments(env, mainArguments);
+    if (!array) return false;
+    logMessage(L"calling main");
+    env->CallStaticVoidMethod(entryClass, main, array);
+    logMessage(L"main returned");
+    return checkJavaException(env, true);
+}
+
+}  // namespace
+
+bool launchJava(const ArgumentList& arguments, bool destroyAfterMain) {
+    logMessage(L"launching program");
+    if (!createJvm(arguments)) {
+        logError(L"could not initialize JVM");
+        return false;
+    }
+    logMessage(L"JVM created");
+    if (getConfigInt(108) != 0 && getConfigInt(10123) != 0) configureJavaSplash();
+    bindRuntimeNatives();
+    setWinDelExecutable();
+    if (!invokeMain(arguments)) {
+        logError(L"could not call main");
+        return false;
+    }
+    if (destroyAfterMain) {
+        logMessage(L"dest JVM");
+        g_jvm.vm->DestroyJavaVM();
+    }
+    logMessage(L"launch done");
+    return true;
+}
