@@ -37,6 +37,7 @@ public class LaunchProbe {
             System.out.println("probe.vmoption[" + i + "]=" + vmOptions.get(i));
         }
         System.out.println("probe.maxMemory=" + Runtime.getRuntime().maxMemory());
+        System.out.println("probe.pid=" + ManagementFactory.getRuntimeMXBean().getName().split("@")[0]);
         reportRuntime();
         for (String arg : args) {
             act(arg);

@@ -338,3 +338,72 @@ def screenshot(path) -> Path:
     if result.returncode != 0 or not path.is_file():
         raise AssertionError(f"screenshot failed ({result.returncode}): {result.stderr}")
     return path
+
+
+# ---------------------------------------------------------------- launch probe
+# tests/java/LaunchProbe.java prints what the JVM and the runtime received as
+# "probe." lines (see there); these helpers build setup files around it and
+# read its report.
+
+RUNTIME_JAR = JAVA_DIR / "tlxruntime.jar"
+TESTS_JAR = JAVA_DIR / "tlxtests.jar"
+
+PROBE_MESSAGES = {
+    1000: "Error",
+    1005: "The JVM could not be started.",
+    1006: "A mandatory class path entry is missing: {0}",
+    1008: "The environment variable {0} must be defined.",
+    1009: "An internal error occurred (error code: {0})",
+    1010: "The main class could not be found.",
+    1011: "The main method could not be found.",
+}
+
+
+def probe_setup(workdir, settings=None, files=None, name="setup.exe", **project) -> Path:
+    """A setup file that starts LaunchProbe on the real JDK without a
+    progress dialog, errors on standard error. settings override the defaults."""
+    base = {107: "0", 2001: "i", 122: "LaunchProbe", 126: "1.8", 128: f"A{winpath(jdk_dir())};", 155: "1"}
+    base.update(settings or {})
+    if files is None:
+        files = [(RUNTIME_JAR, "tlxruntime.jar"), (TESTS_JAR, "tlxtests.jar")]
+    return build_setup(workdir, name=name, settings=base, messages=project.pop("messages", PROBE_MESSAGES),
+                       files=files, **project)
+
+
+@dataclass
+class ProbeReport:
+    args: list
+    launcher: list
+    props: dict        # name -> value, None when unset
+    vmoptions: list
+    lines: list
+
+    @property
+    def done(self) -> bool:
+        return "probe.done" in self.lines
+
+    def class_path(self) -> list:
+        return self.props["java.class.path"].split(";")
+
+    @property
+    def max_memory(self) -> int:
+        return int(next(line for line in self.lines if line.startswith("probe.maxMemory=")).split("=", 1)[1])
+
+
+def probe_report(text: str) -> ProbeReport:
+    args, launcher, props, vmoptions = {}, {}, {}, {}
+    lines = text.replace("\r\n", "\n").split("\n")
+    for line in lines:
+        if line.startswith("probe.prop."):
+            rest = line[len("probe.prop."):]
+            if "=" in rest:
+                key, value = rest.split("=", 1)
+                props[key] = value
+            elif rest.endswith(" unset"):
+                props[rest[:-len(" unset")]] = None
+        for prefix, table in (("probe.arg[", args), ("probe.launcher[", launcher), ("probe.vmoption[", vmoptions)):
+            if line.startswith(prefix):
+                index, value = line[len(prefix):].split("]=", 1)
+                table[int(index)] = value
+    ordered = lambda table: [table[i] for i in sorted(table)]
+    return ProbeReport(ordered(args), ordered(launcher), props, ordered(vmoptions), lines)

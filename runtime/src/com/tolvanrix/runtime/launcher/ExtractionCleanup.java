@@ -25,8 +25,14 @@ final class ExtractionCleanup implements Runnable {
     private ExtractionCleanup() {
     }
 
-    static void registerAtShutdown() {
-        Runtime.getRuntime().addShutdownHook(new Thread(new ExtractionCleanup(), "extraction-cleanup"));
+    private static boolean registered;
+
+    /** Arranges the removal once per process, however often it is asked for. */
+    static synchronized void registerAtShutdown() {
+        if (!registered) {
+            Runtime.getRuntime().addShutdownHook(new Thread(new ExtractionCleanup(), "extraction-cleanup"));
+            registered = true;
+        }
     }
 
     @Override

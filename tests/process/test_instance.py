@@ -1,0 +1,99 @@
+"""The instance semaphore at process level: numbered names for concurrent runs
+of one executable, the global namespace, single-instance mode (a second start
+ends at once with exit code 0 and names the first one's process id), and the
+language restart, which claims nothing."""
+import re
+import shutil
+import time
+
+from harness import (RUNTIME_JAR, TESTS_JAR, finish, launcher_logs, probe_report, probe_setup, read_log,
+                     reg_query_value, run_setup, wait_until, winpath)
+
+PIDS_KEY = "HKCU\\SOFTWARE\\morvane\\kavro\\pids"
+
+
+def mangled(setup):
+    return re.sub(r"[\\ ]", "_", winpath(setup).lower())
+
+
+def start(setup, *args, temp):
+    return run_setup(setup, *args, temp=temp, timeout=120, wait=False)
+
+
+def wait_for_line(out_path, prefix, timeout=60):
+    def line():
+        for text in out_path.read_text(errors="replace").splitlines():
+            if text.startswith(prefix):
+                return text
+        return None
+    return wait_until(line, timeout=timeout)
+
+
+def test_concurrent_runs_take_the_next_free_number(tmp_path):
+    setup = probe_setup(tmp_path / "setup")
+    runs = []
+    for n in range(3):
+        proc, out_path, err_path = start(setup, "sleep=5000", temp=tmp_path / f"temp{n}")
+        assert wait_for_line(out_path, "probe.prop.kavro.semaphoreName"), err_path.read_text()
+        runs.append((proc, out_path, err_path))
+    results = [finish(*run, timeout=120) for run in runs]
+    names = [probe_report(result.stdout).props["kavro.semaphoreName"] for result in results]
+    assert all(result.code == 0 for result in results), [result.stderr for result in results]
+    assert names == ["Local\\" + mangled(setup) + str(n) for n in range(3)]
+
+
+def test_global_namespace(tmp_path):
+    setup = probe_setup(tmp_path / "setup", settings={158: "1"})
+    result = run_setup(setup, temp=tmp_path / "temp", timeout=120)
+    assert result.code == 0, result.stderr
+    assert probe_report(result.stdout).props["kavro.semaphoreName"] == "Global\\" + mangled(setup) + "0"
+
+
+def test_second_start_in_single_instance_mode_exits_with_0(tmp_path):
+    setup = probe_setup(tmp_path / "setup", settings={10005: "1", 10007: "1"})
+    proc, out_path, err_path = start(setup, "sleep=8000", temp=tmp_path / "first")
+    pid_line = wait_for_line(out_path, "probe.pid=")
+    assert pid_line, err_path.read_text()
+    first_pid = int(pid_line.split("=")[1])
+
+    # The same executable named with other letter case is the same instance.
+    began = time.monotonic()
+    second = run_setup(setup.parent / "SETUP.EXE", temp=tmp_path / "second", timeout=60)
+    assert second.code == 0, second.stderr
+    assert time.monotonic() - began < 7
+    assert "probe." not in second.stdout
+    logs = [read_log(path) for path in launcher_logs(tmp_path / "second")]
+    assert len(logs) == 1, logs
+    lines = logs[0].splitlines()
+    assert "single instance mode" in lines
+    assert f"other pid {first_pid}" in lines
+    assert lines.index(f"other pid {first_pid}") < lines.index("exiting")
+    assert "launching program" not in lines
+
+    first = finish(proc, out_path, err_path, timeout=120)
+    assert first.code == 0, first.stderr
+    report = probe_report(first.stdout)
+    assert report.done
+    assert report.props["kavro.semaphoreName"] == "Local\\" + mangled(setup)
+    value = reg_query_value(PIDS_KEY, winpath(setup).lower())
+    assert value is not None and value[0] == "REG_DWORD" and int(value[1], 16) == first_pid
+
+
+def test_language_restart_claims_no_semaphore(tmp_path):
+    setup = probe_setup(tmp_path / "setup")
+    previous = tmp_path / "previous run"
+    previous.mkdir()
+    shutil.copy(RUNTIME_JAR, previous / "tlxruntime.jar")
+    shutil.copy(TESTS_JAR, previous / "tlxtests.jar")
+    (previous / "tlxparams.conf").write_text("")
+    temp = tmp_path / "temp"
+    result = run_setup(setup, "__tlx_lang_restart", temp=temp, cwd=previous, timeout=120)
+    assert result.code == 0, result.stderr
+    report = probe_report(result.stdout)
+    assert report.done, result.stdout
+    assert report.props["kavro.semaphoreName"] is None
+    assert report.props["kavro.unextractedPosition"] == "-1"
+    assert report.props["kavro.tempDir"].rstrip("\\").lower() == winpath(previous).lower()
+    # Nothing removes the directory an earlier run left for the restart.
+    time.sleep(2)
+    assert (previous / "tlxruntime.jar").exists()

@@ -1,0 +1,118 @@
+"""The first complete start: a setup file built by our build tool runs under
+wine64, extracts its payload, finds the real JDK, creates the JVM in its own
+process and runs the runtime's entry class, which runs LaunchProbe. The probe's
+report shows what the JVM and the Java side received; the extraction directory
+must be gone shortly after the launcher has ended."""
+import re
+from pathlib import Path
+
+from harness import (RUNTIME_JAR, TESTS_JAR, JAVA_DIR, inspect_setup, jdk_dir, launcher_logs, log_named_in,
+                     probe_report, probe_setup, read_log, run_setup, unixpath, wait_until, winpath)
+
+CLASS_LOAD = "[class,load] {} "
+
+
+def extraction_dir_gone(report, timeout=30):
+    directory = unixpath(report.props["kavro.tempDir"])
+    return wait_until(lambda: not directory.exists(), timeout=timeout)
+
+
+def run_probe(setup, *args, temp, env=None, timeout=120):
+    run = run_setup(setup, *args, temp=temp, env=env, timeout=timeout)
+    assert not run.timed_out and not run.crashed, run.stderr
+    return run
+
+
+def test_installer_flavour_passes_arguments_properties_and_class_path(tmp_path):
+    workdir, temp = tmp_path / "setup", tmp_path / "temp"
+    setup = probe_setup(workdir, settings={
+        102: "1", 103: "$probe-err.log", 104: "1", 105: "out\\probe-out.log", 106: "1",
+        121: "A0lib\\extra.jar;E0TLXTEST_CLASS_PATH;", 123: "-Dtlxtest.reportNatives=true",
+        124: 'pre1 "pre two" ${TLXTEST_VALUE}', 125: "1"})
+    out_file = workdir / "out" / "probe-out.log"
+    out_file.parent.mkdir()
+    out_file.write_text("earlier line\n")
+    env = {"TLXTEST_VALUE": "expanded", "TLXTEST_CLASS_PATH": "C:\\from-env;", "MANPATH": None,
+           "TOLVANRIX_LOG": None, "KAVRO_LOG": None}
+    run = run_probe(setup, "foo", "-J-Dtlxtest.fromj=1", "-Dsun.locale.formatasdefault=true", "bar",
+                    "stderr=to-the-error-file", temp=temp, env=env)
+    assert run.code == 0, run.stderr
+
+    text = out_file.read_text(errors="replace")
+    assert text.startswith("earlier line\n"), text[:200]
+    report = probe_report(text)
+    assert report.done, text
+    assert report.launcher == ["false", "LaunchProbe", "$probe-err.log", winpath(out_file), "true", winpath(setup),
+                               "pre1", "pre two", "expanded", "foo", "bar", "stderr=to-the-error-file"]
+    assert report.args == report.launcher[6:]
+    assert (temp / "probe-err.log").read_text().strip() == "to-the-error-file"
+
+    props = report.props
+    assert props["kavro.isTolvanrix"] == "true"
+    assert props["kavro.manualJre"] is None
+    assert props["kavro.moduleName"].lower() == winpath(setup).lower()
+    assert props["sun.java.command"] == props["kavro.moduleName"]
+    assert re.fullmatch(r"kvo\w*\.tmp_dir-?\d+", Path(props["kavro.tempDir"].replace("\\", "/")).name), props
+    assert unixpath(props["kavro.tempDir"]).parent.resolve() == temp.resolve()
+    assert int(props["kavro.unextractedPosition"]) == inspect_setup(setup)["unextracted_position"]
+    assert winpath(jdk_dir() / "bin").lower() in props["java.library.path"].lower().split(";")
+    assert re.fullmatch(r"cp\d+", props["kavro.consoleCodepage"] or ""), props
+    expected_semaphore = "Local\\" + re.sub(r"[\\ ]", "_", winpath(setup).lower()) + "0"
+    assert props["kavro.semaphoreName"] == expected_semaphore
+    assert "-Dtlxtest.fromj=1" in report.vmoptions
+    assert props["tlxtest.fromj"] == "1"
+
+    extraction = props["kavro.tempDir"]
+    class_path = report.class_path()
+    assert sorted(class_path[:2]) == sorted([extraction + "\\tlxruntime.jar", extraction + "\\tlxtests.jar"])
+    assert class_path[2:] == [winpath(workdir / "lib" / "extra.jar"), "C:\\from-env"]
+
+    assert "probe.windel=" + winpath(setup) in report.lines
+    # No exported registerNatives yet: Common is never told.
+    assert "probe.natives=null" in report.lines
+
+    assert extraction_dir_gone(report), props["kavro.tempDir"]
+    assert wait_until(lambda: not launcher_logs(temp), timeout=10), launcher_logs(temp)
+    assert not list(temp.glob("tlxdel*.lst"))
+
+
+def test_application_flavour_runs_without_the_installer_handshake(tmp_path):
+    workdir, temp = tmp_path / "setup", tmp_path / "temp"
+    setup = probe_setup(workdir, settings={2001: "e", 107: "1", 123: "-verbose:class"})
+    run = run_probe(setup, "foo", "-J-Dtlxtest.fromj=1", "-Dsun.locale.formatasdefault=true",
+                    temp=temp, env={"TOLVANRIX_LOG": "yes"})
+    assert run.code == 0, run.stderr
+    report = probe_report(run.stdout)
+    assert report.done, run.stdout
+    assert report.launcher == ["true", "LaunchProbe", "", "", "false", winpath(setup), "foo", "-J-Dtlxtest.fromj=1"]
+    assert report.args == ["foo", "-J-Dtlxtest.fromj=1"]
+    assert report.props["kavro.isTolvanrix"] is None
+    assert "tlxtest.fromj" not in report.props
+    assert "-Dsun.locale.formatasdefault=true" in report.vmoptions
+    assert not any(option.startswith("-Duser.") for option in report.vmoptions)
+    assert "probe.windel=" + winpath(setup) in report.lines
+    # The entry class is the application one; Common and FirstRun stay untouched.
+    assert any(line.startswith(CLASS_LOAD.format("com.kavro.runtime.WinLauncher")) for line in report.lines)
+    for untouched in ("com.tolvanrix.runtime.installer.platform.win32.Common",
+                      "com.tolvanrix.runtime.launcher.FirstRun", "com.tolvanrix.runtime.launcher.WinLauncher"):
+        assert not any(line.startswith(CLASS_LOAD.format(untouched)) for line in report.lines), untouched
+
+    assert extraction_dir_gone(report), report.props["kavro.tempDir"]
+    logs = [read_log(path) for path in launcher_logs(temp)]
+    launch = [log for log in logs if "launch done" in log]
+    assert len(launch) == 1, logs
+    assert "dest JVM" in launch[0] and "calling main" in launch[0]
+    assert "did not find register natives in helper dll" not in launch[0]
+
+
+def test_missing_register_natives_is_logged_and_the_launch_goes_on(tmp_path):
+    temp = tmp_path / "temp"
+    setup = probe_setup(tmp_path / "setup")
+    run = run_probe(setup, temp=temp, env={"TOLVANRIX_LOG": "yes"})
+    assert run.code == 0, run.stderr
+    assert probe_report(run.stdout).done
+    log = next(read_log(path) for path in launcher_logs(temp) if "launch done" in read_log(path))
+    lines = log.splitlines()
+    assert "load helper dll" in lines
+    assert "ERROR: did not find register natives in helper dll" in lines
+    assert lines.index("ERROR: did not find register natives in helper dll") < lines.index("calling main")

@@ -1,0 +1,111 @@
+"""VM options as the JVM receives them: the default ".vmoptions" file with its
+syntax and nested includes, the class-path slots, "-J" arguments and the
+locale options. LaunchProbe prints the JVM's own list of input arguments."""
+from harness import launcher_logs, probe_report, probe_setup, read_log, run_setup, winpath
+
+
+def launch(setup, *args, temp, env=None):
+    run = run_setup(setup, *args, temp=temp, env=env, timeout=120)
+    assert not run.timed_out and not run.crashed, run.stderr
+    assert run.code == 0, run.stderr
+    report = probe_report(run.stdout)
+    assert report.done, run.stdout
+    return run, report
+
+
+def tlxtest_options(report):
+    return [option for option in report.vmoptions if option.startswith(("-Dtlxtest.", "-Xmx"))]
+
+
+def extraction_jars(report):
+    extraction = report.props["kavro.tempDir"]
+    return sorted([extraction + "\\tlxruntime.jar", extraction + "\\tlxtests.jar"])
+
+
+def test_default_vmoptions_file_with_blanks_comments_slots_and_includes(tmp_path):
+    workdir, temp = tmp_path / "setup", tmp_path / "temp"
+    setup = probe_setup(workdir, settings={166: "1"})
+    (workdir / "setup.vmoptions").write_text(
+        "   -Xmx512m   \r\n# -Xmx1g\r\n\r\n"
+        "-classpath/a lib\\extra.jar\n-classpath/p C:\\first.jar\n-classpath/p C:\\second.jar\n"
+        "-include-options cfg\\main.vmoptions\n-Dtlxtest.after=1\n")
+    (workdir / "cfg").mkdir()
+    (workdir / "cfg" / "main.vmoptions").write_text("-Dtlxtest.main=1\n-include-options other.vmoptions\n")
+    # Includes inside an included file are resolved against that file's own
+    # directory; the copy beside the executable must not be read. The file
+    # including itself is stopped, and what follows the include still counts.
+    (workdir / "cfg" / "other.vmoptions").write_text(
+        "-Dtlxtest.other=1\n-include-options third.vmoptions\n-include-options other.vmoptions\n"
+        "-Dtlxtest.otherEnd=1\n")
+    (workdir / "cfg" / "third.vmoptions").write_text("-Dtlxtest.third=cfg\n")
+    (workdir / "third.vmoptions").write_text("-Dtlxtest.third=beside-the-executable\n")
+
+    _, report = launch(setup, temp=temp, env={"TOLVANRIX_LOG": "yes"})
+    assert tlxtest_options(report) == ["-Xmx512m", "-Dtlxtest.main=1", "-Dtlxtest.other=1", "-Dtlxtest.third=cfg",
+                                       "-Dtlxtest.otherEnd=1", "-Dtlxtest.after=1"]
+    assert 400 * 2**20 < report.max_memory <= 512 * 2**20
+    class_path = report.class_path()
+    assert class_path[0] == "C:\\second.jar"
+    assert sorted(class_path[1:3]) == extraction_jars(report)
+    assert class_path[3:] == ["lib\\extra.jar"]
+    log = next(read_log(p) for p in launcher_logs(temp) if "launch done" in read_log(p))
+    assert f"ERROR: -include-options {winpath(workdir / 'cfg' / 'other.vmoptions')} not read: it includes itself" \
+        in log.splitlines(), log
+
+
+def test_classpath_line_replaces_the_configured_class_path(tmp_path):
+    workdir, temp = tmp_path / "setup", tmp_path / "temp"
+    # Mandatory entries that would stop the launcher if they were looked at.
+    setup = probe_setup(workdir, settings={166: "1", 121: "A1lib\\missing.jar;E1TLXTEST_NEVER_SET;"})
+    # The second name form: the whole executable name followed by ".vmoptions".
+    (workdir / "setup.exe.vmoptions").write_text("-classpath C:\\replace.jar\n")
+    _, report = launch(setup, temp=temp)
+    class_path = report.class_path()
+    assert sorted(class_path[:2]) == extraction_jars(report)
+    assert class_path[2:] == ["C:\\replace.jar"]
+
+
+def test_include_options_in_the_settings_with_a_quoted_path(tmp_path):
+    workdir, temp = tmp_path / "setup", tmp_path / "temp"
+    included = tmp_path / "dir with blank" / "extra.vmoptions"
+    included.parent.mkdir()
+    included.write_text("-Dtlxtest.quoted=1\n")
+    setup = probe_setup(workdir, settings={123: f'-Dtlxtest.before=1 -include-options "{winpath(included)}" '
+                                               '-classpath C:\\two-elements.jar'})
+    _, report = launch(setup, temp=temp)
+    assert tlxtest_options(report) == ["-Dtlxtest.before=1", "-Dtlxtest.quoted=1"]
+    # "-classpath" and its path as two elements are two plain options, not a slot.
+    assert "-classpath" in report.vmoptions and "C:\\two-elements.jar" in report.vmoptions
+    assert "C:\\two-elements.jar" not in report.class_path()
+
+
+def test_j_option_with_key_125(tmp_path):
+    setup = probe_setup(tmp_path / "setup", settings={125: "1"})
+    _, report = launch(setup, "-J-Xmx1g", "foo", temp=tmp_path / "temp")
+    assert "-Xmx1g" in report.vmoptions
+    assert 900 * 2**20 < report.max_memory <= 2**30
+    assert report.args == ["foo"]
+    assert report.launcher[5:] == [report.launcher[5], "foo"]
+
+
+def test_j_option_without_key_125_stays_a_program_argument(tmp_path):
+    setup = probe_setup(tmp_path / "setup")
+    _, report = launch(setup, "-J-Xmx1g", "foo", temp=tmp_path / "temp")
+    assert "-Xmx1g" not in report.vmoptions
+    assert report.args == ["-J-Xmx1g", "foo"]
+
+
+def test_locale_options_follow_the_detected_language(tmp_path):
+    setup = probe_setup(tmp_path / "setup")
+    env = {"LC_ALL": "pt_BR.UTF-8", "LANG": "pt_BR.UTF-8"}
+    _, report = launch(setup, "-Dsun.locale.formatasdefault=false", "foo", temp=tmp_path / "temp", env=env)
+    at = report.vmoptions.index("-Dsun.locale.formatasdefault=false")
+    assert report.vmoptions[at + 1:at + 3] == ["-Duser.language=pt", "-Duser.country=BR"]
+    assert report.props["user.language"] == "pt" and report.props["user.country"] == "BR"
+    assert report.args == ["foo"]
+
+    _, report = launch(setup, "-Dsun.locale.formatasdefault=false", "-Dsun.locale.formatasdefault=true",
+                       temp=tmp_path / "temp2", env=env)
+    assert [o for o in report.vmoptions if o.startswith(("-Dsun.locale", "-Duser."))] == \
+        ["-Dsun.locale.formatasdefault=true"]
+    assert report.args == []
