@@ -407,3 +407,8 @@ def probe_report(text: str) -> ProbeReport:
                 table[int(index)] = value
     ordered = lambda table: [table[i] for i in sorted(table)]
     return ProbeReport(ordered(args), ordered(launcher), props, ordered(vmoptions), lines)
+
+
+def class_loaded(lines, name) -> bool:
+    """With -verbose:class the JVM prints "[uptime][info][class,load] NAME source: ..." per class."""
+    return any(f"[class,load] {name} " in line for line in lines)

@@ -6,10 +6,10 @@ must be gone shortly after the launcher has ended."""
 import re
 from pathlib import Path
 
-from harness import (RUNTIME_JAR, TESTS_JAR, JAVA_DIR, inspect_setup, jdk_dir, launcher_logs, log_named_in,
+from harness import (class_loaded, RUNTIME_JAR, TESTS_JAR, JAVA_DIR, inspect_setup, jdk_dir, launcher_logs, log_named_in,
                      probe_report, probe_setup, read_log, run_setup, unixpath, wait_until, winpath)
 
-CLASS_LOAD = "[class,load] {} "
+
 
 
 def extraction_dir_gone(report, timeout=30):
@@ -72,8 +72,11 @@ def test_installer_flavour_passes_arguments_properties_and_class_path(tmp_path):
     assert "probe.natives=null" in report.lines
 
     assert extraction_dir_gone(report), props["kavro.tempDir"]
+    # Nothing of the run stays: no log, no deletion list, not even the empty
+    # file that reserved the extraction directory's name.
     assert wait_until(lambda: not launcher_logs(temp), timeout=10), launcher_logs(temp)
-    assert not list(temp.glob("tlxdel*.lst"))
+    assert wait_until(lambda: not list(temp.glob("kvo*")) and not list(temp.glob("tlxdel*")), timeout=10), \
+        sorted(p.name for p in temp.iterdir())
 
 
 def test_application_flavour_runs_without_the_installer_handshake(tmp_path):
@@ -92,10 +95,10 @@ def test_application_flavour_runs_without_the_installer_handshake(tmp_path):
     assert not any(option.startswith("-Duser.") for option in report.vmoptions)
     assert "probe.windel=" + winpath(setup) in report.lines
     # The entry class is the application one; Common and FirstRun stay untouched.
-    assert any(line.startswith(CLASS_LOAD.format("com.kavro.runtime.WinLauncher")) for line in report.lines)
+    assert class_loaded(report.lines, "com.kavro.runtime.WinLauncher")
     for untouched in ("com.tolvanrix.runtime.installer.platform.win32.Common",
                       "com.tolvanrix.runtime.launcher.FirstRun", "com.tolvanrix.runtime.launcher.WinLauncher"):
-        assert not any(line.startswith(CLASS_LOAD.format(untouched)) for line in report.lines), untouched
+        assert not class_loaded(report.lines, untouched), untouched
 
     assert extraction_dir_gone(report), report.props["kavro.tempDir"]
     logs = [read_log(path) for path in launcher_logs(temp)]

@@ -1,10 +1,11 @@
 """How a launch ends when something is missing or Java says so: mandatory
 class path entries (1006, 1008), the entry class or its main (1010, 1011), an
 exception from main (1005), System.exit in main, and the first-run check."""
-from harness import (JAVA_DIR, PROBE_MESSAGES, TESTS_JAR, launcher_logs, log_named_in, probe_report, probe_setup,
-                     read_log, run_setup, unixpath, wait_until)
+from harness import (class_loaded, JAVA_DIR, PROBE_MESSAGES, TESTS_JAR, launcher_logs, log_named_in, probe_report, probe_setup,
+                     read_log, run_setup, unixpath, wait_until, winpath)
 
-FIRST_RUN_LOADED = "[class,load] com.tolvanrix.runtime.launcher.FirstRun "
+FIRST_RUN = "com.tolvanrix.runtime.launcher.FirstRun"
+
 
 
 def run(setup, *args, temp, env=None):
@@ -17,32 +18,41 @@ def no_extraction_dir_left(temp):
     return wait_until(lambda: not [p for p in temp.glob("kvo*_dir*") if p.is_dir()], timeout=30)
 
 
-def assert_fatal(result, text, temp):
+def assert_fatal(result, text, temp, jvm_created=True):
+    """Exit code 1, the message and the log's path on standard error, and the
+    extraction directory removed; once the JVM holds the jars open, only an
+    attempt (the files in use stay, as for any fatal error)."""
     assert result.code == 1, (result.code, result.stderr)
     assert text in result.stderr, result.stderr
-    assert log_named_in(result.stderr) is not None, result.stderr
-    assert no_extraction_dir_left(temp)
+    log = log_named_in(result.stderr)
+    assert log is not None, result.stderr
+    if jvm_created:
+        directories = [p for p in temp.glob("kvo*_dir*") if p.is_dir()]
+        assert len(directories) == 1, directories
+        assert f"emptying {winpath(directories[0])}" in read_log(log).splitlines()
+    else:
+        assert no_extraction_dir_left(temp)
 
 
 def test_missing_mandatory_archive_is_error_1006(tmp_path):
     temp = tmp_path / "temp"
     setup = probe_setup(tmp_path / "setup", settings={121: "A0lib\\optional.jar;A1lib\\${TLXTEST_NAME}.jar;"})
     result = run(setup, temp=temp, env={"TLXTEST_NAME": "missing"})
-    assert_fatal(result, PROBE_MESSAGES[1006].replace("{0}", "lib\\missing.jar"), temp)
+    assert_fatal(result, PROBE_MESSAGES[1006].replace("{0}", "lib\\missing.jar"), temp, jvm_created=False)
     assert "probe." not in result.stdout
 
 
 def test_missing_mandatory_archive_directory_is_error_1006(tmp_path):
     temp = tmp_path / "temp"
     setup = probe_setup(tmp_path / "setup", settings={121: "S1no-such-dir"})
-    assert_fatal(run(setup, temp=temp), PROBE_MESSAGES[1006].replace("{0}", "no-such-dir"), temp)
+    assert_fatal(run(setup, temp=temp), PROBE_MESSAGES[1006].replace("{0}", "no-such-dir"), temp, jvm_created=False)
 
 
 def test_unset_mandatory_variable_is_error_1008(tmp_path):
     temp = tmp_path / "temp"
     setup = probe_setup(tmp_path / "setup", settings={121: "E0TLXTEST_OPTIONAL;E1TLXTEST_REQUIRED;"})
     result = run(setup, temp=temp, env={"TLXTEST_OPTIONAL": None, "TLXTEST_REQUIRED": None})
-    assert_fatal(result, PROBE_MESSAGES[1008].replace("{0}", "TLXTEST_REQUIRED"), temp)
+    assert_fatal(result, PROBE_MESSAGES[1008].replace("{0}", "TLXTEST_REQUIRED"), temp, jvm_created=False)
 
 
 def test_missing_entry_class_is_error_1010(tmp_path):
@@ -101,7 +111,7 @@ def test_first_run_marker_and_a_no_stop_the_start(tmp_path):
     result = run(setup, temp=temp, env={"TOLVANRIX_LOG": "yes"})
     assert result.code == 0, result.stderr
     assert "probe.firstRun asked, answering false" in result.stdout
-    assert any(line.startswith(FIRST_RUN_LOADED) for line in result.stdout.splitlines())
+    assert class_loaded(result.stdout.splitlines(), FIRST_RUN)
     assert "probe.argc" not in result.stdout
     log = next(read_log(p) for p in launcher_logs(temp) if "launch done" in read_log(p)).splitlines()
     assert "checkFirstRun stopped further execution" in log
@@ -127,4 +137,4 @@ def test_without_the_marker_first_run_is_never_looked_up(tmp_path):
     assert result.code == 0, result.stderr
     assert probe_report(result.stdout).done
     assert "probe.firstRun" not in result.stdout
-    assert not any(line.startswith(FIRST_RUN_LOADED) for line in result.stdout.splitlines())
+    assert not class_loaded(result.stdout.splitlines(), FIRST_RUN)

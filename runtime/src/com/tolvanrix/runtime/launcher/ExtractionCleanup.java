@@ -7,6 +7,8 @@ import java.io.File;
 import java.io.IOException;
 import java.util.ArrayList;
 import java.util.List;
+import java.util.regex.Matcher;
+import java.util.regex.Pattern;
 
 /**
  * Removes the launcher's extraction directory once this process is gone. The launcher leaves the
@@ -15,17 +17,22 @@ import java.util.List;
  * names every file and directory below the extraction directory, and its first line is the launcher's
  * instance semaphore, which the launcher holds until the process ends.
  *
+ * <p>The launcher names the directory after an empty temporary file that reserved the name ("kvo1a2b.tmp"
+ * for "kvo1a2b.tmp_dir123"); that file goes with it, so that nothing of the run stays in the temporary
+ * directory.
+ *
  * <p>The list is written when the VM shuts down (after main has returned and the last non-daemon thread
  * has ended, or at System.exit), so that it also names what the application added. Without a semaphore
  * name (a language restart reuses a directory it must keep) or without the executable, nothing is done.
  */
 final class ExtractionCleanup implements Runnable {
     static final String MODE = "no_restart";
+    private static final Pattern DIRECTORY_NAME = Pattern.compile("(.+)_dir-?[0-9]+");
+
+    private static boolean registered;
 
     private ExtractionCleanup() {
     }
-
-    private static boolean registered;
 
     /** Arranges the removal once per process, however often it is asked for. */
     static synchronized void registerAtShutdown() {
@@ -33,6 +40,16 @@ final class ExtractionCleanup implements Runnable {
             Runtime.getRuntime().addShutdownHook(new Thread(new ExtractionCleanup(), "extraction-cleanup"));
             registered = true;
         }
+    }
+
+    /** The empty file whose name the directory extends with "_dir" and a number, or null. */
+    static File reservationFile(File directory) {
+        Matcher name = DIRECTORY_NAME.matcher(directory.getName());
+        if (!name.matches()) {
+            return null;
+        }
+        File file = new File(directory.getAbsoluteFile().getParentFile(), name.group(1));
+        return file.isFile() && file.length() == 0 ? file.getAbsoluteFile() : null;
     }
 
     @Override
@@ -49,6 +66,10 @@ final class ExtractionCleanup implements Runnable {
         List<File> files = new ArrayList<File>();
         List<File> directories = new ArrayList<File>();
         DeletionList.collect(root, files, directories);
+        File reservation = reservationFile(root);
+        if (reservation != null) {
+            files.add(reservation);
+        }
         try {
             File list = DeletionList.write(semaphore, MODE, files, directories);
             WinDel.start(list);
