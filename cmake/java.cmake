@@ -4,8 +4,11 @@ find_package(Java 11 REQUIRED COMPONENTS Development)
 set(TLX_JAVA_RELEASE 8)
 
 # tlx_java_jar(NAME OUTPUT SOURCE_DIR): every .java file below SOURCE_DIR into
-# one jar, rebuilt when a source changes.
+# one jar, rebuilt when a source changes; nothing when SOURCE_DIR is missing.
 function(tlx_java_jar name output source_dir)
+    if(NOT EXISTS "${source_dir}")
+        return()
+    endif()
     file(GLOB_RECURSE sources CONFIGURE_DEPENDS "${source_dir}/*.java")
     set(classes "${CMAKE_BINARY_DIR}/java/${name}")
     add_custom_command(OUTPUT "${output}"
@@ -20,18 +23,10 @@ function(tlx_java_jar name output source_dir)
     add_custom_target(${name} ALL DEPENDS "${output}")
 endfunction()
 
-if(EXISTS "${CMAKE_SOURCE_DIR}/tests/java")
-    tlx_java_jar(testjava "${CMAKE_BINARY_DIR}/java/tlxtests.jar" "${CMAKE_SOURCE_DIR}/tests/java")
-endif()
-if(EXISTS "${CMAKE_SOURCE_DIR}/runtime/src")
-    tlx_java_jar(tlxruntime "${CMAKE_BINARY_DIR}/java/tlxruntime.jar" "${CMAKE_SOURCE_DIR}/runtime/src")
-endif()
+tlx_java_jar(testjava "${CMAKE_BINARY_DIR}/java/tlxtests.jar" "${CMAKE_SOURCE_DIR}/tests/java")
+tlx_java_jar(tlxruntime "${CMAKE_BINARY_DIR}/java/tlxruntime.jar" "${CMAKE_SOURCE_DIR}/runtime/src")
 # The sample application that scripts/run-sample.sh puts into its setup file.
-if(EXISTS "${CMAKE_SOURCE_DIR}/runtime/sample/src")
-    tlx_java_jar(samplejava "${CMAKE_BINARY_DIR}/java/sample.jar" "${CMAKE_SOURCE_DIR}/runtime/sample/src")
-endif()
+tlx_java_jar(samplejava "${CMAKE_BINARY_DIR}/java/sample.jar" "${CMAKE_SOURCE_DIR}/runtime/sample/src")
 # An entry class without a main method, in a jar of its own: it shares its
 # name with the runtime's entry class.
-if(EXISTS "${CMAKE_SOURCE_DIR}/tests/java_nomain")
-    tlx_java_jar(testjavanomain "${CMAKE_BINARY_DIR}/java/tlxnomain.jar" "${CMAKE_SOURCE_DIR}/tests/java_nomain")
-endif()
+tlx_java_jar(testjavanomain "${CMAKE_BINARY_DIR}/java/tlxnomain.jar" "${CMAKE_SOURCE_DIR}/tests/java_nomain")
