@@ -27,7 +27,7 @@ def test_installer_flavour_passes_arguments_properties_and_class_path(tmp_path):
     workdir, temp = tmp_path / "setup", tmp_path / "temp"
     setup = probe_setup(workdir, settings={
         102: "1", 103: "$probe-err.log", 104: "1", 105: "out\\probe-out.log", 106: "1",
-        121: "A0lib\\extra.jar;E0TLXTEST_CLASS_PATH;", 123: "-Dtlxtest.reportNatives=true",
+        121: "A0lib\\extra.jar;E0TLXTEST_CLASS_PATH;", 123: "-Dtlxtest.reportNatives=true -Dtlxtest.reportSplash=true",
         124: 'pre1 "pre two" ${TLXTEST_VALUE}', 125: "1"})
     out_file = workdir / "out" / "probe-out.log"
     out_file.parent.mkdir()
@@ -70,6 +70,7 @@ def test_installer_flavour_passes_arguments_properties_and_class_path(tmp_path):
     assert "probe.windel=" + winpath(setup) in report.lines
     # No exported registerNatives yet: Common is never told.
     assert "probe.natives=null" in report.lines
+    assert "probe.splash=none" in report.lines
 
     assert extraction_dir_gone(report), props["kavro.tempDir"]
     # Nothing of the run stays: no log, no deletion list, not even the empty
@@ -83,13 +84,14 @@ def test_application_flavour_runs_without_the_installer_handshake(tmp_path):
     workdir, temp = tmp_path / "setup", tmp_path / "temp"
     setup = probe_setup(workdir, settings={2001: "e", 107: "1", 123: "-verbose:class"})
     run = run_probe(setup, "foo", "-J-Dtlxtest.fromj=1", "-Dsun.locale.formatasdefault=true",
-                    temp=temp, env={"TOLVANRIX_LOG": "yes"})
+                    temp=temp, env={"TOLVANRIX_LOG": "yes", "MANPATH": "/usr/share/man"})
     assert run.code == 0, run.stderr
     report = probe_report(run.stdout)
     assert report.done, run.stdout
     assert report.launcher == ["true", "LaunchProbe", "", "", "false", winpath(setup), "foo", "-J-Dtlxtest.fromj=1"]
     assert report.args == ["foo", "-J-Dtlxtest.fromj=1"]
     assert report.props["kavro.isTolvanrix"] is None
+    assert report.props["kavro.consoleCodepage"] is None
     assert "tlxtest.fromj" not in report.props
     assert "-Dsun.locale.formatasdefault=true" in report.vmoptions
     assert not any(option.startswith("-Duser.") for option in report.vmoptions)
@@ -119,3 +121,18 @@ def test_missing_register_natives_is_logged_and_the_launch_goes_on(tmp_path):
     assert "load helper dll" in lines
     assert "ERROR: did not find register natives in helper dll" in lines
     assert lines.index("ERROR: did not find register natives in helper dll") < lines.index("calling main")
+
+
+def test_splash_text_lines_reach_the_java_side(tmp_path):
+    setup = probe_setup(tmp_path / "setup", settings={
+        108: "1", 10123: "1", 163: "1", 123: "-Dtlxtest.reportSplash=true",
+        10111: "Installing", 10109: "25", 10110: "30", 10113: "9", 10114: "255,0,0", 10115: "700",
+        10118: "version 5.1", 10116: "26", 10117: "45", 10120: "8", 10121: "0,0,255", 10122: "400"})
+    run = run_probe(setup, temp=tmp_path / "temp")
+    assert run.code == 0, run.stderr
+    report = probe_report(run.stdout)
+    assert report.done, run.stdout
+    assert "probe.splash.fromLauncher=true" in report.lines
+    assert "probe.splash.option=true" in report.lines
+    assert "probe.splash.first=Installing@25,30 colour 255,0,0 size 9 weight 700" in report.lines
+    assert "probe.splash.second=version 5.1@26,45 colour 0,0,255 size 8 weight 400" in report.lines

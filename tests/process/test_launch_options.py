@@ -65,15 +65,18 @@ def test_classpath_line_replaces_the_configured_class_path(tmp_path):
     assert class_path[2:] == ["C:\\replace.jar"]
 
 
-def test_include_options_in_the_settings_with_a_quoted_path(tmp_path):
+def test_settings_options_with_a_quoted_include_and_version_lines(tmp_path):
     workdir, temp = tmp_path / "setup", tmp_path / "temp"
     included = tmp_path / "dir with blank" / "extra.vmoptions"
     included.parent.mkdir()
     included.write_text("-Dtlxtest.quoted=1\n")
-    setup = probe_setup(workdir, settings={123: f'-Dtlxtest.before=1 -include-options "{winpath(included)}" '
-                                               '-classpath C:\\two-elements.jar'})
+    setup = probe_setup(workdir, settings={
+        123: f'-Dtlxtest.before=1 -include-options "{winpath(included)}" -classpath C:\\two-elements.jar',
+        # Version lines: the first whose prefix starts the JDK's version (11.0.2) counts.
+        10200: "3", 10201: "1.8", 10202: "-Dtlxtest.version=8", 10203: "11", 10204: "-Dtlxtest.version=11",
+        10205: "", 10206: "-Dtlxtest.version=any"})
     _, report = launch(setup, temp=temp)
-    assert tlxtest_options(report) == ["-Dtlxtest.before=1", "-Dtlxtest.quoted=1"]
+    assert tlxtest_options(report) == ["-Dtlxtest.before=1", "-Dtlxtest.quoted=1", "-Dtlxtest.version=11"]
     # "-classpath" and its path as two elements are two plain options, not a slot.
     assert "-classpath" in report.vmoptions and "C:\\two-elements.jar" in report.vmoptions
     assert "C:\\two-elements.jar" not in report.class_path()
