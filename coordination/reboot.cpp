@@ -23,9 +23,9 @@ bool restartWindows() {
 }
 
 void rebootMachine() {
-    // The process that asked for the restart gets time to end first.
+    // The installer that asked for the restart gets time to end first.
     logMessage(L"reboot mode: restarting Windows in 5 seconds");
     Sleep(5000);
-    bool requested = restartWindows();
-    logMessage(L"reboot %S (%d)", requested ? "requested" : "not possible", static_cast<int>(GetLastError()));
+    if (restartWindows()) logMessage(L"reboot requested");
+    else logMessage(L"reboot not possible (%d)", static_cast<int>(GetLastError()));
 }

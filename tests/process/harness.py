@@ -2,6 +2,7 @@
 Windows programs under wine64 the fast way (output to files, wait for the
 process, never for pipe end-of-file), building setup files with our build tool,
 reading them back, the Wine registry, and the dialog helper."""
+import itertools
 import json
 import os
 import shutil
@@ -77,15 +78,14 @@ class Run:
         return "Unhandled page fault" in self.stderr or "Unhandled exception" in self.stderr
 
 
-_run_counter = 0
+# Tests may run programs from several threads: each run needs its own id.
+_run_ids = itertools.count(1)
 
 
 def run_wine(program, args=(), cwd=None, env=None, timeout=120, wait=True):
     """Runs a Windows program and returns its exit code and output. With
     wait=False returns the Popen and the two output file paths instead."""
-    global _run_counter
-    _run_counter += 1
-    outdir = BUILD_DIR / "test-output" / f"{os.getpid()}-{_run_counter}"
+    outdir = BUILD_DIR / "test-output" / f"{os.getpid()}-{next(_run_ids)}"
     outdir.mkdir(parents=True, exist_ok=True)
     out_path, err_path = outdir / "stdout", outdir / "stderr"
     with open(out_path, "wb") as out, open(err_path, "wb") as err:
@@ -202,3 +202,49 @@ def wait_until(predicate, timeout=10.0, interval=0.1):
             return value
         time.sleep(interval)
     return predicate()
+
+
+# ---------------------------------------------------------------- cmd.exe
+
+def run_cmd(command_line: str, cwd=None, temp=None, env=None, timeout=120, wait=True):
+    """Runs a command line through cmd.exe /c. The program then gets exactly
+    that command line (its entry 0 as typed, where wine64 would put the full
+    path), and with temp (a Linux directory) its own TEMP and TMP, which Wine
+    otherwise takes from the prefix's registry for every program.
+    wine64 would escape double quotes in a way cmd.exe does not undo, so the
+    line (and the temp path) must hold none, nor runs of spaces."""
+    if temp is not None:
+        temp_win = winpath(temp)
+        command_line = f"set TEMP={temp_win}&& set TMP={temp_win}&& {command_line}"
+    if '"' in command_line or "  " in command_line:
+        raise ValueError(f"run_cmd cannot pass double quotes or runs of spaces: {command_line}")
+    # Word by word: wine64 passes words without blanks or quotes unchanged.
+    return run_wine("cmd.exe", ["/c", *command_line.split(" ")], cwd=cwd, env=env, timeout=timeout, wait=wait)
+
+
+# ---------------------------------------------------------------- launcher log files
+
+def launcher_logs(directory) -> list:
+    """The launcher logs ("tlx_nlog_N.log") in a directory, by number."""
+    found = []
+    for path in Path(directory).glob("tlx_nlog_*.log"):
+        number = path.stem[len("tlx_nlog_"):]
+        if number.isdigit():
+            found.append((int(number), path))
+    return [path for _, path in sorted(found)]
+
+
+def read_log(path) -> str:
+    """A launcher log's text: UTF-8 behind a byte-order mark (checked), CR LF as "\\n"."""
+    data = Path(path).read_bytes()
+    if not data.startswith(b"\xef\xbb\xbf"):
+        raise AssertionError(f"{path} does not start with a UTF-8 byte-order mark: {data[:16]!r}")
+    return data[3:].decode("utf-8").replace("\r\n", "\n")
+
+
+def log_named_in(text: str):
+    """The log file named on a "Log: " line of a fatal message, as a Linux path, or None."""
+    for line in text.splitlines():
+        if line.startswith("Log: "):
+            return unixpath(line[len("Log: "):].strip())
+    return None
