@@ -384,3 +384,11 @@ def log_named_in(text: str):
         if line.startswith("Log: "):
             return unixpath(line[len("Log: "):].strip())
     return None
+
+
+def run_setup(setup, *args, temp, env=None, timeout=60, wait=True):
+    """Runs a setup file through cmd.exe with its own temp directory (created
+    here), where its launcher log goes. The arguments must hold no blanks."""
+    Path(temp).mkdir(parents=True, exist_ok=True)
+    return run_cmd(" ".join([winpath(setup), *[str(a) for a in args]]), temp=temp, env=env,
+                   timeout=timeout, wait=wait)

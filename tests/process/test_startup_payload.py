@@ -2,26 +2,19 @@
 a wrong magic, payloads cut anywhere in the tables, random damage to the
 tables, and the channel of fatal errors chosen by the launcher kind (key 107)."""
 import random
-import tempfile
 from concurrent.futures import ThreadPoolExecutor
 from pathlib import Path
 
 import pytest
 
-import harness
-from harness import build_setup, finish, inspect_setup, launcher_logs, log_named_in, read_log, run_cmd, winpath
+from harness import (build_setup, finish, inspect_setup, launcher_logs, log_named_in, press, read_log, run_setup,
+                     wait_dialog)
 from payload_layout import reader_fields, expected_failure, field_at, tables_end
 
 SETTINGS = {107: "0", 2001: "i", 126: "1.8", 128: "Rsoftware\\java;Ejava_home;", 10003: "app"}
 MESSAGES = {1000: "Setup error", 1009: "An internal error occurred (error code: {0})",
             20012: "Cancel", 20013: "tolvanrix Wizard"}
 LANGUAGES = [("de", {20012: "Abbrechen", 20013: "tolvanrix Assistent"}), ("fr_FR", {20012: "Annuler"})]
-
-
-def launch(setup, *args, temp, env=None, timeout=60, wait=True):
-    """Runs a setup file with its own temp directory; returns the Run."""
-    Path(temp).mkdir(parents=True, exist_ok=True)
-    return run_cmd(" ".join([winpath(setup), *args]), temp=temp, env=env, timeout=timeout, wait=wait)
 
 
 def first_line(text: str) -> str:
@@ -44,7 +37,7 @@ def test_wrong_magic_is_reported_on_standard_error_with_q(built, tmp_path):
     damaged[start] ^= 0x5A
     bad = tmp_path / "bad.exe"
     bad.write_bytes(damaged)
-    run = launch(bad, "-q", temp=tmp_path / "temp")
+    run = run_setup(bad, "-q", temp=tmp_path / "temp")
     assert not run.timed_out and not run.crashed, run.stderr
     assert run.code == 1
     assert first_line(run.stderr) == "Internal Error: magic"
@@ -56,11 +49,13 @@ def test_wrong_magic_is_reported_on_standard_error_with_q(built, tmp_path):
     assert "rawDataSize: " in text and "Init done" not in text
 
 
-def test_a_good_payload_starts_and_ends_normally(built, tmp_path):
+def test_the_intact_payload_is_read_to_the_end(built, tmp_path):
     setup, _, _, _ = built
-    run = launch(setup, "-q", temp=tmp_path / "temp")
-    assert run.code == 0 and run.stderr.strip() == "", run.stderr
-    assert launcher_logs(tmp_path / "temp") == []
+    run = run_setup(setup, "-q", temp=tmp_path / "temp", env={"TOLVANRIX_LOG": "yes"})
+    assert run.code != 1 and not run.crashed and run.stderr.strip() == "", run.stderr
+    [log] = launcher_logs(tmp_path / "temp")
+    text = read_log(log)
+    assert "Init done\n" in text and "Internal Error" not in text
 
 
 def test_every_cut_inside_the_tables_ends_with_the_readers_message(built, tmp_path):
@@ -73,7 +68,7 @@ def test_every_cut_inside_the_tables_ends_with_the_readers_message(built, tmp_pa
     def one(cut):
         cut_file = tmp_path / f"cut{cut}.exe"
         cut_file.write_bytes(data[:cut])
-        run = launch(cut_file, "-q", temp=tmp_path / f"temp{cut}")
+        run = run_setup(cut_file, "-q", temp=tmp_path / f"temp{cut}")
         return cut, run
 
     with ThreadPoolExecutor(max_workers=4) as pool:
@@ -102,7 +97,7 @@ def test_random_damage_to_the_tables_never_crashes_or_hangs(built, tmp_path):
         n, damaged = case
         path = tmp_path / f"m{n}.exe"
         path.write_bytes(damaged)
-        run = launch(path, "-q", temp=tmp_path / f"temp{n}", timeout=60)
+        run = run_setup(path, "-q", temp=tmp_path / f"temp{n}", timeout=60)
         path.unlink()
         return n, run
 
@@ -144,7 +139,7 @@ def test_launcher_kinds_other_than_one_and_five_report_on_standard_error(tmp_pat
     cut = cut_in_the_wide_table(tmp_path / "build", kind)
     # No "-q": only the launcher kind turns message boxes off. A box would
     # block the launcher until the timeout.
-    run = launch(cut, temp=tmp_path / "temp", timeout=30)
+    run = run_setup(cut, temp=tmp_path / "temp", timeout=30)
     assert not run.timed_out, "the launcher waited (for a message box?)"
     assert run.code == 1
     assert first_line(run.stderr) == "Internal Error: readWString"
@@ -154,15 +149,15 @@ def test_launcher_kinds_other_than_one_and_five_report_on_standard_error(tmp_pat
 @pytest.mark.parametrize("kind", ["1", "5"])
 def test_launcher_kinds_one_and_five_show_a_message_box(tmp_path, display, kind):
     cut = cut_in_the_wide_table(tmp_path / "build", kind)
-    proc, out, err = launch(cut, temp=tmp_path / "temp", wait=False)
+    proc, out, err = run_setup(cut, temp=tmp_path / "temp", wait=False)
     try:
-        box = harness.wait_dialog(MESSAGES[1000], timeout=30)
+        box = wait_dialog(MESSAGES[1000], timeout=30)
         assert box is not None, "no message box captioned with message 1000"
         text = box["text"].replace("\r\n", "\n")
         assert text.startswith("Internal Error: readWString\n\nLog: "), text
         log = log_named_in(text)
         assert log == tmp_path / "temp" / "tlx_nlog_1.log" and log.is_file()
-        harness.press(MESSAGES[1000], "OK")
+        press(MESSAGES[1000], "OK")
     finally:
         run = finish(proc, out, err, timeout=30)
     assert run.code == 1 and not run.timed_out
