@@ -355,7 +355,16 @@ def run_cmd(command_line: str, cwd=None, temp=None, env=None, timeout=120, wait=
     if '"' in command_line or "  " in command_line:
         raise ValueError(f"run_cmd cannot pass double quotes or runs of spaces: {command_line}")
     # Word by word: wine64 passes words without blanks or quotes unchanged.
-    return run_wine("cmd.exe", ["/c", *command_line.split(" ")], cwd=cwd, env=env, timeout=timeout, wait=wait)
+    words = ["/c", *command_line.split(" ")]
+    if not wait:
+        return run_wine("cmd.exe", words, cwd=cwd, env=env, timeout=timeout, wait=False)
+    for _ in range(3):
+        run = run_wine("cmd.exe", words, cwd=cwd, env=env, timeout=timeout)
+        # Under heavy load Wine's cmd.exe now and then fails to find a program
+        # written a moment before; the program did not run, so run it again.
+        if not (run.code == 49 and run.stderr.startswith("Can't recognize ")):
+            break
+    return run
 
 
 # ---------------------------------------------------------------- launcher log files
