@@ -36,39 +36,31 @@ int32_t readStringLength(HANDLE file, const wchar_t* failure) {
     return count;
 }
 
+// A little-endian number of size bytes; a short read ends the process.
+uint64_t readNumber(HANDLE file, DWORD size, const wchar_t* failure) {
+    unsigned char bytes[8];
+    DWORD got;
+    if (!readExactly(file, bytes, size, &got)) {
+        int error = static_cast<int>(GetLastError());
+        if (size == 4) logError(L"error %d %d\n", error, static_cast<int>(got));
+        else logError(L"error %d\n", error);
+        failText(failure);
+    }
+    uint64_t value = 0;
+    for (DWORD i = size; i-- > 0;) value = value << 8 | bytes[i];
+    return value;
+}
+
 }  // namespace
 
 int32_t readInt(HANDLE file) {
-    unsigned char bytes[4];
-    DWORD got;
-    if (!readExactly(file, bytes, sizeof(bytes), &got)) {
-        logError(L"error %d %d\n", static_cast<int>(GetLastError()), static_cast<int>(got));
-        failText(L"Internal Error: readInt");
-    }
-    return static_cast<int32_t>(static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
-                                static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24);
+    return static_cast<int32_t>(static_cast<uint32_t>(readNumber(file, 4, L"Internal Error: readInt")));
 }
 
-int64_t readLong(HANDLE file) {
-    unsigned char bytes[8];
-    DWORD got;
-    if (!readExactly(file, bytes, sizeof(bytes), &got)) {
-        logError(L"error %d\n", static_cast<int>(GetLastError()));
-        failText(L"Internal Error: readLong");
-    }
-    uint64_t value = 0;
-    for (int i = 7; i >= 0; --i) value = value << 8 | bytes[i];
-    return static_cast<int64_t>(value);
-}
+int64_t readLong(HANDLE file) { return static_cast<int64_t>(readNumber(file, 8, L"Internal Error: readLong")); }
 
 int16_t readShort(HANDLE file) {
-    unsigned char bytes[2];
-    DWORD got;
-    if (!readExactly(file, bytes, sizeof(bytes), &got)) {
-        logError(L"error %d\n", static_cast<int>(GetLastError()));
-        failText(L"Internal Error: readShort");
-    }
-    return static_cast<int16_t>(static_cast<uint16_t>(bytes[0] | bytes[1] << 8));
+    return static_cast<int16_t>(static_cast<uint16_t>(readNumber(file, 2, L"Internal Error: readShort")));
 }
 
 char* readString(HANDLE file) {

@@ -246,3 +246,25 @@ def test_keep_log_switch_counts_only_right_behind_the_program_path(setup, tmp_pa
     run = run_setup(setup, *args, temp=temp, env={"TOLVANRIX_LOG": None, "KAVRO_LOG": None}, timeout=30)
     assert not run.timed_out, "the launcher waited (for a keep-log prompt?)"
     assert launcher_logs(temp) == [], "the log was kept"
+
+
+# ------------------------------------------------------------------ console switches
+
+def test_console_switches_use_the_parent_console(setup, tmp_path):
+    # cmd.exe has a console; "-c" after "-console" obtains none of its own.
+    run, log = launch(setup, "-console", "-c", tmp_path=tmp_path)
+    assert log.count("using the parent's console\n") == 1 and "new console" not in log
+    run, log = launch(setup, "-c", tmp_path=tmp_path)
+    assert log.count("using the parent's console\n") == 1
+    assert style(log) == "Quiet installer."
+
+
+def test_without_a_parent_console_a_new_one_is_created(setup, tmp_path):
+    # Started from this shell the launcher has no console to attach to. Its
+    # log moves into a directory of this test ("-temp") before the scan.
+    own = tmp_path / "own"
+    own.mkdir()
+    run = run_wine(setup, ["-c", "-temp", winpath(own)], env=KEEP, timeout=60)
+    assert not run.timed_out and not run.crashed, run.stderr
+    log = kept_log(own)
+    assert "new console: 1\n" in log and "parent's console" not in log

@@ -62,19 +62,17 @@ TEST(LocaleTable, HoldsEveryRowOnceWithBarePrimaryLanguagesFirst) {
 }
 
 TEST(LocaleTable, ExactIdentifierBeforePrimaryLanguage) {
-    EXPECT_EQ(lookup(0x0807), "de_CH");
-    EXPECT_EQ(lookup(0x0c07), "de_AT");
-    EXPECT_EQ(lookup(0x0814), "no_NO_NY");
-    EXPECT_EQ(lookup(0x0812), "ko_KR");
-    EXPECT_EQ(lookup(0x2409), "en");
-    EXPECT_EQ(lookup(0x040d), "iw_IL");
-    EXPECT_EQ(lookup(0x0421), "in_ID");
-    EXPECT_EQ(lookup(0x081a), "sr_CS");
-    EXPECT_EQ(lookup(0x500a), "es_PR");
-    // English as used in Singapore is not listed: its primary language decides.
-    EXPECT_EQ(lookup(0x4809), "en");
-    EXPECT_EQ(lookup(0x0456), "gl_ES");
-    EXPECT_EQ(lookup(0x0056), "gl");
+    const struct {
+        LANGID identifier;
+        const char* code;
+    } cases[] = {
+        {0x0807, "de_CH"}, {0x0c07, "de_AT"}, {0x0814, "no_NO_NY"}, {0x0812, "ko_KR"}, {0x2409, "en"},
+        {0x040d, "iw_IL"}, {0x0421, "in_ID"}, {0x081a, "sr_CS"},    {0x500a, "es_PR"}, {0x0456, "gl_ES"},
+        {0x0056, "gl"},
+        // English as used in Singapore is not listed: its primary language decides.
+        {0x4809, "en"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(lookup(c.identifier), c.code) << std::hex << c.identifier;
 }
 
 TEST(LocaleTable, UnknownPrimaryLanguageLeavesTheBufferAlone) {
