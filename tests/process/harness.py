@@ -401,3 +401,12 @@ def run_setup(setup, *args, temp, env=None, timeout=60, wait=True):
     Path(temp).mkdir(parents=True, exist_ok=True)
     return run_cmd(" ".join([winpath(setup), *[str(a) for a in args]]), temp=temp, env=env,
                    timeout=timeout, wait=wait)
+
+
+def close_windows_of(program, attempts=5) -> None:
+    """Closes what windows a program still shows. For a program started
+    through cmd.exe, killing the cmd.exe process leaves the program running:
+    a test that gave up on it (timeout) cleans up with this."""
+    for _ in range(attempts):
+        if not close_window(None, exe=program, timeout=2.0):
+            return

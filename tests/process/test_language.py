@@ -8,7 +8,7 @@ import subprocess
 
 import pytest
 
-from harness import (build_setup, finish, inspect_setup, launcher_logs, press, read_log, run_setup, wait_dialog)
+from harness import build_setup, close_windows_of, finish, launcher_logs, press, read_log, run_setup, wait_dialog
 
 LOCALES = ("de_AT.UTF-8", "de_DE.UTF-8", "de_CH.UTF-8", "fr_FR.UTF-8")
 
@@ -106,4 +106,6 @@ def test_the_applied_messages_are_the_ones_shown(tmp_path, display, locale, bloc
         press(caption, "OK")
     finally:
         run = finish(proc, out, err, timeout=30)
+        if run.timed_out:
+            close_windows_of(cut)
     assert run.code == 1

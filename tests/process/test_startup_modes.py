@@ -11,8 +11,8 @@ from pathlib import Path
 
 import pytest
 
-from harness import (WINE, build_setup, finish, launcher_logs, press, read_log, run_cmd, run_setup, run_wine,
-                     wait_dialog, winpath)
+from harness import (WINE, build_setup, close_windows_of, finish, launcher_logs, press, read_log, run_cmd,
+                     run_setup, run_wine, wait_dialog, winpath)
 
 SETTINGS = {107: "0", 2001: "i"}
 MESSAGES = {1000: "Setup error"}
@@ -233,6 +233,8 @@ def test_keep_log_switch_asks_about_the_log_and_keeps_it(tmp_path, display, flav
         press(caption, "No")
     finally:
         run = finish(proc, out, err, timeout=60)
+        if run.timed_out:
+            close_windows_of(setup)
     assert not run.timed_out and not run.crashed
     # Kept although no variable asks for it, and the launch went on.
     log = kept_log(temp)

@@ -3,12 +3,11 @@ a wrong magic, payloads cut anywhere in the tables, random damage to the
 tables, and the channel of fatal errors chosen by the launcher kind (key 107)."""
 import random
 from concurrent.futures import ThreadPoolExecutor
-from pathlib import Path
 
 import pytest
 
-from harness import (build_setup, finish, inspect_setup, launcher_logs, log_named_in, press, read_log, run_setup,
-                     wait_dialog)
+from harness import (build_setup, close_windows_of, finish, inspect_setup, launcher_logs, log_named_in, press,
+                     read_log, run_setup, wait_dialog)
 from payload_layout import reader_fields, expected_failure, field_at, tables_end
 
 SETTINGS = {107: "0", 2001: "i", 126: "1.8", 128: "Rsoftware\\java;Ejava_home;", 10003: "app"}
@@ -161,5 +160,7 @@ def test_launcher_kinds_one_and_five_show_a_message_box(tmp_path, display, kind)
         press(MESSAGES[1000], "OK")
     finally:
         run = finish(proc, out, err, timeout=30)
+        if run.timed_out:
+            close_windows_of(cut)
     assert run.code == 1 and not run.timed_out
     assert run.stderr.strip() == ""
