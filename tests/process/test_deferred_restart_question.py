@@ -6,19 +6,10 @@ prefix of its own: "No" leaves the prefix's one restart marker, "Yes"
 restarts the prefix's Wine session."""
 import time
 
-import pytest
-
-import harness
 from deferred_support import (LOCKED_RUN_LIMIT, PASSES_SECONDS, assert_marker, finish_handler, ide_files,
                               is_pending, is_pending_windows, list_bytes, marker_values, sandbox,
                               semaphore_name, start_handler, write_list)
-from harness import STUB_X64, Holder, wait_until, winpath
-
-if not hasattr(harness, "wait_dialog"):
-    pytest.skip("the dialog helper (tests/tools/dlghelper.cpp and its harness wrappers) is not on this "
-                "branch yet", allow_module_level=True)
-
-from harness import press, wait_dialog  # noqa: E402
+from harness import STUB_X64, Holder, press, wait_dialog, wait_until, winpath
 
 CAPTION = "tolvanrix"
 IDYES, IDNO = 6, 7
