@@ -1,9 +1,9 @@
 // Deletion passes over the list; see deletion_passes.h.
 //
 // Sections 1, 2, 5 and 6 of the list are told apart by a counter that every
-// empty line advances: the first other line at 0 names the writer's
+// empty line advances: the first non-empty line at 0 names the writer's
 // semaphore, the first at 1 is the mode (directly followed by the question and
-// failure texts), at 2 the lines are files and from 3 on directories.
+// failure texts), at 2 non-empty lines are files and from 3 on directories.
 #include "deferred_delete/deletion_passes.h"
 
 #include <windows.h>
