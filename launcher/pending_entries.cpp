@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include "coordination/instance.h"
-#include "deferred_delete/deferred_delete.h"
 #include "jvm/native_path.h"
 #include "launcher/log.h"
 #include "launcher/progress_dialog.h"
@@ -24,11 +23,6 @@ void claimInstance() { logMessage(L"claimInstance: single-instance claim not yet
 const char* instanceSemaphoreName() {
     logMessage(L"instanceSemaphoreName: single-instance claim not yet available");
     return "";
-}
-
-int runDeferredDeletion(const wchar_t* listPath, bool deleteSelf) {
-    logMessage(L"runDeferredDeletion: deletion handler not yet available (%s, %d)", listPath, deleteSelf ? 1 : 0);
-    return 0;
 }
 
 void loadCommonControls() { logMessage(L"loadCommonControls: not yet available"); }

@@ -192,6 +192,74 @@ def reg_query_value(key: str, name: str):
     return None
 
 
+PENDING_RENAMES_KEY = r"HKLM\System\CurrentControlSet\Control\Session Manager"
+
+
+def pending_restart_deletions() -> list:
+    """Paths scheduled for deletion at restart (MoveFileEx with
+    MOVEFILE_DELAY_UNTIL_REBOOT and no target). Wine records them, like
+    Windows, as pairs in PendingFileRenameOperations ("\\??\\" + path, then
+    an empty target); reg.exe shows the strings joined by "\\0". The pairs
+    are carried out, and the value emptied, when a new Wine session starts or
+    Windows is restarted."""
+    found = reg_query_value(PENDING_RENAMES_KEY, "PendingFileRenameOperations")
+    if not found:
+        return []
+    parts = found[1].split("\\0")
+    return [source[4:] if source.startswith("\\??\\") else source
+            for source, target in zip(parts[0::2], parts[1::2]) if target == ""]
+
+
+def init_prefix(path: Path) -> dict:
+    """Creates a fresh WINEPREFIX at path (6 to 10 s) for a test whose effects
+    are global to a prefix (a restart, the fixed restart-marker value); returns
+    the environment entries that select it."""
+    path = Path(path)
+    shutil.rmtree(path, ignore_errors=True)
+    env = wine_env({"WINEPREFIX": str(path)})
+    result = subprocess.run([str(SOURCE_DIR / "scripts" / "wine-prefix-init.sh")], env=env,
+                            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                            timeout=300)
+    if result.returncode != 0:
+        raise AssertionError(f"wine prefix {path} could not be created ({result.returncode})")
+    return {"WINEPREFIX": str(path)}
+
+
+# ---------------------------------------------------------------- held objects
+
+class Holder:
+    """tests/tools/holder.exe keeping a file or directory open without sharing,
+    or a named semaphore created, until release() or the end of the with
+    block; a real Windows process in the prefix, like a still-running installer."""
+
+    def __init__(self, kind: str, target, workdir: Path):
+        self.kind, self.target = kind, str(target)
+        token = f"{kind}-{os.getpid()}-{id(self)}"
+        self.ready = Path(workdir) / f"holder-{token}.ready"
+        self.release_flag = Path(workdir) / f"holder-{token}.release"
+        self.proc = None
+        self.run = None
+
+    def __enter__(self):
+        self.proc, self.out, self.err = run_wine(TOOLS_DIR / "holder.exe",
+                                                 [self.kind, self.target, winpath(self.ready),
+                                                  winpath(self.release_flag)], wait=False)
+        if not wait_until(lambda: self.ready.exists() or self.proc.poll() is not None, timeout=60) \
+                or not self.ready.exists():
+            self.release()
+            raise AssertionError(f"holder could not take {self.kind} {self.target}: {self.run}")
+        return self
+
+    def release(self) -> Run:
+        if self.run is None:
+            self.release_flag.touch()
+            self.run = finish(self.proc, self.out, self.err, timeout=60)
+        return self.run
+
+    def __exit__(self, *exc):
+        self.release()
+
+
 # ---------------------------------------------------------------- launcher log
 
 def temp_dir() -> Path:
