@@ -87,12 +87,12 @@ def test_language_restart_is_recognised_as_a_prefix(tmp_path):
     assert "language restart\n" in log
     assert style(log) == "Quiet installer."            # language restart is quiet
     assert "working directory" not in log              # the working directory stays
-    assert "claimInstance" not in log                  # no single-instance claim
+    assert "semaphore name " not in log                # no single-instance claim
 
     run, log = launch(setup, "x__tlx_lang_restart", "-q", tmp_path=tmp_path)
     assert "language restart" not in log
     assert f"change working directory to {winpath(setup.parent / 'workdir')}\n" in log
-    assert "claimInstance" in log
+    assert "semaphore name " in log
 
 
 def test_extract_and_exit_is_recognised_as_a_prefix(setup, tmp_path):
@@ -161,7 +161,7 @@ def test_run_style(tmp_path, settings, args, expected):
     run, log = launch(setup, *args, tmp_path=tmp_path)
     assert style(log) == expected
     # The style comes after the switches and the single-instance claim.
-    assert log.index("claimInstance") < log.index("Init done\n") < log.index(expected)
+    assert log.index("semaphore name ") < log.index("Init done\n") < log.index(expected)
 
 
 # ------------------------------------------------------------------ temp switch

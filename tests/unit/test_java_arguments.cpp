@@ -8,43 +8,19 @@
 #include <string>
 #include <vector>
 
+#include "java_vm.h"
 #include "jvm/launch_arguments.h"
 #include "launcher/arguments.h"
 
 namespace {
 
-typedef jint(JNICALL* CreateJavaVM)(JavaVM**, void**, void*);
-
-// The Windows JDK the tests run on, from the Linux path the build passes in.
-std::string jvmLibrary() {
-    char jdk[MAX_PATH];
-    DWORD n = GetEnvironmentVariableA("TLX_JDK_DIR", jdk, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return "";
-    std::string path = std::string("Z:") + jdk + "/bin/server/jvm.dll";
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return path;
-}
-
 class JavaArguments : public ::testing::Test {
 protected:
-    static JavaVM* vm;
     static JNIEnv* env;
 
-    static void SetUpTestSuite() {
-        std::string library = jvmLibrary();
-        HMODULE jvm = library.empty() ? nullptr : LoadLibraryA(library.c_str());
-        if (!jvm) return;
-        auto create = reinterpret_cast<CreateJavaVM>(reinterpret_cast<void (*)()>(GetProcAddress(jvm, "JNI_CreateJavaVM")));
-        // A small heap that the test can fill completely.
-        JavaVMOption options[] = {{const_cast<char*>("-Xmx16m"), nullptr}, {const_cast<char*>("-XX:+UseSerialGC"), nullptr},
-                                  {const_cast<char*>("-Xshare:off"), nullptr}};
-        JavaVMInitArgs args{JNI_VERSION_1_2, 3, options, JNI_TRUE};
-        if (create(&vm, reinterpret_cast<void**>(&env), &args) != 0) vm = nullptr;
-    }
-
     void SetUp() override {
-        ASSERT_NE(vm, nullptr) << "no JVM at " << jvmLibrary() << " (TLX_JDK_DIR)";
+        env = testJavaEnvironment();
+        ASSERT_NE(env, nullptr) << "no Java VM from TLX_JDK_DIR";
     }
 
     static std::wstring text(jobject string) {
@@ -55,7 +31,6 @@ protected:
     }
 };
 
-JavaVM* JavaArguments::vm = nullptr;
 JNIEnv* JavaArguments::env = nullptr;
 
 TEST_F(JavaArguments, ArrayHoldsEveryArgumentInOrder) {

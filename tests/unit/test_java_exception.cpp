@@ -4,48 +4,16 @@
 #include <jni.h>
 #include <windows.h>
 
-#include <string>
-
+#include "java_vm.h"
 #include "launcher/errors.h"
-#include "launcher/proc_address.h"
 #include "log_capture.h"
 
 namespace {
 
-typedef jint(JNICALL* CreateJavaVMFunction)(JavaVM**, void**, void*);
-
-// One VM for the whole test program: a process can create only one.
-JNIEnv* javaEnvironment() {
-    static JNIEnv* env = nullptr;
-    static bool tried = false;
-    if (tried) return env;
-    tried = true;
-    char jdk[MAX_PATH];
-    DWORD n = GetEnvironmentVariableA("TLX_JDK_DIR", jdk, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return nullptr;
-    std::string bin = std::string("Z:") + jdk + "\\bin";
-    for (char& c : bin)
-        if (c == '/') c = '\\';
-    // jvm.dll needs the C runtime libraries that lie in bin.
-    SetDllDirectoryA(bin.c_str());
-    HMODULE library = LoadLibraryA((bin + "\\server\\jvm.dll").c_str());
-    SetDllDirectoryA(nullptr);
-    auto create = procAddress<CreateJavaVMFunction>(library, "JNI_CreateJavaVM");
-    if (!create) return nullptr;
-    JavaVMOption options[2] = {{const_cast<char*>("-Xrs"), nullptr}, {const_cast<char*>("-Xmx64m"), nullptr}};
-    JavaVMInitArgs args = {};
-    args.version = JNI_VERSION_1_2;
-    args.nOptions = 2;
-    args.options = options;
-    JavaVM* vm = nullptr;
-    if (create(&vm, reinterpret_cast<void**>(&env), &args) != JNI_OK) env = nullptr;
-    return env;
-}
-
 class JavaException : public ::testing::Test {
 protected:
     void SetUp() override {
-        env_ = javaEnvironment();
+        env_ = testJavaEnvironment();
         ASSERT_NE(env_, nullptr) << "no Java VM from TLX_JDK_DIR";
     }
     JNIEnv* env_ = nullptr;
