@@ -51,7 +51,7 @@ def test_global_namespace(tmp_path):
 
 def test_second_start_in_single_instance_mode_exits_with_0(tmp_path):
     setup = probe_setup(tmp_path / "setup", settings={10005: "1", 10007: "1"})
-    proc, out_path, err_path = start(setup, "sleep=8000", temp=tmp_path / "first")
+    proc, out_path, err_path = start(setup, "sleep=15000", temp=tmp_path / "first")
     pid_line = wait_for_line(out_path, "probe.pid=")
     assert pid_line, err_path.read_text()
     first_pid = int(pid_line.split("=")[1])
@@ -69,6 +69,15 @@ def test_second_start_in_single_instance_mode_exits_with_0(tmp_path):
     assert f"other pid {first_pid}" in lines
     assert lines.index(f"other pid {first_pid}") < lines.index("exiting")
     assert "launching program" not in lines
+
+    # A copy in another directory is another installer: it runs.
+    copy = tmp_path / "copy" / "setup.exe"
+    copy.parent.mkdir()
+    shutil.copy(setup, copy)
+    other = run_setup(copy, temp=tmp_path / "other", timeout=120)
+    assert other.code == 0, other.stderr
+    assert probe_report(other.stdout).props["kavro.semaphoreName"] == "Local\\" + mangled(copy)
+    assert proc.poll() is None, "the first instance ended too early for this test to mean anything"
 
     first = finish(proc, out_path, err_path, timeout=120)
     assert first.code == 0, first.stderr
