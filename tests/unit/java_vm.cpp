@@ -30,9 +30,17 @@ JNIEnv* testJavaEnvironment() {
     SetDllDirectoryA(nullptr);
     auto create = procAddress<CreateJavaVMFunction>(library, "JNI_CreateJavaVM");
     if (!create) return nullptr;
+    // The runtime's classes, for the tests of the launcher's calls into them.
+    std::string classPath = "-Djava.class.path=";
+    char build[MAX_PATH];
+    n = GetEnvironmentVariableA("TLX_BUILD_DIR", build, MAX_PATH);
+    if (n > 0 && n < MAX_PATH) classPath += std::string("Z:") + build + "\\java\\tlxruntime.jar";
+    for (char& c : classPath)
+        if (c == '/') c = '\\';
     JavaVMOption options[] = {{const_cast<char*>("-Xrs"), nullptr},
                               {const_cast<char*>("-Xmx64m"), nullptr},
-                              {const_cast<char*>("-XX:+UseSerialGC"), nullptr}};
+                              {const_cast<char*>("-XX:+UseSerialGC"), nullptr},
+                              {&classPath[0], nullptr}};
     JavaVMInitArgs args = {};
     args.version = JNI_VERSION_1_2;
     args.nOptions = sizeof(options) / sizeof(options[0]);

@@ -4,5 +4,6 @@
 #include <jni.h>
 
 // Created on first use with a 64 MB heap and the serial collector, so that a
-// test can fill the heap completely.
+// test can fill the heap completely, and the runtime jar of TLX_BUILD_DIR on
+// its class path.
 JNIEnv* testJavaEnvironment();
