@@ -117,10 +117,13 @@ def _toml_string(text: str) -> str:
 
 
 def write_project(path: Path, settings=None, messages=None, languages=(), files=(),
-                  trailing=None, check=True) -> Path:
+                  trailing=None, check=True, codepage=None) -> Path:
     """Writes a project file for the build tool. files: (source path, record
     name) pairs; languages: (code, {id: text}) pairs; trailing: bytes or None."""
-    lines = ["[payload]", f"check = {'true' if check else 'false'}", ""]
+    lines = ["[payload]", f"check = {'true' if check else 'false'}"]
+    if codepage is not None:
+        lines.append(f"codepage = {int(codepage)}")
+    lines.append("")
     lines.append("[settings]")
     for key, value in (settings or {}).items():
         lines.append(f"{int(key)} = {_toml_string(str(value))}")
@@ -148,17 +151,21 @@ def build_setup(workdir: Path, name="setup.exe", stub=None, **project) -> Path:
     workdir.mkdir(parents=True, exist_ok=True)
     toml = write_project(workdir / (Path(name).stem + ".toml"), **project)
     output = workdir / name
-    result = subprocess.run([str(BUILDER), "build", "--stub", str(stub or STUB_X64),
-                             "--project", str(toml), "--output", str(output)],
-                            stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    result = run_builder("build", "--stub", stub or STUB_X64, "--project", toml, "--output", output)
     if result.returncode != 0:
         raise AssertionError(f"build tool failed ({result.returncode}): {result.stderr}")
     return output
 
 
-def inspect_setup(setup: Path) -> dict:
-    result = subprocess.run([str(BUILDER), "inspect", "--json", str(setup)],
-                            stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+def run_builder(*args, timeout=60) -> subprocess.CompletedProcess:
+    """Runs the build tool (a host program: pipes are fine here)."""
+    return subprocess.run([str(BUILDER), *[str(a) for a in args]], stdout=subprocess.PIPE,
+                          stderr=subprocess.PIPE, text=True, timeout=timeout)
+
+
+def inspect_setup(setup: Path, codepage=None) -> dict:
+    extra = ["--codepage", str(codepage)] if codepage is not None else []
+    result = run_builder("inspect", "--json", *extra, setup)
     if result.returncode != 0:
         raise AssertionError(f"inspect failed ({result.returncode}): {result.stderr}")
     return json.loads(result.stdout)
