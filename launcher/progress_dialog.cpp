@@ -105,6 +105,12 @@ INT_PTR runJreChoiceDialog(HINSTANCE instance) {
 
 bool progressDialogCancelled() { return InterlockedCompareExchange(&g_cancelled, 0, 0) != 0; }
 
+void stopWorkIfCancelled() {
+    if (!progressDialogCancelled()) return;
+    logMessage(L"work stopped after cancel");
+    ExitThread(0);
+}
+
 void setProgressRange(HWND dialog, int low, int high) {
     if (dialog) SendDlgItemMessageW(dialog, IDC_PROGRESS_BAR, PBM_SETRANGE, 0, MAKELPARAM(low, high));
 }

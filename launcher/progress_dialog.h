@@ -18,6 +18,11 @@ INT_PTR runProgressDialog(HINSTANCE instance, HWND owner);
 INT_PTR runJreChoiceDialog(HINSTANCE instance);
 // True once the user has cancelled a progress dialog (Cancel or Escape).
 bool progressDialogCancelled();
+// Called by the work routine between steps: once the dialog is cancelled the
+// process is on its way out, and the work must neither go on writing files
+// nor set the install-started values again that Cancel has just cleared, so
+// the calling thread ends here.
+void stopWorkIfCancelled();
 
 // The dialog's progress bar (control 1001); nothing happens without a dialog.
 void setProgressRange(HWND dialog, int low, int high);

@@ -128,7 +128,10 @@ void detectIncludedJre() {
 }
 
 // The per-process marker is only of use to the window watcher, which needs a dialog.
-void markInstallStarted(HWND dialog) { setInstallMarkers(true, dialog != nullptr, true); }
+void markInstallStarted(HWND dialog) {
+    stopWorkIfCancelled();
+    setInstallMarkers(true, dialog != nullptr, true);
+}
 void clearInstallMarkers() { setInstallMarkers(false, true, true); }
 
 bool findInstalledJre() { return LoadDLL(false, nullptr, false); }
@@ -247,6 +250,7 @@ int runWork(HWND dialog) {
         extract = g_launcher.runtimeFilesMissing;
     }
     if (extract) extractRuntimeFiles(dialog);
+    stopWorkIfCancelled();
 
     char current[kPathCapacity];
     DWORD n = GetCurrentDirectoryA(sizeof(current), current);

@@ -11,6 +11,7 @@
 #include "launcher/errors.h"
 #include "launcher/limits.h"
 #include "launcher/log.h"
+#include "launcher/progress_dialog.h"
 #include "launcher/scoped_handle.h"
 #include "launcher/state.h"
 #include "launcher/tempdir.h"
@@ -90,6 +91,7 @@ int extractNamedRecords(HANDLE source, int count) {
             logError(L"path too long for %S", name);
             failMessageArg8(1009, "11");
         }
+        stopWorkIfCancelled();
         createRecordDirectory(name);
         int result = extractRecord(source, target);
         if (result != kExtractOk) {

@@ -39,6 +39,7 @@ uint32_t checksumOfRange(HANDLE file, int64_t length, HWND dialog) {
         crc = crc32Update(crc, piece, got);
         done += got;
         if (dialog) {
+            stopWorkIfCancelled();
             int64_t percent = done * 100 / length;
             if (percent > lastPercent) {
                 lastPercent = percent;

@@ -5,8 +5,10 @@ reading them back, the Wine registry, and the dialog helper."""
 import json
 import os
 import shutil
+import struct
 import subprocess
 import time
+import zlib
 from dataclasses import dataclass
 from pathlib import Path
 
@@ -330,11 +332,68 @@ def find_control(window: dict, id=None, text=None, cls=None):
 
 
 def screenshot(path) -> Path:
-    """Saves the whole X display ($DISPLAY) as a PNG file."""
+    """Saves the whole X display ($DISPLAY) as an RGB PNG file (never a palette
+    one, which a screen of few colours would otherwise give)."""
     path = Path(path)
     path.parent.mkdir(parents=True, exist_ok=True)
-    result = subprocess.run(["import", "-window", "root", f"png:{path}"], stdin=subprocess.DEVNULL,
+    result = subprocess.run(["import", "-window", "root", f"png24:{path}"], stdin=subprocess.DEVNULL,
                             stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, timeout=60)
     if result.returncode != 0 or not path.is_file():
         raise AssertionError(f"screenshot failed ({result.returncode}): {result.stderr}")
     return path
+
+
+def decode_png(data: bytes):
+    """Width, height and rows of RGB(A) pixels of an 8-bit PNG, every chunk's
+    CRC checked; AssertionError for anything that is not such a PNG."""
+    assert data[:8] == b"\x89PNG\r\n\x1a\n", "no PNG signature"
+    pos, chunks = 8, []
+    while pos < len(data):
+        length, kind = struct.unpack(">I4s", data[pos:pos + 8])
+        body = data[pos + 8:pos + 8 + length]
+        (crc,) = struct.unpack(">I", data[pos + 8 + length:pos + 12 + length])
+        assert zlib.crc32(kind + body) == crc, f"bad CRC in {kind}"
+        chunks.append((kind, body))
+        pos += 12 + length
+    assert chunks[0][0] == b"IHDR" and chunks[-1][0] == b"IEND"
+    width, height, depth, colour, _, _, interlace = struct.unpack(">IIBBBBB", chunks[0][1])
+    assert depth == 8 and colour in (2, 6) and interlace == 0, (depth, colour, interlace)
+    size = 3 if colour == 2 else 4
+    raw = zlib.decompress(b"".join(body for kind, body in chunks if kind == b"IDAT"))
+    stride = width * size
+    assert len(raw) == height * (stride + 1)
+    rows, previous = [], bytearray(stride)
+    for y in range(height):
+        kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+        for i in range(stride):
+            left = line[i - size] if i >= size else 0
+            up, corner = previous[i], previous[i - size] if i >= size else 0
+            if kind == 1:
+                line[i] = (line[i] + left) & 0xFF
+            elif kind == 2:
+                line[i] = (line[i] + up) & 0xFF
+            elif kind == 3:
+                line[i] = (line[i] + (left + up) // 2) & 0xFF
+            elif kind == 4:
+                p = left + up - corner
+                pa, pb, pc = abs(p - left), abs(p - up), abs(p - corner)
+                line[i] = (line[i] + (left if pa <= pb and pa <= pc else up if pb <= pc else corner)) & 0xFF
+        rows.append(line)
+        previous = line
+    return width, height, size, rows
+
+
+# ---------------------------------------------------------------- environment
+
+WITHENV = TOOLS_DIR / "withenv.exe"
+
+
+def run_with_windows_env(program, args=(), variables=None, **kwargs):
+    """run_wine through tests/tools/withenv.exe, which sets the variables on
+    the Windows side (wine64 takes TEMP, TMP and some others from the prefix,
+    not from Linux). A value None removes the variable; "@short:PATH" sets
+    the short form of PATH. Names, values and arguments may hold any text."""
+    assignments = [_dlg_text(f"{name}={'' if value is None else value}") for name, value in (variables or {}).items()]
+    forwarded = [_dlg_text(winpath(program) if Path(str(program)).is_absolute() else program)]
+    forwarded += [_dlg_text(a) for a in args]
+    return run_wine(WITHENV, [*assignments, "--", *forwarded], **kwargs)

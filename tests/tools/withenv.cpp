@@ -5,8 +5,9 @@
 //
 //   withenv NAME=VALUE... -- PROGRAM [ARGS...]
 //
-// An empty VALUE removes the variable. Texts may carry \uXXXX escapes (see
-// tool_args.h). Standard handles are inherited; the exit code is the program's,
+// An empty VALUE removes the variable; a VALUE "@short:PATH" sets the short
+// (8.3) form of an existing PATH, as Windows itself often sets TEMP. Texts may
+// carry \uXXXX escapes (see tool_args.h). Standard handles are inherited; the exit code is the program's,
 // or 120 when it could not be started, 2 on a usage error.
 #include <windows.h>
 
@@ -37,6 +38,16 @@ int main() {
         }
         std::wstring name = assignment.substr(0, equals);
         std::wstring value = assignment.substr(equals + 1);
+        const std::wstring shortPrefix = L"@short:";
+        if (value.compare(0, shortPrefix.size(), shortPrefix) == 0) {
+            wchar_t shortPath[MAX_PATH];
+            DWORD n = GetShortPathNameW(value.c_str() + shortPrefix.size(), shortPath, MAX_PATH);
+            if (n == 0 || n >= MAX_PATH) {
+                std::fprintf(stderr, "withenv: no short form of %s\n", toUtf8(value).c_str());
+                return 2;
+            }
+            value = shortPath;
+        }
         SetEnvironmentVariableW(name.c_str(), value.empty() ? nullptr : value.c_str());
     }
     if (i + 1 >= args.size()) {
