@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "launcher/errors.h"
+#include "launcher/heap_buffer.h"
 #include "launcher/limits.h"
 #include "launcher/log.h"
 #include "launcher/progress_dialog.h"
@@ -23,7 +24,9 @@
 
 namespace {
 
-constexpr DWORD kCopyPieceSize = 6000;
+// Large pieces: each read and write is a system call; one piece is still all
+// that is held in memory.
+constexpr DWORD kCopyPieceSize = 1 << 20;
 
 // The key 2003 list as a heap copy that frees itself.
 class NameList {
@@ -105,7 +108,12 @@ int extractNamedRecords(HANDLE source, int count) {
 }  // namespace
 
 int copyRecordBytes(HANDLE source, HANDLE target, int64_t count, bool unscramble) {
-    BYTE piece[kCopyPieceSize];
+    HeapBuffer buffer(kCopyPieceSize);
+    BYTE* piece = buffer.get();
+    if (!piece) {
+        logError(L"no memory to copy a record");
+        return kExtractReadFailed;
+    }
     int64_t copied = 0;
     while (copied < count) {
         int64_t remaining = count - copied;

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "launcher/errors.h"
+#include "launcher/heap_buffer.h"
 #include "launcher/log.h"
 #include "launcher/progress_dialog.h"
 #include "launcher/scoped_handle.h"
@@ -18,12 +19,18 @@
 
 namespace {
 
-constexpr DWORD kCheckPieceSize = 12000;
+// Large pieces: each read is a system call, and under emulation layers a
+// costly one; one piece is still all that is held in memory.
+constexpr DWORD kCheckPieceSize = 1 << 20;
 
 // CRC of the next `length` bytes of the file, in pieces; the progress bar
 // follows the whole-number percentage. A short read is fatal (1009, "34").
 uint32_t checksumOfRange(HANDLE file, int64_t length, HWND dialog) {
-    BYTE piece[kCheckPieceSize];
+    HeapBuffer piece(kCheckPieceSize);
+    if (!piece.get()) {
+        logError(L"no memory for the check");
+        failMessageArg8(1009, "34");
+    }
     uint32_t crc = crc32Init();
     int64_t done = 0;
     int64_t lastPercent = 0;
@@ -31,12 +38,12 @@ uint32_t checksumOfRange(HANDLE file, int64_t length, HWND dialog) {
         int64_t remaining = length - done;
         DWORD wanted = remaining < kCheckPieceSize ? static_cast<DWORD>(remaining) : kCheckPieceSize;
         DWORD got = 0;
-        if (!ReadFile(file, piece, wanted, &got, nullptr) || got == 0) {
+        if (!ReadFile(file, piece.get(), wanted, &got, nullptr) || got == 0) {
             logError(L"check ReadFile failed %d %d %I64d", static_cast<int>(got), static_cast<int>(GetLastError()),
                      done);
             failMessageArg8(1009, "34");
         }
-        crc = crc32Update(crc, piece, got);
+        crc = crc32Update(crc, piece.get(), got);
         done += got;
         if (dialog) {
             stopWorkIfCancelled();

@@ -89,8 +89,8 @@ protected:
 };
 
 TEST_F(Extraction, RecordsAreUnscrambledAndFollowEachOther) {
-    // Sizes around the 6000-byte piece make the last piece short and full.
-    Bytes first = pattern(6000 * 3 + 17, 1), second = pattern(6000, 2);
+    // Several pieces of the copy, the last one short.
+    Bytes first = pattern((1 << 20) * 2 + 17, 1), second = pattern(6000, 2);
     Bytes stored;
     appendRecord(stored, first, static_cast<int64_t>(first.size()));
     appendRecord(stored, {}, 0);
