@@ -2,12 +2,11 @@
 message texts of a typical build, building with our build tool, running the
 launcher with its log kept in a directory of the test's own ("-temp"), and
 reading back what a run left there."""
-import os
 import random
 import re
 from pathlib import Path
 
-from harness import build_setup, inspect_setup, reg, reg_query_value, run_wine, winpath
+from harness import build_setup, finish, inspect_setup, press, reg, reg_query_value, run_wine, wait_dialog, winpath
 
 MESSAGES = {
     1000: "Error",
@@ -122,3 +121,18 @@ def marker(name="InstallStarted"):
 
 def delete_marker(name="InstallStarted"):
     reg("delete", MARKER_KEY, "/v", name, "/f")
+
+
+def run_through_corrupted_box(setup: Path, *args):
+    """Runs the setup file, which must show the corrupted-file box: checks
+    its caption and text, answers it and returns the finished run."""
+    proc, out, err = run_setup(setup, *args, wait=False)
+    try:
+        box = wait_dialog(MESSAGES[20013], exe=setup, timeout=60)
+        assert box is not None, "no corrupted-file box"
+        assert box["text"] == MESSAGES[20016]
+        press(MESSAGES[20013], "OK", exe=setup)
+        return finish(proc, out, err, timeout=60)
+    finally:
+        if proc.poll() is None:
+            proc.kill()

@@ -7,9 +7,10 @@ from pathlib import Path
 
 import pytest
 
-from harness import finish, prefix_dir, press, wait_dialog, wait_gone
+from harness import prefix_dir, wait_gone
 from setup_cases import (MESSAGES, assert_extracted, build, delete_marker, extraction_dirs, flip_byte, log_text,
-                         log_value, marker, record_offsets, run_setup, runtime_files, set_marker, temp_switch)
+                         log_value, marker, record_offsets, run_setup, run_through_corrupted_box, runtime_files,
+                         set_marker, temp_switch)
 
 ABORT_LINE = "No JRE found. Aborting."
 
@@ -44,16 +45,7 @@ def test_changed_record_byte_is_reported_even_in_quiet_mode(tmp_path, files, dis
     offset, size = record_offsets(setup)["stats.properties"]
     flip_byte(setup, offset + size // 2)
     temp = tmp_path / "temp"
-    proc, out, err = run_setup(setup, "-q", *temp_switch(temp), wait=False)
-    try:
-        box = wait_dialog(MESSAGES[20013], exe=setup, timeout=60)
-        assert box is not None, "no corrupted-file box"
-        assert box["text"] == MESSAGES[20016]
-        press(MESSAGES[20013], "OK", exe=setup)
-        run = finish(proc, out, err, timeout=60)
-    finally:
-        if proc.poll() is None:
-            proc.kill()
+    run = run_through_corrupted_box(setup, "-q", *temp_switch(temp))
     assert run.code == 1, run.stderr
     assert ABORT_LINE not in run.stdout
     assert extraction_dirs(temp) == []

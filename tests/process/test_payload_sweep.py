@@ -11,8 +11,8 @@ from pathlib import Path
 
 import pytest
 
-from harness import finish, inspect_setup, press, run_builder, wait_dialog
-from setup_cases import MESSAGES, build, extraction_dirs, run_setup, temp_switch
+from harness import inspect_setup, run_builder
+from setup_cases import build, extraction_dirs, run_setup, run_through_corrupted_box, temp_switch
 
 SEED = 20240611
 WINE_NOISE = ("fixme:", "err:", "warn:", "trace:")
@@ -144,15 +144,6 @@ def test_damage_caught_by_the_check_is_reported_in_a_box_even_when_quiet(base, t
     temp = tmp_path / "temp"
     switch = temp_switch(temp)
     before = {p for p in tmp_path.rglob("*")}
-    proc, out, err = run_setup(setup, "-q", *switch, wait=False)
-    try:
-        box = wait_dialog(MESSAGES[20013], exe=setup, timeout=60)
-        assert box is not None, "no corrupted-file box"
-        assert box["text"] == MESSAGES[20016]
-        press(MESSAGES[20013], "OK", exe=setup)
-        run = finish(proc, out, err, timeout=60)
-    finally:
-        if proc.poll() is None:
-            proc.kill()
+    run = run_through_corrupted_box(setup, "-q", *switch)
     assert run.code == 1
     check_outcome(run, setup, temp, before, box_shown=True)

@@ -4,24 +4,30 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <string>
 
 #include "coordination/install_markers.h"
 #include "launcher/state.h"
 
 namespace {
 
-DWORD queryDirectly(const char* name) {
+std::string perProcessName() {
+    char name[64];
+    std::snprintf(name, sizeof(name), "InstallStarted_%lu", GetCurrentProcessId());
+    return name;
+}
+
+DWORD queryDirectly(const std::string& name) {
     HKEY key;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\morvane\\kavro", 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
     DWORD value = 0, size = sizeof(value), type = 0;
-    LONG status = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+    LONG status = RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
     RegCloseKey(key);
     return status == ERROR_SUCCESS && type == REG_DWORD ? value : 0;
 }
 
 TEST(InstallMarkers, PerProcessValueIsWrittenAndDeleted) {
-    char name[64];
-    std::snprintf(name, sizeof(name), "InstallStarted_%lu", GetCurrentProcessId());
+    const std::string name = perProcessName();
     g_launcher.langRestart = false;
     setInstallMarkers(true, true, false);
     EXPECT_EQ(queryDirectly(name), 1u);
@@ -32,8 +38,7 @@ TEST(InstallMarkers, PerProcessValueIsWrittenAndDeleted) {
 }
 
 TEST(InstallMarkers, LanguageRestartTouchesNothing) {
-    char name[64];
-    std::snprintf(name, sizeof(name), "InstallStarted_%lu", GetCurrentProcessId());
+    const std::string name = perProcessName();
     g_launcher.langRestart = true;
     setInstallMarkers(true, true, false);
     EXPECT_EQ(queryDirectly(name), 0u);
