@@ -82,16 +82,17 @@ class Run:
 _run_counter = 0
 
 
-def run_wine(program, args=(), cwd=None, env=None, timeout=120, wait=True):
+def run_wine(program, args=(), cwd=None, env=None, timeout=120, wait=True, wrap=()):
     """Runs a Windows program and returns its exit code and output. With
-    wait=False returns the Popen and the two output file paths instead."""
+    wait=False returns the Popen and the two output file paths instead.
+    wrap: a Linux command put in front of wine64 (e.g. setpriv ...)."""
     global _run_counter
     _run_counter += 1
     outdir = BUILD_DIR / "test-output" / f"{os.getpid()}-{_run_counter}"
     outdir.mkdir(parents=True, exist_ok=True)
     out_path, err_path = outdir / "stdout", outdir / "stderr"
     with open(out_path, "wb") as out, open(err_path, "wb") as err:
-        proc = subprocess.Popen([WINE, str(program), *[str(a) for a in args]], cwd=cwd,
+        proc = subprocess.Popen([*wrap, WINE, str(program), *[str(a) for a in args]], cwd=cwd,
                                 env=wine_env(env), stdin=subprocess.DEVNULL, stdout=out, stderr=err)
     if not wait:
         return proc, out_path, err_path

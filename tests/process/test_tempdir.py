@@ -3,12 +3,18 @@
 the temp-directory choice, which skips a directory whose long name the
 system code page cannot show. Temp and profile variables are set on the
 Windows side through withenv, each test with directories of its own."""
+import os
+import shutil
+import subprocess
 from pathlib import Path
 
-from harness import run_with_windows_env, winpath
+import pytest
+
+from harness import prefix_dir, run_with_windows_env, winpath
 from setup_cases import build, extraction_dirs, log_text, log_value, runtime_files, temp_switch
 
 LOG_KEPT = {"TOLVANRIX_LOG": "yes"}
+WINESERVER = "/usr/lib/wine/wineserver"
 
 
 def windows_temp(path: Path) -> dict:
@@ -65,3 +71,56 @@ def test_temp_directory_the_code_page_cannot_show_is_skipped_in_the_strict_pass(
     # The UTF-16 choice, which the log uses, can show the name and keeps it.
     log = log_text(cyrillic)
     assert log_value(log, "tempPath is ") == winpath(home)
+
+
+# Root ignores file permissions through these capabilities; without them a
+# read-only directory is read-only for the launcher too.
+NO_OVERRIDE = ["setpriv", "--bounding-set", "-dac_override,-dac_read_search,-fowner,-linux_immutable"]
+
+
+@pytest.fixture
+def locked_prefix(tmp_path):
+    """A private copy of the test prefix (drive C: hard-linked, registry
+    copied) in which the Windows directory, its temp directory and the root
+    of C: are read-only, so that every fixed candidate of the strict pass is
+    unusable. The shared prefix itself is left alone."""
+    if not shutil.which("setpriv"):
+        pytest.skip("setpriv is needed to drop the permission override of root")
+    shared = prefix_dir()
+    private = tmp_path / "prefix"
+    private.mkdir()
+    subprocess.run(["cp", "-al", str(shared / "drive_c"), str(private)], check=True)
+    for name in ("dosdevices", "system.reg", "user.reg", "userdef.reg", ".update-timestamp"):
+        subprocess.run(["cp", "-a", str(shared / name), str(private)], check=True)
+    drive_c = private / "drive_c"
+    for stale in ("temp", "tmp"):
+        shutil.rmtree(drive_c / stale, ignore_errors=True)
+    for directory in (drive_c / "windows" / "temp", drive_c / "windows", drive_c):
+        directory.chmod(0o555)
+    probe = subprocess.run([*NO_OVERRIDE, "mkdir", str(drive_c / "probe")], stderr=subprocess.DEVNULL)
+    if probe.returncode == 0:
+        pytest.skip("file permissions do not bind here even without the override capabilities")
+    yield private
+    subprocess.run([WINESERVER, "-k"], env={**os.environ, "WINEPREFIX": str(private)})
+    for directory in (drive_c / "windows" / "temp", drive_c / "windows", drive_c):
+        directory.chmod(0o755)
+
+
+def test_relaxed_pass_accepts_the_short_temp_path_when_nothing_else_is_usable(tmp_path, locked_prefix):
+    files = runtime_files(tmp_path)
+    setup = build(tmp_path, files)
+    cyrillic = tmp_path / "\u0432\u0440\u0435\u043c\u0435\u043d\u043d\u044b\u0435"
+    cyrillic.mkdir()
+    env = {**LOG_KEPT,
+           "TEMP": "@short:" + winpath(cyrillic), "TMP": "@short:" + winpath(cyrillic),
+           "USERPROFILE": winpath(cyrillic), "HOMEDRIVE": "Z:", "HOMEPATH": winpath(cyrillic)[2:]}
+    run = run_with_windows_env(setup, ["-q"], env, env={"WINEPREFIX": str(locked_prefix)}, wrap=NO_OVERRIDE)
+    assert run.code == 83, run.stderr
+    # Only the relaxed pass, which no longer asks for a name the code page
+    # can show, takes the short path; the strict pass had nothing usable.
+    (directory,) = extraction_dirs(cyrillic)
+    log = log_text(cyrillic)
+    temp_path = log_value(log, "tempPath is ")
+    assert "~" in temp_path and "?" not in temp_path, temp_path
+    assert log_value(log, "Temp dir3: ").endswith(directory.name)
+    assert not (locked_prefix / "drive_c" / "tmp").exists()
