@@ -7,7 +7,7 @@ from pathlib import Path
 
 import pytest
 
-from harness import prefix_dir, wait_gone
+from harness import finish, prefix_dir, press, wait_dialog, wait_gone
 from setup_cases import (MESSAGES, assert_extracted, build, delete_marker, extraction_dirs, flip_byte, log_text,
                          log_value, marker, record_offsets, run_setup, run_through_corrupted_box, runtime_files,
                          set_marker, temp_switch)
@@ -196,3 +196,44 @@ def test_language_restart_without_runtime_files_extracts_afresh(tmp_path, files)
     assert_extracted(directory, files)
     assert "could not find tlxparams.conf" in log_text(temp)
     assert (earlier / "tlxruntime.jar").read_bytes() == b"only half of an earlier run"
+
+
+def answer_box(setup: Path, *args, text: str):
+    """Runs the setup file (no progress dialog: key 155), which must show a
+    box captioned 20013 with that text; answers it and returns the run."""
+    proc, out, err = run_setup(setup, *args, wait=False)
+    try:
+        box = wait_dialog(MESSAGES[20013], exe=setup, timeout=60)
+        assert box is not None, "no box"
+        assert box["text"] == text
+        press(MESSAGES[20013], "OK", exe=setup)
+        return finish(proc, out, err, timeout=60)
+    finally:
+        if proc.poll() is None:
+            proc.kill()
+
+
+def test_unreadable_record_is_reported_as_corrupted_unless_quiet(tmp_path, files, display):
+    setup = build(tmp_path, files, settings={155: "1"})
+    offset, size = record_offsets(setup)["stats.properties"]
+    data = setup.read_bytes()
+    setup.write_bytes(data[:offset + size // 2])  # the last record is cut short
+    temp = tmp_path / "temp"
+    run = answer_box(setup, "-nocheck", *temp_switch(temp), text=MESSAGES[20016])
+    assert run.code == 1
+    assert extraction_dirs(temp) == []
+    assert "ERROR: ReadFile failed" in log_text(temp)
+
+    quiet = run_setup(setup, "-nocheck", "-q", *temp_switch(temp))
+    assert quiet.code == 1 and ABORT_LINE not in quiet.stdout, "no box in quiet mode, yet a failure"
+
+
+def test_full_disk_while_extracting_is_reported_as_such(tmp_path, files, display):
+    setup = build(tmp_path, files, settings={155: "1"})
+    side = Path(str(setup) + ".test")
+    side.mkdir()
+    (side / "tlxparams.conf").symlink_to("/dev/full")  # writes fail with "no space left"
+    run = answer_box(setup, "__tlx_extract_and_exit", *temp_switch(tmp_path / "temp"), text=MESSAGES[20018])
+    assert run.code == 1
+    assert not (side / "tlxruntime.jar").exists(), "the record extracted before is removed at the failure"
+    assert "ERROR: WriteFile failed" in log_text(tmp_path / "temp")
