@@ -7,7 +7,7 @@ from pathlib import Path
 
 import pytest
 
-from harness import finish, prefix_dir, press, wait_dialog, wait_gone
+from harness import finish, inspect_setup, prefix_dir, press, wait_dialog, wait_gone
 from setup_cases import (MESSAGES, assert_extracted, build, delete_marker, extraction_dirs, flip_byte, log_text,
                          log_value, marker, record_offsets, run_setup, run_through_corrupted_box, runtime_files,
                          set_marker, temp_switch)
@@ -237,3 +237,15 @@ def test_full_disk_while_extracting_is_reported_as_such(tmp_path, files, display
     assert run.code == 1
     assert not (side / "tlxruntime.jar").exists(), "the record extracted before is removed at the failure"
     assert "ERROR: WriteFile failed" in log_text(tmp_path / "temp")
+
+
+def test_without_records_the_unextracted_data_starts_where_records_would(tmp_path):
+    setup = build(tmp_path, [], trailing=b"installer data behind the tables")
+    info = inspect_setup(setup)
+    assert info["records"] == []
+    run = run_setup(setup, "__tlx_extract_and_exit", "-q", *temp_switch(tmp_path / "temp"))
+    assert run.code == 0, run.stderr
+    side = Path(str(setup) + ".test")
+    position = int((side / "unextracted.txt").read_text())
+    assert position == info["unextracted_position"]
+    assert setup.read_bytes()[position:].startswith(b"installer data behind the tables")
