@@ -76,3 +76,22 @@ def test_dialog_shows_texts_and_bar_and_cancel_clears_the_markers(slow_setup, tm
     assert "Canceled installer" in log
     assert "extracting files done" not in log, "Cancel came in the middle of the extraction"
     assert len(extraction_dirs(temp)) == 1, "Cancel leaves the extraction directory"
+
+
+def test_without_the_check_the_bar_starts_at_101_of_100_to_400(slow_setup, tmp_path, display):
+    proc, out, err = run_setup(slow_setup, "-nocheck", *temp_switch(tmp_path / "temp"), wait=False)
+    try:
+        def skipped_check():
+            window = wait_dialog(CAPTION, exe=slow_setup, timeout=30)
+            bar = window and bar_of(window)
+            return bar if bar and bar["range"] == [100, 400] else None
+        bar = wait_until(skipped_check, timeout=60, interval=0.05)
+        assert bar is not None, "the bar never got the range of a skipped check"
+        assert bar["pos"] == 101
+        press(CAPTION, 2, exe=slow_setup)
+        run = finish(proc, out, err, timeout=60)
+    finally:
+        if proc.poll() is None:
+            proc.kill()
+    assert run.code == 0, run.stderr
+    assert "verifying integrity" not in log_text(tmp_path / "temp")
