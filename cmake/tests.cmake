@@ -34,12 +34,4 @@ foreach(module IN LISTS TLX_PYTEST_MODULES)
                      "--junitxml=${TLX_RESULTS_DIR}/${name}.xml" "${module}"
              WORKING_DIRECTORY "${CMAKE_SOURCE_DIR}/tests/process")
     set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine ENVIRONMENT "${TLX_TEST_ENV}" TIMEOUT 1800)
-    # A module that uses something all tests share and cannot make unique
-    # (a registry value whose name is fixed) says so in a line
-    # "# resource-lock: NAME"; CTest then never runs two such modules at once.
-    file(STRINGS "${module}" lock_lines REGEX "^# resource-lock: ")
-    if(lock_lines)
-        list(TRANSFORM lock_lines REPLACE "^# resource-lock: *" "")
-        set_tests_properties(${name} PROPERTIES RESOURCE_LOCK "${lock_lines}")
-    endif()
 endforeach()

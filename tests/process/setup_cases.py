@@ -6,7 +6,8 @@ import random
 import re
 from pathlib import Path
 
-from harness import build_setup, finish, inspect_setup, press, reg, reg_query_value, run_wine, wait_dialog, winpath
+from harness import (build_setup, finish, inspect_setup, press, reg, reg_query_value, run_with_windows_env,
+                     wait_dialog, winpath)
 
 MESSAGES = {
     1000: "Error",
@@ -60,11 +61,15 @@ def temp_switch(tempdir: Path) -> list:
     return ["-temp", winpath(tempdir)]
 
 
-def run_setup(setup: Path, *args, cwd=None, env=None, timeout=120, wait=True):
-    """Runs the setup file with its log kept (TOLVANRIX_LOG)."""
-    extra = {"TOLVANRIX_LOG": "yes"}
-    extra.update(env or {})
-    return run_wine(setup, args, cwd=cwd, env=extra, timeout=timeout, wait=wait)
+def run_launcher(setup: Path, *args, cwd=None, env=None, timeout=120, wait=True):
+    """Runs the setup file with its log kept (TOLVANRIX_LOG). With "-temp DIR"
+    among the arguments, DIR is its Windows TEMP as well, so that not even the
+    first lines of its log go to the temp directory all tests share."""
+    args = [str(a) for a in args]
+    variables = {"TOLVANRIX_LOG": "yes"}
+    if "-temp" in args:
+        variables["TEMP"] = variables["TMP"] = args[args.index("-temp") + 1]
+    return run_with_windows_env(setup, args, variables, cwd=cwd, env=env, timeout=timeout, wait=wait)
 
 
 def extraction_dirs(tempdir: Path) -> list:
@@ -123,14 +128,16 @@ def delete_marker(name="InstallStarted"):
     reg("delete", MARKER_KEY, "/v", name, "/f")
 
 
-def run_through_corrupted_box(setup: Path, *args):
-    """Runs the setup file, which must show the corrupted-file box: checks
-    its caption and text, answers it and returns the finished run."""
-    proc, out, err = run_setup(setup, *args, wait=False)
+def run_answering_box(setup: Path, *args, text=MESSAGES[20016]):
+    """Runs the setup file, which must show a box captioned with message
+    20013 (the corrupted-file box unless text says otherwise): checks its
+    text, answers it and returns the finished run. The setup must show no
+    progress dialog (quiet, or key 155), which has the same caption."""
+    proc, out, err = run_launcher(setup, *args, wait=False)
     try:
         box = wait_dialog(MESSAGES[20013], exe=setup, timeout=60)
-        assert box is not None, "no corrupted-file box"
-        assert box["text"] == MESSAGES[20016]
+        assert box is not None, f"no box saying {text!r}"
+        assert box["text"] == text
         press(MESSAGES[20013], "OK", exe=setup)
         return finish(proc, out, err, timeout=60)
     finally:

@@ -2,14 +2,13 @@
 real executable under wine64 with setup files built by our build tool:
 integrity check, extraction, extract-and-exit, language restart and the
 quiet launch without Java."""
-# resource-lock: install-started-marker
 from pathlib import Path
 
 import pytest
 
-from harness import finish, inspect_setup, prefix_dir, press, wait_dialog, wait_gone
+from harness import inspect_setup, prefix_dir, wait_gone
 from setup_cases import (MESSAGES, assert_extracted, build, delete_marker, extraction_dirs, flip_byte, log_text,
-                         log_value, marker, record_offsets, run_setup, run_through_corrupted_box, runtime_files,
+                         log_value, marker, record_offsets, run_answering_box, run_launcher, runtime_files,
                          set_marker, temp_switch)
 
 ABORT_LINE = "No JRE found. Aborting."
@@ -20,11 +19,12 @@ def files(tmp_path):
     return runtime_files(tmp_path)
 
 
+@pytest.mark.usefixtures("private_prefix")
 def test_quiet_launch_without_java_extracts_everything_and_ends_with_83(tmp_path, files):
     setup = build(tmp_path, files)
     temp = tmp_path / "temp"
     set_marker("InstallStarted", 7)
-    run = run_setup(setup, "-q", *temp_switch(temp))
+    run = run_launcher(setup, "-q", *temp_switch(temp))
     assert run.code == 83, run.stderr
     assert ABORT_LINE in run.stdout.splitlines()
     assert not run.crashed
@@ -45,7 +45,7 @@ def test_changed_record_byte_is_reported_even_in_quiet_mode(tmp_path, files, dis
     offset, size = record_offsets(setup)["stats.properties"]
     flip_byte(setup, offset + size // 2)
     temp = tmp_path / "temp"
-    run = run_through_corrupted_box(setup, "-q", *temp_switch(temp))
+    run = run_answering_box(setup, "-q", *temp_switch(temp))
     assert run.code == 1, run.stderr
     assert ABORT_LINE not in run.stdout
     assert extraction_dirs(temp) == []
@@ -57,7 +57,7 @@ def test_nocheck_extracts_the_changed_record(tmp_path, files):
     offset, size = record_offsets(setup)["stats.properties"]
     changed = flip_byte(setup, offset + 17)
     temp = tmp_path / "temp"
-    run = run_setup(setup, "-q", "-nocheck", *temp_switch(temp))
+    run = run_launcher(setup, "-q", "-nocheck", *temp_switch(temp))
     assert run.code == 83, run.stderr
     (directory,) = extraction_dirs(temp)
     extracted = (directory / "stats.properties").read_bytes()
@@ -72,7 +72,7 @@ def test_bytes_appended_behind_the_payload_change_nothing(tmp_path, files):
     with open(setup, "ab") as f:
         f.write(b"\0" * 3 + bytes(range(256)) * 40)  # a signature-like tail
     temp = tmp_path / "temp"
-    run = run_setup(setup, "-q", *temp_switch(temp))
+    run = run_launcher(setup, "-q", *temp_switch(temp))
     assert run.code == 83, run.stderr
     (directory,) = extraction_dirs(temp)
     assert_extracted(directory, files)
@@ -84,7 +84,7 @@ def test_check_flag_zero_skips_the_crc(tmp_path, files):
     offset, _ = record_offsets(setup)["tlxruntime.jar"]
     flip_byte(setup, offset)
     temp = tmp_path / "temp"
-    run = run_setup(setup, "-q", *temp_switch(temp))
+    run = run_launcher(setup, "-q", *temp_switch(temp))
     assert run.code == 83, run.stderr
     (directory,) = extraction_dirs(temp)
     original = Path(files[0][0]).read_bytes()
@@ -95,7 +95,7 @@ def test_check_flag_zero_skips_the_crc(tmp_path, files):
 def test_count_below_the_names_extracts_the_first_records_only(tmp_path, files):
     setup = build(tmp_path, files, settings={2002: "2"})
     offsets = record_offsets(setup)
-    run = run_setup(setup, "__tlx_extract_and_exit", "-q", *temp_switch(tmp_path / "temp"))
+    run = run_launcher(setup, "__tlx_extract_and_exit", "-q", *temp_switch(tmp_path / "temp"))
     assert run.code == 0, run.stderr
     side = Path(str(setup) + ".test")
     assert sorted(p.name for p in side.iterdir()) == ["tlxparams.conf", "tlxruntime.jar", "unextracted.txt"]
@@ -106,12 +106,13 @@ def test_count_below_the_names_extracts_the_first_records_only(tmp_path, files):
     assert "empty.dat" not in offsets, "our build tool agrees that only two are extracted"
 
 
+@pytest.mark.usefixtures("private_prefix")
 def test_extract_and_exit_fills_the_side_directory_and_writes_the_position(tmp_path, files):
     setup = build(tmp_path, files, trailing=b"data for the installer" * 10)
     temp = tmp_path / "temp"
     set_marker("InstallStarted", 7)
     try:
-        run = run_setup(setup, "__tlx_extract_and_exit", "-q", *temp_switch(temp))
+        run = run_launcher(setup, "__tlx_extract_and_exit", "-q", *temp_switch(temp))
         assert run.code == 0, run.stderr
         assert marker("InstallStarted") == 7, "no runtime decision, so no marker was touched"
     finally:
@@ -131,7 +132,7 @@ def test_one_directory_level_is_created_but_not_two(tmp_path, files):
     deep.write_bytes(b"two levels")
     setup = build(tmp_path, files[:2] + [(deep, "a/b/deep.bin")] + files[2:])
     temp = tmp_path / "temp"
-    run = run_setup(setup, "-q", *temp_switch(temp))
+    run = run_launcher(setup, "-q", *temp_switch(temp))
     assert run.code == 1
     assert MESSAGES[1009].replace("{0}", "11") in run.stderr
     assert extraction_dirs(temp) == [], "the extraction directory is removed"
@@ -148,7 +149,7 @@ def test_names_leaving_the_extraction_directory_are_refused(tmp_path, files, hos
     temp = tmp_path / "work" / "inner" / "temp"
     switch = temp_switch(temp)
     before = {p for p in tmp_path.rglob("*")}
-    run = run_setup(setup, "-q", *switch)
+    run = run_launcher(setup, "-q", *switch)
     assert run.code == 1, run.stderr
     assert extraction_dirs(temp) == []
     created = {p for p in tmp_path.rglob("*")} - before
@@ -160,6 +161,7 @@ def test_names_leaving_the_extraction_directory_are_refused(tmp_path, files, hos
     assert "extracting Z:" not in log, "nothing was written before the refusal"
 
 
+@pytest.mark.usefixtures("private_prefix")
 def test_language_restart_reuses_the_directory_without_check_or_extraction(tmp_path, files):
     setup = build(tmp_path, files)
     offset, _ = record_offsets(setup)["tlxruntime.jar"]
@@ -171,7 +173,7 @@ def test_language_restart_reuses_the_directory_without_check_or_extraction(tmp_p
     temp = tmp_path / "temp"
     set_marker("InstallStarted", 7)
     try:
-        run = run_setup(setup, "__tlx_lang_restart", *temp_switch(temp), cwd=earlier)
+        run = run_launcher(setup, "__tlx_lang_restart", *temp_switch(temp), cwd=earlier)
         assert run.code == 83, run.stderr
         assert marker("InstallStarted") == 7, "a language restart leaves the markers alone"
     finally:
@@ -190,27 +192,12 @@ def test_language_restart_without_runtime_files_extracts_afresh(tmp_path, files)
     earlier.mkdir()
     (earlier / "tlxruntime.jar").write_bytes(b"only half of an earlier run")
     temp = tmp_path / "temp"
-    run = run_setup(setup, "__tlx_lang_restart", *temp_switch(temp), cwd=earlier)
+    run = run_launcher(setup, "__tlx_lang_restart", *temp_switch(temp), cwd=earlier)
     assert run.code == 83, run.stderr
     (directory,) = extraction_dirs(temp)
     assert_extracted(directory, files)
     assert "could not find tlxparams.conf" in log_text(temp)
     assert (earlier / "tlxruntime.jar").read_bytes() == b"only half of an earlier run"
-
-
-def answer_box(setup: Path, *args, text: str):
-    """Runs the setup file (no progress dialog: key 155), which must show a
-    box captioned 20013 with that text; answers it and returns the run."""
-    proc, out, err = run_setup(setup, *args, wait=False)
-    try:
-        box = wait_dialog(MESSAGES[20013], exe=setup, timeout=60)
-        assert box is not None, "no box"
-        assert box["text"] == text
-        press(MESSAGES[20013], "OK", exe=setup)
-        return finish(proc, out, err, timeout=60)
-    finally:
-        if proc.poll() is None:
-            proc.kill()
 
 
 def test_unreadable_record_is_reported_as_corrupted_unless_quiet(tmp_path, files, display):
@@ -219,12 +206,12 @@ def test_unreadable_record_is_reported_as_corrupted_unless_quiet(tmp_path, files
     data = setup.read_bytes()
     setup.write_bytes(data[:offset + size // 2])  # the last record is cut short
     temp = tmp_path / "temp"
-    run = answer_box(setup, "-nocheck", *temp_switch(temp), text=MESSAGES[20016])
+    run = run_answering_box(setup, "-nocheck", *temp_switch(temp))
     assert run.code == 1
     assert extraction_dirs(temp) == []
     assert "ERROR: ReadFile failed" in log_text(temp)
 
-    quiet = run_setup(setup, "-nocheck", "-q", *temp_switch(temp))
+    quiet = run_launcher(setup, "-nocheck", "-q", *temp_switch(temp))
     assert quiet.code == 1 and ABORT_LINE not in quiet.stdout, "no box in quiet mode, yet a failure"
 
 
@@ -233,7 +220,8 @@ def test_full_disk_while_extracting_is_reported_as_such(tmp_path, files, display
     side = Path(str(setup) + ".test")
     side.mkdir()
     (side / "tlxparams.conf").symlink_to("/dev/full")  # writes fail with "no space left"
-    run = answer_box(setup, "__tlx_extract_and_exit", *temp_switch(tmp_path / "temp"), text=MESSAGES[20018])
+    run = run_answering_box(setup, "__tlx_extract_and_exit", *temp_switch(tmp_path / "temp"),
+                            text=MESSAGES[20018])
     assert run.code == 1
     assert not (side / "tlxruntime.jar").exists(), "the record extracted before is removed at the failure"
     assert "ERROR: WriteFile failed" in log_text(tmp_path / "temp")
@@ -243,7 +231,7 @@ def test_without_records_the_unextracted_data_starts_where_records_would(tmp_pat
     setup = build(tmp_path, [], trailing=b"installer data behind the tables")
     info = inspect_setup(setup)
     assert info["records"] == []
-    run = run_setup(setup, "__tlx_extract_and_exit", "-q", *temp_switch(tmp_path / "temp"))
+    run = run_launcher(setup, "__tlx_extract_and_exit", "-q", *temp_switch(tmp_path / "temp"))
     assert run.code == 0, run.stderr
     side = Path(str(setup) + ".test")
     position = int((side / "unextracted.txt").read_text())

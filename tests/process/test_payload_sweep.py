@@ -12,7 +12,7 @@ from pathlib import Path
 import pytest
 
 from harness import inspect_setup, run_builder
-from setup_cases import build, extraction_dirs, run_setup, run_through_corrupted_box, temp_switch
+from setup_cases import build, extraction_dirs, run_launcher, run_answering_box, temp_switch
 
 SEED = 20240611
 WINE_NOISE = ("fixme:", "err:", "warn:", "trace:")
@@ -128,7 +128,7 @@ def test_damaged_setup_fails_cleanly_or_extracts_what_it_holds(base, tmp_path, k
     switch = temp_switch(temp)
     before = {p for p in case_dir.rglob("*")}
     args = ["-q", *switch] + (["-nocheck"] if kind == "nocheck" else [])
-    run = run_setup(setup, *args, timeout=60)
+    run = run_launcher(setup, *args, timeout=60)
     check_outcome(run, setup, temp, before)
 
 
@@ -144,6 +144,6 @@ def test_damage_caught_by_the_check_is_reported_in_a_box_even_when_quiet(base, t
     temp = tmp_path / "temp"
     switch = temp_switch(temp)
     before = {p for p in tmp_path.rglob("*")}
-    run = run_through_corrupted_box(setup, "-q", *switch)
+    run = run_answering_box(setup, "-q", *switch)
     assert run.code == 1
     check_outcome(run, setup, temp, before, box_shown=True)

@@ -1,11 +1,10 @@
 """The progress dialog of the real launcher under wine64 on an X display: its
 texts and bar while the payload is extracted, as the dialog helper reads them
 and as a screenshot shows them, and Cancel in the middle of the extraction."""
-# resource-lock: install-started-marker
 import pytest
 
 from harness import decode_png, find_control, finish, press, screenshot, wait_dialog, wait_until
-from setup_cases import (MESSAGES, build, delete_marker, extraction_dirs, log_text, marker, run_setup, set_marker,
+from setup_cases import (MESSAGES, build, delete_marker, extraction_dirs, log_text, marker, run_launcher, set_marker,
                          temp_switch)
 
 CAPTION = MESSAGES[20013]
@@ -36,9 +35,10 @@ def pixels_in(rows, size, left, top, right, bottom):
     return [tuple(rows[y][x * size:x * size + 3]) for y in range(top, bottom) for x in range(left, right)]
 
 
+@pytest.mark.usefixtures("private_prefix")
 def test_dialog_shows_texts_and_bar_and_cancel_clears_the_markers(slow_setup, tmp_path, display):
     temp = tmp_path / "temp"
-    proc, out, err = run_setup(slow_setup, *temp_switch(temp), wait=False)
+    proc, out, err = run_launcher(slow_setup, *temp_switch(temp), wait=False)
     try:
         dialog = wait_for_extraction(slow_setup)
         assert dialog is not None, "no progress dialog with a finished check"
@@ -79,7 +79,7 @@ def test_dialog_shows_texts_and_bar_and_cancel_clears_the_markers(slow_setup, tm
 
 
 def test_without_the_check_the_bar_starts_at_101_of_100_to_400(slow_setup, tmp_path, display):
-    proc, out, err = run_setup(slow_setup, "-nocheck", *temp_switch(tmp_path / "temp"), wait=False)
+    proc, out, err = run_launcher(slow_setup, "-nocheck", *temp_switch(tmp_path / "temp"), wait=False)
     try:
         def skipped_check():
             window = wait_dialog(CAPTION, exe=slow_setup, timeout=30)

@@ -3,18 +3,16 @@
 the temp-directory choice, which skips a directory whose long name the
 system code page cannot show. Temp and profile variables are set on the
 Windows side through withenv, each test with directories of its own."""
-import os
 import shutil
 import subprocess
 from pathlib import Path
 
 import pytest
 
-from harness import prefix_dir, run_with_windows_env, winpath
+from harness import copy_prefix, run_with_windows_env, stop_prefix, winpath
 from setup_cases import build, extraction_dirs, log_text, log_value, runtime_files, temp_switch
 
 LOG_KEPT = {"TOLVANRIX_LOG": "yes"}
-WINESERVER = "/usr/lib/wine/wineserver"
 
 
 def windows_temp(path: Path) -> dict:
@@ -80,18 +78,13 @@ NO_OVERRIDE = ["setpriv", "--bounding-set", "-dac_override,-dac_read_search,-fow
 
 @pytest.fixture
 def locked_prefix(tmp_path):
-    """A private copy of the test prefix (drive C: hard-linked, registry
-    copied) in which the Windows directory, its temp directory and the root
-    of C: are read-only, so that every fixed candidate of the strict pass is
-    unusable. The shared prefix itself is left alone."""
+    """A private copy of the test prefix in which the Windows directory, its
+    temp directory and the root of C: are read-only, so that every fixed
+    candidate of the strict pass is unusable."""
     if not shutil.which("setpriv"):
         pytest.skip("setpriv is needed to drop the permission override of root")
-    shared = prefix_dir()
     private = tmp_path / "prefix"
-    private.mkdir()
-    subprocess.run(["cp", "-al", str(shared / "drive_c"), str(private)], check=True)
-    for name in ("dosdevices", "system.reg", "user.reg", "userdef.reg", ".update-timestamp"):
-        subprocess.run(["cp", "-a", str(shared / name), str(private)], check=True)
+    copy_prefix(private)
     drive_c = private / "drive_c"
     for stale in ("temp", "tmp"):
         shutil.rmtree(drive_c / stale, ignore_errors=True)
@@ -101,7 +94,7 @@ def locked_prefix(tmp_path):
     if probe.returncode == 0:
         pytest.skip("file permissions do not bind here even without the override capabilities")
     yield private
-    subprocess.run([WINESERVER, "-k"], env={**os.environ, "WINEPREFIX": str(private)})
+    stop_prefix(private)
     for directory in (drive_c / "windows" / "temp", drive_c / "windows", drive_c):
         directory.chmod(0o755)
 
