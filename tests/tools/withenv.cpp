@@ -61,8 +61,15 @@ int main() {
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                        &process)) {
+    // Under load Wine now and then fails to start a program written a moment
+    // before (internal error); the program did not run, so try again.
+    bool started = false;
+    for (int attempt = 0; attempt < 5 && !started; ++attempt) {
+        if (attempt) Sleep(200);
+        started = CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                 &startup, &process) != 0;
+    }
+    if (!started) {
         std::fprintf(stderr, "withenv: could not start %s (%lu)\n", toUtf8(program).c_str(), GetLastError());
         return 120;
     }
