@@ -83,8 +83,8 @@ def main():
         f"- Date: {datetime.date.today().isoformat()}",
         f"- Machine: {platform.system()} {platform.release()}, {cpu}, {os.cpu_count()} cores; wine64",
         f"- Payload: {length / 1048576:.0f} MB in 4 records; {options.runs} runs each, medians",
-        "- Launcher: `setup.exe -q -temp DIR` (CRC check in 12000-byte pieces, extraction in 6000-byte "
-        "pieces, exit 83 without Java), whole process",
+        "- Launcher: `setup.exe -q -temp DIR` (CRC check and extraction in 1 MB pieces, "
+        "exit 83 without Java), whole process",
         "- Baseline: `bench_copy.exe` reads the same range once, then reads and writes it with 1 MB buffers, "
         "whole process",
         "",
