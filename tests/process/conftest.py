@@ -52,7 +52,7 @@ def private_prefix(tmp_path, monkeypatch):
     for registry values with fixed names that every launcher any other test
     runs meanwhile may write and delete."""
     from harness import copy_prefix, stop_prefix
-    path = tmp_path / "prefix"
-    monkeypatch.setenv("WINEPREFIX", copy_prefix(path)["WINEPREFIX"])
+    path = Path(copy_prefix(tmp_path / "prefix")["WINEPREFIX"])
+    monkeypatch.setenv("WINEPREFIX", str(path))
     yield path
     stop_prefix(path)

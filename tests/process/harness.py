@@ -2,6 +2,7 @@
 Windows programs under wine64 the fast way (output to files, wait for the
 process, never for pipe end-of-file), building setup files with our build tool,
 reading them back, the Wine registry, and the dialog helper."""
+import glob
 import itertools
 import json
 import os
@@ -235,9 +236,18 @@ def copy_prefix(path: Path) -> dict:
     files of C: through it), registry copied. For a test that must not share
     registry values whose names it cannot make unique, or that changes the
     permissions of C:'s directories. Returns the environment entries that
-    select it; stop_prefix ends its wineserver."""
+    select it (the path may differ from the one asked for); stop_prefix ends
+    its wineserver."""
     shared, path = prefix_dir(), Path(path)
     path.mkdir(parents=True)
+    # Wine names a prefix's server directory after the prefix's inode. A new
+    # directory may get the inode of a deleted prefix whose server is still
+    # going away, and would then lose its own server: take another one.
+    spare = 0
+    while glob.glob(f"/tmp/*wine-*/server-{path.stat().st_dev:x}-{path.stat().st_ino:x}"):
+        spare += 1
+        path = path.with_name(f"{path.name}-{spare}")
+        path.mkdir()
     subprocess.run(["cp", "-al", str(shared / "drive_c"), str(path)], check=True)
     for name in ("dosdevices", "system.reg", "user.reg", "userdef.reg", ".update-timestamp"):
         subprocess.run(["cp", "-a", str(shared / name), str(path)], check=True)
@@ -245,8 +255,10 @@ def copy_prefix(path: Path) -> dict:
 
 
 def stop_prefix(path: Path) -> None:
-    subprocess.run(["/usr/lib/wine/wineserver", "-k"], env=wine_env({"WINEPREFIX": str(path)}),
-                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    """Ends the wineserver of a prefix and waits until it has gone."""
+    for option in ("-k", "-w"):
+        subprocess.run(["/usr/lib/wine/wineserver", option], env=wine_env({"WINEPREFIX": str(path)}),
+                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
 
 # ---------------------------------------------------------------- held objects
 
