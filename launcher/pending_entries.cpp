@@ -4,17 +4,5 @@
 
 #include "jvm/native_path.h"
 #include "launcher/log.h"
-#include "launcher/progress_dialog.h"
-#include "launcher/work.h"
-
-int runWork(HWND dialog) {
-    logMessage(L"runWork: work routine not yet available (dialog %p)", dialog);
-    return 0;
-}
-
-INT_PTR runProgressDialog(HINSTANCE, HWND) {
-    logMessage(L"runProgressDialog: progress dialog not yet available");
-    return 0;
-}
 
 void loadCommonControls() { logMessage(L"loadCommonControls: not yet available"); }
