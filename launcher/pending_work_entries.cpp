@@ -1,5 +1,5 @@
-// PENDING: placeholders for the runtime search, runtime preparation and JVM
-// launch that the work routine calls but that are not part of this build yet.
+// PENDING: placeholders for the runtime search and runtime preparation that
+// the work routine calls but that are not part of this build yet.
 // Each logs its call and reports that nothing was found or done, so that the
 // work routine takes its no-runtime branches. They are removed one by one as
 // the real functions arrive; none of them is an implementation.
@@ -9,7 +9,6 @@
 #include "jre/included_jre.h"
 #include "jre/jre_choice.h"
 #include "jre/search.h"
-#include "jvm/JavaVMLauncher.h"
 #include "jvm/native_path.h"
 #include "launcher/log.h"
 
@@ -29,11 +28,6 @@ void useIncludedJre() { logMessage(L"PENDING: useIncludedJre is not part of this
 int offerJreChoice(HWND) {
     logMessage(L"PENDING: offerJreChoice is not part of this build; no runtime chosen");
     return 0;
-}
-
-bool launchJava(const ArgumentList&, bool) {
-    logMessage(L"PENDING: launchJava is not part of this build");
-    return false;
 }
 
 DWORD WINAPI waitForJavaWindow(LPVOID) {
