@@ -73,6 +73,25 @@ std::string readFile(const std::string& path) {
 
 bool copyFile(const std::string& from, const std::string& to) { return CopyFileA(from.c_str(), to.c_str(), FALSE); }
 
+void linkTree(const std::string& from, const std::string& to) {
+    CreateDirectoryA(to.c_str(), nullptr);
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA((from + "\\*").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) return;
+    do {
+        std::string name = entry.cFileName;
+        if (name == "." || name == "..") continue;
+        std::string source = from + "\\" + name;
+        std::string target = to + "\\" + name;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            linkTree(source, target);
+        } else if (!CreateHardLinkA(target.c_str(), source.c_str(), nullptr)) {
+            EXPECT_TRUE(copyFile(source, target)) << target;
+        }
+    } while (FindNextFileA(find, &entry));
+    FindClose(find);
+}
+
 std::string makeStandinRuntime(const std::string& home, const std::vector<std::string>& standinLines) {
     CreateDirectoryA(home.c_str(), nullptr);
     std::string bin = home + "\\bin";
@@ -93,23 +112,32 @@ int standinRuns(const std::string& javaExe) {
     return lines;
 }
 
-void deleteKeyTree(HKEY root, const std::string& key) {
+void deleteKeyTree(HKEY root, const std::string& key, REGSAM view) {
     HKEY handle;
-    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_ALL_ACCESS, &handle) == ERROR_SUCCESS) {
-        char name[1024];
-        for (;;) {
-            DWORD length = sizeof(name);
-            if (RegEnumKeyExA(handle, 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-            deleteKeyTree(root, key + "\\" + name);
-        }
-        RegCloseKey(handle);
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_ALL_ACCESS | view, &handle) != ERROR_SUCCESS) return;
+    std::vector<std::string> children;
+    char name[1024];
+    for (DWORD i = 0;; ++i) {
+        DWORD length = sizeof(name);
+        if (RegEnumKeyExA(handle, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        children.push_back(name);
     }
-    RegDeleteKeyA(root, key.c_str());
+    RegCloseKey(handle);
+    for (const std::string& child : children) deleteKeyTree(root, key + "\\" + child, view);
+    // Deleting relative to the parent opened in the same view reaches the
+    // 32-bit view's copy too.
+    size_t slash = key.find_last_of('\\');
+    std::string parent = slash == std::string::npos ? "" : key.substr(0, slash);
+    std::string leaf = slash == std::string::npos ? key : key.substr(slash + 1);
+    HKEY parentHandle;
+    if (RegOpenKeyExA(root, parent.c_str(), 0, KEY_ALL_ACCESS | view, &parentHandle) != ERROR_SUCCESS) return;
+    RegDeleteKeyA(parentHandle, leaf.c_str());
+    RegCloseKey(parentHandle);
 }
 
-void setStringValue(HKEY root, const std::string& key, const char* name, const std::string& value) {
+void setStringValue(HKEY root, const std::string& key, const char* name, const std::string& value, REGSAM view) {
     HKEY handle;
-    ASSERT_EQ(RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle, nullptr),
+    ASSERT_EQ(RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &handle, nullptr),
               ERROR_SUCCESS)
         << key;
     RegSetValueExA(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
@@ -127,8 +155,11 @@ std::string probeCacheKey(const std::string& javaExe) {
 namespace {
 
 std::string logPath() {
-    logMessage(L"test log mark");
     const wchar_t* path = logFilePath();
+    if (!path) {
+        logMessage(L"unit tests of the runtime search");
+        path = logFilePath();
+    }
     if (!path) return "";
     char narrow[MAX_PATH * 4];
     WideCharToMultiByte(CP_ACP, 0, path, -1, narrow, sizeof(narrow), nullptr, nullptr);

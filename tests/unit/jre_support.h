@@ -24,6 +24,8 @@ void removeTree(const std::string& path);
 void writeFile(const std::string& path, const std::string& content);
 std::string readFile(const std::string& path);
 bool copyFile(const std::string& from, const std::string& to);
+// A copy of a directory tree made of hard links (plain copies where linking fails).
+void linkTree(const std::string& from, const std::string& to);
 
 // A runtime home whose bin\java.exe is the stand-in, configured with these
 // stand-in lines ("stderr ...", "exit N", "hang"). Returns the java.exe path.
@@ -31,9 +33,10 @@ std::string makeStandinRuntime(const std::string& home, const std::vector<std::s
 // How often the stand-in in that bin directory was started.
 int standinRuns(const std::string& javaExe);
 
-// Removes a key with everything below it (HKLM/HKCU, default view).
-void deleteKeyTree(HKEY root, const std::string& key);
-void setStringValue(HKEY root, const std::string& key, const char* name, const std::string& value);
+// Removes a key with everything below it (in the default or the given view).
+void deleteKeyTree(HKEY root, const std::string& key, REGSAM view = 0);
+void setStringValue(HKEY root, const std::string& key, const char* name, const std::string& value,
+                    REGSAM view = 0);
 std::string probeCacheKey(const std::string& javaExe);
 
 // Everything the launcher log gained since construction.
