@@ -1,9 +1,28 @@
-// Command-line front of the payload build tool.
+// Command-line front of the payload build tool: dispatch and messages.
 #include <cstdio>
+#include <cstring>
+
+#include "builder/commands.h"
+
+int reportError(int code, const std::string& what) {
+    std::fprintf(stderr, "tlx-builder: error: %s\n", what.c_str());
+    return code;
+}
+
+void reportWarning(const std::string& what) { std::fprintf(stderr, "tlx-builder: warning: %s\n", what.c_str()); }
 
 int main(int argc, char** argv) {
-    (void)argc;
-    (void)argv;
-    std::fprintf(stderr, "tlx-builder: no commands yet\n");
-    return 2;
+    if (argc < 2) {
+        std::fputs(kUsageText, stderr);
+        return kExitBadInput;
+    }
+    const char* command = argv[1];
+    std::vector<std::string> args(argv + 2, argv + argc);
+    if (!std::strcmp(command, "--help") || !std::strcmp(command, "-h") || !std::strcmp(command, "help")) {
+        std::fputs(kUsageText, stdout);
+        return kExitOk;
+    }
+    if (!std::strcmp(command, "build")) return runBuild(args);
+    if (!std::strcmp(command, "inspect")) return runInspect(args);
+    return reportError(kExitBadInput, std::string("unknown command ") + command + " (see tlx-builder --help)");
 }

@@ -3,6 +3,8 @@
 
 #include <zlib.h>
 
+#include <algorithm>
+
 #include "payload/format.h"
 
 namespace payload_writer {
@@ -45,15 +47,19 @@ std::string fileNamesKey(const std::vector<FileRecord>& records) {
     return names;
 }
 
-uint32_t crc32Of(const uint8_t* data, size_t size) {
-    uLong crc = crc32(0L, Z_NULL, 0);
+uint32_t crc32Continue(uint32_t crc, const uint8_t* data, size_t size) {
+    uLong value = crc;
     while (size > 0) {
         uInt piece = size > 0x40000000u ? 0x40000000u : static_cast<uInt>(size);
-        crc = crc32(crc, data, piece);
+        value = crc32(value, data, piece);
         data += piece;
         size -= piece;
     }
-    return static_cast<uint32_t>(crc);
+    return static_cast<uint32_t>(value);
+}
+
+uint32_t crc32Of(const uint8_t* data, size_t size) {
+    return crc32Continue(static_cast<uint32_t>(crc32(0L, Z_NULL, 0)), data, size);
 }
 
 Bytes buildPayload(const PayloadSpec& spec, PayloadLayout* layout) {
@@ -122,25 +128,66 @@ uint64_t readLe64(const uint8_t* p) {
     return static_cast<uint64_t>(readLe32(p)) | static_cast<uint64_t>(readLe32(p + 4)) << 32;
 }
 
-bool findPayloadStart(const Bytes& image, uint64_t* start, std::string* error) {
+namespace {
+
+uint32_t readLe16(const uint8_t* p) { return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8; }
+
+// Walks the section table for the section whose raw data reaches furthest;
+// a stub with such data behind the last header cannot take a payload safely.
+bool scanSections(const ReadAt& read, uint64_t table, PeLayout* layout, std::string* error) {
+    using namespace payload_format;
+    uint8_t header[kSectionHeaderSize];
+    for (uint32_t i = 0; i < layout->sectionCount; ++i) {
+        if (!read(table + uint64_t(i) * kSectionHeaderSize, header, sizeof header)) {
+            if (error) *error = "section table lies outside the file";
+            return false;
+        }
+        uint64_t end = uint64_t(readLe32(header + kSectionRawPointer)) + readLe32(header + kSectionRawSize);
+        if (i == 0 || end > layout->highestRawEnd) {
+            layout->highestRawEnd = end;
+            layout->highestSection = i;
+        }
+        if (i + 1 == layout->sectionCount) layout->payloadStart = end;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool readPeLayout(const ReadAt& read, uint64_t imageSize, PeLayout* layout, std::string* error) {
     using namespace payload_format;
     auto fail = [error](const char* why) {
         if (error) *error = why;
         return false;
     };
-    if (image.size() < 64 || image[0] != 'M' || image[1] != 'Z') return fail("no MZ header");
-    uint64_t pe = readLe32(&image[kPeOffsetPointer]);
-    if (pe + 24 > image.size()) return fail("PE header offset lies outside the file");
-    if (image[pe] != 'P' || image[pe + 1] != 'E' || image[pe + 2] != 0 || image[pe + 3] != 0)
-        return fail("no PE signature");
-    uint32_t sections = image[pe + kPeSectionCount] | image[pe + kPeSectionCount + 1] << 8;
-    uint32_t optional = image[pe + kPeOptionalHeaderSize] | image[pe + kPeOptionalHeaderSize + 1] << 8;
-    if (sections == 0) return fail("PE file has no sections");
-    uint64_t last = pe + kPeSectionTableStart + optional + uint64_t(sections - 1) * kSectionHeaderSize;
-    if (last + kSectionHeaderSize > image.size()) return fail("section table lies outside the file");
-    uint64_t rawSize = readLe32(&image[last + kSectionRawSize]);
-    uint64_t rawPointer = readLe32(&image[last + kSectionRawPointer]);
-    *start = rawPointer + rawSize;
+    uint8_t dos[64];
+    if (imageSize < sizeof dos || !read(0, dos, sizeof dos) || dos[0] != 'M' || dos[1] != 'Z')
+        return fail("no MZ header");
+    uint64_t pe = readLe32(dos + kPeOffsetPointer);
+    uint8_t file[24];
+    if (pe + sizeof file > imageSize || !read(pe, file, sizeof file))
+        return fail("PE header offset lies outside the file");
+    if (file[0] != 'P' || file[1] != 'E' || file[2] != 0 || file[3] != 0) return fail("no PE signature");
+    *layout = PeLayout();
+    layout->sectionCount = readLe16(file + kPeSectionCount);
+    uint32_t optional = readLe16(file + kPeOptionalHeaderSize);
+    if (layout->sectionCount == 0) return fail("PE file has no sections");
+    uint64_t table = pe + kPeSectionTableStart + optional;
+    if (table + uint64_t(layout->sectionCount) * kSectionHeaderSize > imageSize)
+        return fail("section table lies outside the file");
+    return scanSections(read, table, layout, error);
+}
+
+bool findPayloadStart(const Bytes& image, uint64_t* start, std::string* error) {
+    ReadAt fromMemory = [&image](uint64_t offset, uint8_t* out, size_t n) {
+        if (offset > image.size() || n > image.size() - offset) return false;
+        const uint8_t* from = image.data() + static_cast<size_t>(offset);
+        std::copy(from, from + n, out);
+        return true;
+    };
+    PeLayout layout;
+    if (!readPeLayout(fromMemory, image.size(), &layout, error)) return false;
+    *start = layout.payloadStart;
     return true;
 }
 

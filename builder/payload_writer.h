@@ -4,6 +4,7 @@
 // for the host tool and for the Windows unit tests alike.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -50,11 +51,27 @@ Bytes buildPayload(const PayloadSpec& spec, PayloadLayout* layout = nullptr);
 // The key 2003 text for a list of record names ("a;b;c;").
 std::string fileNamesKey(const std::vector<FileRecord>& records);
 
-// Standard CRC-32 (zlib polynomial) of a byte range.
+// Standard CRC-32 (zlib polynomial) of a byte range, and of a range that
+// continues one whose CRC is crc (crc32Of(nullptr, 0) starts a computation).
 uint32_t crc32Of(const uint8_t* data, size_t size);
+uint32_t crc32Continue(uint32_t crc, const uint8_t* data, size_t size);
 
-// Offset just behind the last section's raw data of a PE image; false with a
-// reason when the image is not a PE file or its headers lie outside it.
+// Reads n bytes at a file offset; false when they are not all there.
+using ReadAt = std::function<bool(uint64_t offset, uint8_t* out, size_t n)>;
+
+// What the section table of a PE image says about the place of a payload.
+struct PeLayout {
+    uint32_t sectionCount = 0;
+    uint64_t payloadStart = 0;     // behind the last section header's raw data
+    uint64_t highestRawEnd = 0;    // end of the raw data reaching furthest, any section
+    uint32_t highestSection = 0;   // index of that section
+};
+
+// Reads the PE headers of an image of imageSize bytes; false with a reason
+// when it is not a PE file or its headers lie outside it.
+bool readPeLayout(const ReadAt& read, uint64_t imageSize, PeLayout* layout, std::string* error);
+
+// Offset just behind the last section's raw data of a PE image held in memory.
 bool findPayloadStart(const Bytes& image, uint64_t* start, std::string* error);
 
 // Little-endian helpers for readers of the format.

@@ -117,10 +117,13 @@ def _toml_string(text: str) -> str:
 
 
 def write_project(path: Path, settings=None, messages=None, languages=(), files=(),
-                  trailing=None, check=True) -> Path:
+                  trailing=None, check=True, codepage=None) -> Path:
     """Writes a project file for the build tool. files: (source path, record
     name) pairs; languages: (code, {id: text}) pairs; trailing: bytes or None."""
-    lines = ["[payload]", f"check = {'true' if check else 'false'}", ""]
+    lines = ["[payload]", f"check = {'true' if check else 'false'}"]
+    if codepage is not None:
+        lines.append(f"codepage = {int(codepage)}")
+    lines.append("")
     lines.append("[settings]")
     for key, value in (settings or {}).items():
         lines.append(f"{int(key)} = {_toml_string(str(value))}")
@@ -148,17 +151,21 @@ def build_setup(workdir: Path, name="setup.exe", stub=None, **project) -> Path:
     workdir.mkdir(parents=True, exist_ok=True)
     toml = write_project(workdir / (Path(name).stem + ".toml"), **project)
     output = workdir / name
-    result = subprocess.run([str(BUILDER), "build", "--stub", str(stub or STUB_X64),
-                             "--project", str(toml), "--output", str(output)],
-                            stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    result = run_builder("build", "--stub", stub or STUB_X64, "--project", toml, "--output", output)
     if result.returncode != 0:
         raise AssertionError(f"build tool failed ({result.returncode}): {result.stderr}")
     return output
 
 
-def inspect_setup(setup: Path) -> dict:
-    result = subprocess.run([str(BUILDER), "inspect", "--json", str(setup)],
-                            stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+def run_builder(*args, timeout=60) -> subprocess.CompletedProcess:
+    """Runs the build tool (a host program: pipes are fine here)."""
+    return subprocess.run([str(BUILDER), *[str(a) for a in args]], stdout=subprocess.PIPE,
+                          stderr=subprocess.PIPE, text=True, timeout=timeout)
+
+
+def inspect_setup(setup: Path, codepage=None) -> dict:
+    extra = ["--codepage", str(codepage)] if codepage is not None else []
+    result = run_builder("inspect", "--json", *extra, setup)
     if result.returncode != 0:
         raise AssertionError(f"inspect failed ({result.returncode}): {result.stderr}")
     return json.loads(result.stdout)
@@ -202,3 +209,132 @@ def wait_until(predicate, timeout=10.0, interval=0.1):
             return value
         time.sleep(interval)
     return predicate()
+
+
+# ---------------------------------------------------------------- dialogs
+# The dialog helper (tests/tools/dlghelper.cpp) sees the windows of every
+# program in the prefix. A window dict has: hwnd, caption, class, pid (the
+# Windows process id, not the Linux one of a Popen), exe (image path as Wine
+# reports it, e.g. "Z:\\...\\setup.exe"), visible, enabled, rect [l, t, r, b];
+# wait_dialog adds text (a message box's message, else the visible static
+# texts joined by "\n"), matches, and controls: dicts with hwnd, id, class,
+# text, visible (the control's own flag), enabled, style, and pos and range
+# [low, high] for a progress bar, checked (0, 1, 2) for a check or radio box.
+
+DLGHELPER = TOOLS_DIR / "dlghelper.exe"
+
+
+def _dlg_text(text) -> str:
+    """Non-ASCII, control characters and backslashes as \\uXXXX, which
+    dlghelper decodes: wine64 loses non-ASCII argv text in some locales."""
+    out = []
+    for ch in str(text):
+        if ch == "\\" or not 0x20 <= ord(ch) < 0x7F:
+            units = ch.encode("utf-16-le")
+            out += [f"\\u{int.from_bytes(units[i:i + 2], 'little'):04x}" for i in range(0, len(units), 2)]
+        else:
+            out.append(ch)
+    return "".join(out)
+
+
+def _dlg_filter(caption=None, contains=False, pid=None, exe=None, hidden=False) -> list:
+    """exe: a Linux path (str starting with "/" or a Path), a Windows path or a bare file name."""
+    args = []
+    if caption is not None:
+        args += ["--caption", _dlg_text(caption)]
+    if contains:
+        args.append("--contains")
+    if pid is not None:
+        args += ["--pid", str(int(pid))]
+    if exe is not None:
+        if isinstance(exe, Path) or str(exe).startswith("/"):
+            exe = winpath(exe)
+        args += ["--exe", _dlg_text(exe)]
+    if hidden:
+        args.append("--hidden")
+    return args
+
+
+def dlghelper(command, *args, timeout=15.0):
+    """Runs dlghelper; returns (exit code, parsed JSON). Exit 0 done, 1 no
+    such window in time, 3 window there but the action impossible. A usage
+    error or output that is not JSON raises AssertionError."""
+    limit = [] if command == "list" else ["--timeout", str(int(timeout * 1000))]
+    run = run_wine(DLGHELPER, [command, *args, *limit], timeout=timeout + 60)
+    if run.code == 2 or run.timed_out or run.crashed:
+        raise AssertionError(f"dlghelper {command} failed ({run.code}): {run.stderr}")
+    try:
+        return run.code, json.loads(run.stdout)
+    except ValueError:
+        raise AssertionError(f"dlghelper {command} printed no JSON ({run.code}): "
+                             f"{run.stdout!r} {run.stderr!r}") from None
+
+
+def wait_dialog(caption=None, timeout=15.0, contains=False, pid=None, exe=None, hidden=False):
+    """Waits for a top-level window (visible unless hidden=True) with that
+    caption; returns the window dict with its controls, or None."""
+    code, data = dlghelper("wait", *_dlg_filter(caption, contains, pid, exe, hidden), timeout=timeout)
+    if code == 0:
+        return data
+    if code == 1:
+        return None
+    raise AssertionError(f"dlghelper wait: unexpected exit {code}: {data}")
+
+
+def press(caption, button, timeout=15.0, contains=False, pid=None, exe=None, via="command") -> dict:
+    """Presses a button (int control id, e.g. 7 for No, or its text, "&" and
+    case ignored) of the window with that caption, once it is there, visible
+    and enabled. via: "command" (WM_COMMAND to the dialog) or "bmclick".
+    Returns {"window", "button", "via"}; raises AssertionError when the window
+    or a pressable button did not turn up in time."""
+    code, data = dlghelper("click", *_dlg_filter(caption, contains, pid, exe),
+                           "--button", _dlg_text(button), "--via", via, timeout=timeout)
+    if code != 0:
+        raise AssertionError(f"press {button!r} in {caption!r}: {data.get('error')} (exit {code}): {data}")
+    return data
+
+
+def close_window(caption, timeout=15.0, contains=False, pid=None, exe=None) -> bool:
+    """Sends WM_CLOSE to the window; True once it has gone, False when there
+    was no such window or it stayed."""
+    code, _ = dlghelper("close", *_dlg_filter(caption, contains, pid, exe), timeout=timeout)
+    return code == 0
+
+
+def wait_gone(caption=None, timeout=15.0, contains=False, pid=None, exe=None, hidden=False) -> bool:
+    """True once no matching window is left (at once if there is none)."""
+    code, _ = dlghelper("gone", *_dlg_filter(caption, contains, pid, exe, hidden), timeout=timeout)
+    return code == 0
+
+
+def list_windows(hidden=False) -> list:
+    """Top-level windows (visible only unless hidden=True), without controls."""
+    _, data = dlghelper("list", *(["--hidden"] if hidden else []))
+    return data["windows"]
+
+
+def find_control(window: dict, id=None, text=None, cls=None):
+    """The first control of a wait_dialog dict with that id, text ("&" and
+    case ignored) and class, or None."""
+    def plain(label):
+        return label.replace("&&", "\0").replace("&", "").replace("\0", "&").strip().lower()
+    for control in window["controls"]:
+        if id is not None and control["id"] != id:
+            continue
+        if text is not None and plain(control["text"]) != plain(text):
+            continue
+        if cls is not None and control["class"].lower() != cls.lower():
+            continue
+        return control
+    return None
+
+
+def screenshot(path) -> Path:
+    """Saves the whole X display ($DISPLAY) as a PNG file."""
+    path = Path(path)
+    path.parent.mkdir(parents=True, exist_ok=True)
+    result = subprocess.run(["import", "-window", "root", f"png:{path}"], stdin=subprocess.DEVNULL,
+                            stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, timeout=60)
+    if result.returncode != 0 or not path.is_file():
+        raise AssertionError(f"screenshot failed ({result.returncode}): {result.stderr}")
+    return path

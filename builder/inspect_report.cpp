@@ -1,0 +1,165 @@
+// Rendering of an Inspection. Fields the file did not get as far as are
+// null in JSON and left out of the text report.
+#include "builder/inspect_report.h"
+
+#include <cinttypes>
+#include <cstdio>
+
+#include "builder/codepage.h"
+#include "builder/json_text.h"
+
+namespace {
+
+template <class T>
+std::string number(const std::optional<T>& value) {
+    return value ? std::to_string(*value) : "null";
+}
+
+std::string hex32(uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", value);
+    return text;
+}
+
+// ---- JSON
+
+struct Json {
+    std::string out;
+    int codePage;
+
+    void key(const char* name) {
+        if (!out.empty() && out.back() != '{' && out.back() != '[') out += ", ";
+        appendJsonString(&out, std::string(name));
+        out += ": ";
+    }
+    void narrow(const std::string& bytes) { appendJsonString(&out, codepage::narrowToUtf16(bytes, codePage)); }
+    void wide(const std::u16string& text) { appendJsonString(&out, text); }
+    void boolean(bool value) { out += value ? "true" : "false"; }
+
+    template <class Map, class Put>
+    void object(const Map& map, Put&& put) {
+        out += "{";
+        for (const auto& [id, text] : map) {
+            key(std::to_string(id).c_str());
+            put(text);
+        }
+        out += "}";
+    }
+};
+
+void jsonLanguages(Json& j, const Inspection& in) {
+    j.out += "[";
+    for (size_t i = 0; i < in.languages.size(); ++i) {
+        j.out += i ? ", {" : "{";
+        j.key("code");
+        j.narrow(in.languages[i].code);
+        j.key("entries");
+        j.object(in.languages[i].entries, [&](const std::u16string& t) { j.wide(t); });
+        j.out += "}";
+    }
+    j.out += "]";
+}
+
+void jsonRecords(Json& j, const Inspection& in) {
+    j.out += "[";
+    for (size_t i = 0; i < in.records.size(); ++i) {
+        const InspectedRecord& r = in.records[i];
+        j.out += i ? ", {" : "{";
+        j.key("name");
+        j.narrow(r.name);
+        j.key("size");
+        j.out += std::to_string(r.size);
+        j.key("offset");
+        j.out += std::to_string(r.offset);
+        j.out += "}";
+    }
+    j.out += "]";
+}
+
+// ---- text
+
+std::string shown(const std::u16string& text) {
+    std::string out = "\"";
+    for (char c : codepage::utf16ToUtf8(text)) {
+        if (c == '"' || c == '\\') out += '\\';
+        if (static_cast<unsigned char>(c) < 0x20) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\x%02x", static_cast<unsigned>(c));
+            out += escape;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+void textEntries(std::string& out, const std::map<int32_t, std::u16string>& entries, const char* indent) {
+    for (const auto& [id, text] : entries) out += indent + std::to_string(id) + " = " + shown(text) + "\n";
+}
+
+void textHeader(std::string& out, const Inspection& in) {
+    if (in.payloadStart) out += "payload start:   " + std::to_string(*in.payloadStart) + "\n";
+    if (in.magic) out += "magic:           " + hex32(*in.magic) + (in.magicOk() ? " (ok)\n" : " (wrong)\n");
+    if (in.checkFlag) out += "check flag:      " + std::to_string(*in.checkFlag) + "\n";
+    if (in.crcExpected) out += "expected CRC:    " + hex32(*in.crcExpected) + "\n";
+    if (in.verifiedLength) out += "verified length: " + std::to_string(*in.verifiedLength) + "\n";
+    if (in.crcComputed)
+        out += "computed CRC:    " + hex32(*in.crcComputed) + (in.crcOk() ? " (matches)\n" : " (MISMATCH)\n");
+}
+
+void textTables(std::string& out, const Inspection& in, int codePage) {
+    std::map<int32_t, std::u16string> narrow;
+    for (const auto& [id, bytes] : in.narrow) narrow[id] = codepage::narrowToUtf16(bytes, codePage);
+    out += "narrow entries (" + std::to_string(in.narrow.size()) + "):\n";
+    textEntries(out, narrow, "  ");
+    out += "wide entries (" + std::to_string(in.wide.size()) + "):\n";
+    textEntries(out, in.wide, "  ");
+    out += "language blocks (" + std::to_string(in.languages.size()) + "):\n";
+    for (const InspectedLanguage& language : in.languages) {
+        out += "  " + shown(codepage::narrowToUtf16(language.code, codePage)) + " (" +
+               std::to_string(language.entries.size()) + " entries)\n";
+        textEntries(out, language.entries, "    ");
+    }
+}
+
+void textRecords(std::string& out, const Inspection& in, int codePage) {
+    out += "file records (" + std::to_string(in.records.size()) + "):\n";
+    for (const InspectedRecord& r : in.records)
+        out += "  " + shown(codepage::narrowToUtf16(r.name, codePage)) + "  size " + std::to_string(r.size) +
+               "  at offset " + std::to_string(r.offset) + "\n";
+    if (in.unextractedPosition) out += "unextracted position: " + std::to_string(*in.unextractedPosition) + "\n";
+}
+
+}  // namespace
+
+std::string inspectionJson(const Inspection& in, int codePage) {
+    Json j{"{", codePage};
+    j.key("payload_start"); j.out += number(in.payloadStart);
+    j.key("file_size"); j.out += std::to_string(in.fileSize);
+    j.key("magic"); j.out += number(in.magic);
+    j.key("magic_ok"); j.boolean(in.magicOk());
+    j.key("check_flag"); j.out += number(in.checkFlag);
+    j.key("crc_expected"); j.out += number(in.crcExpected);
+    j.key("crc_computed"); j.out += number(in.crcComputed);
+    j.key("crc_ok"); j.boolean(in.crcOk());
+    j.key("verified_length"); j.out += number(in.verifiedLength);
+    j.key("narrow"); j.object(in.narrow, [&](const std::string& t) { j.narrow(t); });
+    j.key("wide"); j.object(in.wide, [&](const std::u16string& t) { j.wide(t); });
+    j.key("languages"); jsonLanguages(j, in);
+    j.key("records"); jsonRecords(j, in);
+    j.key("unextracted_position"); j.out += number(in.unextractedPosition);
+    j.key("error");
+    if (in.error.empty()) j.out += "null"; else j.narrow(in.error);
+    return j.out + "}\n";
+}
+
+std::string inspectionText(const Inspection& in, int codePage) {
+    std::string out = "file size:       " + std::to_string(in.fileSize) + "\n";
+    textHeader(out, in);
+    if (in.verifiedLength) {
+        textTables(out, in, codePage);
+        textRecords(out, in, codePage);
+    }
+    if (!in.error.empty()) out += "error: " + codepage::utf16ToUtf8(codepage::narrowToUtf16(in.error, codePage)) + "\n";
+    return out;
+}

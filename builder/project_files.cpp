@@ -1,0 +1,72 @@
+// The [[file]] records of a project: their sources, and names the launcher
+// can extract into its directory without leaving it.
+#include <map>
+
+#include "builder/codepage.h"
+#include "builder/file_io.h"
+#include "builder/project_context.h"
+#include "builder/record_name.h"
+
+namespace {
+
+bool stringKey(const ProjectContext& ctx, const toml::table& record, const toml::node& at, const char* key,
+               const std::string& name, std::string* out) {
+    const toml::node* node = record.get(key);
+    if (!node) return ctx.fail(at, name + " has no " + key);
+    if (!node->is_string()) return ctx.fail(*node, name + " " + key + " must be a string");
+    *out = node->as_string()->get();
+    return true;
+}
+
+// Names in key 2003 are in the settings code page, with backslashes.
+bool recordName(const ProjectContext& ctx, const toml::node& at, const std::string& label, const std::string& written,
+                std::string* stored) {
+    std::string normalised, problem;
+    int depth = 0;
+    if (!normaliseRecordName(written, &normalised, &depth, &problem))
+        return ctx.fail(at, label + " name " + quoted(written) + " " + problem);
+    char32_t bad = 0;
+    if (!codepage::narrowFromUtf8(normalised, ctx.project->codePage, stored, &bad))
+        return ctx.fail(at, label + " name " + quoted(written) + " cannot be written in code page " +
+                                std::to_string(ctx.project->codePage));
+    if (depth > 1)
+        ctx.project->warnings.push_back(ctx.path + ": " + label + " name " + quoted(written) + " is " +
+                                        std::to_string(depth) +
+                                        " directories deep; the launcher creates only the first level, so "
+                                        "extraction fails unless the deeper directories exist");
+    return true;
+}
+
+bool readRecord(const ProjectContext& ctx, const toml::node& node, const std::string& label,
+                std::map<std::string, std::string>* seen) {
+    const toml::table* record = node.as_table();
+    if (!record) return ctx.fail(node, label + " must be a table");
+    if (!onlyKnownKeys(ctx, *record, label, {"source", "name"})) return false;
+    std::string source, written;
+    if (!stringKey(ctx, *record, node, "name", label, &written) ||
+        !stringKey(ctx, *record, node, "source", label + " (" + quoted(written) + ")", &source))
+        return false;
+    const toml::node& nameNode = *record->get("name");
+    payload_writer::FileRecord out;
+    if (!recordName(ctx, nameNode, label, written, &out.name)) return false;
+    auto [earlier, fresh] = seen->emplace(recordNameFoldedKey(out.name), written);
+    if (!fresh)
+        return ctx.fail(nameNode, label + " name " + quoted(written) + " duplicates record name " +
+                                      quoted(earlier->second) +
+                                      (earlier->second == written ? "" : " (the same file on Windows)"));
+    std::string path = resolveAgainst(ctx.baseDir, source), why;
+    if (!readWholeFile(path, &out.content, &why))
+        return ctx.fail(*record->get("source"), label + " (" + quoted(written) + ") source " + why);
+    ctx.project->inputFiles.push_back(path);
+    ctx.project->spec.records.push_back(std::move(out));
+    return true;
+}
+
+}  // namespace
+
+bool readFileRecords(const ProjectContext& ctx, const toml::table& root) {
+    std::map<std::string, std::string> seen;
+    return forEachArrayTable(ctx, root, "file", [&](const toml::node& node, const std::string& name) {
+        return readRecord(ctx, node, name, &seen);
+    });
+}

@@ -1,0 +1,514 @@
+"""The build tool against the real launcher stubs: a setup file built from a
+project reads back exactly (through inspect and through an independent reader
+of the byte layout below), bad input is refused without leaving output, and
+inspect survives damaged files."""
+import json
+import random
+import re
+import resource
+import shutil
+import struct
+import subprocess
+import zlib
+from pathlib import Path
+
+import pefile
+import pytest
+
+from harness import BUILDER, STUB_X64, STUB_X86, build_setup, inspect_setup, run_builder, write_project
+
+MAGIC_BYTES = bytes([0xD5, 0x13, 0xE4, 0xE8])
+MASK = 0xA7
+
+SETTINGS = {107: "1", 126: "1.8", 2001: "i", 300: "Grüße € „quoted“"}
+MESSAGES = {1000: "Error", 20012: "Cancel", 20013: "tolvanrix Wizard – Setup ✓", 20016: "broken 😀 file"}
+LANGUAGES = [("de", {20012: "Abbrechen", 20013: "Assistent für tolvanrix"}),
+             ("ja_JP", {20012: "キャンセル"})]
+TRAILING = b"\x00TRAIL\xff" * 9
+
+
+def record_sources(directory: Path):
+    """(source, name, content) of records: ordinary, empty, in a subdirectory
+    with every byte value, and text."""
+    rng = random.Random(1234)
+    contents = [("dist/tlxruntime.jar", "tlxruntime.jar", bytes(rng.randrange(256) for _ in range(3000))),
+                ("dist/empty.txt", "empty.txt", b""),
+                ("dist/bytes.bin", "lib/all-bytes.bin", bytes(range(256)) * 2),
+                ("dist/params.conf", "tlxparams.conf", "key=wert äö\r\n".encode("utf-8"))]
+    for source, _, content in contents:
+        path = directory / source
+        path.parent.mkdir(parents=True, exist_ok=True)
+        path.write_bytes(content)
+    return contents
+
+
+def limit_memory():
+    """inspect must never need much memory, whatever a damaged file claims."""
+    resource.setrlimit(resource.RLIMIT_AS, (256 << 20, 256 << 20))
+
+
+def inspect_raw(setup: Path, timeout=20) -> subprocess.CompletedProcess:
+    return subprocess.run([str(BUILDER), "inspect", "--json", str(setup)], stdout=subprocess.PIPE,
+                          stderr=subprocess.PIPE, timeout=timeout, preexec_fn=limit_memory)
+
+
+def parse_payload(data: bytes, start: int) -> dict:
+    """Independent reader of the payload layout (header, tables, language
+    blocks), so that writer and inspect cannot agree on a wrong layout."""
+    pos = start
+
+    def take(fmt):
+        nonlocal pos
+        values = struct.unpack_from(fmt, data, pos)
+        pos += struct.calcsize(fmt)
+        return values[0] if len(values) == 1 else values
+
+    def blob():
+        nonlocal pos
+        n = take("<i")
+        assert 0 <= n <= len(data) - pos
+        pos += n
+        return data[pos - n:pos]
+
+    out = {"magic": data[start:start + 4]}
+    take("<I")
+    out["flag"], out["crc"], out["length"] = take("<IIq")
+    out["narrow"] = {take("<i"): blob() for _ in range(take("<I"))}
+    out["wide"] = {take("<i"): blob().decode("utf-16-le") for _ in range(take("<I"))}
+    out["languages"] = []
+    for _ in range(take("<I")):
+        code = blob()
+        out["languages"].append((code, {take("<i"): blob().decode("utf-16-le") for _ in range(take("<I"))}))
+    out["records_start"] = pos
+    return out
+
+
+@pytest.fixture(scope="module")
+def rich(tmp_path_factory):
+    """One setup file with everything the format holds."""
+    work = tmp_path_factory.mktemp("rich")
+    records = record_sources(work)
+    setup = build_setup(work, settings=SETTINGS, messages=MESSAGES, languages=LANGUAGES,
+                        files=[(work / s, n) for s, n, _ in records], trailing=TRAILING)
+    return work, setup, records
+
+
+def stored_name(name: str) -> str:
+    return name.replace("/", "\\")
+
+
+# ---------------------------------------------------------------- round trip
+
+def test_inspect_shows_every_entry_block_and_record(rich):
+    work, setup, records = rich
+    info = inspect_setup(setup)
+    names = "".join(stored_name(n) + ";" for _, n, _ in records)
+    assert info["error"] is None
+    assert info["magic"] == 0xE8E413D5 and info["magic_ok"]
+    assert info["check_flag"] == 1
+    assert info["crc_ok"] and info["crc_computed"] == info["crc_expected"]
+    expected_narrow = {str(k): v for k, v in SETTINGS.items()}
+    expected_narrow.update({"2002": str(len(records)), "2003": names})
+    assert info["narrow"] == expected_narrow
+    assert info["wide"] == {str(k): v for k, v in MESSAGES.items()}
+    assert info["languages"] == [{"code": c, "entries": {str(k): v for k, v in e.items()}} for c, e in LANGUAGES]
+    assert [(r["name"], r["size"]) for r in info["records"]] == [(stored_name(n), len(c)) for _, n, c in records]
+    size = setup.stat().st_size
+    assert info["file_size"] == size
+    assert info["verified_length"] == size - info["payload_start"] - 20
+    assert info["unextracted_position"] == size - len(TRAILING)
+
+
+def test_record_bytes_at_reported_offsets_are_the_sources_scrambled(rich):
+    work, setup, records = rich
+    data = setup.read_bytes()
+    info = inspect_setup(setup)
+    for record, (source, _, content) in zip(info["records"], records):
+        at = record["offset"]
+        assert struct.unpack_from("<q", data, at - 8)[0] == len(content)
+        stored = data[at:at + record["size"]]
+        assert bytes(b ^ MASK for b in stored) == (work / source).read_bytes()
+    assert data[info["unextracted_position"]:] == TRAILING
+
+
+def test_payload_starts_right_behind_the_last_section(rich):
+    _, setup, _ = rich
+    stub = STUB_X64.read_bytes()
+    data = setup.read_bytes()
+    last = pefile.PE(data=data, fast_load=True).sections[-1]
+    start = last.PointerToRawData + last.SizeOfRawData
+    assert start == len(stub)
+    assert data[:len(stub)] == stub
+    assert data[start:start + 4] == MAGIC_BYTES
+    assert inspect_setup(setup)["payload_start"] == start
+
+
+def test_byte_layout_read_independently(rich):
+    _, setup, records = rich
+    data = setup.read_bytes()
+    start = STUB_X64.stat().st_size
+    p = parse_payload(data, start)
+    assert p["magic"] == MAGIC_BYTES and p["flag"] == 1
+    assert p["length"] == len(data) - start - 20
+    assert p["crc"] == zlib.crc32(data[start + 20:])
+    # Settings are 8-bit text in code page 1252, numbers in decimal.
+    assert p["narrow"][300] == SETTINGS[300].encode("cp1252")
+    assert p["narrow"][2002] == b"4"
+    assert p["narrow"][2003] == b"tlxruntime.jar;empty.txt;lib\\all-bytes.bin;tlxparams.conf;"
+    assert p["wide"] == MESSAGES
+    assert p["languages"] == [(c.encode(), e) for c, e in LANGUAGES]
+    # Records follow the language blocks directly, in project order.
+    pos = p["records_start"]
+    for _, _, content in records:
+        assert struct.unpack_from("<q", data, pos)[0] == len(content)
+        pos += 8 + len(content)
+    assert data[pos:] == TRAILING
+
+
+def test_two_builds_are_byte_identical(rich, tmp_path):
+    work, setup, records = rich
+    again = build_setup(tmp_path, settings=SETTINGS, messages=MESSAGES, languages=LANGUAGES,
+                        files=[(work / s, n) for s, n, _ in records], trailing=TRAILING)
+    assert again.read_bytes() == setup.read_bytes()
+
+
+def test_changed_record_byte_is_a_crc_mismatch(rich, tmp_path):
+    _, setup, _ = rich
+    info = inspect_setup(setup)
+    damaged = tmp_path / "damaged.exe"
+    data = bytearray(setup.read_bytes())
+    data[info["records"][2]["offset"] + 100] ^= 0x01
+    damaged.write_bytes(data)
+    result = inspect_raw(damaged)
+    assert result.returncode == 1
+    report = json.loads(result.stdout)
+    assert report["crc_ok"] is False
+    assert report["crc_expected"] == info["crc_expected"]
+    assert report["crc_computed"] == zlib.crc32(bytes(data[info["payload_start"] + 20:]))
+    assert "CRC mismatch" in report["error"]
+    # The structure is intact: everything else still reads.
+    assert report["records"] == info["records"] and report["narrow"] == info["narrow"]
+
+
+def test_bytes_appended_behind_the_payload_keep_the_crc(rich, tmp_path):
+    _, setup, _ = rich
+    info = inspect_setup(setup)
+    signed = tmp_path / "signed.exe"
+    signed.write_bytes(setup.read_bytes() + b"\x30\x82" + bytes(range(256)) * 8)
+    after = inspect_setup(signed)
+    assert after["crc_ok"] and after["error"] is None
+    assert after["file_size"] == info["file_size"] + 2 + 2048
+    assert after["unextracted_position"] == info["unextracted_position"]
+
+
+def test_check_false_writes_flag_zero(tmp_path):
+    (tmp_path / "a.bin").write_bytes(b"content")
+    setup = build_setup(tmp_path, files=[(tmp_path / "a.bin", "a.bin")], check=False)
+    start = STUB_X64.stat().st_size
+    data = setup.read_bytes()
+    assert struct.unpack_from("<I", data, start + 4)[0] == 0
+    info = inspect_setup(setup)
+    assert info["check_flag"] == 0 and info["crc_ok"]
+    # Without the flag the launcher accepts a changed record, and so does inspect.
+    changed = tmp_path / "changed.exe"
+    data = bytearray(data)
+    data[info["records"][0]["offset"]] ^= 0xFF
+    changed.write_bytes(data)
+    result = inspect_raw(changed)
+    report = json.loads(result.stdout)
+    assert result.returncode == 0 and report["error"] is None and report["crc_ok"] is False
+
+
+def test_utf8_code_page_keeps_settings_as_utf8(tmp_path):
+    text = "中文 € ü"
+    setup = build_setup(tmp_path, settings={300: text}, codepage=65001)
+    p = parse_payload(setup.read_bytes(), STUB_X64.stat().st_size)
+    assert p["narrow"][300] == text.encode("utf-8")
+    assert inspect_setup(setup, codepage=65001)["narrow"]["300"] == text
+
+
+def test_explicit_file_keys_are_kept_and_decide_the_records(tmp_path):
+    for name in ("first.bin", "second.bin"):
+        (tmp_path / name).write_bytes(name.encode() * 3)
+    toml = write_project(tmp_path / "p.toml", settings={2002: "1"},
+                         files=[(tmp_path / "first.bin", "first.bin"), (tmp_path / "second.bin", "second.bin")])
+    out = tmp_path / "setup.exe"
+    result = run_builder("build", "--stub", STUB_X64, "--project", toml, "--output", out)
+    assert result.returncode == 0, result.stderr
+    assert "warning" in result.stderr and "2002" in result.stderr
+    info = inspect_setup(out)
+    assert info["narrow"]["2002"] == "1"
+    assert info["narrow"]["2003"] == "first.bin;second.bin;"
+    # The launcher extracts only the first record; the second is behind the unextracted position.
+    assert [r["name"] for r in info["records"]] == ["first.bin"]
+    first = info["records"][0]
+    assert info["unextracted_position"] == first["offset"] + first["size"]
+    data = out.read_bytes()
+    assert struct.unpack_from("<q", data, info["unextracted_position"])[0] == len(b"second.bin" * 3)
+
+
+def test_deep_record_name_is_built_with_a_warning(tmp_path):
+    (tmp_path / "x.txt").write_bytes(b"x")
+    toml = write_project(tmp_path / "p.toml", files=[(tmp_path / "x.txt", "a/b/x.txt")])
+    out = tmp_path / "setup.exe"
+    result = run_builder("build", "--stub", STUB_X64, "--project", toml, "--output", out)
+    assert result.returncode == 0, result.stderr
+    assert "warning" in result.stderr and "a/b/x.txt" in result.stderr
+    assert inspect_setup(out)["narrow"]["2003"] == "a\\b\\x.txt;"
+
+
+def test_x86_stub_takes_a_payload_too(tmp_path):
+    setup = build_setup(tmp_path, stub=STUB_X86, messages={1000: "Error"})
+    info = inspect_setup(setup)
+    assert info["payload_start"] == STUB_X86.stat().st_size
+    assert info["wide"] == {"1000": "Error"} and info["crc_ok"]
+
+
+def test_text_report_names_the_pieces(rich):
+    _, setup, _ = rich
+    result = run_builder("inspect", setup)
+    assert result.returncode == 0, result.stderr
+    info = inspect_setup(setup)
+    assert f"payload start:   {info['payload_start']}" in result.stdout
+    assert "(matches)" in result.stdout
+    assert '"lib\\\\all-bytes.bin"  size 512' in result.stdout
+    assert f"unextracted position: {info['unextracted_position']}" in result.stdout
+    assert "Assistent für tolvanrix" in result.stdout
+
+
+def test_help_explains_the_commands_and_the_file_keys():
+    result = run_builder("--help")
+    assert result.returncode == 0
+    for text in ("--stub", "--project", "--output", "inspect", "--json", "2002", "2003", "[[file]]"):
+        assert text in result.stdout
+
+
+# ---------------------------------------------------------------- bad input
+
+def bad_project(directory: Path, text: str) -> Path:
+    (directory / "src.bin").write_bytes(b"source")
+    path = directory / "bad.toml"
+    path.write_text(text, encoding="utf-8")
+    return path
+
+
+def record(name: str, source="src.bin") -> str:
+    return f'[[file]]\nsource = "{source}"\nname = {json.dumps(name)}\n'
+
+
+BAD_PROJECTS = {
+    "invalid_toml": ("[settings]\n107 = = 1\n", [re.compile(r"bad\.toml:2:\d+: invalid TOML")]),
+    "unknown_table": ("[setings]\n107 = \"1\"\n", ["setings"]),
+    "unknown_payload_key": ("[payload]\nchek = true\n", ["chek", "[payload]"]),
+    "unknown_record_key": ('[[file]]\nsource = "src.bin"\nnmae = "a"\n', ["nmae", "[[file]] #1"]),
+    "unknown_language_key": ('[[language]]\ncode = "de"\nmessage = 1\n', ["message", "[[language]] #1"]),
+    "id_not_integer": ('[settings]\nabc = "x"\n', ['"abc"', "[settings]"]),
+    "id_out_of_range": ('[messages]\n4294967296 = "x"\n', ['"4294967296"', "[messages]"]),
+    "ids_collide": ('[settings]\n107 = "1"\n0107 = "2"\n', ['"0107"', '"107"']),
+    "language_ids_collide": ('[[language]]\ncode = "de"\n[language.messages]\n20012 = "a"\n020012 = "b"\n',
+                             ['"020012"', "[[language]] #1"]),
+    "not_in_code_page": ('[settings]\n107 = "中"\n', ["[settings] 107", "1252"]),
+    "unknown_code_page": ("[payload]\ncodepage = 437\n", ["codepage"]),
+    "value_not_text": ("[settings]\n107 = true\n", ["[settings] 107"]),
+    "missing_source": (record("a.bin", source="nope.bin"), ["nope.bin", "[[file]] #1"]),
+    "missing_trailing": ('[trailing]\nsource = "gone.bin"\n', ["gone.bin", "[trailing]"]),
+    "duplicate_names": (record("lib/a.jar") + record("lib\\a.jar"), ["[[file]] #2", "duplicates"]),
+    "names_differ_in_case": (record("A.jar") + record("a.jar"), ["[[file]] #2", '"a.jar"']),
+    "empty_name": (record(""), ["[[file]] #1", "empty"]),
+    "absolute_name": (record("/etc/passwd"), ['"/etc/passwd"', "absolute"]),
+    "absolute_backslash_name": (record("\\Windows\\x.dll"), ["absolute"]),
+    "drive_letter": (record("C:x.jar"), ['"C:x.jar"', "drive letter"]),
+    "drive_letter_path": (record("d:/x.jar"), ["drive letter"]),
+    "dotdot": (record("../up.jar"), ['"../up.jar"', ".."]),
+    "inner_dotdot": (record("lib/../../x.jar"), [".."]),
+    "separator_in_name": (record("a;b.jar"), ['"a;b.jar"', ";"]),
+    "device_name": (record("lib/con.txt"), ["device"]),
+}
+
+
+@pytest.mark.parametrize("case", sorted(BAD_PROJECTS))
+def test_bad_project_is_refused_without_output(case, tmp_path):
+    text, expected = BAD_PROJECTS[case]
+    project = bad_project(tmp_path, text)
+    before = sorted(p.name for p in tmp_path.iterdir())
+    out = tmp_path / "setup.exe"
+    result = run_builder("build", "--stub", STUB_X64, "--project", project, "--output", out)
+    assert_refused(result, expected)
+    assert sorted(p.name for p in tmp_path.iterdir()) == before
+
+
+def assert_refused(result, expected):
+    assert result.returncode == 2, result.stderr
+    lines = result.stderr.splitlines()
+    assert len(lines) == 1, result.stderr
+    assert lines[0].startswith("tlx-builder: error: ")
+    for fragment in expected:
+        found = fragment.search(lines[0]) if isinstance(fragment, re.Pattern) else fragment in lines[0]
+        assert found, (fragment, lines[0])
+
+
+def test_missing_project_is_refused(tmp_path):
+    result = run_builder("build", "--stub", STUB_X64, "--project", tmp_path / "none.toml",
+                         "--output", tmp_path / "setup.exe")
+    assert_refused(result, ["none.toml"])
+    assert list(tmp_path.iterdir()) == []
+
+
+def stub_cases(tmp_path: Path):
+    built = build_setup(tmp_path / "earlier", messages={1000: "x"})
+    truncated = tmp_path / "truncated.exe"
+    truncated.write_bytes(STUB_X64.read_bytes()[:-512])
+    text = tmp_path / "readme.txt"
+    text.write_text("not a program\n" * 10)
+    unstripped = tmp_path / "unstripped.exe"  # a symbol table or signature behind the sections
+    unstripped.write_bytes(STUB_X64.read_bytes() + b"\0" * 64)
+    return {"setup file": (built, "behind its last section"), "truncated": (truncated, "truncated"),
+            "text": (text, "not a PE file"), "data behind": (unstripped, "64 bytes behind")}
+
+
+def test_unusable_stubs_are_refused(tmp_path):
+    project = write_project(tmp_path / "p.toml", messages={1000: "Error"})
+    for label, (stub, fragment) in stub_cases(tmp_path).items():
+        out = tmp_path / "out" / "setup.exe"
+        out.parent.mkdir(exist_ok=True)
+        result = run_builder("build", "--stub", stub, "--project", project, "--output", out)
+        assert_refused(result, [fragment, stub.name])
+        assert list(out.parent.iterdir()) == [], label
+
+
+def test_output_over_an_input_is_refused(tmp_path):
+    stub = tmp_path / "launcher.exe"
+    shutil.copy(STUB_X64, stub)
+    project = write_project(tmp_path / "p.toml", messages={1000: "Error"})
+    result = run_builder("build", "--stub", stub, "--project", project, "--output", stub)
+    assert_refused(result, ["same file"])
+    assert stub.read_bytes() == STUB_X64.read_bytes()
+
+
+def test_failed_write_leaves_no_file_and_keeps_the_old_output(tmp_path):
+    (tmp_path / "big.bin").write_bytes(bytes(range(256)) * 1024)
+    project = write_project(tmp_path / "p.toml", files=[(tmp_path / "big.bin", "big.bin")])
+    out_dir = tmp_path / "out"
+    out_dir.mkdir()
+    out = out_dir / "setup.exe"
+    out.write_bytes(b"the previous build")
+
+    def small_files():  # the write fails part way, as on a full disk
+        resource.setrlimit(resource.RLIMIT_FSIZE, (100_000, 100_000))
+
+    result = subprocess.run([str(BUILDER), "build", "--stub", str(STUB_X64), "--project", str(project),
+                             "--output", str(out)], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                            text=True, preexec_fn=small_files)
+    assert result.returncode == 1, result.stderr
+    assert len(result.stderr.splitlines()) == 1 and "setup.exe" in result.stderr
+    assert [p.name for p in out_dir.iterdir()] == ["setup.exe"]
+    assert out.read_bytes() == b"the previous build"
+
+
+def test_usage_errors_exit_2(tmp_path):
+    assert run_builder().returncode == 2
+    assert_refused(run_builder("bake"), ["bake"])
+    assert_refused(run_builder("build", "--stub", STUB_X64), ["--project"])
+    assert_refused(run_builder("inspect", "--json"), ["inspect"])
+    assert_refused(run_builder("inspect", tmp_path / "none.exe"), ["none.exe"])
+
+
+# ---------------------------------------------------------------- damaged files
+
+@pytest.fixture(scope="module")
+def small(tmp_path_factory):
+    work = tmp_path_factory.mktemp("small")
+    (work / "a.bin").write_bytes(b"A" * 40)
+    (work / "b.bin").write_bytes(b"")
+    setup = build_setup(work, settings={107: "1"}, messages={1000: "Error", 1009: "Fehler {0}"},
+                        languages=[("de", {1000: "Fehler"})],
+                        files=[(work / "a.bin", "a.bin"), (work / "b.bin", "dir/b.bin")], trailing=b"tail")
+    return setup, inspect_setup(setup)
+
+
+def test_truncated_files_are_reported_where_they_break(small, tmp_path):
+    setup, info = small
+    data = setup.read_bytes()
+    start = info["payload_start"]
+    cuts = list(range(0, 400, 13)) + [start - 1] + list(range(start, len(data)))
+    cut_file = tmp_path / "cut.exe"
+    for cut in cuts:
+        cut_file.write_bytes(data[:cut])
+        result = inspect_raw(cut_file)
+        assert result.returncode == 1, (cut, result.stderr)
+        report = json.loads(result.stdout)
+        assert report["error"], cut
+        assert report["file_size"] == cut
+        where = re.search(rb"at offset (\d+) \(payload", result.stderr)
+        if where:
+            assert int(where.group(1)) <= cut, (cut, result.stderr)
+    # A cut inside the records leaves the tables whole.
+    cut_file.write_bytes(data[:info["records"][0]["offset"] + 10])
+    report = json.loads(inspect_raw(cut_file).stdout)
+    assert report["narrow"] == info["narrow"] and report["languages"] == info["languages"]
+    assert "record 1" in report["error"]
+
+
+def test_random_mutations_of_the_tables_never_crash(small, tmp_path):
+    setup, info = small
+    data = setup.read_bytes()
+    start = info["payload_start"]
+    region = range(start, info["records"][0]["offset"])
+    rng = random.Random(20240601)
+    damaged = tmp_path / "mutated.exe"
+    absurd = [b"\xff\xff\xff\x7f", b"\x00\x00\x00\x80", b"\xff\xff\xff\xff", b"\xf0\xff\xff\x7f"]
+    for round_ in range(300):
+        mutated = bytearray(data)
+        for _ in range(rng.randint(1, 4)):
+            at = rng.choice(region)
+            if rng.random() < 0.4:
+                mutated[at:at + 4] = rng.choice(absurd)
+            else:
+                mutated[at] = rng.randrange(256)
+        damaged.write_bytes(mutated)
+        result = inspect_raw(damaged, timeout=10)
+        assert result.returncode in (0, 1), (round_, result.returncode, result.stderr)
+        report = json.loads(result.stdout)
+        assert (result.returncode == 0) == (report["error"] is None), round_
+
+
+def patched(data: bytes, at: int, fmt: str, value) -> bytes:
+    out = bytearray(data)
+    struct.pack_into(fmt, out, at, value)
+    return bytes(out)
+
+
+def info_languages_at(data: bytes, start: int) -> int:
+    """Offset of the language block count, found by the independent reader."""
+    p = parse_payload(data, start)
+    pos = start + 20 + 4 + sum(8 + len(t) for t in p["narrow"].values())
+    return pos + 4 + sum(8 + 2 * len(t) for t in p["wide"].values())
+
+
+def test_absurd_header_and_lengths_are_named(small, tmp_path):
+    setup, info = small
+    data = setup.read_bytes()
+    start = info["payload_start"]
+    first_text = start + 24 + 4  # narrow count, first id, then the first text's length
+    record_size = info["records"][0]["offset"] - 8
+    cases = {
+        "wrong magic": (patched(data, start, "<I", 0x12345678), "wrong magic"),
+        "no payload": (data[:start], "no payload"),
+        "huge narrow count": (patched(data, start + 20, "<I", 0x7FFFFFFF), "narrow count 2147483647 is implausible"),
+        "more entries than the file holds": (patched(data, start + 20, "<I", 5000), "narrow entry"),
+        "huge language count": (patched(data, info_languages_at(data, start), "<I", 0xFFFFFFFF), "language block count"),
+        "huge text length": (patched(data, first_text, "<i", 0x7FFFFFF0), "length 2147483632 runs past the end"),
+        "negative text length": (patched(data, first_text, "<i", -5), "negative length"),
+        "negative record size": (patched(data, record_size, "<q", -1), "negative size"),
+        "huge record size": (patched(data, record_size, "<q", 1 << 62), "record 1"),
+        "negative verified length": (patched(data, start + 12, "<q", -20), "verified length"),
+        "huge verified length": (patched(data, start + 12, "<q", 1 << 40), "verified length"),
+    }
+    damaged = tmp_path / "damaged.exe"
+    for label, (content, fragment) in cases.items():
+        damaged.write_bytes(content)
+        result = inspect_raw(damaged)
+        assert result.returncode == 1, (label, result.stderr)
+        report = json.loads(result.stdout)
+        assert fragment in report["error"], (label, report["error"])
+        assert result.stderr.count(b"\n") == 1 and fragment.encode() in result.stderr, label
