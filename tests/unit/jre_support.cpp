@@ -175,8 +175,7 @@ std::string LogWatch::text() const {
     return all.size() > static_cast<size_t>(start_) ? all.substr(static_cast<size_t>(start_)) : "";
 }
 
-bool LogWatch::inOrder(const std::vector<std::string>& needles) const {
-    std::string all = text();
+bool inOrder(const std::string& all, const std::vector<std::string>& needles) {
     size_t at = 0;
     for (const std::string& needle : needles) {
         size_t found = all.find(needle, at);
@@ -191,11 +190,14 @@ bool LogWatch::inOrder(const std::vector<std::string>& needles) const {
 
 void RuntimeTest::SetUp() {
     clearConfiguration();
+    pathBefore_ = readPathVariable();
     savedExtractionDir_ = g_launcher.extractionDir;
 }
 
 void RuntimeTest::TearDown() {
     clearConfiguration();
+    SetEnvironmentVariableA("PATH", pathBefore_.value.c_str());
+    _putenv(("PATH=" + pathBefore_.value).c_str());
     for (auto& saved : savedEnv_) {
         SetEnvironmentVariableA(saved.first.c_str(), saved.second.first ? saved.second.second.c_str() : nullptr);
         std::string assignment = saved.first + "=" + (saved.second.first ? saved.second.second : "");

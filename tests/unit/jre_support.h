@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "jvm/path_variable.h"
+
 #include <map>
 #include <string>
 #include <vector>
@@ -39,19 +41,23 @@ void setStringValue(HKEY root, const std::string& key, const char* name, const s
                     REGSAM view = 0);
 std::string probeCacheKey(const std::string& javaExe);
 
+// True when lines holding each needle appear in this order (a failure names
+// the first needle missing).
+bool inOrder(const std::string& text, const std::vector<std::string>& needles);
+
 // Everything the launcher log gained since construction.
 class LogWatch {
 public:
     LogWatch();
     std::string text() const;
-    // True when the lines holding each needle appear in this order.
-    bool inOrder(const std::vector<std::string>& needles) const;
+    bool inOrder(const std::vector<std::string>& needles) const { return jretest::inOrder(text(), needles); }
 
 private:
     long long start_ = 0;
 };
 
-// Base fixture: clears the configuration and restores every environment
+// Base fixture: clears the configuration and restores PATH (a loaded JVM
+// library keeps its bin directory there by design), every environment
 // variable it set and the launcher's extraction directory.
 class RuntimeTest : public ::testing::Test {
 protected:
@@ -60,6 +66,8 @@ protected:
     void setConfig(int id, const std::string& value);
     void setEnv(const char* name, const char* value);  // null removes
     std::string scratch(const char* label);
+
+    PathVariable pathBefore_;
 
 private:
     std::map<std::string, std::pair<bool, std::string>> savedEnv_;

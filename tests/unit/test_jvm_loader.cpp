@@ -15,20 +15,7 @@ using namespace jretest;
 
 namespace {
 
-class JvmLoader : public RuntimeTest {
-protected:
-    void SetUp() override {
-        RuntimeTest::SetUp();
-        pathBefore_ = readPathVariable();
-    }
-    void TearDown() override {
-        // A successful load keeps its PATH entry by design; the next test
-        // starts from the PATH this one found.
-        SetEnvironmentVariableA("PATH", pathBefore_.value.c_str());
-        RuntimeTest::TearDown();
-    }
-    PathVariable pathBefore_;
-};
+using JvmLoader = RuntimeTest;
 
 TEST_F(JvmLoader, RealJdkLoadsItsServerJvm) {
     LogWatch log;

@@ -18,18 +18,7 @@ namespace {
 
 constexpr DWORD kSearchUserDirs = 0x400;  // LOAD_LIBRARY_SEARCH_USER_DIRS
 
-class NativePath : public RuntimeTest {
-protected:
-    void SetUp() override {
-        RuntimeTest::SetUp();
-        pathBefore_ = readPathVariable();
-    }
-    void TearDown() override {
-        SetEnvironmentVariableA("PATH", pathBefore_.value.c_str());
-        RuntimeTest::TearDown();
-    }
-    PathVariable pathBefore_;
-};
+using NativePath = RuntimeTest;
 
 TEST_F(NativePath, EmptySettingLeavesPathAsItWas) {
     LogWatch log;

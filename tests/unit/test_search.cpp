@@ -43,7 +43,6 @@ protected:
         std::snprintf(g_launcher.extractionDir, sizeof(g_launcher.extractionDir), "%s", extraction_.c_str());
         for (const char* name : {"JAVA_HOME", "JDK_HOME", "KAVRO_JAVA_HOME", "TOLVANRIX_JAVA_HOME"})
             setEnv(name, nullptr);
-        pathBefore_ = readPathVariable();
         g_jvm = JvmState();
     }
 
@@ -58,7 +57,6 @@ protected:
         }
         deleteKeyTree(HKEY_CURRENT_USER, kInstallations);
         deleteKeyTree(HKEY_LOCAL_MACHINE, kInstallations, 0x200);
-        SetEnvironmentVariableA("PATH", pathBefore_.value.c_str());
         setJavaVersionTimeout(60000);
         g_jvm = JvmState();
         RuntimeTest::TearDown();
@@ -82,28 +80,42 @@ protected:
         return home;
     }
 
+    // The JDK as the "CurrentVersion" of a JavaSoft key, searched for through
+    // the registry only.
+    void registerJdkAsCurrentVersion(const char* key) {
+        setStringValue(HKEY_LOCAL_MACHINE, key, "CurrentVersion", "11.0.2");
+        setStringValue(HKEY_LOCAL_MACHINE, std::string(key) + "\\11.0.2", "JavaHome", jdkHome());
+        setConfig(128, "Y");
+        setConfig(126, "1.8");
+    }
+
+    // Runs LoadDLL (a search when no location is given); returns what the log gained.
+    static std::string search(bool expectLoaded, const char* location = nullptr, bool isJavaExe = false) {
+        LogWatch log;
+        EXPECT_EQ(LoadDLL(false, location, isJavaExe), expectLoaded) << log.text();
+        return log.text();
+    }
+
     // The JDK won: recorded as the chosen runtime, its library loaded.
-    void expectJdkChosen(const LogWatch& log) {
-        EXPECT_NE(log.text().find("Loading of JVM-DLL successful"), std::string::npos) << log.text();
+    void expectJdkChosen(const std::string& log) {
+        EXPECT_NE(log.find("Loading of JVM-DLL successful"), std::string::npos) << log;
         EXPECT_EQ(std::string(g_jvm.home), jdkHome() + "\\bin\\..");
         EXPECT_STREQ(g_jvm.version, "11.0.2");
         EXPECT_NE(g_jvm.library, nullptr);
         EXPECT_NE(g_jvm.createJavaVM, nullptr);
-        EXPECT_NE(log.text().find("JVM home " + jdkHome() + "\\bin\\.., version 11.0.2"), std::string::npos);
+        EXPECT_NE(log.find("JVM home " + jdkHome() + "\\bin\\.., version 11.0.2"), std::string::npos);
     }
 
     std::string installDir_;
     std::string extraction_;
-    PathVariable pathBefore_;
     std::vector<std::string> located_;
 };
 
 TEST_F(Search, OrderOfPlacesWithNothingInstalled) {
     setConfig(128, "Y;EJAVA_HOME;EJDK_HOME;");
     setConfig(160, "tlx_order_app");
-    LogWatch log;
-    EXPECT_FALSE(LoadDLL(false, nullptr, false));
-    EXPECT_TRUE(log.inOrder({"LoadDLL (0, , 0)",
+    std::string log = search(false);
+    EXPECT_TRUE(inOrder(log, {"LoadDLL (0, , 0)",
                              "Searching for a JVM",
                              "MinVersion: , MaxVersion: ",
                              "Reading location file " + installDir_ + "\\.tolvanrix\\pref_jre.cfg",
@@ -127,19 +139,15 @@ TEST_F(Search, OrderOfPlacesWithNothingInstalled) {
                              "Checking environment variable KAVRO_JAVA_HOME",
                              "Checking environment variable TOLVANRIX_JAVA_HOME",
                              "ERROR: No JVM found"}))
-        << log.text();
-    EXPECT_EQ(log.text().find("Testing relative location"), std::string::npos);
+        << log;
+    EXPECT_EQ(log.find("Testing relative location"), std::string::npos);
 }
 
 TEST_F(Search, ClassicJavaSoftKeys) {
-    setStringValue(HKEY_LOCAL_MACHINE, kClassicJdk, "CurrentVersion", "11.0.2");
-    setStringValue(HKEY_LOCAL_MACHINE, std::string(kClassicJdk) + "\\11.0.2", "JavaHome", jdkHome());
-    setConfig(128, "Y");
-    setConfig(126, "1.8");
-    LogWatch log;
-    ASSERT_TRUE(LoadDLL(false, nullptr, false)) << log.text();
-    EXPECT_NE(log.text().find("found sun " + jdkJavaExe() + " 11.0.2"), std::string::npos);
-    EXPECT_EQ(log.text().find("Java 9 and later"), std::string::npos) << "only when the classic keys find nothing";
+    registerJdkAsCurrentVersion(kClassicJdk);
+    std::string log = search(true);
+    EXPECT_NE(log.find("found sun " + jdkJavaExe() + " 11.0.2"), std::string::npos);
+    EXPECT_EQ(log.find("Java 9 and later"), std::string::npos) << "only when the classic keys find nothing";
     expectJdkChosen(log);
     EXPECT_EQ(readPathVariable().value, pathBefore_.value + ";" + jdkHome() + "\\bin");
 }
@@ -150,8 +158,7 @@ TEST_F(Search, ClassicRuntimeKeyFamilyNameAndSubkeyOrder) {
     setStringValue(HKEY_LOCAL_MACHINE, std::string(kClassicJre) + "\\1.8", "JavaHome", jdkHome());
     setConfig(128, "Y");
     setConfig(126, "1.8.0");
-    LogWatch first;
-    ASSERT_TRUE(LoadDLL(false, nullptr, false)) << first.text();
+    std::string first = search(true);
     expectJdkChosen(first);
     deleteKeyTree(HKEY_LOCAL_MACHINE, kJavaSoft);
 
@@ -162,43 +169,36 @@ TEST_F(Search, ClassicRuntimeKeyFamilyNameAndSubkeyOrder) {
     setStringValue(HKEY_LOCAL_MACHINE, std::string(kClassicJre) + "\\1.8.0_101", "JavaHome", newer);
     setStringValue(HKEY_LOCAL_MACHINE, std::string(kClassicJre) + "\\1.7.0_80", "JavaHome", jdkHome());
     PathVariable pathBefore = readPathVariable();
-    LogWatch log;
-    EXPECT_FALSE(LoadDLL(false, nullptr, false));
-    EXPECT_NE(log.text().find("found sun " + old + "\\bin\\java.exe 1.8.0_45"), std::string::npos) << log.text();
-    EXPECT_EQ(log.text().find("checkJavaExe (" + newer), std::string::npos);
-    EXPECT_EQ(log.text().find("checkJavaExe (" + jdkJavaExe()), std::string::npos) << "1.7.0_80 is out of range";
+    std::string log = search(false);
+    EXPECT_NE(log.find("found sun " + old + "\\bin\\java.exe 1.8.0_45"), std::string::npos) << log;
+    EXPECT_EQ(log.find("checkJavaExe (" + newer), std::string::npos);
+    EXPECT_EQ(log.find("checkJavaExe (" + jdkJavaExe()), std::string::npos) << "1.7.0_80 is out of range";
     // Accepted but its library did not load: recorded all the same.
-    EXPECT_NE(log.text().find("ERROR: Could not get DLL-Handle."), std::string::npos);
-    EXPECT_NE(log.text().find("ERROR: Could not load functions"), std::string::npos);
+    EXPECT_NE(log.find("ERROR: Could not get DLL-Handle."), std::string::npos);
+    EXPECT_NE(log.find("ERROR: Could not load functions"), std::string::npos);
     EXPECT_EQ(std::string(g_jvm.home), old + "\\bin\\..");
     EXPECT_STREQ(g_jvm.version, "1.8.0_45");
     EXPECT_EQ(readPathVariable().value, pathBefore.value);
 }
 
 TEST_F(Search, JavaNineAndLaterKeys) {
-    setStringValue(HKEY_LOCAL_MACHINE, kModernJdk, "CurrentVersion", "11.0.2");
-    setStringValue(HKEY_LOCAL_MACHINE, std::string(kModernJdk) + "\\11.0.2", "JavaHome", jdkHome());
-    setConfig(128, "Y");
-    setConfig(126, "1.8");
-    LogWatch log;
-    ASSERT_TRUE(LoadDLL(false, nullptr, false)) << log.text();
-    EXPECT_TRUE(log.inOrder({"checking JavaSoft keys of Java 9 and later", "found sun " + jdkJavaExe() + " 11.0.2"}));
+    registerJdkAsCurrentVersion(kModernJdk);
+    std::string log = search(true);
+    EXPECT_TRUE(inOrder(log, {"checking JavaSoft keys of Java 9 and later", "found sun " + jdkJavaExe() + " 11.0.2"}));
     expectJdkChosen(log);
 
     // Without "CurrentVersion", through the subkeys of the runtime key.
     deleteKeyTree(HKEY_LOCAL_MACHINE, kJavaSoft);
     g_jvm = JvmState();
     setStringValue(HKEY_LOCAL_MACHINE, std::string(kModernJre) + "\\11", "JavaHome", jdkHome());
-    LogWatch subkeys;
-    ASSERT_TRUE(LoadDLL(false, nullptr, false)) << subkeys.text();
+    std::string subkeys = search(true);
     expectJdkChosen(subkeys);
 
     // The JavaSoft keys are skipped altogether when only the launcher's own
     // runtime store counts.
     setConfig(165, "1");
-    LogWatch restricted;
-    EXPECT_FALSE(LoadDLL(false, nullptr, false));
-    EXPECT_EQ(restricted.text().find("found sun"), std::string::npos);
+    std::string restricted = search(false);
+    EXPECT_EQ(restricted.find("found sun"), std::string::npos);
 }
 
 TEST_F(Search, JavaHomeEnvironmentVariable) {
@@ -208,27 +208,24 @@ TEST_F(Search, JavaHomeEnvironmentVariable) {
     setEnv("JAVA_HOME", home.c_str());
     setConfig(128, "Y;EJAVA_HOME;EJDK_HOME;");
     setConfig(126, "1.8");
-    LogWatch log;
-    ASSERT_TRUE(LoadDLL(false, nullptr, false)) << log.text();
-    EXPECT_TRUE(log.inOrder({"Testing location JAVA_HOME (type E)", "Loading of JVM-DLL successful"}));
-    EXPECT_EQ(log.text().find("JDK_HOME (type E)"), std::string::npos) << "the search ends with the first library";
+    std::string log = search(true);
+    EXPECT_TRUE(inOrder(log, {"Testing location JAVA_HOME (type E)", "Loading of JVM-DLL successful"}));
+    EXPECT_EQ(log.find("JDK_HOME (type E)"), std::string::npos) << "the search ends with the first library";
     expectJdkChosen(log);
 }
 
 TEST_F(Search, KavroAndTolvanrixJavaHome) {
     setEnv("KAVRO_JAVA_HOME", jdkHome().c_str());
-    LogWatch log;
-    ASSERT_TRUE(LoadDLL(false, nullptr, false)) << log.text();
-    EXPECT_TRUE(log.inOrder({"Search sequence finished", "Checking environment variable KAVRO_JAVA_HOME",
+    std::string log = search(true);
+    EXPECT_TRUE(inOrder(log, {"Search sequence finished", "Checking environment variable KAVRO_JAVA_HOME",
                              "Loading of JVM-DLL successful"}));
     expectJdkChosen(log);
 
     setEnv("KAVRO_JAVA_HOME", nullptr);
     setEnv("TOLVANRIX_JAVA_HOME", jdkHome().c_str());
     g_jvm = JvmState();
-    LogWatch second;
-    ASSERT_TRUE(LoadDLL(false, nullptr, false)) << second.text();
-    EXPECT_TRUE(second.inOrder({"Checking environment variable TOLVANRIX_JAVA_HOME", "Loading of JVM-DLL successful"}));
+    std::string second = search(true);
+    EXPECT_TRUE(inOrder(second, {"Checking environment variable TOLVANRIX_JAVA_HOME", "Loading of JVM-DLL successful"}));
     expectJdkChosen(second);
 }
 
@@ -236,11 +233,10 @@ TEST_F(Search, LocationFiles) {
     CreateDirectoryA((installDir_ + "\\.tolvanrix").c_str(), nullptr);
     writeFile(installDir_ + "\\.tolvanrix\\pref_jre.cfg", jdkHome() + "\r\nC:\\second\\line\r\n");
     setConfig(126, "1.8");
-    LogWatch log;
-    ASSERT_TRUE(LoadDLL(false, nullptr, false)) << log.text();
-    EXPECT_TRUE(log.inOrder({"Has preferred location " + jdkHome(), "Using preferred location",
+    std::string log = search(true);
+    EXPECT_TRUE(inOrder(log, {"Has preferred location " + jdkHome(), "Using preferred location",
                              "Loading of JVM-DLL successful"}));
-    EXPECT_EQ(log.text().find("Testing location"), std::string::npos);
+    EXPECT_EQ(log.find("Testing location"), std::string::npos);
     expectJdkChosen(log);
     DeleteFileA((installDir_ + "\\.tolvanrix\\pref_jre.cfg").c_str());
 
@@ -248,9 +244,8 @@ TEST_F(Search, LocationFiles) {
     for (std::string file : {extraction_ + "\\inst_jre.cfg", installDir_ + "\\.tolvanrix\\inst_jre.cfg"}) {
         writeFile(file, jdkHome() + "\n");
         g_jvm = JvmState();
-        LogWatch next;
-        ASSERT_TRUE(LoadDLL(false, nullptr, false)) << next.text();
-        EXPECT_TRUE(next.inOrder({"Has installer location " + jdkHome(), "Using installer location"}));
+        std::string next = search(true);
+        EXPECT_TRUE(inOrder(next, {"Has installer location " + jdkHome(), "Using installer location"}));
         expectJdkChosen(next);
         DeleteFileA(file.c_str());
     }
@@ -258,9 +253,8 @@ TEST_F(Search, LocationFiles) {
     // A runtime below the minimum named by the file is passed over.
     writeFile(installDir_ + "\\.tolvanrix\\pref_jre.cfg", jdkHome() + "\n");
     setConfig(126, "12");
-    LogWatch refused;
-    EXPECT_FALSE(LoadDLL(false, nullptr, false));
-    EXPECT_EQ(refused.text().find("Using preferred location"), std::string::npos);
+    std::string refused = search(false);
+    EXPECT_EQ(refused.find("Using preferred location"), std::string::npos);
 }
 
 TEST_F(Search, LocatedJvmList) {
@@ -268,17 +262,15 @@ TEST_F(Search, LocatedJvmList) {
     located_.push_back(jdkJavaExe());
     setConfig(128, "Y");
     setConfig(126, "1.8");
-    LogWatch log;
-    ASSERT_TRUE(LoadDLL(false, nullptr, false)) << log.text();
-    EXPECT_NE(log.text().find("found located " + jdkJavaExe() + " 11.0.2"), std::string::npos);
-    EXPECT_EQ(log.text().find("found sun"), std::string::npos);
+    std::string log = search(true);
+    EXPECT_NE(log.find("found located " + jdkJavaExe() + " 11.0.2"), std::string::npos);
+    EXPECT_EQ(log.find("found sun"), std::string::npos);
     expectJdkChosen(log);
 
     // Restricted to the launcher's runtime store, a path outside it does not count.
     setConfig(165, "1");
-    LogWatch restricted;
-    EXPECT_FALSE(LoadDLL(false, nullptr, false));
-    EXPECT_EQ(restricted.text().find("found located"), std::string::npos);
+    std::string restricted = search(false);
+    EXPECT_EQ(restricted.find("found located"), std::string::npos);
 }
 
 TEST_F(Search, LocatedJvmsNewerWinsTieGoesToTheMachine) {
@@ -287,21 +279,18 @@ TEST_F(Search, LocatedJvmsNewerWinsTieGoesToTheMachine) {
     addLocated(HKEY_CURRENT_USER, user);
     addLocated(HKEY_LOCAL_MACHINE, machine);
     setConfig(128, "Y");
-    LogWatch tie;
-    EXPECT_FALSE(LoadDLL(false, nullptr, false));
-    EXPECT_NE(tie.text().find("found located " + machine + " 1.8.0_45"), std::string::npos) << tie.text();
+    std::string tie = search(false);
+    EXPECT_NE(tie.find("found located " + machine + " 1.8.0_45"), std::string::npos) << tie;
 
     std::string newer = standinHome("user60", {banner("1.8.0_60")}) + "\\bin\\java.exe";
     addLocated(HKEY_CURRENT_USER, newer);
-    LogWatch log;
-    EXPECT_FALSE(LoadDLL(false, nullptr, false));
-    EXPECT_NE(log.text().find("found located " + newer + " 1.8.0_60"), std::string::npos) << log.text();
+    std::string log = search(false);
+    EXPECT_NE(log.find("found located " + newer + " 1.8.0_60"), std::string::npos) << log;
     // The located one is preferred to an equally new JavaSoft runtime.
     std::string sun = standinHome("sun60", {banner("1.8.0_60")});
     setStringValue(HKEY_LOCAL_MACHINE, std::string(kClassicJre) + "\\1.8.0_60", "JavaHome", sun);
-    LogWatch both;
-    EXPECT_FALSE(LoadDLL(false, nullptr, false));
-    EXPECT_TRUE(both.inOrder({"found sun " + sun, "found located " + newer, "Trying to load JVM-DLL from " + newer}));
+    std::string both = search(false);
+    EXPECT_TRUE(inOrder(both, {"found sun " + sun, "found located " + newer, "Trying to load JVM-DLL from " + newer}));
 }
 
 // Runtimes that cannot be used only produce log lines; the search goes on to
@@ -317,16 +306,15 @@ TEST_F(Search, RefusedCandidatesDoNotEndTheSearch) {
     setJavaVersionTimeout(1500);
     setConfig(126, "1.8");
     setConfig(128, "A" + tooOld + ";A" + noBanner + ";A" + pickedUp + ";A" + hangs + ";A" + x86 + ";A" + jdkHome());
-    LogWatch log;
-    ASSERT_TRUE(LoadDLL(false, nullptr, false)) << log.text();
-    EXPECT_TRUE(log.inOrder({"checkJavaExe (" + tooOld, "got version from execution 1.7.0_80", "checkJavaExe returning 0",
+    std::string log = search(true);
+    EXPECT_TRUE(inOrder(log, {"checkJavaExe (" + tooOld, "got version from execution 1.7.0_80", "checkJavaExe returning 0",
                              "checkJavaExe (" + noBanner, "couldn't get version", "checkJavaExe returning 0",
                              "checkJavaExe (" + pickedUp, "got version from execution 1.8.0_45",
                              "Trying to load JVM-DLL from " + pickedUp,
                              "checkJavaExe (" + hangs, "Terminating process", "checkJavaExe returning 0",
                              "Trying to load JVM-DLL from " + x86, "Failed with error code 193",
                              "Testing location " + jdkHome(), "Loading of JVM-DLL successful"}))
-        << log.text();
+        << log;
     expectJdkChosen(log);
     EXPECT_EQ(readPathVariable().value, pathBefore_.value + ";" + jdkHome() + "\\bin");
 }
@@ -341,17 +329,18 @@ TEST_F(Search, LenientPassTakesRelativeAndTypeBDirectories) {
     std::string absoluteB = standinHome("absB", {banner("1.5.0_22")});
     setConfig(126, "1.8");
     setConfig(128, std::string("A") + absoluteA + ";B" + relative + ";B" + absoluteB);
-    LogWatch log;
+    LogWatch watch;
     bool loaded = LoadDLL(false, nullptr, false);
+    std::string log = watch.text();
     removeTree(underExe);
     deleteKeyTree(HKEY_CURRENT_USER, probeCacheKey(exe));
     EXPECT_FALSE(loaded);
-    EXPECT_TRUE(log.inOrder({"Testing location " + std::string(relative) + " (type B)", "checkJavaExe returning 0",
+    EXPECT_TRUE(inOrder(log, {"Testing location " + std::string(relative) + " (type B)", "checkJavaExe returning 0",
                              "Testing relative location " + std::string(relative), exe + " exists",
                              "Trying to load JVM-DLL from " + exe, "Testing relative location " + absoluteB,
                              absoluteB + "\\bin\\java.exe exists"}))
-        << log.text();
-    EXPECT_EQ(log.text().find("Testing relative location " + absoluteA), std::string::npos);
+        << log;
+    EXPECT_EQ(log.find("Testing relative location " + absoluteA), std::string::npos);
     // The last accepted candidate stays recorded, without a version.
     EXPECT_EQ(std::string(g_jvm.home), absoluteB + "\\bin\\..");
     EXPECT_STREQ(g_jvm.version, "");
@@ -364,13 +353,12 @@ TEST_F(Search, PreviousInstallations) {
     setConfig(160, "tlx_prev_app");
     setConfig(126, "1.8");
     setStringValue(HKEY_CURRENT_USER, kInstallations, "tlx_prev_app", missing + ";" + installation);
-    LogWatch log;
-    ASSERT_TRUE(LoadDLL(false, nullptr, false)) << log.text();
+    std::string log = search(true);
     std::string exe = installation + "\\jre\\bin\\java.exe";
-    EXPECT_TRUE(log.inOrder({"found installations: " + missing + ";" + installation,
+    EXPECT_TRUE(inOrder(log, {"found installations: " + missing + ";" + installation,
                              "java version did not match in " + missing + "\\jre",
                              "found JRE from previous installation (user) " + exe, "Loading of JVM-DLL successful"}))
-        << log.text();
+        << log;
     EXPECT_EQ(std::string(g_jvm.home), installation + "\\jre\\bin\\..");
     deleteKeyTree(HKEY_CURRENT_USER, probeCacheKey(exe));
 
@@ -379,32 +367,28 @@ TEST_F(Search, PreviousInstallations) {
     std::string machine = scratch("machine");
     makeStandinRuntime(machine + "\\jre", {banner("1.8.0_45")});
     setStringValue(HKEY_LOCAL_MACHINE, kInstallations, "tlx_prev_app", machine, 0x200);
-    LogWatch view;
-    EXPECT_FALSE(LoadDLL(false, nullptr, false));
-    EXPECT_TRUE(view.inOrder({"could not open installation node", "checking app id tlx_prev_app (512, ",
+    std::string view = search(false);
+    EXPECT_TRUE(inOrder(view, {"could not open installation node", "checking app id tlx_prev_app (512, ",
                               "found JRE from previous installation (machine) " + machine + "\\jre\\bin\\java.exe"}))
-        << view.text();
+        << view;
     deleteKeyTree(HKEY_CURRENT_USER, probeCacheKey(machine + "\\jre\\bin\\java.exe"));
 }
 
 TEST_F(Search, ProvidedLocations) {
     // A home directory is taken without a version test.
     setConfig(126, "99");
-    LogWatch home;
-    ASSERT_TRUE(LoadDLL(false, jdkHome().c_str(), false)) << home.text();
-    EXPECT_NE(home.text().find("Got JRE location " + jdkHome() + " (java exe: 0)"), std::string::npos);
+    std::string home = search(true, jdkHome().c_str(), false);
+    EXPECT_NE(home.find("Got JRE location " + jdkHome() + " (java exe: 0)"), std::string::npos);
     EXPECT_EQ(std::string(g_jvm.home), jdkHome() + "\\bin\\..");
-    EXPECT_EQ(home.text().find("checkJavaExe"), std::string::npos);
+    EXPECT_EQ(home.find("checkJavaExe"), std::string::npos);
 
     // A java.exe must meet the bounds.
-    LogWatch refused;
-    EXPECT_FALSE(LoadDLL(false, jdkJavaExe().c_str(), true));
-    EXPECT_NE(refused.text().find("ERROR: Provided JVM unusable"), std::string::npos);
+    std::string refused = search(false, jdkJavaExe().c_str(), true);
+    EXPECT_NE(refused.find("ERROR: Provided JVM unusable"), std::string::npos);
     setConfig(126, "1.8");
     g_jvm = JvmState();
-    LogWatch accepted;
-    ASSERT_TRUE(LoadDLL(false, jdkJavaExe().c_str(), true)) << accepted.text();
-    EXPECT_NE(accepted.text().find("got version from execution 11.0.2"), std::string::npos) << "the cache is not read";
+    std::string accepted = search(true, jdkJavaExe().c_str(), true);
+    EXPECT_NE(accepted.find("got version from execution 11.0.2"), std::string::npos) << "the cache is not read";
     expectJdkChosen(accepted);
 }
 
