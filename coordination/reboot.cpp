@@ -1,7 +1,9 @@
-// Restarting Windows with the shutdown privilege.
+// Restarting Windows with the shutdown privilege, and the reboot mode.
 #include "coordination/reboot.h"
 
 #include <windows.h>
+
+#include "launcher/log.h"
 
 bool restartWindows() {
     HANDLE token = nullptr;
@@ -18,4 +20,12 @@ bool restartWindows() {
     }
     CloseHandle(token);
     return granted && ExitWindowsEx(EWX_REBOOT, 0);
+}
+
+void rebootMachine() {
+    // The installer that asked for the restart gets time to end first.
+    logMessage(L"reboot mode: restarting Windows in 5 seconds");
+    Sleep(5000);
+    if (restartWindows()) logMessage(L"reboot requested");
+    else logMessage(L"reboot not possible (%d)", static_cast<int>(GetLastError()));
 }

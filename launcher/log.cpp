@@ -70,6 +70,29 @@ void pickLogName(const wchar_t* dir, wchar_t* out) {
     }
 }
 
+// The long full form of a path's directory part (dirOfFile) or of a
+// directory, ending with a backslash.
+void canonicalDirectory(const wchar_t* path, bool dirOfFile, wchar_t* out) {
+    wchar_t full[kPathCapacity];
+    DWORD n = GetFullPathNameW(path, kPathCapacity, full, nullptr);
+    if (n == 0 || n >= kPathCapacity) formatWide(full, kPathCapacity, L"%s", path);
+    if (dirOfFile) {
+        wchar_t* slash = std::wcsrchr(full, L'\\');
+        if (slash) slash[1] = L'\0';
+    }
+    n = GetLongPathNameW(full, out, kPathCapacity);
+    if (n == 0 || n >= kPathCapacity) formatWide(out, kPathCapacity, L"%s", full);
+    size_t len = std::wcslen(out);
+    if (len > 0 && out[len - 1] != L'\\' && len + 1 < kPathCapacity) formatWide(out + len, kPathCapacity - len, L"\\");
+}
+
+bool sameDirectory(const wchar_t* file, const wchar_t* directory) {
+    wchar_t a[kPathCapacity], b[kPathCapacity];
+    canonicalDirectory(file, true, a);
+    canonicalDirectory(directory, false, b);
+    return _wcsicmp(a, b) == 0;
+}
+
 void writeHeader() {
     wchar_t module[kPathCapacity];
     DWORD n = GetModuleFileNameW(nullptr, module, kPathCapacity);
@@ -142,6 +165,8 @@ bool moveLogTo(const wchar_t* directory) {
     formatWide(dir, kPathCapacity, L"%s", directory);
     size_t len = std::wcslen(dir);
     if (dir[len - 1] != L'\\' && dir[len - 1] != L'/') formatWide(dir + len, kPathCapacity - len, L"\\");
+    // Already there: a move would only give the log the next number.
+    if (sameDirectory(g_path, dir)) return false;
     wchar_t target[kPathCapacity];
     pickLogName(dir, target);
     if (!MoveFileExW(g_path, target, MOVEFILE_COPY_ALLOWED | MOVEFILE_REPLACE_EXISTING)) return false;

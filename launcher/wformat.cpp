@@ -161,7 +161,9 @@ const wchar_t* parseSpec(const wchar_t* p, Spec& spec, va_list& args) {
         ++p;
         spec.precision = 0;
         if (*p == L'*') {
+            // A negative precision counts as none, as in C.
             spec.precision = va_arg(args, int);
+            if (spec.precision < 0) spec.precision = -1;
             ++p;
         } else {
             while (*p >= L'0' && *p <= L'9') spec.precision = spec.precision * 10 + (*p++ - L'0');

@@ -25,6 +25,13 @@ int64_t seekPayloadStart(HANDLE file);
 // list) and returns configuration key 107.
 int readConfiguration(const ArgumentList* arguments);
 
+// The two halves of readConfiguration around the language choice, for a
+// handle at the payload start: the header and both tables (ends the process
+// on a wrong magic; applies key 107 as soon as it is known), then the language
+// blocks, those whose code is a prefix of languageCode overriding messages.
+void readPayloadTables(HANDLE file);
+void readLanguageBlocks(HANDLE file, const char* languageCode);
+
 // Offset of the first file record, known once the configuration is read.
 int64_t fileDataPosition();
 // Offset just behind the last extracted record (set by the extraction).
@@ -32,6 +39,7 @@ int64_t unextractedPosition();
 void setUnextractedPosition(int64_t position);
 
 // Language and country chosen at start-up as two-character strings ("" when
-// unset), e.g. "pt" and "BR".
+// unset), e.g. "pt" and "BR"; set from a language code such as "pt_BR".
 const char* selectedLanguage();
 const char* selectedCountry();
+void setSelectedLanguage(const char* languageCode);

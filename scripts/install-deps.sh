@@ -34,5 +34,20 @@ if dpkg -s wine32 >/dev/null 2>&1; then
     exit 1
 fi
 
+# Wine takes the Windows user and UI language from LANG only when the C
+# library knows that locale; the language tests run in these.
+test_locales=(de_AT.UTF-8 de_DE.UTF-8 de_CH.UTF-8 fr_FR.UTF-8)
+generate=0
+for l in "${test_locales[@]}"; do
+    locale -a 2>/dev/null | grep -qix "${l%.UTF-8}.utf8" && continue
+    if grep -q "^# *$l UTF-8" /etc/locale.gen; then
+        sed -i "s/^# *\($l UTF-8\)/\1/" /etc/locale.gen
+    elif ! grep -q "^$l UTF-8" /etc/locale.gen; then
+        echo "$l UTF-8" >> /etc/locale.gen
+    fi
+    generate=1
+done
+if [ $generate -eq 1 ]; then locale-gen >/dev/null; fi
+
 scripts/fetch-jdk.sh >/dev/null
 echo "install-deps: ready"

@@ -1,13 +1,17 @@
 """pytest set-up shared by the process-level tests."""
 import os
+import shutil
 import subprocess
 import sys
 import time
+import uuid
 from pathlib import Path
 
 import pytest
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
+
+from harness import BUILD_DIR, init_prefix  # noqa: E402
 
 
 @pytest.fixture(scope="session")
@@ -27,3 +31,16 @@ def display():
         proc.terminate()
         return
     pytest.skip("no free X display number")
+
+
+@pytest.fixture
+def own_prefix(monkeypatch):
+    """A fresh WINEPREFIX for this test alone (6 to 10 s), for effects that
+    are global to a prefix; every Wine program the test starts (through
+    run_wine, reg, the dialog helper) runs in it."""
+    path = BUILD_DIR / "wineprefix-own" / uuid.uuid4().hex[:8]
+    env = init_prefix(path)
+    monkeypatch.setenv("WINEPREFIX", env["WINEPREFIX"])
+    yield path
+    # The prefix's wineserver ends by itself a few seconds after its last program.
+    shutil.rmtree(path, ignore_errors=True)

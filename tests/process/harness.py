@@ -2,6 +2,7 @@
 Windows programs under wine64 the fast way (output to files, wait for the
 process, never for pipe end-of-file), building setup files with our build tool,
 reading them back, the Wine registry, and the dialog helper."""
+import itertools
 import json
 import os
 import shutil
@@ -77,15 +78,14 @@ class Run:
         return "Unhandled page fault" in self.stderr or "Unhandled exception" in self.stderr
 
 
-_run_counter = 0
+# Tests may run programs from several threads: each run needs its own id.
+_run_ids = itertools.count(1)
 
 
 def run_wine(program, args=(), cwd=None, env=None, timeout=120, wait=True):
     """Runs a Windows program and returns its exit code and output. With
     wait=False returns the Popen and the two output file paths instead."""
-    global _run_counter
-    _run_counter += 1
-    outdir = BUILD_DIR / "test-output" / f"{os.getpid()}-{_run_counter}"
+    outdir = BUILD_DIR / "test-output" / f"{os.getpid()}-{next(_run_ids)}"
     outdir.mkdir(parents=True, exist_ok=True)
     out_path, err_path = outdir / "stdout", outdir / "stderr"
     with open(out_path, "wb") as out, open(err_path, "wb") as err:
@@ -190,6 +190,74 @@ def reg_query_value(key: str, name: str):
         if len(parts) >= 2 and parts[0].lower() == name.lower() and parts[1].startswith("REG_"):
             return parts[1], parts[2] if len(parts) > 2 else ""
     return None
+
+
+PENDING_RENAMES_KEY = r"HKLM\System\CurrentControlSet\Control\Session Manager"
+
+
+def pending_restart_deletions() -> list:
+    """Paths scheduled for deletion at restart (MoveFileEx with
+    MOVEFILE_DELAY_UNTIL_REBOOT and no target). Wine records them, like
+    Windows, as pairs in PendingFileRenameOperations ("\\??\\" + path, then
+    an empty target); reg.exe shows the strings joined by "\\0". The pairs
+    are carried out, and the value emptied, when a new Wine session starts or
+    Windows is restarted."""
+    found = reg_query_value(PENDING_RENAMES_KEY, "PendingFileRenameOperations")
+    if not found:
+        return []
+    parts = found[1].split("\\0")
+    return [source[4:] if source.startswith("\\??\\") else source
+            for source, target in zip(parts[0::2], parts[1::2]) if target == ""]
+
+
+def init_prefix(path: Path) -> dict:
+    """Creates a fresh WINEPREFIX at path (6 to 10 s) for a test whose effects
+    are global to a prefix (a restart, the fixed restart-marker value); returns
+    the environment entries that select it."""
+    path = Path(path)
+    shutil.rmtree(path, ignore_errors=True)
+    env = wine_env({"WINEPREFIX": str(path)})
+    result = subprocess.run([str(SOURCE_DIR / "scripts" / "wine-prefix-init.sh")], env=env,
+                            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                            timeout=300)
+    if result.returncode != 0:
+        raise AssertionError(f"wine prefix {path} could not be created ({result.returncode})")
+    return {"WINEPREFIX": str(path)}
+
+
+# ---------------------------------------------------------------- held objects
+
+class Holder:
+    """tests/tools/holder.exe keeping a file or directory open without sharing,
+    or a named semaphore created, until release() or the end of the with
+    block; a real Windows process in the prefix, like a still-running installer."""
+
+    def __init__(self, kind: str, target, workdir: Path):
+        self.kind, self.target = kind, str(target)
+        token = f"{kind}-{os.getpid()}-{id(self)}"
+        self.ready = Path(workdir) / f"holder-{token}.ready"
+        self.release_flag = Path(workdir) / f"holder-{token}.release"
+        self.proc = None
+        self.run = None
+
+    def __enter__(self):
+        self.proc, self.out, self.err = run_wine(TOOLS_DIR / "holder.exe",
+                                                 [self.kind, self.target, winpath(self.ready),
+                                                  winpath(self.release_flag)], wait=False)
+        if not wait_until(lambda: self.ready.exists() or self.proc.poll() is not None, timeout=60) \
+                or not self.ready.exists():
+            self.release()
+            raise AssertionError(f"holder could not take {self.kind} {self.target}: {self.run}")
+        return self
+
+    def release(self) -> Run:
+        if self.run is None:
+            self.release_flag.touch()
+            self.run = finish(self.proc, self.out, self.err, timeout=60)
+        return self.run
+
+    def __exit__(self, *exc):
+        self.release()
 
 
 # ---------------------------------------------------------------- launcher log
@@ -338,3 +406,75 @@ def screenshot(path) -> Path:
     if result.returncode != 0 or not path.is_file():
         raise AssertionError(f"screenshot failed ({result.returncode}): {result.stderr}")
     return path
+
+
+# ---------------------------------------------------------------- cmd.exe
+
+def run_cmd(command_line: str, cwd=None, temp=None, env=None, timeout=120, wait=True):
+    """Runs a command line through cmd.exe /c. The program then gets exactly
+    that command line (its entry 0 as typed, where wine64 would put the full
+    path), and with temp (a Linux directory) its own TEMP and TMP, which Wine
+    otherwise takes from the prefix's registry for every program.
+    wine64 would escape double quotes in a way cmd.exe does not undo, so the
+    line (and the temp path) must hold none, nor runs of spaces."""
+    if temp is not None:
+        temp_win = winpath(temp)
+        command_line = f"set TEMP={temp_win}&& set TMP={temp_win}&& {command_line}"
+    if '"' in command_line or "  " in command_line:
+        raise ValueError(f"run_cmd cannot pass double quotes or runs of spaces: {command_line}")
+    # Word by word: wine64 passes words without blanks or quotes unchanged.
+    words = ["/c", *command_line.split(" ")]
+    if not wait:
+        return run_wine("cmd.exe", words, cwd=cwd, env=env, timeout=timeout, wait=False)
+    for _ in range(3):
+        run = run_wine("cmd.exe", words, cwd=cwd, env=env, timeout=timeout)
+        # Under heavy load Wine's cmd.exe now and then fails to find a program
+        # written a moment before; the program did not run, so run it again.
+        if not (run.code == 49 and run.stderr.startswith("Can't recognize ")):
+            break
+    return run
+
+
+# ---------------------------------------------------------------- launcher log files
+
+def launcher_logs(directory) -> list:
+    """The launcher logs ("tlx_nlog_N.log") in a directory, by number."""
+    found = []
+    for path in Path(directory).glob("tlx_nlog_*.log"):
+        number = path.stem[len("tlx_nlog_"):]
+        if number.isdigit():
+            found.append((int(number), path))
+    return [path for _, path in sorted(found)]
+
+
+def read_log(path) -> str:
+    """A launcher log's text: UTF-8 behind a byte-order mark (checked), CR LF as "\\n"."""
+    data = Path(path).read_bytes()
+    if not data.startswith(b"\xef\xbb\xbf"):
+        raise AssertionError(f"{path} does not start with a UTF-8 byte-order mark: {data[:16]!r}")
+    return data[3:].decode("utf-8").replace("\r\n", "\n")
+
+
+def log_named_in(text: str):
+    """The log file named on a "Log: " line of a fatal message, as a Linux path, or None."""
+    for line in text.splitlines():
+        if line.startswith("Log: "):
+            return unixpath(line[len("Log: "):].strip())
+    return None
+
+
+def run_setup(setup, *args, temp, env=None, timeout=60, wait=True):
+    """Runs a setup file through cmd.exe with its own temp directory (created
+    here), where its launcher log goes. The arguments must hold no blanks."""
+    Path(temp).mkdir(parents=True, exist_ok=True)
+    return run_cmd(" ".join([winpath(setup), *[str(a) for a in args]]), temp=temp, env=env,
+                   timeout=timeout, wait=wait)
+
+
+def close_windows_of(program, attempts=5) -> None:
+    """Closes what windows a program still shows. For a program started
+    through cmd.exe, killing the cmd.exe process leaves the program running:
+    a test that gave up on it (timeout) cleans up with this."""
+    for _ in range(attempts):
+        if not close_window(None, exe=program, timeout=2.0):
+            return

@@ -52,6 +52,16 @@ TEST(SplitCommandLine, EmptyQuotesGiveAnEmptyArgument) {
     EXPECT_EQ(split(L"-temp \"\" x"), (Args{L"-temp", L"", L"x"}));
 }
 
+TEST(SplitCommandLine, TextBeforeAQuoteJoinsTheQuotedPart) {
+    EXPECT_EQ(split(L"pre'x y'post z"), (Args{L"prex y", L"post", L"z"}));
+    EXPECT_EQ(split(L"\"a b\"  c"), (Args{L"a b", L"c"}));
+    EXPECT_EQ(split(L"\"a\"\"b\""), (Args{L"a", L"b"}));
+}
+
+TEST(SplitCommandLine, OnlySpacesSeparate) {
+    EXPECT_EQ(split(L"a\tb c"), (Args{L"a\tb", L"c"}));
+}
+
 TEST(ArgumentListTest, RemoveKeepsOrder) {
     ArgumentList list;
     splitCommandLine(L"a b c d", list);

@@ -1,0 +1,7 @@
+// What follows the deletion passes: the list goes, and the restart is done,
+// offered or left pending as the list's mode and the passes' outcome say.
+#pragma once
+
+struct DeletionState;
+
+void finishDeletion(const DeletionState& state, const wchar_t* listPath, bool deleteSelf);

@@ -1,0 +1,17 @@
+// Removing the listed files and directories, and scheduling for deletion at
+// restart what cannot be removed now.
+#pragma once
+
+struct DeletionState;
+
+// A path inside a launcher extraction directory ("kvo..." temp name followed
+// by "_dir"): nothing but the launcher uses it, so waiting for it is pointless.
+bool isLauncherOwnedTemp(const wchar_t* path);
+
+// Asks Windows to delete the entry at the next restart.
+bool scheduleDeletionAtRestart(const wchar_t* path);
+
+// One attempt at a listed file or directory within the current pass; updates
+// the retry and scheduling flags of state.
+void removeListedFile(DeletionState& state, const wchar_t* path);
+void removeListedDirectory(DeletionState& state, const wchar_t* path);

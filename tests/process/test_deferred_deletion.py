@@ -1,0 +1,253 @@
+"""Deferred deletion: the real launcher started with "__tlx_windel" and a
+deletion list, under wine64, against Wine's real file system, registry,
+named semaphores and restart handling. Locked entries are held by
+tests/tools/holder.exe, a real Windows process.
+
+Runs that keep an entry locked take about 30 s (60 passes, 500 ms apart), so
+each such run checks a whole scenario. Scenarios that leave the restart marker
+or restart Windows run in a prefix of their own: the marker's registry value
+is one per prefix, and a restart ends the session of every program in it."""
+import shutil
+import time
+from pathlib import Path
+
+from deferred_support import (PASSES_SECONDS, assert_marker, clear_marker, finish_handler, ide_files, is_pending,
+                              is_pending_windows, list_bytes, marker_values, run_handler, sandbox, semaphore_name,
+                              start_handler, write_list)
+from harness import STUB_X64, TOOLS_DIR, Holder, run_wine, wait_until, winpath
+
+
+# ---------------------------------------------------------------- tests, no locked entry
+
+def test_waits_for_the_writer_then_deletes_the_listed_entries_and_the_list(tmp_path):
+    root = tmp_path / "install dir"
+    files = sandbox(root, "app/lib/core.jar", "app/lib/native/x.dll", "app/Gr\u00fc\u00dfe \u0436.txt",
+                    "app/readme.txt", "unlisted.txt")
+    listed_files, unlisted = files[:4], files[4]
+    listed_dirs = [root / "app/lib/native", root / "app/lib", root / "app"]  # deepest first
+    name = semaphore_name()
+    with Holder("semaphore", name, tmp_path) as writer:
+        deletion_list = write_list(tmp_path / "del list.txt",
+                                   list_bytes(name, "reboot_deletion", ["Restart now?"], ["Restart failed."],
+                                              [winpath(f) for f in listed_files], [winpath(d) for d in listed_dirs]))
+        handler = start_handler(deletion_list)
+        time.sleep(3)
+        assert handler[0].poll() is None, "handler ended while the writer still held its semaphore"
+        assert all(f.exists() for f in listed_files) and deletion_list.exists(), \
+            "handler deleted entries before the writer had ended"
+        writer.release()
+        run, seconds = finish_handler(handler, timeout=30)
+    assert run.code == 0
+    assert seconds < 3 + 10, "handler did not notice the writer's end within a few polls"
+    left = [p for p in listed_files + listed_dirs + [deletion_list] if p.exists()]
+    assert left == []
+    assert unlisted.read_text(encoding="utf-8") == "content of unlisted.txt\n"
+
+
+def test_reboot_deletion_with_everything_deletable_asks_nothing_and_leaves_no_marker(tmp_path):
+    clear_marker()
+    ide_before = ide_files()
+    files = sandbox(tmp_path, "a.txt", "d/b.txt")
+    deletion_list = write_list(tmp_path / "list.txt",
+                               list_bytes(semaphore_name(), "reboot_deletion", ["Restart the computer now?"],
+                                          ["The restart failed."], [winpath(f) for f in files],
+                                          [winpath(tmp_path / "d")]))
+    # A question would keep the handler waiting for an answer: it must end by itself.
+    run, seconds = run_handler(deletion_list, timeout=30)
+    assert run.code == 0
+    assert seconds < 10
+    assert not any(f.exists() for f in files) and not (tmp_path / "d").exists()
+    assert not deletion_list.exists()
+    assert marker_values() == [None, None]
+    assert ide_files() == ide_before
+    assert not any(is_pending(p) for p in files)
+
+
+def test_works_from_the_executables_directory(tmp_path):
+    """A process's current directory cannot be removed while it is current
+    (Wine holds it open as Windows does), and relative names in the list are
+    relative to the executable."""
+    exe_dir = tmp_path / "program"
+    exe_dir.mkdir()
+    exe = shutil.copy(STUB_X64, exe_dir / "setup.exe")
+    beside_exe, = sandbox(exe_dir, "relative.txt")
+    start_dir = tmp_path / "started here"
+    in_start_dir, = sandbox(start_dir, "relative.txt")
+    deletion_list = write_list(tmp_path / "list.txt",
+                               list_bytes(semaphore_name(), "keep", files=["relative.txt",
+                                                                          winpath(in_start_dir)],
+                                          dirs=[winpath(start_dir)]))
+    run, seconds = run_handler(deletion_list, exe=exe, cwd=start_dir)
+    assert run.code == 0
+    assert not beside_exe.exists(), "relative name not resolved against the executable's directory"
+    assert not start_dir.exists(), "the start directory stayed busy as the handler's current directory"
+    assert seconds < 10
+
+
+def test_launcher_owned_temporary_entries_are_scheduled_at_once(tmp_path):
+    clear_marker()
+    extraction = tmp_path / "kvo3F2A.tmp_dir1733500000"
+    locked, = sandbox(extraction, "lib/runtime.jar")
+    lib = extraction / "lib"
+    with Holder("file", winpath(locked), tmp_path):
+        deletion_list = write_list(tmp_path / "list.txt",
+                                   list_bytes(semaphore_name(), "reboot_deletion", ["Restart the computer now?"],
+                                              files=[winpath(locked)], dirs=[winpath(lib), winpath(extraction)]))
+        run, seconds = run_handler(deletion_list)
+        pending = [is_pending(p) for p in (locked, lib, extraction)]
+        assert locked.exists()
+    assert run.code == 0
+    assert seconds < 5, f"launcher-owned entries were retried ({seconds:.1f} s)"
+    assert pending == [True, True, True]
+    assert not deletion_list.exists()
+    # Only a listed file of the installer's own that stays locked calls for a restart.
+    assert marker_values() == [None, None]
+
+
+def test_empty_first_line_makes_the_next_line_the_mode_line(tmp_path):
+    victim, = sandbox(tmp_path, "victim.txt")
+    mode = semaphore_name()
+    # The mode text is held as a semaphore: taken for the wait object it would block the handler.
+    with Holder("semaphore", mode, tmp_path):
+        deletion_list = write_list(tmp_path / "list.txt", list_bytes("", mode, files=[winpath(victim)]))
+        run, seconds = run_handler(deletion_list, timeout=30)
+    assert run.code == 0
+    assert seconds < 10
+    assert not victim.exists() and not deletion_list.exists()
+
+
+# ---------------------------------------------------------------- malformed lists
+
+def malformed_cases(tmp_path: Path):
+    """(name, list content or None for no file, files that must survive, files that must go)."""
+    d = tmp_path
+    sem = semaphore_name()
+    keep = lambda name: sandbox(d, f"{name}/keep.txt")[0]
+    gone = lambda name: sandbox(d, f"{name}/gone.txt")[0]
+
+    def lines(*texts):
+        return "".join(text + "\r\n" for text in texts).encode("utf-16-le")
+
+    k1, k2 = keep("no_mode"), sandbox(d, "no_mode/keep2.txt")[0]
+    # The first path is taken for the mode line, the second for question text.
+    yield "no mode line", lines(sem, winpath(k1), winpath(k2)), [k1, k2], []
+
+    k1, k2 = keep("no_marker"), sandbox(d, "no_marker/keep2.txt")[0]
+    yield "no EOSMARKER", lines(sem, "reboot_deletion", "Question", winpath(k1), winpath(k2)), [k1, k2], []
+
+    k = keep("one_marker")
+    yield "second EOSMARKER missing", lines(sem, "reboot_deletion", "Question", "EOSMARKER", "Failure",
+                                            winpath(k)), [k], []
+
+    g = gone("odd")
+    yield "odd byte count", list_bytes(sem, "keep", files=[winpath(g)]) + b"\x41", [], [g]
+
+    k, g = keep("long"), gone("long")
+    long_line = "A" * 8191 + winpath(k)  # its second piece alone would name the kept file
+    yield "line longer than the buffer", list_bytes(sem, "keep", files=[long_line, winpath(g)]), [k], [g]
+
+    g = gone("long_wait")
+    yield "wait object longer than the buffer", list_bytes("S" * 9000, "keep", files=[winpath(g)]), [], [g]
+
+    k, g = keep("nul"), gone("nul")
+    yield "NUL inside a path", list_bytes(sem, "keep", files=[winpath(k) + "\0junk", winpath(g)]), [k], [g]
+
+    g = gone("long_text")
+    question = ["Q" * 5000, "\U0001F600" * 3000]  # surrogate pairs across the 8,191-unit limit
+    yield "texts beyond the buffer", list_bytes(sem, "reboot_deletion", question, ["F" * 20000],
+                                                files=[winpath(g)]), [], [g]
+
+    k = keep("empty")
+    yield "empty file", b"", [k], []
+    yield "missing file", None, [k], []
+
+
+def test_malformed_lists_end_quietly_and_delete_only_what_they_name(tmp_path):
+    failures = []
+    for name, content, kept, deleted in list(malformed_cases(tmp_path)):
+        deletion_list = tmp_path / f"{name}.lst"
+        if content is not None:
+            write_list(deletion_list, content)
+        run, seconds = run_handler(deletion_list, timeout=30)
+        problems = []
+        if run.code != 0:
+            problems.append(f"exit code {run.code}")
+        if seconds > 10:
+            problems.append(f"took {seconds:.1f} s")
+        problems += [f"deleted {p.name} in {p.parent.name}" for p in kept if not p.exists()]
+        problems += [f"left {p.name} in {p.parent.name}" for p in deleted if p.exists()]
+        if deletion_list.exists():
+            problems.append("list not deleted")
+        if problems:
+            failures.append(f"{name}: {', '.join(problems)}")
+    assert failures == []
+
+
+# ---------------------------------------------------------------- locked entries
+
+def test_locked_entries_are_retried_for_60_passes(tmp_path):
+    """Two runs side by side: a locked directory alone with reboot deletion,
+    and a locked file without it. Neither leads to a question or a marker."""
+    clear_marker()
+    ide_before = ide_files()
+    dir_case, file_case = tmp_path / "dir case", tmp_path / "file case"
+    locked_dir, free_file = sandbox(dir_case, "busy dir/", "free.txt")
+    locked_file, = sandbox(file_case, "busy.txt")
+    with Holder("dir", winpath(locked_dir), tmp_path), Holder("file", winpath(locked_file), tmp_path):
+        dir_run = start_handler(write_list(dir_case / "list.txt", list_bytes(
+            semaphore_name(), "reboot_deletion", ["Restart the computer now?"], ["The restart failed."],
+            files=[winpath(free_file)], dirs=[winpath(locked_dir)])))
+        file_run = start_handler(write_list(file_case / "list.txt", list_bytes(
+            semaphore_name(), "keep", ["Restart the computer now?"], files=[winpath(locked_file)])))
+        time.sleep(15)
+        assert dir_run[0].poll() is None and file_run[0].poll() is None, "a locked entry was given up early"
+        assert not is_pending(locked_dir), "locked directory scheduled before the last pass"
+        assert not free_file.exists()
+        (dir_code, dir_seconds), (file_code, file_seconds) = [
+            (run.code, seconds) for run, seconds in (finish_handler(dir_run), finish_handler(file_run))]
+        dir_pending, file_pending = is_pending(locked_dir), is_pending(locked_file)
+    assert (dir_code, file_code) == (0, 0)
+    assert PASSES_SECONDS <= dir_seconds < PASSES_SECONDS + 20
+    assert PASSES_SECONDS <= file_seconds < PASSES_SECONDS + 20
+    assert dir_pending, "locked directory not scheduled for deletion at restart in the last pass"
+    assert not file_pending, "locked file scheduled although the list asked for no reboot deletion"
+    assert locked_dir.is_dir() and locked_file.exists()
+    assert not (dir_case / "list.txt").exists() and not (file_case / "list.txt").exists()
+    assert marker_values() == [None, None]
+    assert ide_files() == ide_before
+
+
+def test_short_question_counts_as_none_and_leaves_the_marker(tmp_path, own_prefix):
+    locked, = sandbox(tmp_path, "busy.txt")
+    # "Why?" and its LF are 5 units: too short to be a question.
+    deletion_list = write_list(tmp_path / "list.txt", list_bytes(
+        semaphore_name(), "reboot_deletion", ["Why?"], ["Restart failed."], files=[winpath(locked)], eol="\n"))
+    with Holder("file", winpath(locked), tmp_path):
+        run, seconds = run_handler(deletion_list)
+        values = marker_values()
+        locked_pending = is_pending(locked)
+        marker_pending = bool(values[0]) and is_pending_windows(values[0][1])
+    assert run.code == 0
+    assert PASSES_SECONDS <= seconds < PASSES_SECONDS + 20
+    assert locked_pending
+    assert_marker(values, marker_pending)
+    assert not deletion_list.exists()
+
+
+def test_force_reboot_restarts_even_when_everything_was_deleted(tmp_path, own_prefix):
+    victim, sentinel = sandbox(tmp_path, "victim.txt", "sentinel.txt")
+    # The session keeper rules out a new Wine session, which would also carry
+    # out the pending deletions, as the cause of the sentinel's removal.
+    with Holder("semaphore", semaphore_name(), tmp_path):
+        assert run_wine(TOOLS_DIR / "holder.exe", ["schedule", winpath(sentinel)]).code == 0
+        assert is_pending(sentinel)
+        deletion_list = write_list(tmp_path / "list.txt", list_bytes(
+            semaphore_name(), "force_reboot", ["Restart the computer now?"], ["The restart failed."],
+            files=[winpath(victim)]))
+        run, seconds = run_handler(deletion_list, timeout=30)
+        assert run.code == 0 and seconds < 10
+        assert not victim.exists() and not deletion_list.exists()
+        assert wait_until(lambda: not sentinel.exists(), timeout=30), \
+            "no restart: the file scheduled for deletion at restart is still there"
+    assert marker_values() == [None, None]
+    assert ide_files() == set()

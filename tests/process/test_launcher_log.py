@@ -1,0 +1,90 @@
+"""The launcher log of the real launcher under wine64: its file format and
+header, its numbering, its deletion at a normal exit unless kept, and that it
+stays after a fatal error."""
+import re
+
+import pytest
+
+from harness import build_setup, inspect_setup, launcher_logs, log_named_in, read_log, run_setup, winpath
+
+SETTINGS = {107: "0", 2001: "i"}
+NO_KEEP = {"TOLVANRIX_LOG": None, "KAVRO_LOG": None}
+# The C library's ctime form: "Sun Dec  6 20:11:33 2026" or with "06".
+CTIME = r"(Mon|Tue|Wed|Thu|Fri|Sat|Sun) (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) [ 0-9]\d \d\d:\d\d:\d\d \d{4}"
+
+
+@pytest.fixture(scope="module")
+def setup(tmp_path_factory):
+    # A directory name outside ASCII shows the UTF-16 path in the header.
+    return build_setup(tmp_path_factory.mktemp("log") / "d\u00efr_\u00fc", settings=SETTINGS)
+
+
+def test_the_log_is_utf8_with_a_header_and_crlf_lines(setup, tmp_path):
+    temp = tmp_path / "temp"
+    run = run_setup(setup, "-q", temp=temp, env={"TOLVANRIX_LOG": "yes"})
+    assert not run.timed_out and not run.crashed, run.stderr
+    [log] = launcher_logs(temp)
+    assert log.name == "tlx_nlog_1.log"
+    data = log.read_bytes()
+    assert data.startswith(b"\xef\xbb\xbf")
+    assert b"\r\n" in data and b"\n" not in data.replace(b"\r\n", b"")
+    lines = read_log(log).split("\n")
+    assert re.fullmatch(re.escape(f"Started executable {winpath(setup)} at ") + CTIME, lines[0]), lines[0]
+    assert lines[1] == ""        # ctime's own line end leaves an empty line
+    assert "Init done" in lines
+
+
+@pytest.mark.parametrize("variables, kept", [
+    ({}, False),
+    ({"TOLVANRIX_LOG": "yes"}, True),
+    ({"KAVRO_LOG": "yes"}, True),
+    ({"TOLVANRIX_LOG": "YES"}, False),
+    ({"TOLVANRIX_LOG": "yes "}, False),
+])
+def test_the_log_is_deleted_at_a_normal_exit_unless_kept(setup, tmp_path, variables, kept):
+    temp = tmp_path / "temp"
+    run = run_setup(setup, "-q", temp=temp, env={**NO_KEEP, **variables})
+    assert not run.timed_out and not run.crashed and run.code != 1, run.stderr
+    logs = launcher_logs(temp)
+    if kept:
+        assert len(logs) == 1 and "Init done\n" in read_log(logs[0])
+    else:
+        assert logs == []
+
+
+def test_the_log_stays_after_a_fatal_error(setup, tmp_path):
+    start = inspect_setup(setup)["payload_start"]
+    data = bytearray(setup.read_bytes())
+    data[start + 3] ^= 0x01
+    bad = tmp_path / "bad.exe"
+    bad.write_bytes(data)
+    temp = tmp_path / "temp"
+    run = run_setup(bad, "-q", temp=temp, env=NO_KEEP)
+    assert run.code == 1
+    [log] = launcher_logs(temp)
+    assert log_named_in(run.stderr) == log
+    assert read_log(log).startswith("Started executable ")
+
+
+def test_with_logs_1_to_999_present_the_next_is_1000(setup, tmp_path):
+    temp = tmp_path / "temp"
+    temp.mkdir()
+    for n in range(1, 1000):
+        (temp / f"tlx_nlog_{n}.log").write_bytes(b"")
+    run = run_setup(setup, "-q", temp=temp, env={"TOLVANRIX_LOG": "yes"})
+    assert not run.timed_out and not run.crashed, run.stderr
+    assert read_log(temp / "tlx_nlog_1000.log").startswith("Started executable ")
+    assert all((temp / f"tlx_nlog_{n}.log").stat().st_size == 0 for n in range(1, 1000))
+
+
+def test_with_logs_1_to_1000_present_number_1000_is_overwritten(setup, tmp_path):
+    temp = tmp_path / "temp"
+    temp.mkdir()
+    for n in range(1, 1001):
+        (temp / f"tlx_nlog_{n}.log").write_bytes(b"")
+    (temp / "tlx_nlog_1000.log").write_bytes(b"an old log that is longer than nothing\r\n" * 50)
+    run = run_setup(setup, "-q", temp=temp, env={"TOLVANRIX_LOG": "yes"})
+    assert not run.timed_out and not run.crashed, run.stderr
+    text = read_log(temp / "tlx_nlog_1000.log")
+    assert text.startswith("Started executable ") and "an old log" not in text
+    assert not (temp / "tlx_nlog_1001.log").exists()
