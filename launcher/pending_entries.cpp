@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include "coordination/instance.h"
-#include "jvm/native_path.h"
 #include "launcher/log.h"
 #include "launcher/progress_dialog.h"
 #include "launcher/work.h"
@@ -24,5 +23,3 @@ const char* instanceSemaphoreName() {
     logMessage(L"instanceSemaphoreName: single-instance claim not yet available");
     return "";
 }
-
-void loadCommonControls() { logMessage(L"loadCommonControls: not yet available"); }
