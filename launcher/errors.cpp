@@ -9,6 +9,7 @@
 
 #include "jvm/splash.h"
 #include "launcher/log.h"
+#include "launcher/paths.h"
 #include "launcher/state.h"
 #include "launcher/wformat.h"
 #include "payload/config.h"
@@ -27,6 +28,17 @@ void writeToStandardError(const wchar_t* text) {
     std::fprintf(stderr, "%s\n", narrow);
     std::fflush(stderr);
     std::free(narrow);
+}
+
+// Moves the current directory out of `directory` (to the executable's
+// directory) when it lies inside it.
+void leaveDirectory(const char* directory) {
+    char current[kPathCapacity];
+    DWORD n = GetCurrentDirectoryA(sizeof(current), current);
+    size_t length = std::strlen(directory);
+    if (n == 0 || n >= sizeof(current) || _strnicmp(current, directory, length) != 0) return;
+    if (current[length] != '\0' && current[length] != '\\') return;
+    SetCurrentDirectoryA(exeDir8());
 }
 
 }  // namespace
@@ -88,6 +100,9 @@ void failMessageArg8(int messageId, const char* argument) {
 
 void exitLauncher(int exitCode) {
     if (!g_launcher.langRestart && g_launcher.extractionDir[0] != '\0') {
+        // The work routine makes the extraction directory the current one,
+        // and a current directory cannot be removed.
+        leaveDirectory(g_launcher.extractionDir);
         emptyDirectory(g_launcher.extractionDir, true);
         RemoveDirectoryA(g_launcher.extractionDir);
     }

@@ -105,8 +105,13 @@ void collapseImpl(Char* path) {
 }
 
 template <typename Char>
+bool isDriveLetter(Char c) {
+    return (c >= Char('A') && c <= Char('Z')) || (c >= Char('a') && c <= Char('z'));
+}
+
+template <typename Char>
 bool isDriveRoot(const Char* path) {
-    if (!path[0] || path[1] != Char(':') || path[2] != Char('\\')) return false;
+    if (!isDriveLetter(path[0]) || path[1] != Char(':') || path[2] != Char('\\')) return false;
     const Char* rest = path + 3;
     if (!rest[0]) return true;
     if (rest[0] == Char('.') && !rest[1]) return true;

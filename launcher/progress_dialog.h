@@ -1,4 +1,5 @@
-// The progress dialog (resource 103) and window centring.
+// The progress dialog (resource 103): its procedure, its worker thread, the
+// progress bar, and window centring.
 #pragma once
 #include <windows.h>
 
@@ -7,5 +8,22 @@ INT_PTR CALLBACK progressDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
 void centreWindow(HWND window);
 // Registers the "MyDialogClass" window class that resource 103 names.
 void registerDialogClass(HINSTANCE instance);
-// Runs the progress dialog modally on this thread; returns its end code.
+// Runs the progress dialog modally on this thread; returns its end code. Its
+// worker thread runs the work routine, or the runtime choice when
+// configuration key 155 asks for that.
 INT_PTR runProgressDialog(HINSTANCE instance, HWND owner);
+// The progress dialog opened by the work routine itself, when a runtime must
+// be obtained and no dialog exists: its worker runs the runtime choice only,
+// whatever key 155 says, since the work routine is already running.
+INT_PTR runJreChoiceDialog(HINSTANCE instance);
+// True once the user has cancelled a progress dialog (Cancel or Escape).
+bool progressDialogCancelled();
+// Called by the work routine between steps: once the dialog is cancelled the
+// process is on its way out, and the work must neither go on writing files
+// nor set the install-started values again that Cancel has just cleared, so
+// the calling thread ends here.
+void stopWorkIfCancelled();
+
+// The dialog's progress bar (control 1001); nothing happens without a dialog.
+void setProgressRange(HWND dialog, int low, int high);
+void setProgressPosition(HWND dialog, int position);

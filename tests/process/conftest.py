@@ -44,3 +44,15 @@ def own_prefix(monkeypatch):
     yield path
     # The prefix's wineserver ends by itself a few seconds after its last program.
     shutil.rmtree(path, ignore_errors=True)
+
+
+@pytest.fixture
+def private_prefix(tmp_path, monkeypatch):
+    """Runs the test in a private copy of the prefix (harness.copy_prefix),
+    for registry values with fixed names that every launcher any other test
+    runs meanwhile may write and delete."""
+    from harness import copy_prefix, stop_prefix
+    path = Path(copy_prefix(tmp_path / "prefix")["WINEPREFIX"])
+    monkeypatch.setenv("WINEPREFIX", str(path))
+    yield path
+    stop_prefix(path)

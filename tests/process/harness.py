@@ -2,12 +2,15 @@
 Windows programs under wine64 the fast way (output to files, wait for the
 process, never for pipe end-of-file), building setup files with our build tool,
 reading them back, the Wine registry, and the dialog helper."""
+import glob
 import itertools
 import json
 import os
 import shutil
+import struct
 import subprocess
 import time
+import zlib
 from dataclasses import dataclass
 from pathlib import Path
 
@@ -82,14 +85,15 @@ class Run:
 _run_ids = itertools.count(1)
 
 
-def run_wine(program, args=(), cwd=None, env=None, timeout=120, wait=True):
+def run_wine(program, args=(), cwd=None, env=None, timeout=120, wait=True, wrap=()):
     """Runs a Windows program and returns its exit code and output. With
-    wait=False returns the Popen and the two output file paths instead."""
+    wait=False returns the Popen and the two output file paths instead.
+    wrap: a Linux command put in front of wine64 (e.g. setpriv ...)."""
     outdir = BUILD_DIR / "test-output" / f"{os.getpid()}-{next(_run_ids)}"
     outdir.mkdir(parents=True, exist_ok=True)
     out_path, err_path = outdir / "stdout", outdir / "stderr"
     with open(out_path, "wb") as out, open(err_path, "wb") as err:
-        proc = subprocess.Popen([WINE, str(program), *[str(a) for a in args]], cwd=cwd,
+        proc = subprocess.Popen([*wrap, WINE, str(program), *[str(a) for a in args]], cwd=cwd,
                                 env=wine_env(env), stdin=subprocess.DEVNULL, stdout=out, stderr=err)
     if not wait:
         return proc, out_path, err_path
@@ -224,6 +228,37 @@ def init_prefix(path: Path) -> dict:
         raise AssertionError(f"wine prefix {path} could not be created ({result.returncode})")
     return {"WINEPREFIX": str(path)}
 
+
+
+def copy_prefix(path: Path) -> dict:
+    """A private copy of the test prefix at path in about a second: drive C:
+    hard-linked (directories new, files shared: do not write into existing
+    files of C: through it), registry copied. For a test that must not share
+    registry values whose names it cannot make unique, or that changes the
+    permissions of C:'s directories. Returns the environment entries that
+    select it (the path may differ from the one asked for); stop_prefix ends
+    its wineserver."""
+    shared, path = prefix_dir(), Path(path)
+    path.mkdir(parents=True)
+    # Wine names a prefix's server directory after the prefix's inode. A new
+    # directory may get the inode of a deleted prefix whose server is still
+    # going away, and would then lose its own server: take another one.
+    spare = 0
+    while glob.glob(f"/tmp/*wine-*/server-{path.stat().st_dev:x}-{path.stat().st_ino:x}"):
+        spare += 1
+        path = path.with_name(f"{path.name}-{spare}")
+        path.mkdir()
+    subprocess.run(["cp", "-al", str(shared / "drive_c"), str(path)], check=True)
+    for name in ("dosdevices", "system.reg", "user.reg", "userdef.reg", ".update-timestamp"):
+        subprocess.run(["cp", "-a", str(shared / name), str(path)], check=True)
+    return {"WINEPREFIX": str(path)}
+
+
+def stop_prefix(path: Path) -> None:
+    """Ends the wineserver of a prefix and waits until it has gone."""
+    for option in ("-k", "-w"):
+        subprocess.run(["/usr/lib/wine/wineserver", option], env=wine_env({"WINEPREFIX": str(path)}),
+                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
 
 # ---------------------------------------------------------------- held objects
 
@@ -398,14 +433,71 @@ def find_control(window: dict, id=None, text=None, cls=None):
 
 
 def screenshot(path) -> Path:
-    """Saves the whole X display ($DISPLAY) as a PNG file."""
+    """Saves the whole X display ($DISPLAY) as an RGB PNG file (never a palette
+    one, which a screen of few colours would otherwise give)."""
     path = Path(path)
     path.parent.mkdir(parents=True, exist_ok=True)
-    result = subprocess.run(["import", "-window", "root", f"png:{path}"], stdin=subprocess.DEVNULL,
+    result = subprocess.run(["import", "-window", "root", f"png24:{path}"], stdin=subprocess.DEVNULL,
                             stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, timeout=60)
     if result.returncode != 0 or not path.is_file():
         raise AssertionError(f"screenshot failed ({result.returncode}): {result.stderr}")
     return path
+
+
+def decode_png(data: bytes):
+    """Width, height and rows of RGB(A) pixels of an 8-bit PNG, every chunk's
+    CRC checked; AssertionError for anything that is not such a PNG."""
+    assert data[:8] == b"\x89PNG\r\n\x1a\n", "no PNG signature"
+    pos, chunks = 8, []
+    while pos < len(data):
+        length, kind = struct.unpack(">I4s", data[pos:pos + 8])
+        body = data[pos + 8:pos + 8 + length]
+        (crc,) = struct.unpack(">I", data[pos + 8 + length:pos + 12 + length])
+        assert zlib.crc32(kind + body) == crc, f"bad CRC in {kind}"
+        chunks.append((kind, body))
+        pos += 12 + length
+    assert chunks[0][0] == b"IHDR" and chunks[-1][0] == b"IEND"
+    width, height, depth, colour, _, _, interlace = struct.unpack(">IIBBBBB", chunks[0][1])
+    assert depth == 8 and colour in (2, 6) and interlace == 0, (depth, colour, interlace)
+    size = 3 if colour == 2 else 4
+    raw = zlib.decompress(b"".join(body for kind, body in chunks if kind == b"IDAT"))
+    stride = width * size
+    assert len(raw) == height * (stride + 1)
+    rows, previous = [], bytearray(stride)
+    for y in range(height):
+        kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+        for i in range(stride):
+            left = line[i - size] if i >= size else 0
+            up, corner = previous[i], previous[i - size] if i >= size else 0
+            if kind == 1:
+                line[i] = (line[i] + left) & 0xFF
+            elif kind == 2:
+                line[i] = (line[i] + up) & 0xFF
+            elif kind == 3:
+                line[i] = (line[i] + (left + up) // 2) & 0xFF
+            elif kind == 4:
+                p = left + up - corner
+                pa, pb, pc = abs(p - left), abs(p - up), abs(p - corner)
+                line[i] = (line[i] + (left if pa <= pb and pa <= pc else up if pb <= pc else corner)) & 0xFF
+        rows.append(line)
+        previous = line
+    return width, height, size, rows
+
+
+# ---------------------------------------------------------------- environment
+
+WITHENV = TOOLS_DIR / "withenv.exe"
+
+
+def run_with_windows_env(program, args=(), variables=None, **kwargs):
+    """run_wine through tests/tools/withenv.exe, which sets the variables on
+    the Windows side (wine64 takes TEMP, TMP and some others from the prefix,
+    not from Linux). A value None removes the variable; "@short:PATH" sets
+    the short form of PATH. Names, values and arguments may hold any text."""
+    assignments = [_dlg_text(f"{name}={'' if value is None else value}") for name, value in (variables or {}).items()]
+    forwarded = [_dlg_text(winpath(program) if Path(str(program)).is_absolute() else program)]
+    forwarded += [_dlg_text(a) for a in args]
+    return run_wine(WITHENV, [*assignments, "--", *forwarded], **kwargs)
 
 
 # ---------------------------------------------------------------- cmd.exe

@@ -3,13 +3,11 @@ progress dialog shown by our probe program under wine64 on an X display are
 found, read, answered and closed; the probe's exit code tells which button
 really reached it."""
 import re
-import struct
 import uuid
-import zlib
 
 import pytest
 
-from harness import (DLGHELPER, TOOLS_DIR, close_window, dlghelper, find_control, finish, list_windows,
+from harness import (DLGHELPER, TOOLS_DIR, close_window, decode_png, dlghelper, find_control, finish, list_windows,
                      press, run_wine, screenshot, wait_dialog, wait_gone, wait_until)
 
 PROBE = TOOLS_DIR / "msgbox_probe.exe"
@@ -178,46 +176,6 @@ def test_not_found_and_usage_errors(display):
         run = run_wine(DLGHELPER, args, timeout=60)
         assert run.code == 2, (args, run.code, run.stdout, run.stderr)
         assert "usage:" in run.stderr
-
-
-def decode_png(data: bytes):
-    """Width, height and rows of RGB(A) pixels of an 8-bit PNG, every chunk's
-    CRC checked; AssertionError for anything that is not such a PNG."""
-    assert data[:8] == b"\x89PNG\r\n\x1a\n", "no PNG signature"
-    pos, chunks = 8, []
-    while pos < len(data):
-        length, kind = struct.unpack(">I4s", data[pos:pos + 8])
-        body = data[pos + 8:pos + 8 + length]
-        (crc,) = struct.unpack(">I", data[pos + 8 + length:pos + 12 + length])
-        assert zlib.crc32(kind + body) == crc, f"bad CRC in {kind}"
-        chunks.append((kind, body))
-        pos += 12 + length
-    assert chunks[0][0] == b"IHDR" and chunks[-1][0] == b"IEND"
-    width, height, depth, colour, _, _, interlace = struct.unpack(">IIBBBBB", chunks[0][1])
-    assert depth == 8 and colour in (2, 6) and interlace == 0, (depth, colour, interlace)
-    size = 3 if colour == 2 else 4
-    raw = zlib.decompress(b"".join(body for kind, body in chunks if kind == b"IDAT"))
-    stride = width * size
-    assert len(raw) == height * (stride + 1)
-    rows, previous = [], bytearray(stride)
-    for y in range(height):
-        kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
-        for i in range(stride):
-            left = line[i - size] if i >= size else 0
-            up, corner = previous[i], previous[i - size] if i >= size else 0
-            if kind == 1:
-                line[i] = (line[i] + left) & 0xFF
-            elif kind == 2:
-                line[i] = (line[i] + up) & 0xFF
-            elif kind == 3:
-                line[i] = (line[i] + (left + up) // 2) & 0xFF
-            elif kind == 4:
-                p = left + up - corner
-                pa, pb, pc = abs(p - left), abs(p - up), abs(p - corner)
-                line[i] = (line[i] + (left if pa <= pb and pa <= pc else up if pb <= pc else corner)) & 0xFF
-        rows.append(line)
-        previous = line
-    return width, height, size, rows
 
 
 def test_screenshot_shows_the_dialog(probe, tmp_path):

@@ -96,7 +96,9 @@ def test_random_damage_to_the_tables_never_crashes_or_hangs(built, tmp_path):
         n, damaged = case
         path = tmp_path / f"m{n}.exe"
         path.write_bytes(damaged)
-        run = run_setup(path, "-q", temp=tmp_path / f"temp{n}", timeout=60)
+        # Damage the readers let through is caught by the integrity check,
+        # whose box shows even in quiet mode; this test is about the readers.
+        run = run_setup(path, "-q", "-nocheck", temp=tmp_path / f"temp{n}", timeout=60)
         path.unlink()
         return n, run
 

@@ -76,6 +76,8 @@ TEST(Paths, DriveRootsAlwaysExist) {
     EXPECT_TRUE(fileExists(L"Q:\\.\\."));
     EXPECT_FALSE(fileExists("C:\\no\\such\\file.xyz"));
     EXPECT_FALSE(fileExists(""));
+    EXPECT_FALSE(fileExists("1:\\")) << "only a letter makes a drive";
+    EXPECT_FALSE(fileExists(L"7:\\."));
 }
 
 }  // namespace

@@ -1,0 +1,42 @@
+// PENDING: placeholders for the runtime search, runtime preparation and JVM
+// launch that the work routine calls but that are not part of this build yet.
+// Each logs its call and reports that nothing was found or done, so that the
+// work routine takes its no-runtime branches. They are removed one by one as
+// the real functions arrive; none of them is an implementation.
+#include <windows.h>
+
+#include "coordination/java_window.h"
+#include "jre/included_jre.h"
+#include "jre/jre_choice.h"
+#include "jre/search.h"
+#include "jvm/JavaVMLauncher.h"
+#include "jvm/native_path.h"
+#include "launcher/log.h"
+
+bool LoadDLL(bool, const char*, bool) {
+    logMessage(L"PENDING: LoadDLL is not part of this build; no runtime found");
+    return false;
+}
+
+void setupNativeLibraryPath() { logMessage(L"PENDING: setupNativeLibraryPath is not part of this build"); }
+
+void unpackFile(const char*, const char*) { logMessage(L"PENDING: unpackFile is not part of this build"); }
+
+void prepareIncludedJre(HWND) { logMessage(L"PENDING: prepareIncludedJre is not part of this build"); }
+
+void useIncludedJre() { logMessage(L"PENDING: useIncludedJre is not part of this build"); }
+
+int offerJreChoice(HWND) {
+    logMessage(L"PENDING: offerJreChoice is not part of this build; no runtime chosen");
+    return 0;
+}
+
+bool launchJava(const ArgumentList&, bool) {
+    logMessage(L"PENDING: launchJava is not part of this build");
+    return false;
+}
+
+DWORD WINAPI waitForJavaWindow(LPVOID) {
+    logMessage(L"PENDING: waitForJavaWindow is not part of this build");
+    return 0;
+}

@@ -1,0 +1,120 @@
+// The progress dialog: texts from the message table, the worker thread that
+// its initialisation starts, Cancel, and centring.
+#include "launcher/progress_dialog.h"
+
+#include <commctrl.h>
+
+#include "coordination/install_markers.h"
+#include "jre/jre_choice.h"
+#include "launcher/log.h"
+#include "launcher/state.h"
+#include "launcher/work.h"
+#include "payload/config.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+constexpr int kKeyNoProgressDialog = 155;
+
+// Set before the work routine opens the dialog itself; read by the dialog's
+// initialisation on the same thread.
+bool g_choiceOnly = false;
+volatile LONG g_cancelled = 0;
+
+DWORD WINAPI dialogWorker(LPVOID parameter) {
+    HWND dialog = static_cast<HWND>(parameter);
+    if (g_choiceOnly || getConfigInt(kKeyNoProgressDialog) != 0)
+        offerJreChoice(dialog);
+    else
+        runWork(dialog);
+    return 0;
+}
+
+void setMessageText(HWND window, int messageId) {
+    wchar_t text[kMessageCapacity];
+    getMessage(messageId, text);
+    SetWindowTextW(window, text);
+}
+
+void initialiseDialog(HWND dialog) {
+    centreWindow(dialog);
+    g_launcher.messageOwner = dialog;
+    setProgressRange(dialog, 0, 100);
+    setMessageText(GetDlgItem(dialog, IDC_MAIN_TEXT), 20007);
+    setMessageText(dialog, 20013);
+    setMessageText(GetDlgItem(dialog, IDCANCEL), 20012);
+    HANDLE worker = CreateThread(nullptr, 0, dialogWorker, dialog, 0, nullptr);
+    if (worker)
+        CloseHandle(worker);
+    else
+        logError(L"could not start the work thread (%d)", static_cast<int>(GetLastError()));
+}
+
+void cancel(HWND dialog, int button) {
+    logMessage(L"Canceled installer");
+    InterlockedExchange(&g_cancelled, 1);
+    setInstallMarkers(false, true, true);
+    EndDialog(dialog, button);
+}
+
+}  // namespace
+
+INT_PTR CALLBACK progressDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG:
+        initialiseDialog(dialog);
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+            cancel(dialog, LOWORD(wParam));
+            return TRUE;
+        }
+        return FALSE;
+    case WM_DESTROY:
+        // An error box owned by a destroyed window would never appear.
+        if (g_launcher.messageOwner == dialog) g_launcher.messageOwner = nullptr;
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+void centreWindow(HWND window) {
+    HWND parent = GetParent(window);
+    if (!parent) parent = GetDesktopWindow();
+    RECT outer;
+    RECT inner;
+    if (!GetWindowRect(parent, &outer) || !GetWindowRect(window, &inner)) return;
+    int width = inner.right - inner.left;
+    int height = inner.bottom - inner.top;
+    int left = outer.left + ((outer.right - outer.left) - width) / 2;
+    int top = outer.top + ((outer.bottom - outer.top) - height) / 2;
+    SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+INT_PTR runProgressDialog(HINSTANCE instance, HWND owner) {
+    return DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_PROGRESS), owner, progressDialogProc, 0);
+}
+
+INT_PTR runJreChoiceDialog(HINSTANCE instance) {
+    g_choiceOnly = true;
+    INT_PTR result = runProgressDialog(instance, nullptr);
+    g_choiceOnly = false;
+    return result;
+}
+
+bool progressDialogCancelled() { return InterlockedCompareExchange(&g_cancelled, 0, 0) != 0; }
+
+void stopWorkIfCancelled() {
+    if (!progressDialogCancelled()) return;
+    logMessage(L"work stopped after cancel");
+    ExitThread(0);
+}
+
+void setProgressRange(HWND dialog, int low, int high) {
+    if (dialog) SendDlgItemMessageW(dialog, IDC_PROGRESS_BAR, PBM_SETRANGE, 0, MAKELPARAM(low, high));
+}
+
+void setProgressPosition(HWND dialog, int position) {
+    if (dialog) SendDlgItemMessageW(dialog, IDC_PROGRESS_BAR, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+}

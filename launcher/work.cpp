@@ -1,0 +1,278 @@
+// The work routine: verify and extract the payload, settle on a Java runtime,
+// prepare it, and start the JVM with the installer's main class.
+#include "launcher/work.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "coordination/install_markers.h"
+#include "coordination/java_window.h"
+#include "jre/included_jre.h"
+#include "jre/jre_choice.h"
+#include "jre/search.h"
+#include "jvm/JavaVMLauncher.h"
+#include "jvm/jvm_state.h"
+#include "jvm/native_path.h"
+#include "launcher/arguments.h"
+#include "launcher/errors.h"
+#include "launcher/limits.h"
+#include "launcher/log.h"
+#include "launcher/paths.h"
+#include "launcher/progress_dialog.h"
+#include "launcher/state.h"
+#include "launcher/tempdir.h"
+#include "payload/config.h"
+#include "payload/extraction.h"
+#include "payload/format.h"
+#include "payload/reader.h"
+#include "payload/record_names.h"
+
+namespace {
+
+constexpr int kKeyPack200Jre = 153;
+constexpr int kKeyDownloadWithoutAsking = 157;
+constexpr int kKeyPreferInstalledJre = 161;
+constexpr size_t kJrePathCapacity = 2000;
+
+// Language restart reusing the files of the earlier run.
+bool reusingEarlierRun() { return g_launcher.langRestart && !g_launcher.runtimeFilesMissing; }
+
+void changeToExtractionDir() {
+    if (!SetCurrentDirectoryA(g_launcher.extractionDir))
+        logError(L"Could not change working dir to %S (%d)", g_launcher.extractionDir,
+                 static_cast<int>(GetLastError()));
+}
+
+bool runtimeFilePresent(const char* directory, const char* name) {
+    char path[kPathCapacity];
+    int n = std::snprintf(path, sizeof(path), "%s\\%s", directory, name);
+    return n > 0 && n < static_cast<int>(sizeof(path)) && fileExists(path);
+}
+
+// Step 3: a language restart runs in the directory an earlier run extracted.
+void checkEarlierExtraction() {
+    DWORD n = GetCurrentDirectoryA(kPathCapacity, g_launcher.extractionDir);
+    if (n == 0 || n >= kPathCapacity) g_launcher.extractionDir[0] = '\0';
+    if (!runtimeFilePresent(g_launcher.extractionDir, "tlxruntime.jar")) {
+        logMessage(L"could not find tlxruntime.jar");
+        g_launcher.runtimeFilesMissing = true;
+    } else if (!runtimeFilePresent(g_launcher.extractionDir, "tlxparams.conf")) {
+        logMessage(L"could not find tlxparams.conf");
+        g_launcher.runtimeFilesMissing = true;
+    }
+    if (g_launcher.runtimeFilesMissing) g_launcher.extractionDir[0] = '\0';
+}
+
+// Extract-and-exit mode extracts beside the executable, into "<exe>.test".
+void createSideDirectory() {
+    std::snprintf(g_launcher.extractionDir, kPathCapacity, "%s.test", exePath());
+    logMessage(L"Extracted dir: %S", g_launcher.extractionDir);
+    if (!CreateDirectoryA(g_launcher.extractionDir, nullptr)) {
+        DWORD error = GetLastError();
+        if (error != ERROR_ALREADY_EXISTS) {
+            logMessage(L"Could not create dir %S (%d)", g_launcher.extractionDir, static_cast<int>(error));
+            failMessageArg8(1009, "70");
+        }
+    }
+}
+
+[[noreturn]] void reportExtractionFailure(HWND dialog, int result) {
+    if (!g_launcher.quiet) {
+        wchar_t text[kMessageCapacity];
+        wchar_t caption[kMessageCapacity];
+        getMessage(result == kExtractWriteFailed ? 20018 : 20016, text);
+        getMessage(20013, caption);
+        MessageBoxW(dialog, text, caption, MB_OK | MB_ICONERROR);
+    }
+    exitLauncher(1);
+}
+
+// Step 4.
+void extractRuntimeFiles(HWND dialog) {
+    if (g_launcher.extractAndExit)
+        createSideDirectory();
+    else
+        createExtractionDir();
+    setupNativeLibraryPath();
+    changeToExtractionDir();
+    int result = extractFiles(false);
+    if (result != kExtractOk) reportExtractionFailure(dialog, result);
+}
+
+bool isDirectory(const char* path) {
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// Steps 6 and 7: is there a runtime in the payload (or left by the earlier run)?
+void detectIncludedJre() {
+    char path[kJrePathCapacity];
+    DWORD n = GetFullPathNameA("jre.tar.gz", sizeof(path), path, nullptr);
+    if (n == 0 || n >= sizeof(path)) path[0] = '\0';
+    logMessage(L"Full JRE path: %S", path);
+    g_launcher.jreIncluded = path[0] != '\0' && fileExists(path);
+    if (!g_launcher.jreIncluded && reusingEarlierRun()) {
+        logMessage(L"Checking restart JRE: %S", g_launcher.extractionDir);
+        n = GetFullPathNameA("jre", sizeof(path), path, nullptr);
+        if (n == 0 || n >= sizeof(path)) path[0] = '\0';
+        logMessage(L"Checking extracted JRE: %S", path);
+        g_launcher.jreIncluded = path[0] != '\0' && isDirectory(path);
+    }
+    logMessage(g_launcher.jreIncluded ? L"JRE included" : L"No JRE included");
+    if (g_launcher.manualJre && g_launcher.jreIncluded) {
+        logMessage(L"Included JRE not used because of manual switch");
+        g_launcher.jreIncluded = false;
+    }
+}
+
+// The per-process marker is only of use to the window watcher, which needs a dialog.
+void markInstallStarted(HWND dialog) {
+    stopWorkIfCancelled();
+    setInstallMarkers(true, dialog != nullptr, true);
+}
+void clearInstallMarkers() { setInstallMarkers(false, true, true); }
+
+bool findInstalledJre() { return LoadDLL(false, nullptr, false); }
+
+[[noreturn]] void abortWithoutJre() {
+    logError(L"No JRE found");
+    std::fputs("No JRE found. Aborting.\n", stdout);
+    std::fflush(stdout);
+    clearInstallMarkers();
+    // A normal end, not a failure: at-exit actions run, the files stay.
+    std::exit(83);
+}
+
+// Step 8, no runtime found on the machine.
+void obtainJre(HWND dialog) {
+    if (g_launcher.quiet) {
+        if (getConfigInt(kKeyDownloadWithoutAsking) == 0) abortWithoutJre();
+        std::fputs("No JRE found. Trying to download.\n", stdout);
+        std::fflush(stdout);
+        offerJreChoice(nullptr);
+    } else if (dialog) {
+        offerJreChoice(dialog);
+    } else {
+        runJreChoiceDialog(g_launcher.instance);
+        // Cancel ends the launch here as it does in the dialog style.
+        if (progressDialogCancelled()) std::exit(0);
+    }
+}
+
+// Step 8.
+void decideJre(HWND dialog) {
+    if (g_launcher.jreIncluded) {
+        if (getConfigInt(kKeyPreferInstalledJre) == 0) return;
+        markInstallStarted(dialog);
+        if (findInstalledJre())
+            g_launcher.jreIncluded = false;
+        else
+            clearInstallMarkers();
+        return;
+    }
+    markInstallStarted(dialog);
+    if (!g_launcher.manualJre && findInstalledJre()) return;
+    obtainJre(dialog);
+}
+
+// Step 10.
+void prepareJre(HWND dialog) {
+    if (reusingEarlierRun()) {
+        if (g_launcher.jreIncluded) useIncludedJre();
+        return;
+    }
+    if (!g_launcher.jreIncluded)
+        g_launcher.jreProgressShare = 100;
+    else
+        g_launcher.jreProgressShare = getConfigInt(kKeyPack200Jre) != 0 ? 300 : 200;
+    if (g_launcher.jreIncluded) prepareIncludedJre(dialog);
+}
+
+bool endsWith(const char* text, const char* suffix) {
+    size_t n = std::strlen(text);
+    size_t m = std::strlen(suffix);
+    return n >= m && std::strcmp(text + n - m, suffix) == 0;
+}
+
+// Step 11: pack200 archives among the extracted files.
+void unpackPayloadArchives() {
+    if (reusingEarlierRun()) return;
+    int count = getConfigInt(payload_format::kKeyFileCount);
+    char names[kPathCapacity];
+    getConfigString(payload_format::kKeyFileNames, names, sizeof(names));
+    char* cursor = names;
+    int seen = 0;
+    for (char* name = nextListItem(&cursor); name && seen < count; name = nextListItem(&cursor), ++seen) {
+        if (!endsWith(name, ".pack")) continue;
+        logMessage(L"unpacking %S", name);
+        char path[kPathCapacity];
+        int n = std::snprintf(path, sizeof(path), "%s\\%s", g_launcher.extractionDir, name);
+        if (n > 0 && n < static_cast<int>(sizeof(path))) unpackFile(g_jvm.home, path);
+    }
+}
+
+// Extract-and-exit ends here, leaving the ".test" directory.
+[[noreturn]] void finishExtractAndExit() {
+    FILE* file = std::fopen("unextracted.txt", "w");
+    if (!file) {
+        logError(L"Could not write file with unextracted position");
+        failMessageArg8(1009, "71");
+    }
+    std::fprintf(file, "%lld", static_cast<long long>(unextractedPosition()));
+    std::fclose(file);
+    ExitProcess(0);
+}
+
+void startWindowWatcher(HWND dialog) {
+    HANDLE watcher = CreateThread(nullptr, 0, waitForJavaWindow, dialog, 0, nullptr);
+    if (!watcher) {
+        logError(L"could not start the window watcher (%d)", static_cast<int>(GetLastError()));
+        return;
+    }
+    SetThreadPriority(watcher, THREAD_PRIORITY_ABOVE_NORMAL);
+    CloseHandle(watcher);
+}
+
+}  // namespace
+
+int runWork(HWND dialog) {
+    logMessage(L"Starting work");
+    setProgressPosition(dialog, 1);
+    setProgressRange(dialog, 0, 400);
+
+    bool extract = true;
+    if (!g_launcher.langRestart) {
+        verifyPayload(dialog);
+    } else {
+        checkEarlierExtraction();
+        extract = g_launcher.runtimeFilesMissing;
+    }
+    if (extract) extractRuntimeFiles(dialog);
+    stopWorkIfCancelled();
+
+    char current[kPathCapacity];
+    DWORD n = GetCurrentDirectoryA(sizeof(current), current);
+    if (n == 0 || n >= sizeof(current)) current[0] = '\0';
+    logMessage(L"Current working dir: %S", current);
+    // Extracting beside the executable needs no runtime: searching for one
+    // could end the run (83) or ask the user before the position is written.
+    if (g_launcher.extractAndExit) finishExtractAndExit();
+
+    detectIncludedJre();
+    decideJre(dialog);
+    changeToExtractionDir();
+    prepareJre(dialog);
+    unpackPayloadArchives();
+
+    if (dialog) startWindowWatcher(dialog);
+    markInstallStarted(dialog);
+    ArgumentList arguments;
+    splitCommandLine(GetCommandLineW(), arguments);
+    if (!launchJava(arguments, true)) {
+        logError(L"Could not start JVM");
+        failMessage(1005);
+    }
+    return 0;
+}

@@ -1,0 +1,183 @@
+// Extraction of the payload's file records into the extraction directory:
+// names from key 2003, content unscrambled while copying, the position behind
+// the last record kept for the Java side.
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "launcher/errors.h"
+#include "launcher/heap_buffer.h"
+#include "launcher/limits.h"
+#include "launcher/log.h"
+#include "launcher/progress_dialog.h"
+#include "launcher/scoped_handle.h"
+#include "launcher/state.h"
+#include "launcher/tempdir.h"
+#include "payload/config.h"
+#include "payload/extraction.h"
+#include "payload/format.h"
+#include "payload/reader.h"
+#include "payload/record_names.h"
+
+namespace {
+
+// Large pieces: each read and write is a system call; one piece is still all
+// that is held in memory.
+constexpr DWORD kCopyPieceSize = 1 << 20;
+
+// The key 2003 list as a heap copy that frees itself.
+class NameList {
+public:
+    NameList() : text_(getConfigStringCopy(payload_format::kKeyFileNames)) {}
+    ~NameList() { std::free(text_); }
+    NameList(const NameList&) = delete;
+    NameList& operator=(const NameList&) = delete;
+    char* text() { return text_; }
+
+private:
+    char* text_;
+};
+
+// Every name that will be extracted is checked before the first file is
+// written, so that a hostile list leaves nothing behind.
+bool namesStayInside(int count) {
+    NameList names;
+    char* cursor = names.text();
+    int checked = 0;
+    for (char* name = nextListItem(&cursor); name && checked < count; name = nextListItem(&cursor), ++checked) {
+        if (!isSafeRecordName(name)) {
+            logError(L"file name leaves the extraction directory: %S", name);
+            return false;
+        }
+    }
+    return true;
+}
+
+// One directory level below the extraction directory, for a name "dir\file".
+void createRecordDirectory(const char* name) {
+    const char* backslash = std::strchr(name, '\\');
+    if (!backslash) return;
+    char directory[kPathCapacity];
+    int n = std::snprintf(directory, sizeof(directory), "%s\\%.*s", g_launcher.extractionDir,
+                          static_cast<int>(backslash - name), name);
+    if (n < 0 || n >= static_cast<int>(sizeof(directory))) return;
+    logMessage(L"creating directory %S", directory);
+    if (!CreateDirectoryA(directory, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+        logError(L"failed to create directory %S", directory);
+}
+
+bool seekTo(HANDLE file, int64_t position) {
+    LARGE_INTEGER target;
+    target.QuadPart = position;
+    return SetFilePointerEx(file, target, nullptr, FILE_BEGIN) != 0;
+}
+
+int64_t currentPosition(HANDLE file) {
+    LARGE_INTEGER zero = {};
+    LARGE_INTEGER now = {};
+    SetFilePointerEx(file, zero, &now, FILE_CURRENT);
+    return now.QuadPart;
+}
+
+int extractNamedRecords(HANDLE source, int count) {
+    NameList names;
+    char* cursor = names.text();
+    int extracted = 0;
+    for (char* name = nextListItem(&cursor); name && extracted < count; name = nextListItem(&cursor), ++extracted) {
+        char target[kPathCapacity];
+        int n = std::snprintf(target, sizeof(target), "%s\\%s", g_launcher.extractionDir, name);
+        if (n < 0 || n >= static_cast<int>(sizeof(target))) {
+            // A cut path would name some other file; it cannot be created.
+            logError(L"path too long for %S", name);
+            failMessageArg8(1009, "11");
+        }
+        stopWorkIfCancelled();
+        createRecordDirectory(name);
+        int result = extractRecord(source, target);
+        if (result != kExtractOk) {
+            logError(L"Failed to extract %S", target);
+            return result;
+        }
+    }
+    return kExtractOk;
+}
+
+}  // namespace
+
+int copyRecordBytes(HANDLE source, HANDLE target, int64_t count, bool unscramble) {
+    HeapBuffer buffer(kCopyPieceSize);
+    BYTE* piece = buffer.get();
+    if (!piece) {
+        logError(L"no memory to copy a record");
+        return kExtractReadFailed;
+    }
+    int64_t copied = 0;
+    while (copied < count) {
+        int64_t remaining = count - copied;
+        DWORD wanted = remaining < kCopyPieceSize ? static_cast<DWORD>(remaining) : kCopyPieceSize;
+        DWORD got = 0;
+        if (!ReadFile(source, piece, wanted, &got, nullptr) || got == 0) {
+            logError(L"ReadFile failed %d %d %I64d", static_cast<int>(got), static_cast<int>(GetLastError()), copied);
+            return kExtractReadFailed;
+        }
+        if (unscramble)
+            for (DWORD i = 0; i < got; ++i) piece[i] ^= payload_format::kScrambleMask;
+        DWORD written = 0;
+        while (written < got) {
+            DWORD now = 0;
+            // A write that reports success without progress would loop forever.
+            if (!WriteFile(target, piece + written, got - written, &now, nullptr) || now == 0) {
+                logError(L"WriteFile failed %d %d", static_cast<int>(got - written), static_cast<int>(GetLastError()));
+                return kExtractWriteFailed;
+            }
+            written += now;
+        }
+        copied += got;
+    }
+    return kExtractOk;
+}
+
+int extractRecord(HANDLE source, const char* targetPath) {
+    int64_t size = readLong(source);
+    logMessage(L"extracting %S (size: %I64d)", targetPath, size);
+    if (size <= 0) return kExtractOk;
+    ScopedHandle target(CreateFileA(targetPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                    nullptr));
+    if (!target.valid()) failMessageArg8(1009, "11");
+    int result = copyRecordBytes(source, target.get(), size, true);
+    target.close();
+    // An incomplete file must not pass for the real one, in particular in a
+    // language restart, whose directories are never cleaned up.
+    if (result != kExtractOk) DeleteFileA(targetPath);
+    return result;
+}
+
+int extractFiles(bool createDirectory) {
+    logMessage(L"extracting files");
+    int count = getConfigInt(payload_format::kKeyFileCount);
+    logMessage(L"Included files: %d", count);
+    if (count == 0) {
+        if (createDirectory) g_launcher.extractionDir[0] = '\0';
+        // The Java side reads the unextracted data from here on; with no
+        // records that data begins where the records would.
+        setUnextractedPosition(fileDataPosition());
+        return kExtractOk;
+    }
+    if (!namesStayInside(count)) return kExtractBadName;
+    if (createDirectory) createExtractionDir();
+
+    ScopedHandle file(openOwnExecutable());
+    if (!seekTo(file.get(), fileDataPosition())) {
+        logError(L"could not seek to the file data (%d)", static_cast<int>(GetLastError()));
+        return kExtractReadFailed;
+    }
+    int result = extractNamedRecords(file.get(), count);
+    if (result != kExtractOk) return result;
+    setUnextractedPosition(currentPosition(file.get()));
+    file.close();
+    logMessage(L"extracting files done");
+    return kExtractOk;
+}

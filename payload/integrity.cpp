@@ -1,0 +1,97 @@
+// The payload integrity check: the CRC-32 of the verified range against the
+// one in the header, before anything is extracted. A damaged payload is
+// reported as such (even in quiet mode: a broken download must not look like
+// a missing runtime) and ends the launch.
+#include <windows.h>
+
+#include <cstdint>
+
+#include "launcher/errors.h"
+#include "launcher/heap_buffer.h"
+#include "launcher/log.h"
+#include "launcher/progress_dialog.h"
+#include "launcher/scoped_handle.h"
+#include "launcher/state.h"
+#include "payload/config.h"
+#include "payload/extraction.h"
+#include "payload/format.h"
+#include "payload/reader.h"
+
+namespace {
+
+// Large pieces: each read is a system call, and under emulation layers a
+// costly one; one piece is still all that is held in memory.
+constexpr DWORD kCheckPieceSize = 1 << 20;
+
+// CRC of the next `length` bytes of the file, in pieces; the progress bar
+// follows the whole-number percentage. A short read is fatal (1009, "34").
+uint32_t checksumOfRange(HANDLE file, int64_t length, HWND dialog) {
+    HeapBuffer piece(kCheckPieceSize);
+    if (!piece.get()) {
+        logError(L"no memory for the check");
+        failMessageArg8(1009, "34");
+    }
+    uint32_t crc = crc32Init();
+    int64_t done = 0;
+    int64_t lastPercent = 0;
+    while (done < length) {
+        int64_t remaining = length - done;
+        DWORD wanted = remaining < kCheckPieceSize ? static_cast<DWORD>(remaining) : kCheckPieceSize;
+        DWORD got = 0;
+        if (!ReadFile(file, piece.get(), wanted, &got, nullptr) || got == 0) {
+            logError(L"check ReadFile failed %d %d %I64d", static_cast<int>(got), static_cast<int>(GetLastError()),
+                     done);
+            failMessageArg8(1009, "34");
+        }
+        crc = crc32Update(crc, piece.get(), got);
+        done += got;
+        if (dialog) {
+            stopWorkIfCancelled();
+            int64_t percent = done * 100 / length;
+            if (percent > lastPercent) {
+                lastPercent = percent;
+                setProgressPosition(dialog, static_cast<int>(percent));
+            }
+        }
+    }
+    return crc32Final(crc);
+}
+
+[[noreturn]] void reportCorruptedPayload(HWND dialog) {
+    wchar_t text[kMessageCapacity];
+    wchar_t caption[kMessageCapacity];
+    getMessage(20016, text);
+    getMessage(20013, caption);
+    MessageBoxW(dialog, text, caption, MB_OK | MB_ICONERROR);
+    exitLauncher(1);
+}
+
+}  // namespace
+
+void verifyPayload(HWND dialog) {
+    ScopedHandle file(openOwnExecutable());
+    int64_t start = seekPayloadStart(file.get());
+    logMessage(L"starting at %d", static_cast<int>(start));
+
+    // Computed and expected differ until the magic has been seen.
+    uint32_t computed = 0;
+    uint32_t expected = 1;
+    if (static_cast<uint32_t>(readInt(file.get())) == payload_format::kMagic) {
+        expected = 0;
+        if (g_launcher.integrityCheck && readInt(file.get()) != 0) {
+            expected = static_cast<uint32_t>(readInt(file.get()));
+            int64_t length = readLong(file.get());
+            logMessage(L"verifying integrity length %I64d", length);
+            // A negative length would verify nothing and pass whenever the
+            // stored CRC is that of no data; such a header is damaged.
+            computed = length < 0 ? ~expected : checksumOfRange(file.get(), length, dialog);
+            logMessage(L"checksums: %u %u %d %d", computed, expected, static_cast<int>(computed),
+                       static_cast<int>(expected));
+        } else if (dialog) {
+            setProgressRange(dialog, 100, 400);
+            setProgressPosition(dialog, 101);
+        }
+    }
+    file.close();
+    if (computed != expected) reportCorruptedPayload(dialog);
+}

@@ -1,0 +1,145 @@
+"""Setup files for the work-routine tests: a set of runtime files, the
+message texts of a typical build, building with our build tool, running the
+launcher with its log kept in a directory of the test's own ("-temp"), and
+reading back what a run left there."""
+import random
+import re
+from pathlib import Path
+
+from harness import (build_setup, finish, inspect_setup, press, reg, reg_query_value, run_with_windows_env,
+                     wait_dialog, winpath)
+
+MESSAGES = {
+    1000: "Error",
+    1005: "The JVM could not be started.",
+    1009: "An internal error occurred (error code: {0})",
+    1015: "You must be at least Poweruser to run this program.",
+    20007: "Sample App is preparing the tolvanrix Wizard which will guide you through the rest of the setup process.",
+    20012: "Cancel",
+    20013: "tolvanrix Wizard",
+    20016: "The installation file is corrupted. If it is a download please try it again.",
+    20018: "Not Enough Disk Space",
+}
+
+MARKER_KEY = r"HKCU\SOFTWARE\morvane\kavro"
+
+
+def random_bytes(size: int, seed: int) -> bytes:
+    return random.Random(seed).randbytes(size)
+
+
+def runtime_files(workdir: Path) -> list:
+    """(source, record name) pairs: sizes around the 6000-byte copy piece,
+    an empty record between two others, and one file one directory down."""
+    src = Path(workdir) / "src"
+    src.mkdir(parents=True, exist_ok=True)
+    contents = [
+        ("tlxruntime.jar", random_bytes(70001, 1)),
+        ("tlxparams.conf", b"main=sample\r\nsize=6000\r\n"),
+        ("empty.dat", b""),
+        ("lib/helper.bin", random_bytes(6000, 2)),
+        ("stats.properties", random_bytes(12001, 3)),
+    ]
+    pairs = []
+    for name, data in contents:
+        path = src / name.replace("/", "_")
+        path.write_bytes(data)
+        pairs.append((path, name))
+    return pairs
+
+
+def build(workdir: Path, files, settings=None, messages=None, name="setup.exe", **project) -> Path:
+    merged = dict(MESSAGES)
+    merged.update(messages or {})
+    base = {107: "1"}
+    base.update(settings or {})
+    return build_setup(Path(workdir), name=name, settings=base, messages=merged, files=files, **project)
+
+
+def temp_switch(tempdir: Path) -> list:
+    Path(tempdir).mkdir(parents=True, exist_ok=True)
+    return ["-temp", winpath(tempdir)]
+
+
+def run_launcher(setup: Path, *args, cwd=None, env=None, timeout=120, wait=True):
+    """Runs the setup file with its log kept (TOLVANRIX_LOG). With "-temp DIR"
+    among the arguments, DIR is its Windows TEMP as well, so that not even the
+    first lines of its log go to the temp directory all tests share."""
+    args = [str(a) for a in args]
+    variables = {"TOLVANRIX_LOG": "yes"}
+    if "-temp" in args:
+        variables["TEMP"] = variables["TMP"] = args[args.index("-temp") + 1]
+    return run_with_windows_env(setup, args, variables, cwd=cwd, env=env, timeout=timeout, wait=wait)
+
+
+def extraction_dirs(tempdir: Path) -> list:
+    return sorted(p for p in Path(tempdir).glob("kvo*_dir*") if p.is_dir())
+
+
+def log_text(tempdir: Path) -> str:
+    logs = sorted(Path(tempdir).glob("tlx_nlog_*.log"))
+    assert logs, f"no launcher log in {tempdir}"
+    return "\n".join(p.read_bytes().decode("utf-8-sig", "replace") for p in logs)
+
+
+def log_value(log: str, prefix: str) -> str:
+    """The rest of the first log line starting with prefix."""
+    found = re.search("^" + re.escape(prefix) + "(.*)$", log, re.M)
+    assert found, f"no log line starting with {prefix!r}"
+    return found.group(1).strip()
+
+
+def record_offsets(setup: Path) -> dict:
+    """Record name to (file offset of its content, size) as our build tool reads them."""
+    return {r["name"]: (r["offset"], r["size"]) for r in inspect_setup(setup)["records"]}
+
+
+def flip_byte(setup: Path, offset: int) -> int:
+    data = bytearray(setup.read_bytes())
+    data[offset] ^= 0x5A
+    setup.write_bytes(bytes(data))
+    return data[offset]
+
+
+def assert_extracted(directory: Path, files, count=None):
+    """Every record (the first count) is in directory with the source's bytes;
+    an empty record leaves no file."""
+    for source, name in list(files)[:count]:
+        target = Path(directory) / name
+        data = Path(source).read_bytes()
+        if data:
+            assert target.is_file(), f"{name} not extracted"
+            assert target.read_bytes() == data, f"{name} differs from its source"
+        else:
+            assert not target.exists(), f"the empty record {name} created a file"
+
+
+def set_marker(name="InstallStarted", value=7):
+    reg("add", MARKER_KEY, "/v", name, "/t", "REG_DWORD", "/d", str(value), "/f", check=True)
+
+
+def marker(name="InstallStarted"):
+    """The DWORD of an install-started value, or None when it is absent."""
+    found = reg_query_value(MARKER_KEY, name)
+    return None if found is None else int(found[1], 0)
+
+
+def delete_marker(name="InstallStarted"):
+    reg("delete", MARKER_KEY, "/v", name, "/f")
+
+
+def run_answering_box(setup: Path, *args, text=MESSAGES[20016]):
+    """Runs the setup file, which must show a box captioned with message
+    20013 (the corrupted-file box unless text says otherwise): checks its
+    text, answers it and returns the finished run. The setup must show no
+    progress dialog (quiet, or key 155), which has the same caption."""
+    proc, out, err = run_launcher(setup, *args, wait=False)
+    try:
+        box = wait_dialog(MESSAGES[20013], exe=setup, timeout=60)
+        assert box is not None, f"no box saying {text!r}"
+        assert box["text"] == text
+        press(MESSAGES[20013], "OK", exe=setup)
+        return finish(proc, out, err, timeout=60)
+    finally:
+        if proc.poll() is None:
+            proc.kill()
