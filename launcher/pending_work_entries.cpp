@@ -8,17 +8,8 @@
 #include "coordination/java_window.h"
 #include "jre/included_jre.h"
 #include "jre/jre_choice.h"
-#include "jre/search.h"
 #include "jvm/JavaVMLauncher.h"
-#include "jvm/native_path.h"
 #include "launcher/log.h"
-
-bool LoadDLL(bool, const char*, bool) {
-    logMessage(L"PENDING: LoadDLL is not part of this build; no runtime found");
-    return false;
-}
-
-void setupNativeLibraryPath() { logMessage(L"PENDING: setupNativeLibraryPath is not part of this build"); }
 
 void unpackFile(const char*, const char*) { logMessage(L"PENDING: unpackFile is not part of this build"); }
 

@@ -177,8 +177,9 @@ def inspect_setup(setup: Path, codepage=None) -> dict:
 
 # ---------------------------------------------------------------- registry
 
-def reg(*args, check=False) -> Run:
-    run = run_wine("reg.exe", args, timeout=60)
+def reg(*args, check=False, env=None) -> Run:
+    """reg.exe with these arguments (env: e.g. the WINEPREFIX of a private prefix)."""
+    run = run_wine("reg.exe", args, env=env, timeout=60)
     if check and run.code != 0:
         raise AssertionError(f"reg {' '.join(args)} failed: {run.stdout} {run.stderr}")
     return run

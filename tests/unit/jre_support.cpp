@@ -188,7 +188,44 @@ bool inOrder(const std::string& all, const std::vector<std::string>& needles) {
     return true;
 }
 
+namespace {
+
+const char kPrivateRegistryName[] = "tlxtest_";
+
+}  // namespace
+
+// The machine-wide JavaSoft keys and the located JVM lists have fixed names
+// that every launcher started in the prefix reads: each test gets private
+// stand-ins for HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER (keys of the real
+// registry, seen only by this process), so that nothing it registers can
+// reach a launcher another test starts meanwhile.
+void RuntimeTest::overrideRegistry() {
+    char name[128];
+    std::snprintf(name, sizeof(name), "Software\\%s%lu_%lu", kPrivateRegistryName, GetCurrentProcessId(),
+                  GetTickCount());
+    privateRegistry_ = name;
+    HKEY machine;
+    HKEY user;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, (privateRegistry_ + "\\machine").c_str(), 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, &machine, nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, (privateRegistry_ + "\\user").c_str(), 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, &user, nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegOverridePredefKey(HKEY_LOCAL_MACHINE, machine), ERROR_SUCCESS);
+    ASSERT_EQ(RegOverridePredefKey(HKEY_CURRENT_USER, user), ERROR_SUCCESS);
+    RegCloseKey(machine);
+    RegCloseKey(user);
+}
+
+void RuntimeTest::restoreRegistry() {
+    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+    RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
+    if (!privateRegistry_.empty()) deleteKeyTree(HKEY_CURRENT_USER, privateRegistry_);
+}
+
 void RuntimeTest::SetUp() {
+    overrideRegistry();
     clearConfiguration();
     pathBefore_ = readPathVariable();
     savedExtractionDir_ = g_launcher.extractionDir;
@@ -205,6 +242,7 @@ void RuntimeTest::TearDown() {
     }
     std::snprintf(g_launcher.extractionDir, sizeof(g_launcher.extractionDir), "%s", savedExtractionDir_.c_str());
     for (const std::string& dir : scratchDirs_) removeTree(dir);
+    restoreRegistry();
 }
 
 void RuntimeTest::setConfig(int id, const std::string& value) {
@@ -235,8 +273,24 @@ namespace {
 // this program wrote goes at its end, so that no log of a unit test run is
 // mistaken for one of a launcher run.
 class Housekeeping : public ::testing::Environment {
+    static void removeLeftoverRegistries() {
+        HKEY software;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_READ, &software) != ERROR_SUCCESS) return;
+        std::vector<std::string> leftovers;
+        char name[256];
+        for (DWORD i = 0;; ++i) {
+            DWORD length = sizeof(name);
+            if (RegEnumKeyExA(software, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+            if (std::strncmp(name, kPrivateRegistryName, std::strlen(kPrivateRegistryName)) == 0)
+                leftovers.push_back(std::string("Software\\") + name);
+        }
+        RegCloseKey(software);
+        for (const std::string& key : leftovers) deleteKeyTree(HKEY_CURRENT_USER, key);
+    }
+
 public:
     void SetUp() override {
+        removeLeftoverRegistries();
         char temp[MAX_PATH];
         GetTempPathA(MAX_PATH, temp);
         WIN32_FIND_DATAA entry;

