@@ -50,4 +50,11 @@ target_link_libraries(payloadwriter PUBLIC z)
 
 if(TLX_ARCH STREQUAL "x64")
     include(cmake/windows-tests.cmake)
+else()
+    # The x64 tests need a JVM library of the other bitness (tools/jvm.dll here).
+    add_library(wrong_bitness_jvm SHARED tests/tools/i686/wrong_bitness_jvm.c)
+    target_compile_options(wrong_bitness_jvm PRIVATE -Wall -Wextra)
+    target_link_options(wrong_bitness_jvm PRIVATE -static-libgcc -s)
+    set_target_properties(wrong_bitness_jvm PROPERTIES OUTPUT_NAME jvm PREFIX ""
+                          RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/tools")
 endif()

@@ -8,12 +8,17 @@
 #include "jre/version.h"
 
 // The java.exe of a JRE home (its jre\bin\java.exe, else bin\java.exe; with a
-// JDK required, only a home holding lib\tools.jar). javaExe: 6000 bytes.
+// JDK required, only a home holding lib\tools.jar). False also when the path
+// does not fit into capacity.
 bool javaExeForHome(const char* home, char* javaExe, size_t capacity);
-// path: 6000-byte buffer holding the candidate, rewritten with the normalised
-// path (or the javaw.exe beside it); version: 6000-byte output buffer.
+// path: kPathCapacity buffer holding the candidate, rewritten with the
+// normalised path (or the javaw.exe beside it). version: kVersionCapacity
+// output buffer (the search hands in buffers of that size, so the probe never
+// writes more).
 bool checkJavaExe(char* path, char* version, const VersionNumber& min, const VersionNumber& max, bool allowBeta,
                   bool useCache);
+// Runs "<path> -version" hidden with standard error into a temp file and reads
+// the banner. A child still running after the time limit is terminated.
 bool runJavaVersion(const char* path, const FILETIME& lastWrite, char* version, size_t capacity);
 
 bool lookupProbeCache(const char* path, const FILETIME& lastWrite, char* version, size_t capacity);
@@ -21,3 +26,6 @@ void storeProbeCache(const char* path, const FILETIME& lastWrite, const char* ve
 
 // Adds a java.exe to the located JVM list (HKLM, else HKCU).
 void registerLocatedJvm(const char* javaExe);
+
+// Tests only: the time runJavaVersion waits for the child (60000 ms unless set).
+void setJavaVersionTimeout(DWORD milliseconds);

@@ -11,10 +11,23 @@
 enum JreSource { kSourceNone = 0, kSourceSystemPath = 1, kSourceDirectory = 2, kSourceEnvironment = 3,
                  kSourceRegistry = 4 };
 
+// Every javaExe buffer below holds kPathCapacity bytes, every version buffer
+// kVersionCapacity bytes, the description kPathCapacity bytes.
 bool LoadDLL(bool showErrors, const char* location, bool locationIsJavaExe);
 HMODULE searchJvm(char* javaExe, char* version, int* sourceKind, char* description);
 bool testDirectoryLocation(char* javaExe, char* version, const char* home, const VersionNumber& min,
                            const VersionNumber& max, bool lenient);
+// A JRE home named by an environment variable.
+bool testEnvironmentLocation(char* javaExe, char* version, const char* variable, const VersionNumber& min,
+                             const VersionNumber& max);
+// java.exe found by the system's search order (application directory, PATH, ...).
+bool testSystemPath(char* javaExe, char* version, const VersionNumber& min, const VersionNumber& max);
 bool findRegisteredJre(char* javaExe, char* version, const VersionNumber& min, const VersionNumber& max);
 bool findPreviousInstallationJre(HKEY root, char* javaExe, char* version, const VersionNumber& min,
                                  const VersionNumber& max);
+
+// The JRE location files: the first line of each (a JRE home), false when the
+// file is missing or its first line is empty. line: kPathCapacity bytes.
+bool readPreferredLocation(char* line);              // <installation>\.tolvanrix\pref_jre.cfg
+bool readExtractionInstallerLocation(char* line);    // <extraction directory>\inst_jre.cfg
+bool readInstallationInstallerLocation(char* line);  // <installation>\.tolvanrix\inst_jre.cfg

@@ -1,5 +1,5 @@
-// PENDING: placeholders for the runtime search and runtime preparation that
-// the work routine calls but that are not part of this build yet.
+// PENDING: placeholders for the runtime preparation, the JRE choice and the
+// window watcher that the work routine calls but that are not part of this build yet.
 // Each logs its call and reports that nothing was found or done, so that the
 // work routine takes its no-runtime branches. They are removed one by one as
 // the real functions arrive; none of them is an implementation.
@@ -8,16 +8,7 @@
 #include "coordination/java_window.h"
 #include "jre/included_jre.h"
 #include "jre/jre_choice.h"
-#include "jre/search.h"
-#include "jvm/native_path.h"
 #include "launcher/log.h"
-
-bool LoadDLL(bool, const char*, bool) {
-    logMessage(L"PENDING: LoadDLL is not part of this build; no runtime found");
-    return false;
-}
-
-void setupNativeLibraryPath() { logMessage(L"PENDING: setupNativeLibraryPath is not part of this build"); }
 
 void unpackFile(const char*, const char*) { logMessage(L"PENDING: unpackFile is not part of this build"); }
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cwchar>
 
+#include "jvm/expand.h"
 #include "launcher/arguments.h"
 #include "launcher/log.h"
 #include "launcher/paths.h"
@@ -80,7 +81,7 @@ void changeWorkingDirectory() {
         logMessage(L"working directory unchanged");
         return;
     }
-    // Launcher variables in the value are not expanded yet.
+    expandVariables(configured, kPathCapacity, true);
     wchar_t directory[kPathCapacity];
     if (!fullPath(configured, true, directory, kPathCapacity)) {
         logError(L"working directory %s does not fit", configured);

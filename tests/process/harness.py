@@ -109,9 +109,18 @@ def finish(proc, out_path, err_path, timeout=120) -> Run:
         code = proc.wait()
         timed_out = True
     stdout = Path(out_path).read_bytes().decode("utf-8", "replace")
-    stderr = Path(err_path).read_bytes().decode("utf-8", "replace")
+    stderr = without_host_noise(Path(err_path).read_bytes().decode("utf-8", "replace"))
     shutil.rmtree(Path(out_path).parent, ignore_errors=True)
     return Run(code, stdout, stderr, timed_out)
+
+
+# Lines that the Linux side of Wine itself sometimes prints while a process
+# ends (the host's dynamic loader under load); they are not the program's.
+_HOST_NOISE = ("Inconsistency detected by ld.so:",)
+
+
+def without_host_noise(text: str) -> str:
+    return "".join(line for line in text.splitlines(keepends=True) if not line.startswith(_HOST_NOISE))
 
 
 # ---------------------------------------------------------------- build tool
@@ -177,8 +186,9 @@ def inspect_setup(setup: Path, codepage=None) -> dict:
 
 # ---------------------------------------------------------------- registry
 
-def reg(*args, check=False) -> Run:
-    run = run_wine("reg.exe", args, timeout=60)
+def reg(*args, check=False, env=None) -> Run:
+    """reg.exe with these arguments (env: e.g. the WINEPREFIX of a private prefix)."""
+    run = run_wine("reg.exe", args, env=env, timeout=60)
     if check and run.code != 0:
         raise AssertionError(f"reg {' '.join(args)} failed: {run.stdout} {run.stderr}")
     return run

@@ -8,7 +8,7 @@ from setup_cases import (MESSAGES, build, delete_marker, extraction_dirs, log_te
                          temp_switch)
 
 CAPTION = MESSAGES[20013]
-RECORDS = 2000  # each costs a few milliseconds: the extraction lasts seconds
+RECORDS = 6000  # each costs a few milliseconds: the extraction lasts long enough to watch
 
 
 @pytest.fixture

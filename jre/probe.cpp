@@ -1,0 +1,93 @@
+// Deciding whether one java.exe is usable: where a JRE home keeps it, and its
+// version (cached or probed) against the configured bounds.
+#include "jre/probe.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "launcher/limits.h"
+#include "launcher/log.h"
+#include "launcher/paths.h"
+#include "payload/config.h"
+
+namespace {
+
+const char kBrokenRuntimeVersion[] = "1.0.0";
+
+bool formatPath(char* out, size_t capacity, const char* home, const char* tail) {
+    int n = std::snprintf(out, capacity, "%s%s", home, tail);
+    return n >= 0 && static_cast<size_t>(n) < capacity;
+}
+
+// Absolute, normalised form of the candidate, relative to the launcher's
+// directory; left as it is when the result would not fit.
+void normalise(char* path) {
+    char full[kPathCapacity];
+    if (fullPath(path, true, full, sizeof(full))) std::snprintf(path, kPathCapacity, "%s", full);
+}
+
+bool lastWriteTime(const char* path, FILETIME* lastWrite) {
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA(path, &entry);
+    if (find == INVALID_HANDLE_VALUE) return false;
+    FindClose(find);
+    *lastWrite = entry.ftLastWriteTime;
+    return true;
+}
+
+bool probedVersionInRange(const char* path, const FILETIME& lastWrite, char* version, const VersionNumber& min,
+                          const VersionNumber& max, bool allowBeta, bool useCache) {
+    if (useCache && lookupProbeCache(path, lastWrite, version, kVersionCapacity) &&
+        std::strcmp(version, kBrokenRuntimeVersion) != 0) {
+        logMessage(L"got version from registry %S", version);
+        return checkVersionRange(version, min, max, allowBeta);
+    }
+    version[0] = '\0';
+    if (runJavaVersion(path, lastWrite, version, kVersionCapacity)) {
+        logMessage(L"got version from execution %S", version);
+        storeProbeCache(path, lastWrite, version);
+        return checkVersionRange(version, min, max, allowBeta);
+    }
+    logMessage(L"couldn't get version");
+    return false;
+}
+
+// The GUI launcher kind starts its runtime through javaw.exe, which must sit
+// beside the accepted java.exe.
+bool switchToJavaw(char* path) {
+    size_t n = std::strlen(path);
+    if (n < 4 || n - 4 + 5 >= kPathCapacity) return false;
+    std::snprintf(path + n - 4, kPathCapacity - (n - 4), "w.exe");
+    return fileExists(path);
+}
+
+}  // namespace
+
+bool javaExeForHome(const char* home, char* javaExe, size_t capacity) {
+    if (!formatPath(javaExe, capacity, home, "\\jre\\bin\\java.exe")) return false;
+    if (getConfigInt(131) != 0) {
+        char tools[kPathCapacity];
+        return formatPath(tools, sizeof(tools), home, "\\lib\\tools.jar") && fileExists(tools);
+    }
+    if (!fileExists(javaExe)) return formatPath(javaExe, capacity, home, "\\bin\\java.exe");
+    return true;
+}
+
+bool checkJavaExe(char* path, char* version, const VersionNumber& min, const VersionNumber& max, bool allowBeta,
+                  bool useCache) {
+    logMessage(L"checkJavaExe (%S, [out], %d, %d, %d)", path, static_cast<int>(min.size()),
+               static_cast<int>(max.size()), allowBeta ? 1 : 0);
+    normalise(path);
+    bool result = false;
+    FILETIME lastWrite;
+    if (!lastWriteTime(path, &lastWrite)) {
+        logMessage(L"file doesn't exist");
+    } else {
+        logMessage(L"file exists");
+        version[0] = '\0';
+        result = probedVersionInRange(path, lastWrite, version, min, max, allowBeta, useCache);
+    }
+    if (result && getConfigInt(107) == 1) result = switchToJavaw(path);
+    logMessage(L"checkJavaExe returning %d", result ? 1 : 0);
+    return result;
+}
