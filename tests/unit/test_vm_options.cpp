@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "jre_support.h"
 #include "jvm/class_path.h"
 #include "jvm/jvm_state.h"
 #include "jvm/vm_options.h"
@@ -36,32 +37,17 @@ protected:
         GetTempPathA(MAX_PATH, temp);
         dir = std::string(temp) + "tlx_vmopt_" + std::to_string(GetCurrentProcessId()) + "_" +
               ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        removeTree(dir);
+        jretest::removeTree(dir);
         CreateDirectoryA(dir.c_str(), nullptr);
         g_launcher.extractionDir[0] = '\0';
         g_jvm.version[0] = '\0';
     }
 
     void TearDown() override {
-        removeTree(dir);
+        jretest::removeTree(dir);
         clearConfiguration();
         g_launcher.extractionDir[0] = '\0';
         g_jvm.version[0] = '\0';
-    }
-
-    static void removeTree(const std::string& path) {
-        WIN32_FIND_DATAA entry;
-        HANDLE find = FindFirstFileA((path + "\\*").c_str(), &entry);
-        if (find != INVALID_HANDLE_VALUE) {
-            do {
-                std::string name = entry.cFileName;
-                if (name == "." || name == "..") continue;
-                if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) removeTree(path + "\\" + name);
-                else DeleteFileA((path + "\\" + name).c_str());
-            } while (FindNextFileA(find, &entry));
-            FindClose(find);
-        }
-        RemoveDirectoryA(path.c_str());
     }
 
     std::string write(const std::string& relative, const std::string& content) {
