@@ -261,7 +261,25 @@ def copy_prefix(path: Path) -> dict:
     subprocess.run(["cp", "-al", str(shared / "drive_c"), str(path)], check=True)
     for name in ("dosdevices", "system.reg", "user.reg", "userdef.reg", ".update-timestamp"):
         subprocess.run(["cp", "-a", str(shared / name), str(path)], check=True)
+    _start_persistent_server(path)
     return {"WINEPREFIX": str(path)}
+
+
+def _start_persistent_server(path: Path, attempts=5) -> None:
+    """Starts the prefix's wineserver for good (until stop_prefix) and waits
+    until a program really runs in it. A server that exits between two runs of
+    a test, or one that loses its directory to a dying server of an earlier
+    prefix with the same inode, would make a later run fail to start at all."""
+    env = wine_env({"WINEPREFIX": str(path)})
+    for _ in range(attempts):
+        subprocess.run(["/usr/lib/wine/wineserver", "-p"], env=env, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+        run = run_wine("cmd.exe", ["/c", "exit", "0"], env={"WINEPREFIX": str(path)}, timeout=60)
+        if run.code == 0 and "chdir to" not in run.stderr:
+            return
+        stop_prefix(path)
+        time.sleep(0.5)
+    raise AssertionError(f"no working wineserver for the prefix {path}")
 
 
 def stop_prefix(path: Path) -> None:
