@@ -1,5 +1,5 @@
 // Shared state of the project reader: where the project lives, its code page,
-// the spec being filled, and the error it ends with. Used by project*.cpp only.
+// the payload description being filled, and the error it ends with. Used by project*.cpp only.
 #pragma once
 #define TOML_EXCEPTIONS 0
 #include <toml++/toml.h>
