@@ -24,7 +24,9 @@ command -v javac >/dev/null 2>&1 || missing+=(openjdk-17-jdk-headless)
 if [ ${#missing[@]} -gt 0 ]; then
     export DEBIAN_FRONTEND=noninteractive
     apt-get update -q
-    apt-get install -y -q --no-install-recommends "${missing[@]}"
+    # With recommends: Wine draws its dialogs with the fonts and X libraries
+    # that its packages only recommend.
+    apt-get install -y -q "${missing[@]}"
 fi
 
 # wine32 must not be present: /usr/bin/wine would then pick the 32-bit loader,
