@@ -240,14 +240,15 @@ def init_prefix(path: Path) -> dict:
 
 
 
-def copy_prefix(path: Path) -> dict:
+def copy_prefix(path: Path, wrap=()) -> dict:
     """A private copy of the test prefix at path in about a second: drive C:
     hard-linked (directories new, files shared: do not write into existing
     files of C: through it), registry copied. For a test that must not share
     registry values whose names it cannot make unique, or that changes the
     permissions of C:'s directories. Returns the environment entries that
     select it (the path may differ from the one asked for); stop_prefix ends
-    its wineserver."""
+    its wineserver. wrap: a command in front of the server, as for run_wine
+    (a server started without it would act with rights the test took away)."""
     shared, path = prefix_dir(), Path(path)
     path.mkdir(parents=True)
     # Wine names a prefix's server directory after the prefix's inode. A new
@@ -261,20 +262,20 @@ def copy_prefix(path: Path) -> dict:
     subprocess.run(["cp", "-al", str(shared / "drive_c"), str(path)], check=True)
     for name in ("dosdevices", "system.reg", "user.reg", "userdef.reg", ".update-timestamp"):
         subprocess.run(["cp", "-a", str(shared / name), str(path)], check=True)
-    _start_persistent_server(path)
+    _start_persistent_server(path, list(wrap))
     return {"WINEPREFIX": str(path)}
 
 
-def _start_persistent_server(path: Path, attempts=5) -> None:
+def _start_persistent_server(path: Path, wrap: list, attempts=5) -> None:
     """Starts the prefix's wineserver for good (until stop_prefix) and waits
     until a program really runs in it. A server that exits between two runs of
     a test, or one that loses its directory to a dying server of an earlier
     prefix with the same inode, would make a later run fail to start at all."""
     env = wine_env({"WINEPREFIX": str(path)})
     for _ in range(attempts):
-        subprocess.run(["/usr/lib/wine/wineserver", "-p"], env=env, stdin=subprocess.DEVNULL,
+        subprocess.run([*wrap, "/usr/lib/wine/wineserver", "-p"], env=env, stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
-        run = run_wine("cmd.exe", ["/c", "exit", "0"], env={"WINEPREFIX": str(path)}, timeout=60)
+        run = run_wine("cmd.exe", ["/c", "exit", "0"], env={"WINEPREFIX": str(path)}, timeout=60, wrap=wrap)
         if run.code == 0 and "chdir to" not in run.stderr:
             return
         stop_prefix(path)

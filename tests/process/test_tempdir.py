@@ -83,7 +83,7 @@ def locked_prefix(tmp_path):
     candidate of the strict pass is unusable."""
     if not shutil.which("setpriv"):
         pytest.skip("setpriv is needed to drop the permission override of root")
-    private = Path(copy_prefix(tmp_path / "prefix")["WINEPREFIX"])
+    private = Path(copy_prefix(tmp_path / "prefix", wrap=NO_OVERRIDE)["WINEPREFIX"])
     drive_c = private / "drive_c"
     for stale in ("temp", "tmp"):
         shutil.rmtree(drive_c / stale, ignore_errors=True)
