@@ -293,20 +293,24 @@ def test_malformed_cache_entries_are_misses(launch, tmp_path):
     launch(sequence)
     assert standin_runs(exe) == 1
 
-    reg("add", key, "/v", "LastWriteTime", "/t", "REG_BINARY", "/d", "00112233445566", "/f", check=True)
-    _, log = launch(sequence)
-    assert standin_runs(exe) == 2, "a 7-byte time is no match"
-    assert "got version from execution 1.8.0_45" in log
+    # The right time, cut or lengthened by a byte, no longer matches.
+    time = re.search(r"LastWriteTime\s+REG_BINARY\s+([0-9A-F]{16})\s*$",
+                     reg("query", key, "/v", "LastWriteTime").stdout, re.M | re.I).group(1)
+    for runs, data in ((2, time[:14]), (3, time + "00")):
+        reg("add", key, "/v", "LastWriteTime", "/t", "REG_BINARY", "/d", data, "/f", check=True)
+        _, log = launch(sequence)
+        assert standin_runs(exe) == runs, f"a {len(data) // 2}-byte time is no match"
+        assert "got version from execution 1.8.0_45" in log
 
     reg("add", key, "/v", "Version", "/d", "1.6.", "/f", check=True)
     _, log = launch(sequence)
-    assert standin_runs(exe) == 3, "version 1.6. is no version"
+    assert standin_runs(exe) == 4, "version 1.6. is no version"
     assert "got version from execution 1.8.0_45" in log
 
     # The entry written just now is good: believed without a process.
     reg("add", key, "/v", "Version", "/d", "1.7.0_80", "/f", check=True)
     _, log = launch(sequence)
-    assert standin_runs(exe) == 3
+    assert standin_runs(exe) == 4
     assert "got version from registry 1.7.0_80" in log
     assert "checkJavaExe returning 0" in log
     reg("delete", key, "/f")

@@ -23,7 +23,6 @@ using namespace jretest;
 namespace {
 
 const char kJavaSoft[] = "SOFTWARE\\JavaSoft";
-const char kClassicJdk[] = "SOFTWARE\\JavaSoft\\Java Development Kit";
 const char kClassicJre[] = "SOFTWARE\\JavaSoft\\Java Runtime Environment";
 const char kModernJdk[] = "SOFTWARE\\JavaSoft\\JDK";
 const char kModernJre[] = "SOFTWARE\\JavaSoft\\JRE";
@@ -130,15 +129,6 @@ TEST_F(Search, OrderOfPlacesWithNothingInstalled) {
     EXPECT_EQ(log.find("Testing relative location"), std::string::npos);
 }
 
-TEST_F(Search, ClassicJavaSoftKeys) {
-    registerJdkAsCurrentVersion(kClassicJdk);
-    std::string log = search(true);
-    EXPECT_NE(log.find("found sun " + jdkJavaExe() + " 11.0.2"), std::string::npos);
-    EXPECT_EQ(log.find("Java 9 and later"), std::string::npos) << "only when the classic keys find nothing";
-    expectJdkChosen(log);
-    EXPECT_EQ(readPathVariable().value, pathBefore_.value + ";" + jdkHome() + "\\bin");
-}
-
 TEST_F(Search, ClassicRuntimeKeyFamilyNameAndSubkeyOrder) {
     // A version-family key name ("1.8") passes a minimum of "1.8.0"; the
     // runtime behind it is then probed for its real version.
@@ -186,19 +176,6 @@ TEST_F(Search, JavaNineAndLaterKeys) {
     setConfig(165, "1");
     std::string restricted = search(false);
     EXPECT_EQ(restricted.find("found sun"), std::string::npos);
-}
-
-TEST_F(Search, JavaHomeEnvironmentVariable) {
-    std::string home = jdkHome();
-    for (char& c : home)
-        if (c == '\\') c = '/';
-    setEnv("JAVA_HOME", home.c_str());
-    setConfig(128, "Y;EJAVA_HOME;EJDK_HOME;");
-    setConfig(126, "1.8");
-    std::string log = search(true);
-    EXPECT_TRUE(inOrder(log, {"Testing location JAVA_HOME (type E)", "Loading of JVM-DLL successful"}));
-    EXPECT_EQ(log.find("JDK_HOME (type E)"), std::string::npos) << "the search ends with the first library";
-    expectJdkChosen(log);
 }
 
 TEST_F(Search, KavroAndTolvanrixJavaHome) {
