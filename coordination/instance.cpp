@@ -45,12 +45,14 @@ bool semaphoreBaseName(char* out, size_t capacity) {
     return n > 0 && static_cast<size_t>(n) < capacity;
 }
 
-HANDLE createInstanceSemaphore(const char* name, bool* existed) {
+HANDLE createInstanceSemaphore(const char* name, DWORD* error) {
     HANDLE semaphore = CreateSemaphoreA(nullptr, 1, 1, name);
-    DWORD error = GetLastError();
-    *existed = error == ERROR_ALREADY_EXISTS;
-    logMessage(L"semaphore name %S, code %d, value %p", name, static_cast<int>(error), semaphore);
+    *error = GetLastError();
     return semaphore;
+}
+
+void logSemaphore(const char* name, DWORD error, HANDLE semaphore) {
+    logMessage(L"semaphore name %S, code %d, value %p", name, static_cast<int>(error), semaphore);
 }
 
 // The name is published only while this run holds the semaphore: the Java
@@ -66,13 +68,15 @@ void keepSemaphore(HANDLE semaphore, const char* name) {
 void claimNumberedInstance(const char* base) {
     char name[kPathCapacity];
     HANDLE semaphore = nullptr;
+    DWORD error = 0;
+    // Only the number this run settles on is logged, not every one it passes.
     for (int n = 0;; ++n) {
         if (std::snprintf(name, sizeof(name), "%s%d", base, n) >= static_cast<int>(sizeof(name))) return;
-        bool existed = false;
-        semaphore = createInstanceSemaphore(name, &existed);
-        if (!existed || n >= kLastInstanceNumber) break;
+        semaphore = createInstanceSemaphore(name, &error);
+        if (error != ERROR_ALREADY_EXISTS || n >= kLastInstanceNumber) break;
         if (semaphore) CloseHandle(semaphore);
     }
+    logSemaphore(name, error, semaphore);
     keepSemaphore(semaphore, name);
 }
 
@@ -108,9 +112,10 @@ void claimInstance() {
         return;
     }
     logMessage(L"single instance mode");
-    bool existed = false;
-    HANDLE semaphore = createInstanceSemaphore(base, &existed);
-    if (!existed) {
+    DWORD error = 0;
+    HANDLE semaphore = createInstanceSemaphore(base, &error);
+    logSemaphore(base, error, semaphore);
+    if (error != ERROR_ALREADY_EXISTS) {
         keepSemaphore(semaphore, base);
         registerInstancePid();
         return;

@@ -16,8 +16,8 @@ def mangled(setup):
     return re.sub(r"[\\ ]", "_", winpath(setup).lower())
 
 
-def start(setup, *args, temp):
-    return run_setup(setup, *args, temp=temp, timeout=120, wait=False)
+def start(setup, *args, temp, env=None):
+    return run_setup(setup, *args, temp=temp, env=env, timeout=120, wait=False)
 
 
 def wait_for_line(out_path, prefix, timeout=60):
@@ -33,13 +33,19 @@ def test_concurrent_runs_take_the_next_free_number(tmp_path):
     setup = probe_setup(tmp_path / "setup")
     runs = []
     for n in range(3):
-        proc, out_path, err_path = start(setup, "sleep=5000", temp=tmp_path / f"temp{n}")
+        proc, out_path, err_path = start(setup, "sleep=5000", temp=tmp_path / f"temp{n}",
+                                         env={"TOLVANRIX_LOG": "yes"})
         assert wait_for_line(out_path, "probe.prop.kavro.semaphoreName"), err_path.read_text()
         runs.append((proc, out_path, err_path))
     results = [finish(*run, timeout=120) for run in runs]
     names = [probe_report(result.stdout).props["kavro.semaphoreName"] for result in results]
     assert all(result.code == 0 for result in results), [result.stderr for result in results]
     assert names == ["Local\\" + mangled(setup) + str(n) for n in range(3)]
+    # The third run passed numbers 0 and 1 but logs only the one it took (the
+    # deletion run it starts at its end logs in the same directory, claiming nothing).
+    lines = [line for path in launcher_logs(tmp_path / "temp2") for line in read_log(path).splitlines()]
+    claims = [line for line in lines if line.startswith("semaphore name ")]
+    assert len(claims) == 1 and claims[0].startswith(f"semaphore name {names[2]}, code 0, value "), claims
 
 
 def test_global_namespace(tmp_path):
