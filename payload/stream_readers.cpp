@@ -42,8 +42,8 @@ uint64_t readNumber(HANDLE file, DWORD size, const wchar_t* failure) {
     DWORD got;
     if (!readExactly(file, bytes, size, &got)) {
         int error = static_cast<int>(GetLastError());
-        if (size == 4) logError(L"error %d %d\n", error, static_cast<int>(got));
-        else logError(L"error %d\n", error);
+        if (size == 4) logMessage(L"error %d %d\n", error, static_cast<int>(got));
+        else logMessage(L"error %d\n", error);
         failText(failure);
     }
     uint64_t value = 0;

@@ -2,6 +2,7 @@
 a wrong magic, payloads cut anywhere in the tables, random damage to the
 tables, and the channel of fatal errors chosen by the launcher kind (key 107)."""
 import random
+import re
 from concurrent.futures import ThreadPoolExecutor
 
 import pytest
@@ -77,7 +78,23 @@ def test_every_cut_inside_the_tables_ends_with_the_readers_message(built, tmp_pa
         expected = expected_failure(fields, cut)
         if run.timed_out or run.crashed or run.code != 1 or first_line(run.stderr) != expected:
             wrong.append((cut - start, expected, run.code, run.timed_out, run.stderr[:200]))
+        elif not reader_line_logged(run, fields, cut, expected):
+            wrong.append((cut - start, expected, "no plain error line in the log"))
     assert not wrong, f"{len(wrong)} of {len(cuts)} cuts went wrong, e.g. {wrong[:5]}"
+
+
+def reader_line_logged(run, fields, cut, expected) -> bool:
+    """The number readers log "error <last error> <bytes read>" (readInt) or
+    "error <last error>" (readLong) as a plain line before they fail."""
+    log = read_log(log_named_in(run.stderr)) if log_named_in(run.stderr) else ""
+    if expected == "Internal Error: readInt":
+        begin = next(b for b, e, _ in fields if b <= cut < e)
+        pattern = rf"^error -?\d+ {cut - begin}$"
+    elif expected == "Internal Error: readLong":
+        pattern = r"^error -?\d+$"
+    else:
+        return True
+    return re.search(pattern, log, re.M) is not None
 
 
 def test_random_damage_to_the_tables_never_crashes_or_hangs(built, tmp_path):
