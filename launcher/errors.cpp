@@ -16,15 +16,14 @@
 
 namespace {
 
-// The 8-bit form of a text for standard error, in the console's code page.
+// A message, the blank line and "Log: " with the log's path.
+constexpr size_t kComposedCapacity = kMessageCapacity + kPathCapacity + 16;
+
 void writeToStandardError(const wchar_t* text) {
     UINT codePage = GetConsoleOutputCP();
     if (codePage == 0) codePage = CP_ACP;
-    int bytes = WideCharToMultiByte(codePage, 0, text, -1, nullptr, 0, "?", nullptr);
-    if (bytes <= 0) return;
-    char* narrow = static_cast<char*>(std::malloc(static_cast<size_t>(bytes)));
+    char* narrow = narrowForConsole(text, codePage);
     if (!narrow) return;
-    WideCharToMultiByte(codePage, 0, text, -1, narrow, bytes, "?", nullptr);
     std::fprintf(stderr, "%s\n", narrow);
     std::fflush(stderr);
     std::free(narrow);
@@ -43,17 +42,30 @@ void leaveDirectory(const char* directory) {
 
 }  // namespace
 
+char* narrowForConsole(const wchar_t* text, UINT codePage) {
+    // UTF-8 takes no replacement character (the call would fail); it needs none.
+    const char* replacement = codePage == CP_UTF8 ? nullptr : "?";
+    int bytes = WideCharToMultiByte(codePage, 0, text, -1, nullptr, 0, replacement, nullptr);
+    if (bytes <= 0) return nullptr;
+    char* narrow = static_cast<char*>(std::malloc(static_cast<size_t>(bytes)));
+    if (narrow) WideCharToMultiByte(codePage, 0, text, -1, narrow, bytes, replacement, nullptr);
+    return narrow;
+}
+
 void showError(const wchar_t* text) {
     showSplash(0);
+    // Per call, not shared: the work thread and the entry thread may both
+    // report at once, and neither may see the other's text.
+    const wchar_t* shown = text;
+    wchar_t* composed = nullptr;
     const wchar_t* log = logFilePath();
-    static wchar_t shown[kMessageCapacity + kPathCapacity + 16];
-    if (log) {
+    if (log) composed = static_cast<wchar_t*>(std::malloc(kComposedCapacity * sizeof(wchar_t)));
+    if (composed) {
         wchar_t longPath[kPathCapacity];
         DWORD n = GetLongPathNameW(log, longPath, kPathCapacity);
         if (n == 0 || n >= kPathCapacity) formatWide(longPath, kPathCapacity, L"%s", log);
-        formatWide(shown, sizeof(shown) / sizeof(shown[0]), L"%s\n\nLog: %s", text, longPath);
-    } else {
-        formatWide(shown, sizeof(shown) / sizeof(shown[0]), L"%s", text);
+        formatWide(composed, kComposedCapacity, L"%s\n\nLog: %s", text, longPath);
+        shown = composed;
     }
     if (g_launcher.messageBoxes) {
         wchar_t caption[kMessageCapacity];
@@ -62,6 +74,7 @@ void showError(const wchar_t* text) {
     } else {
         writeToStandardError(shown);
     }
+    std::free(composed);
 }
 
 void showMessage(int messageId, const wchar_t* argument) {

@@ -3,8 +3,12 @@
 // remove the extraction directory, terminate.
 #pragma once
 #include <jni.h>
+#include <windows.h>
 
 void showError(const wchar_t* text);
+// The text in a console's code page ("?" for what it cannot show), as a new
+// string the caller frees; null when it cannot be converted.
+char* narrowForConsole(const wchar_t* text, UINT codePage);
 void showMessage(int messageId, const wchar_t* argument = nullptr);
 void showMessage8(int messageId, const char* argument);
 [[noreturn]] void failText(const wchar_t* text);

@@ -1,7 +1,8 @@
-// emptyDirectory on the real file system.
+// emptyDirectory on the real file system; the text fatal errors write to a console.
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdlib>
 #include <cstdio>
 #include <string>
 
@@ -75,3 +76,18 @@ TEST(EmptyDirectory, APathBeginningWithADotOrEmptyIsLeftAlone) {
 }
 
 }  // namespace
+
+// A console set to UTF-8 must still get the message, in UTF-8; a legacy code
+// page shows "?" for what it lacks.
+TEST(ConsoleText, EveryCodePageGetsTheMessage) {
+    const wchar_t text[] = L"Fehler \u00e4 \u4e2d";
+    char* utf8 = narrowForConsole(text, CP_UTF8);
+    ASSERT_NE(utf8, nullptr);
+    EXPECT_STREQ(utf8, "Fehler \xc3\xa4 \xe4\xb8\xad");
+    std::free(utf8);
+
+    char* western = narrowForConsole(text, 1252);
+    ASSERT_NE(western, nullptr);
+    EXPECT_STREQ(western, "Fehler \xe4 ?");
+    std::free(western);
+}
