@@ -184,8 +184,12 @@ void showKeepLogPrompt() {
 
     wchar_t shortPath[MAX_PATH];
     wchar_t windowsDir[MAX_PATH];
-    if (!path || !GetShortPathNameW(path, shortPath, MAX_PATH)) shortPath[0] = L'\0';
-    if (!GetWindowsDirectoryW(windowsDir, MAX_PATH)) windowsDir[0] = L'\0';
+    // Both calls return the size they would need, without writing, when the
+    // buffer is too small: that counts as failure, not as a result.
+    DWORD n = path ? GetShortPathNameW(path, shortPath, MAX_PATH) : 0;
+    if (n == 0 || n >= MAX_PATH) shortPath[0] = L'\0';
+    n = GetWindowsDirectoryW(windowsDir, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) windowsDir[0] = L'\0';
     wchar_t command[2 * MAX_PATH + 64];
     formatWide(command, sizeof(command) / sizeof(command[0]), L"%s\\explorer.exe /select,%s", windowsDir, shortPath);
     logMessage(L"calling %s", command);
