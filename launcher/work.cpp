@@ -127,12 +127,19 @@ void detectIncludedJre() {
     }
 }
 
+void clearInstallMarkers() { setInstallMarkers(false, true, true); }
+
 // The per-process marker is only of use to the window watcher, which needs a dialog.
 void markInstallStarted(HWND dialog) {
     stopWorkIfCancelled();
     setInstallMarkers(true, dialog != nullptr, true);
+    // Cancel sets its flag before it clears the markers: if it came between
+    // the check and the write, the flag shows it now and the markers go again.
+    if (progressDialogCancelled()) {
+        clearInstallMarkers();
+        stopWorkIfCancelled();
+    }
 }
-void clearInstallMarkers() { setInstallMarkers(false, true, true); }
 
 bool findInstalledJre() { return LoadDLL(false, nullptr, false); }
 
