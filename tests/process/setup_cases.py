@@ -6,8 +6,8 @@ import random
 import re
 from pathlib import Path
 
-from harness import (build_setup, finish, inspect_setup, press, reg, reg_query_value, run_with_windows_env,
-                     wait_dialog, winpath)
+from harness import (again_if_never_started, build_setup, finish, inspect_setup, press, reg, reg_query_value,
+                     run_with_windows_env, unixpath, wait_dialog, winpath)
 
 MESSAGES = {
     1000: "Error",
@@ -69,7 +69,11 @@ def run_launcher(setup: Path, *args, cwd=None, env=None, timeout=120, wait=True)
     variables = {"TOLVANRIX_LOG": "yes"}
     if "-temp" in args:
         variables["TEMP"] = variables["TMP"] = args[args.index("-temp") + 1]
-    return run_with_windows_env(setup, args, variables, cwd=cwd, env=env, timeout=timeout, wait=wait)
+    if "-temp" not in args or not wait:
+        return run_with_windows_env(setup, args, variables, cwd=cwd, env=env, timeout=timeout, wait=wait)
+    return again_if_never_started(
+        lambda: run_with_windows_env(setup, args, variables, cwd=cwd, env=env, timeout=timeout),
+        unixpath(variables["TEMP"]))
 
 
 def extraction_dirs(tempdir: Path) -> list:
