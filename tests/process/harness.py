@@ -595,14 +595,16 @@ def run_setup(setup, *args, temp, env=None, timeout=60, wait=True, cwd=None):
     return again_if_never_started(lambda: run_cmd(line, temp=temp, env=env, timeout=timeout, cwd=cwd), temp)
 
 
-def again_if_never_started(run_once, temp, attempts=3) -> Run:
+def again_if_never_started(run_once, temp, attempts=4) -> Run:
     """Runs a launcher through run_once, again when it never got to start.
     Under full load Wine now and then reports exit code 1 for a just-started
     launcher that did nothing at all: no output and, in its temp directory,
     not even the log that every launcher run writes before it can fail. A
     launcher that really ended that way would do so every time, and the last
     run is returned as it was."""
-    for _ in range(attempts):
+    for attempt in range(attempts):
+        if attempt:
+            time.sleep(2 * attempt)  # such spells pass within seconds
         run = run_once()
         silent = run.code == 1 and not run.stdout.strip() and not run.stderr.strip()
         if not (silent and not any(Path(temp).glob("tlx_nlog_*.log"))):
