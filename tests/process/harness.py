@@ -601,10 +601,11 @@ def again_if_never_started(run_once, temp, attempts=4) -> Run:
     launcher that did nothing at all: no output and, in its temp directory,
     not even the log that every launcher run writes before it can fail. A
     launcher that really ended that way would do so every time, and the last
-    run is returned as it was."""
+    run is returned as it was. (Rarer still, such a run stays silent through
+    every attempt; CTest's one rerun of the group is the last resort then.)"""
     for attempt in range(attempts):
         if attempt:
-            time.sleep(2 * attempt)  # such spells pass within seconds
+            time.sleep(2 * attempt)
         run = run_once()
         silent = run.code == 1 and not run.stdout.strip() and not run.stderr.strip()
         if not (silent and not any(Path(temp).glob("tlx_nlog_*.log"))):
