@@ -77,7 +77,7 @@ def test_every_cut_inside_the_tables_ends_with_the_readers_message(built, tmp_pa
     for cut, run in results:
         expected = expected_failure(fields, cut)
         if run.timed_out or run.crashed or run.code != 1 or first_line(run.stderr) != expected:
-            wrong.append((cut - start, expected, run.code, run.timed_out, run.stderr[:200]))
+            wrong.append((cut - start, expected, run.code, run.timed_out, run.stderr[:200], run.stdout[:200]))
         elif not reader_line_logged(run, fields, cut, expected):
             wrong.append((cut - start, expected, "no plain error line in the log"))
     assert not wrong, f"{len(wrong)} of {len(cuts)} cuts went wrong, e.g. {wrong[:5]}"
