@@ -9,6 +9,7 @@
 #include "launcher/limits.h"
 #include "launcher/log.h"
 #include "launcher/tempdir.h"
+#include "launcher/text_match.h"
 
 namespace {
 
@@ -71,8 +72,6 @@ bool readLine(FILE* file, char* line) {
     }
     return true;
 }
-
-bool startsWith(const char* text, const char* prefix) { return std::strncmp(text, prefix, std::strlen(prefix)) == 0; }
 
 // The banner names the version between double quotes; Java 9 and later put a
 // date and more after the closing quote, so only the quoted text counts.

@@ -33,11 +33,6 @@ void appendWithExtension(std::string& classPath, const std::string& directory, c
     FindClose(find);
 }
 
-bool isDirectory(const char* path) {
-    DWORD attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 // Relative values are taken relative to the executable's directory.
 std::string absolute(const char* value) {
     char full[kPathCapacity];

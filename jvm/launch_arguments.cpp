@@ -16,6 +16,7 @@
 #include "launcher/log.h"
 #include "launcher/paths.h"
 #include "launcher/state.h"
+#include "launcher/text_match.h"
 #include "payload/config.h"
 #include "payload/reader.h"
 
@@ -49,10 +50,6 @@ std::string libraryPathOption() {
 bool variableIsSet(const char* name) {
     if (GetEnvironmentVariableA(name, nullptr, 0) > 0) return true;
     return GetLastError() != ERROR_ENVVAR_NOT_FOUND;
-}
-
-bool startsWith(const wchar_t* text, const wchar_t* prefix) {
-    return std::wcsncmp(text, prefix, std::wcslen(prefix)) == 0;
 }
 
 // A standard-stream file of the runtime: "$" names are the runtime's own and

@@ -15,6 +15,7 @@
 #include "launcher/limits.h"
 #include "launcher/log.h"
 #include "launcher/paths.h"
+#include "launcher/text_match.h"
 #include "launcher/wformat.h"
 #include "payload/config.h"
 #include "payload/reader.h"
@@ -27,10 +28,6 @@ constexpr int kKeyDefaultFile = 166;
 constexpr int kKeyVersionLineCount = 10200;
 constexpr int kKeyFirstVersionPrefix = 10201;
 constexpr wchar_t kFormatAsDefault[] = L"-Dsun.locale.formatasdefault=";
-
-bool startsWith(const wchar_t* text, const wchar_t* prefix) {
-    return std::wcsncmp(text, prefix, std::wcslen(prefix)) == 0;
-}
 
 // An option string of the settings, expanded in 8-bit-safe mode and split
 // like a command line.

@@ -225,6 +225,11 @@ bool fileExists(const wchar_t* path) {
     return true;
 }
 
+bool isDirectory(const char* path) {
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 bool toFileCodePage(const wchar_t* text, char* out, size_t capacity) {
     if (capacity == 0) return false;
     BOOL usedDefault = FALSE;

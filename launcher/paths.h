@@ -41,6 +41,9 @@ void collapseBackslashes(wchar_t* path);
 bool fileExists(const char* path);
 bool fileExists(const wchar_t* path);
 
+// The path names an existing directory.
+bool isDirectory(const char* path);
+
 // UTF-16 to the file-API code page (ANSI, or OEM when switched); false when a
 // character needed the default "?" or the result does not fit.
 bool toFileCodePage(const wchar_t* text, char* out, size_t capacity);

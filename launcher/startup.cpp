@@ -15,6 +15,7 @@
 #include "launcher/startup_switches.h"
 #include "launcher/state.h"
 #include "launcher/switch_scan.h"
+#include "launcher/text_match.h"
 
 namespace {
 
@@ -45,8 +46,6 @@ void preloadSystemLibraries() {
     LoadLibraryW(L"davhlpr.dll");
     LoadLibraryW(L"fwbase.dll");
 }
-
-bool startsWith(const char* text, const char* prefix) { return std::strncmp(text, prefix, std::strlen(prefix)) == 0; }
 
 }  // namespace
 

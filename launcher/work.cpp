@@ -23,6 +23,7 @@
 #include "launcher/progress_dialog.h"
 #include "launcher/state.h"
 #include "launcher/tempdir.h"
+#include "launcher/text_match.h"
 #include "payload/config.h"
 #include "payload/extraction.h"
 #include "payload/format.h"
@@ -99,11 +100,6 @@ void extractRuntimeFiles(HWND dialog) {
     changeToExtractionDir();
     int result = extractFiles(false);
     if (result != kExtractOk) reportExtractionFailure(dialog, result);
-}
-
-bool isDirectory(const char* path) {
-    DWORD attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 // Steps 6 and 7: is there a runtime in the payload (or left by the earlier run)?
@@ -195,12 +191,6 @@ void prepareJre(HWND dialog) {
     else
         g_launcher.jreProgressShare = getConfigInt(kKeyPack200Jre) != 0 ? 300 : 200;
     if (g_launcher.jreIncluded) prepareIncludedJre(dialog);
-}
-
-bool endsWith(const char* text, const char* suffix) {
-    size_t n = std::strlen(text);
-    size_t m = std::strlen(suffix);
-    return n >= m && std::strcmp(text + n - m, suffix) == 0;
 }
 
 // Step 11: pack200 archives among the extracted files.
