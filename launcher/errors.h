@@ -5,6 +5,11 @@
 #include <jni.h>
 #include <windows.h>
 
+// Runs before every error text is shown: whatever the launcher put on the
+// screen and would hide the box (the native splash) goes first. Set by the
+// run style that shows such a thing.
+void setBeforeErrorShown(void (*hook)());
+
 void showError(const wchar_t* text);
 // The text in a console's code page ("?" for what it cannot show), as a new
 // string the caller frees; null when it cannot be converted.
@@ -20,10 +25,13 @@ void showMessage8(int messageId, const char* argument);
 // terminates at once: no at-exit actions run, other threads stop where they are.
 [[noreturn]] void exitLauncher(int exitCode);
 
-// Deletes what a directory holds; with recurse, also one level of
-// subdirectories' contents. Failures are ignored.
-void emptyDirectory(const char* path, bool recurse);
+// Deletes what a directory holds. Subdirectories are removed when empty;
+// with kEmptySubdirectories their files are deleted first (one level down).
+// Failures are ignored.
+enum SubdirectoryHandling { kRemoveEmptySubdirectories, kEmptySubdirectories };
+void emptyDirectory(const char* path, SubdirectoryHandling subdirectories);
 
-// True when no Java exception is pending; otherwise logs it (and has the VM
-// print it when describe is set), clears it and returns false.
-bool checkJavaException(JNIEnv* env, bool describe);
+// True when no Java exception is pending; otherwise logs it (and with
+// kLogAndDescribe has the VM print it), clears it and returns false.
+enum JavaExceptionReport { kLogOnly, kLogAndDescribe };
+bool checkJavaException(JNIEnv* env, JavaExceptionReport report);

@@ -4,7 +4,7 @@
 #pragma once
 #include <windows.h>
 
-#include "launcher/limits.h"
+#include "launcher/base/limits.h"
 
 struct LauncherState {
     HINSTANCE instance = nullptr;
@@ -15,9 +15,6 @@ struct LauncherState {
     bool integrityCheck = false;     // verify the payload CRC before extracting
     bool manualJre = false;          // "-manual": skip included JRE and search
     bool keepLog = false;            // keep the launcher log at exit
-    bool hasManualTempDir = false;   // "-temp DIR" named a usable directory
-    wchar_t manualTempDirWide[kPathCapacity] = {};
-    char manualTempDir8[kPathCapacity] = {};
     char extractionDir[kPathCapacity] = {};   // empty: none
     HWND messageOwner = nullptr;     // owner of error boxes (the progress dialog)
     char productName8[16] = "tolvanrix";

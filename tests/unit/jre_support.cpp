@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "launcher/log.h"
+#include "launcher/base/log.h"
 #include "launcher/state.h"
 #include "payload/config.h"
 

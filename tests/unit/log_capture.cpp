@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "launcher/log.h"
+#include "launcher/base/log.h"
 
 namespace {
 

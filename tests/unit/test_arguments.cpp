@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "launcher/arguments.h"
+#include "launcher/base/arguments.h"
 
 namespace {
 

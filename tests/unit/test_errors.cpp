@@ -34,7 +34,7 @@ TEST(EmptyDirectory, RemovesFilesAndOneLevelOfSubdirectories) {
     writeFile(root + "\\a.txt");
     CreateDirectoryA((root + "\\sub").c_str(), nullptr);
     writeFile(root + "\\sub\\b.txt");
-    emptyDirectory(root.c_str(), true);
+    emptyDirectory(root.c_str(), kEmptySubdirectories);
     EXPECT_FALSE(exists(root + "\\a.txt"));
     EXPECT_FALSE(exists(root + "\\sub"));
     EXPECT_TRUE(RemoveDirectoryA(root.c_str()));
@@ -47,14 +47,14 @@ TEST(EmptyDirectory, AThirdLevelKeepsItsChain) {
     writeFile(root + "\\one\\two\\deep.txt");
     writeFile(root + "\\one\\near.txt");
     LogCapture log;
-    emptyDirectory((root + "\\").c_str(), true);
+    emptyDirectory((root + "\\").c_str(), kEmptySubdirectories);
     EXPECT_TRUE(exists(root + "\\one\\two\\deep.txt"));
     EXPECT_FALSE(exists(root + "\\one\\near.txt"));
     std::wstring logged = log.text();
     EXPECT_NE(logged.find(L"attempting to remove "), std::wstring::npos) << logged;
     EXPECT_NE(logged.find(L"\\one (1)\n"), std::wstring::npos) << logged;
     EXPECT_NE(logged.find(L"\\two (0)\n"), std::wstring::npos) << logged;
-    emptyDirectory((root + "\\one\\two").c_str(), false);
+    emptyDirectory((root + "\\one\\two").c_str(), kRemoveEmptySubdirectories);
     RemoveDirectoryA((root + "\\one\\two").c_str());
     RemoveDirectoryA((root + "\\one").c_str());
     EXPECT_TRUE(RemoveDirectoryA(root.c_str()));
@@ -66,9 +66,9 @@ TEST(EmptyDirectory, APathBeginningWithADotOrEmptyIsLeftAlone) {
     char previous[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, previous);
     SetCurrentDirectoryA(root.c_str());
-    emptyDirectory(".", true);
-    emptyDirectory(".\\", true);
-    emptyDirectory("", true);
+    emptyDirectory(".", kEmptySubdirectories);
+    emptyDirectory(".\\", kEmptySubdirectories);
+    emptyDirectory("", kEmptySubdirectories);
     SetCurrentDirectoryA(previous);
     EXPECT_TRUE(exists(root + "\\keep.txt"));
     DeleteFileA((root + "\\keep.txt").c_str());

@@ -13,9 +13,9 @@
 #include "jre_support.h"
 #include "jvm/expand.h"
 #include "jvm/jvm_state.h"
-#include "launcher/paths.h"
+#include "launcher/base/paths.h"
 #include "launcher/state.h"
-#include "launcher/tempdir.h"
+#include "launcher/temp_files.h"
 
 using namespace jretest;
 
@@ -44,7 +44,7 @@ protected:
     static std::wstring wide(const std::wstring& text, bool eightBitSafe = true, size_t capacity = 6000) {
         std::vector<wchar_t> buffer(capacity + 16, L'#');
         std::wmemcpy(buffer.data(), text.c_str(), text.size() + 1);
-        expandVariables(buffer.data(), capacity, eightBitSafe);
+        expandVariables(buffer.data(), capacity, eightBitSafe ? kEightBitSafe : kFullUnicode);
         for (size_t i = capacity; i < buffer.size(); ++i) EXPECT_EQ(buffer[i], L'#') << "written past the buffer";
         return buffer.data();
     }

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "launcher/scoped_handle.h"
+#include "launcher/base/scoped.h"
 #include "payload/extraction.h"
 #include "payload/format.h"
 #include "payload/record_names.h"

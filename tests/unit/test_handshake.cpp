@@ -98,9 +98,9 @@ constexpr char kCommon[] = "com/tolvanrix/runtime/installer/platform/win32/Commo
 
 TEST_F(Handshake, CommonLearnsWhetherTheNativesAreBound) {
     EXPECT_EQ(callStatic(kCommon, "nativesFromLauncher", "()Ljava/lang/Boolean;"), "(null)");
-    EXPECT_TRUE(callInitFromLauncher(true));
+    EXPECT_TRUE(callInitFromLauncher(kNativesComing));
     EXPECT_EQ(callStatic(kCommon, "nativesFromLauncher", "()Ljava/lang/Boolean;"), "true");
-    EXPECT_TRUE(callInitFromLauncher(false));
+    EXPECT_TRUE(callInitFromLauncher(kNativesFailed));
     EXPECT_EQ(callStatic(kCommon, "nativesFromLauncher", "()Ljava/lang/Boolean;"), "false");
 }
 

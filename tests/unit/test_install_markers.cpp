@@ -29,26 +29,26 @@ DWORD queryDirectly(const std::string& name) {
 TEST(InstallMarkers, PerProcessValueIsWrittenAndDeleted) {
     const std::string name = perProcessName();
     g_launcher.langRestart = false;
-    setInstallMarkers(true, true, false);
+    writeInstallMarkers(kPerProcessMarker);
     EXPECT_EQ(queryDirectly(name), 1u);
-    EXPECT_EQ(readInstallMarker(true), 1u);
-    setInstallMarkers(false, true, false);
+    EXPECT_EQ(readInstallMarker(kPerProcessMarker), 1u);
+    deleteInstallMarkers(kPerProcessMarker);
     EXPECT_EQ(queryDirectly(name), 0u);
-    EXPECT_EQ(readInstallMarker(true), 0u);
+    EXPECT_EQ(readInstallMarker(kPerProcessMarker), 0u);
 }
 
 TEST(InstallMarkers, LanguageRestartTouchesNothing) {
     const std::string name = perProcessName();
     g_launcher.langRestart = true;
-    setInstallMarkers(true, true, false);
+    writeInstallMarkers(kPerProcessMarker);
     EXPECT_EQ(queryDirectly(name), 0u);
     g_launcher.langRestart = false;
-    setInstallMarkers(true, true, false);
+    writeInstallMarkers(kPerProcessMarker);
     g_launcher.langRestart = true;
-    setInstallMarkers(false, true, false);
+    deleteInstallMarkers(kPerProcessMarker);
     EXPECT_EQ(queryDirectly(name), 1u) << "not deleted either";
     g_launcher.langRestart = false;
-    setInstallMarkers(false, true, false);
+    deleteInstallMarkers(kPerProcessMarker);
     EXPECT_EQ(queryDirectly(name), 0u);
 }
 

@@ -10,7 +10,7 @@
 
 #include "java_vm.h"
 #include "jvm/launch_arguments.h"
-#include "launcher/arguments.h"
+#include "launcher/base/arguments.h"
 
 namespace {
 

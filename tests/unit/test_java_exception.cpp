@@ -21,7 +21,7 @@ protected:
 
 TEST_F(JavaException, NothingPendingIsTrueAndLogsNothing) {
     LogCapture log;
-    EXPECT_TRUE(checkJavaException(env_, true));
+    EXPECT_TRUE(checkJavaException(env_, kLogAndDescribe));
     EXPECT_EQ(log.text(), L"");
 }
 
@@ -29,7 +29,7 @@ TEST_F(JavaException, APendingExceptionIsLoggedWithItsTextAndCleared) {
     LogCapture log;
     EXPECT_EQ(env_->FindClass("no/such/Klass"), nullptr);
     ASSERT_TRUE(env_->ExceptionCheck());
-    EXPECT_FALSE(checkJavaException(env_, false));
+    EXPECT_FALSE(checkJavaException(env_, kLogOnly));
     EXPECT_FALSE(env_->ExceptionCheck());
     EXPECT_EQ(log.text(), L"ERROR: an exception occurred\nERROR: java.lang.NoClassDefFoundError: no/such/Klass\n");
 }
@@ -39,7 +39,7 @@ TEST_F(JavaException, DescribingStillClearsIt) {
     ASSERT_NE(type, nullptr);
     env_->ThrowNew(type, "St\xc3\xb6rung");  // modified UTF-8 of the message
     LogCapture log;
-    EXPECT_FALSE(checkJavaException(env_, true));
+    EXPECT_FALSE(checkJavaException(env_, kLogAndDescribe));
     EXPECT_FALSE(env_->ExceptionCheck());
     EXPECT_NE(log.text().find(L"ERROR: java.lang.IllegalStateException: St\u00f6rung\n"), std::wstring::npos)
         << std::string(log.text().begin(), log.text().end());

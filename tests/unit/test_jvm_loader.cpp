@@ -6,10 +6,10 @@
 
 #include <string>
 
+#include "jre_support.h"
 #include "jvm/JavaVMLauncher.h"
 #include "jvm/jvm_state.h"
 #include "jvm/path_variable.h"
-#include "jre_support.h"
 
 using namespace jretest;
 

@@ -8,7 +8,7 @@
 #include <set>
 #include <string>
 
-#include "launcher/arguments.h"
+#include "launcher/base/arguments.h"
 #include "log_capture.h"
 #include "payload/language.h"
 #include "payload/language_table.h"

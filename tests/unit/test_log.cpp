@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "launcher/log.h"
+#include "launcher/base/log.h"
 #include "log_capture.h"
 
 namespace {

@@ -6,10 +6,10 @@
 
 #include <string>
 
+#include "jre_support.h"
 #include "jvm/native_path.h"
 #include "jvm/path_variable.h"
-#include "jre_support.h"
-#include "launcher/paths.h"
+#include "launcher/base/paths.h"
 #include "launcher/state.h"
 
 using namespace jretest;

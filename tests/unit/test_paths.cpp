@@ -6,7 +6,8 @@
 #include <cstring>
 #include <string>
 
-#include "launcher/paths.h"
+#include "launcher/base/file_system.h"
+#include "launcher/base/paths.h"
 
 namespace {
 
@@ -64,9 +65,9 @@ TEST(Paths, ResolveAgainstTheExecutableOrABaseFile) {
 
 TEST(Paths, FullPathNormalisesAndLowersUnlessAsked) {
     char out[6000];
-    ASSERT_TRUE(fullPath("C:\\Dir\\.\\Sub\\..\\File.TXT", false, out, sizeof(out)));
+    ASSERT_TRUE(fullPath("C:\\Dir\\.\\Sub\\..\\File.TXT", kLowerCase, out, sizeof(out)));
     EXPECT_STREQ(out, "c:\\dir\\file.txt");
-    ASSERT_TRUE(fullPath("C:\\Dir\\.\\Sub\\..\\File.TXT", true, out, sizeof(out)));
+    ASSERT_TRUE(fullPath("C:\\Dir\\.\\Sub\\..\\File.TXT", kKeepCase, out, sizeof(out)));
     EXPECT_STREQ(out, "C:\\Dir\\File.TXT");
 }
 

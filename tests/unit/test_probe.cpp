@@ -10,7 +10,7 @@
 
 #include "jre/probe.h"
 #include "jre_support.h"
-#include "launcher/paths.h"
+#include "launcher/base/paths.h"
 
 using namespace jretest;
 
@@ -38,7 +38,8 @@ protected:
         char path[6000];
         char found[2000] = "unset";
         std::snprintf(path, sizeof(path), "%s", exe.c_str());
-        bool ok = checkJavaExe(path, found, parseVersion(min), parseVersion(max), allowBeta, useCache);
+        int options = (allowBeta ? kProbeAllowPreRelease : 0) | (useCache ? kProbeUseCache : 0);
+        bool ok = checkJavaExe(path, found, parseVersion(min), parseVersion(max), options);
         exe = path;
         version = found;
         return ok;

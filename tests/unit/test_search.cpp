@@ -15,7 +15,7 @@
 #include "jre_support.h"
 #include "jvm/jvm_state.h"
 #include "jvm/path_variable.h"
-#include "launcher/paths.h"
+#include "launcher/base/paths.h"
 #include "launcher/state.h"
 
 using namespace jretest;
@@ -79,7 +79,8 @@ protected:
     // Runs LoadDLL (a search when no location is given); returns what the log gained.
     static std::string search(bool expectLoaded, const char* location = nullptr, bool isJavaExe = false) {
         LogWatch log;
-        EXPECT_EQ(LoadDLL(false, location, isJavaExe), expectLoaded) << log.text();
+        JreLocation kind = isJavaExe ? JreLocation::kJavaExe : JreLocation::kHome;
+        EXPECT_EQ(LoadDLL(JreFailure::kQuiet, location, kind), expectLoaded) << log.text();
         return log.text();
     }
 
@@ -293,7 +294,7 @@ TEST_F(Search, LenientPassTakesRelativeAndTypeBDirectories) {
     setConfig(126, "1.8");
     setConfig(128, std::string("A") + absoluteA + ";B" + relative + ";B" + absoluteB);
     LogWatch watch;
-    bool loaded = LoadDLL(false, nullptr, false);
+    bool loaded = LoadDLL(JreFailure::kQuiet, nullptr, JreLocation::kHome);
     std::string log = watch.text();
     removeTree(underExe);
     deleteKeyTree(HKEY_CURRENT_USER, probeCacheKey(exe));

@@ -1,7 +1,7 @@
 // The launcher switch scan over a real argument list.
 #include <gtest/gtest.h>
 
-#include "launcher/arguments.h"
+#include "launcher/base/arguments.h"
 #include "launcher/state.h"
 #include "launcher/switch_scan.h"
 

@@ -7,8 +7,9 @@
 #include <cstring>
 #include <string>
 
+#include "launcher/base/temp_dir.h"
 #include "launcher/state.h"
-#include "launcher/tempdir.h"
+#include "launcher/temp_files.h"
 
 namespace {
 
@@ -26,9 +27,9 @@ bool isDirectory(const std::string& path) {
 TEST(TempDir, UsableDirectoriesAreReallyWritable) {
     std::string base = systemTemp() + "tempdir_unit_" + std::to_string(GetCurrentProcessId());
     RemoveDirectoryA(base.c_str());
-    EXPECT_FALSE(isUsableDir8("", true, false));
-    EXPECT_FALSE(isUsableDir8(base.c_str(), false, false)) << "missing and not created";
-    EXPECT_TRUE(isUsableDir8(base.c_str(), true, true)) << "created on request";
+    EXPECT_FALSE(isUsableDir8("", kDirCreateFirst));
+    EXPECT_FALSE(isUsableDir8(base.c_str(), kDirAsIs)) << "missing and not created";
+    EXPECT_TRUE(isUsableDir8(base.c_str(), kDirCreateFirst | kDirLongNameShows)) << "created on request";
     EXPECT_TRUE(isDirectory(base));
 
     // The probe leaves nothing behind.
@@ -41,11 +42,11 @@ TEST(TempDir, UsableDirectoriesAreReallyWritable) {
     FILE* f = std::fopen(file.c_str(), "w");
     ASSERT_NE(f, nullptr);
     std::fclose(f);
-    EXPECT_FALSE(isUsableDir8(file.c_str(), true, false)) << "a file is no directory";
+    EXPECT_FALSE(isUsableDir8(file.c_str(), kDirCreateFirst)) << "a file is no directory";
     std::wstring wideFile(file.begin(), file.end());
-    EXPECT_FALSE(isUsableDirWide(wideFile.c_str(), true, false));
+    EXPECT_FALSE(isUsableDirWide(wideFile.c_str(), kDirCreateFirst));
     std::wstring wideBase(base.begin(), base.end());
-    EXPECT_TRUE(isUsableDirWide(wideBase.c_str(), false, true));
+    EXPECT_TRUE(isUsableDirWide(wideBase.c_str(), kDirLongNameShows));
     DeleteFileA(file.c_str());
     RemoveDirectoryA(base.c_str());
 }

@@ -13,7 +13,7 @@
 #include "jvm/class_path.h"
 #include "jvm/jvm_state.h"
 #include "jvm/vm_options.h"
-#include "launcher/arguments.h"
+#include "launcher/base/arguments.h"
 #include "launcher/state.h"
 #include "payload/config.h"
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "launcher/wformat.h"
+#include "launcher/base/wformat.h"
 
 namespace {
 
