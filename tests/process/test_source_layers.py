@@ -39,40 +39,32 @@ def module_graph():
     return {h: {d for d in deps if d != h and d in graph} for h, deps in graph.items()}
 
 
-def circles(graph):
-    """Strongly connected sets of more than one source (Tarjan)."""
-    index, low, stack, on, found, counter = {}, {}, [], set(), [], [0]
+def circle(graph):
+    """One include circle as the list of modules on it, or None."""
+    state = {}
 
-    def visit(v):
-        index[v] = low[v] = counter[0]
-        counter[0] += 1
-        stack.append(v)
-        on.add(v)
-        for w in graph[v]:
-            if w not in index:
-                visit(w)
-                low[v] = min(low[v], low[w])
-            elif w in on:
-                low[v] = min(low[v], index[w])
-        if low[v] == index[v]:
-            members = []
-            while True:
-                w = stack.pop()
-                on.discard(w)
-                members.append(w)
-                if w == v:
-                    break
-            if len(members) > 1:
-                found.append(sorted(members))
+    def visit(node, path):
+        state[node] = "open"
+        for dep in sorted(graph[node]):
+            if state.get(dep) == "open":
+                return path[path.index(dep):] + [dep]
+            if dep not in state:
+                found = visit(dep, path + [dep])
+                if found:
+                    return found
+        state[node] = "done"
+        return None
 
-    for v in graph:
-        if v not in index:
-            visit(v)
-    return found
+    for node in sorted(graph):
+        if node not in state:
+            found = visit(node, [node])
+            if found:
+                return found
+    return None
 
 
 def test_no_module_depends_on_itself_through_others():
-    assert circles(module_graph()) == []
+    assert circle(module_graph()) is None
 
 
 def test_base_and_natives_include_nothing_above_the_base():

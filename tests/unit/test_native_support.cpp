@@ -26,39 +26,30 @@ protected:
     JNIEnv* env = nullptr;
 };
 
-TEST_F(NativeSupport, StringCopiesStopAtAnEmbeddedNulAndStayNullForNull) {
+// A Java string in and out: null stays null, an embedded U+0000 ends the copy,
+// the 8-bit copy shows "?" for what no single-byte code page holds.
+TEST_F(NativeSupport, StringsAndValuesBetweenJavaAndNative) {
     EXPECT_EQ(JavaStringCopy(env, nullptr).get(), nullptr);
     EXPECT_EQ(JavaStringCopy8(env, nullptr).get(), nullptr);
-    EXPECT_STREQ(JavaStringCopy(env, javaString(u"Gr\u00fc\u00dfe \u4e2d")).get(), L"Gr\u00fc\u00dfe \u4e2d");
-    EXPECT_STREQ(JavaStringCopy(env, javaString(std::u16string(u"ab\0cd", 5))).get(), L"ab");
-    EXPECT_STREQ(JavaStringCopy(env, javaString(u"")).get(), L"");
-    // No single-byte code page holds the ideograph.
-    EXPECT_STREQ(JavaStringCopy8(env, javaString(u"abc \u4e2d")).get(), "abc ?");
-}
-
-TEST_F(NativeSupport, JavaValuesFromNativeOnes) {
     EXPECT_EQ(newJavaString(env, nullptr), nullptr);
-    EXPECT_STREQ(JavaStringCopy(env, newJavaString(env, L"\u00e4 \u4e2d")).get(), L"\u00e4 \u4e2d");
+    EXPECT_STREQ(JavaStringCopy(env, javaString(std::u16string(u"ab\0cd", 5))).get(), L"ab");
+    EXPECT_STREQ(JavaStringCopy8(env, javaString(u"abc \u4e2d")).get(), "abc ?");
+    EXPECT_STREQ(JavaStringCopy(env, newJavaString(env, L"Gr\u00fc\u00dfe \u4e2d")).get(), L"Gr\u00fc\u00dfe \u4e2d");
 
-    const wchar_t* texts[] = {L"one", nullptr, L"three"};
-    jobjectArray array = newJavaStringArray(env, texts, 3);
+    const wchar_t* texts[] = {L"one", nullptr};
+    jobjectArray array = newJavaStringArray(env, texts, 2);
     ASSERT_NE(array, nullptr);
-    ASSERT_EQ(env->GetArrayLength(array), 3);
+    ASSERT_EQ(env->GetArrayLength(array), 2);
     EXPECT_STREQ(JavaStringCopy(env, static_cast<jstring>(env->GetObjectArrayElement(array, 0))).get(), L"one");
     EXPECT_EQ(env->GetObjectArrayElement(array, 1), nullptr);
-    EXPECT_STREQ(JavaStringCopy(env, static_cast<jstring>(env->GetObjectArrayElement(array, 2))).get(), L"three");
 
     jobject boxed = boxInteger(env, -5);
     ASSERT_NE(boxed, nullptr);
     jclass integerClass = env->FindClass("java/lang/Integer");
-    ASSERT_TRUE(env->IsInstanceOf(boxed, integerClass));
     EXPECT_EQ(env->CallIntMethod(boxed, env->GetMethodID(integerClass, "intValue", "()I")), -5);
-    EXPECT_FALSE(env->ExceptionCheck());
 
     EXPECT_EQ(handleToJava(INVALID_HANDLE_VALUE), -1);
     EXPECT_EQ(handleFromJava(-1), INVALID_HANDLE_VALUE);
-    HANDLE process = GetCurrentProcess();
-    EXPECT_EQ(handleFromJava(handleToJava(process)), process);
 }
 
 }  // namespace

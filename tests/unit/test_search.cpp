@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -267,6 +268,12 @@ TEST_F(Search, RefusedCandidatesDoNotEndTheSearch) {
     std::string x86 = standinHome("x86", {banner("1.8.0_45")});
     CreateDirectoryA((x86 + "\\bin\\client").c_str(), nullptr);
     ASSERT_TRUE(copyFile(wrongBitnessJvm(), x86 + "\\bin\\client\\jvm.dll"));
+    // The JDK answers from the probe cache: a cold start of its java.exe under
+    // load takes longer than the limit that ends the hanging candidate.
+    char jdkExe[6000];
+    char jdkVersion[2000];
+    std::snprintf(jdkExe, sizeof(jdkExe), "%s\\bin\\java.exe", jdkHome().c_str());
+    ASSERT_TRUE(checkJavaExe(jdkExe, jdkVersion, parseVersion(""), parseVersion(""), kProbeUseCache));
     setJavaVersionTimeout(1500);
     setConfig(126, "1.8");
     setConfig(128, "A" + tooOld + ";A" + noBanner + ";A" + pickedUp + ";A" + hangs + ";A" + x86 + ";A" + jdkHome());
