@@ -116,6 +116,15 @@ void failMessageArg8(int messageId, const char* argument) {
     exitLauncher(1);
 }
 
+void failPayloadBox(HWND owner, int messageId) {
+    wchar_t text[kMessageCapacity];
+    wchar_t caption[kMessageCapacity];
+    getMessage(messageId, text);
+    getMessage(kMsgWizardCaption, caption);
+    MessageBoxW(owner, text, caption, MB_OK | MB_ICONERROR);
+    exitLauncher(1);
+}
+
 void exitLauncher(int exitCode) {
     if (!g_launcher.langRestart && g_launcher.extractionDir[0] != '\0') {
         // The work routine makes the extraction directory the current one,

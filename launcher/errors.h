@@ -21,6 +21,12 @@ void showMessage8(int messageId, const char* argument);
 [[noreturn]] void failMessageArg(int messageId, const wchar_t* argument = nullptr);
 [[noreturn]] void failMessageArg8(int messageId, const char* argument);
 
+// A failure of the payload itself (damaged, or the disk full while extracting):
+// the message in a box captioned like the progress dialog and owned by it,
+// whatever the message-box setting says and without the log's path; then
+// exitLauncher(1).
+[[noreturn]] void failPayloadBox(HWND owner, int messageId);
+
 // Removes the extraction directory (unless in language-restart mode) and
 // terminates at once: no at-exit actions run, other threads stop where they are.
 [[noreturn]] void exitLauncher(int exitCode);

@@ -1,6 +1,8 @@
 // LauncherState: the process-wide record of launch modes, switches and paths.
 // Written during start-up on the entry thread (and by the work routine for the
-// fields it documents), read everywhere else.
+// fields it documents), read everywhere else. The user's "-temp" directory is
+// kept by the temp-directory chooser (launcher/base/temp_dir.h), which the log
+// needs before this record is filled.
 #pragma once
 #include <windows.h>
 

@@ -85,14 +85,8 @@ void createSideDirectory() {
 }
 
 [[noreturn]] void reportExtractionFailure(HWND dialog, int result) {
-    if (!g_launcher.quiet) {
-        wchar_t text[kMessageCapacity];
-        wchar_t caption[kMessageCapacity];
-        getMessage(result == kExtractWriteFailed ? kMsgDiskFull : kMsgCorruptedFile, text);
-        getMessage(kMsgWizardCaption, caption);
-        MessageBoxW(dialog, text, caption, MB_OK | MB_ICONERROR);
-    }
-    exitLauncher(1);
+    if (g_launcher.quiet) exitLauncher(1);
+    failPayloadBox(dialog, result == kExtractWriteFailed ? kMsgDiskFull : kMsgCorruptedFile);
 }
 
 // Step 4.

@@ -13,7 +13,6 @@
 #include "launcher/base/scoped.h"
 #include "launcher/errors.h"
 #include "launcher/state.h"
-#include "payload/config.h"
 #include "payload/format.h"
 #include "payload/reader.h"
 
@@ -57,15 +56,6 @@ uint32_t checksumOfRange(HANDLE file, int64_t length, const PayloadProgress& pro
     return crc32Final(crc);
 }
 
-[[noreturn]] void reportCorruptedPayload(HWND dialog) {
-    wchar_t text[kMessageCapacity];
-    wchar_t caption[kMessageCapacity];
-    getMessage(kMsgCorruptedFile, text);
-    getMessage(kMsgWizardCaption, caption);
-    MessageBoxW(dialog, text, caption, MB_OK | MB_ICONERROR);
-    exitLauncher(1);
-}
-
 }  // namespace
 
 void verifyPayload(const PayloadProgress& progress) {
@@ -93,5 +83,5 @@ void verifyPayload(const PayloadProgress& progress) {
         }
     }
     file.close();
-    if (computed != expected) reportCorruptedPayload(progress.dialog);
+    if (computed != expected) failPayloadBox(progress.dialog, kMsgCorruptedFile);
 }
