@@ -40,9 +40,10 @@ target_include_directories(tlx_windows INTERFACE "${CMAKE_SOURCE_DIR}" ${TLX_JNI
 target_compile_definitions(tlx_windows INTERFACE ${TLX_WIN_DEFINES} TLX_BITNESS=${TLX_BITNESS})
 target_link_libraries(tlx_windows INTERFACE z user32 advapi32 gdi32 comdlg32 ole32 oleaut32 uuid shell32)
 
-# An empty source for the link checks, which consist of archives only.
+# An empty source for the link checks, which consist of archives only;
+# rewritten only when its text changes, so that a configure relinks nothing.
 set(TLX_LAYER_CHECK_SOURCE "${CMAKE_BINARY_DIR}/layer_check.cpp")
-file(WRITE "${TLX_LAYER_CHECK_SOURCE}" "// Nothing: a layer check links archives only.\n")
+file(CONFIGURE OUTPUT "${TLX_LAYER_CHECK_SOURCE}" CONTENT "// Nothing: a layer check links archives only.\n")
 
 # tlx_layer(NAME SOURCES... [BELOW LAYERS...]): the layer's static library,
 # linked with the layers below it, and its link check: a throw-away DLL that
