@@ -27,3 +27,19 @@ foreach(src IN LISTS TLX_TOOL_SOURCES)
     target_link_options(${name} PRIVATE -static -static-libgcc -static-libstdc++)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/tools")
 endforeach()
+
+# Resource-only DLLs that differ in their file version alone (the high word
+# of 40000.0.0.0 has its top bit set), for the file-version comparison tests.
+foreach(version 1.2.3.4 1.2.10.0 40000.0.0.0)
+    string(REPLACE "." ";" parts "${version}")
+    list(GET parts 0 v1)
+    list(GET parts 1 v2)
+    list(GET parts 2 v3)
+    list(GET parts 3 v4)
+    string(REPLACE "." "_" tag "${version}")
+    add_library(versioned_${tag} SHARED tests/tools/versioned.rc)
+    target_compile_definitions(versioned_${tag} PRIVATE TLX_V1=${v1} TLX_V2=${v2} TLX_V3=${v3} TLX_V4=${v4})
+    target_link_options(versioned_${tag} PRIVATE -nostdlib -Wl,--no-entry -s)
+    set_target_properties(versioned_${tag} PROPERTIES LINKER_LANGUAGE C PREFIX "" OUTPUT_NAME "versioned_${tag}"
+                          RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/tools")
+endforeach()

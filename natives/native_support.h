@@ -9,6 +9,14 @@
 
 #include <cstdint>
 
+// The package of the platform classes, in the form FindClass takes.
+#define TLX_PLATFORM_PACKAGE "com/tolvanrix/runtime/installer/platform/win32/"
+// The C name of the native of a platform class method. The natives are
+// exported through the module-definition file made from
+// natives/binding_table.h, never by dllexport, which would add a second,
+// differently decorated name to the x86 export table.
+#define TLX_JNI(Class, method) Java_com_tolvanrix_runtime_installer_platform_win32_##Class##_##method
+
 // Kernel and window handles travel as long: the handle value sign-extended,
 // so that the invalid handle value is -1 in either build.
 inline jlong handleToJava(HANDLE handle) { return static_cast<jlong>(reinterpret_cast<intptr_t>(handle)); }

@@ -68,8 +68,8 @@ def test_installer_flavour_passes_arguments_properties_and_class_path(tmp_path):
     assert class_path[2:] == [winpath(workdir / "lib" / "extra.jar"), "C:\\from-env"]
 
     assert "probe.windel=" + winpath(setup) in report.lines
-    # No exported registerNatives yet: Common is never told.
-    assert "probe.natives=null" in report.lines
+    # The launcher's own natives are bound before main runs.
+    assert "probe.natives=true" in report.lines
     assert "probe.splash=none" in report.lines
 
     assert extraction_dir_gone(report), props["kavro.tempDir"]
@@ -108,19 +108,6 @@ def test_application_flavour_runs_without_the_installer_handshake(tmp_path):
     assert len(launch) == 1, logs
     assert "dest JVM" in launch[0] and "calling main" in launch[0]
     assert "did not find register natives in helper dll" not in launch[0]
-
-
-def test_missing_register_natives_is_logged_and_the_launch_goes_on(tmp_path):
-    temp = tmp_path / "temp"
-    setup = probe_setup(tmp_path / "setup")
-    run = run_probe(setup, temp=temp, env={"TOLVANRIX_LOG": "yes"})
-    assert run.code == 0, run.stderr
-    assert probe_report(run.stdout).done
-    log = next(read_log(path) for path in launcher_logs(temp) if "launch done" in read_log(path))
-    lines = log.splitlines()
-    assert "load helper dll" in lines
-    assert "ERROR: did not find register natives in helper dll" in lines
-    assert lines.index("ERROR: did not find register natives in helper dll") < lines.index("calling main")
 
 
 def test_splash_text_lines_reach_the_java_side(tmp_path):

@@ -1,0 +1,204 @@
+"""The natives as the Java runtime uses them: a setup file made by our build
+tool starts one of the scenario classes (tests/java/com/tolvanrix/runtime/
+installer/platform/win32) in the real JDK inside the real launcher, whose
+natives it calls; the test checks the scenario's report and, from outside,
+what the natives did to Wine's registry, files and processes."""
+import os
+import re
+import zipfile
+from pathlib import Path
+
+import pytest
+
+from harness import (RUNTIME_JAR, TESTS_JAR, TOOLS_DIR, launcher_logs, probe_setup, read_log, reg, reg_query_value,
+                     run_setup, run_with_windows_env, unixpath, winpath)
+
+PACKAGE = "com.tolvanrix.runtime.installer.platform.win32."
+PLATFORM_PATH = "com/tolvanrix/runtime/installer/platform/win32/"
+
+
+def report_of(run) -> dict:
+    """The scenario's "natives.NAME=VALUE" lines; the run must have ended normally."""
+    assert run.code == 0 and not run.crashed and not run.timed_out, (run.code, run.stdout, run.stderr)
+    lines = run.stdout.replace("\r\n", "\n").split("\n")
+    assert "natives.done" in lines, run.stdout
+    return dict(line[len("natives."):].split("=", 1) for line in lines if line.startswith("natives.") and "=" in line)
+
+
+def run_scenario(tmp_path, scenario, *args, files=None, variables=None):
+    setup = probe_setup(tmp_path / "setup", settings={122: PACKAGE + scenario}, files=files)
+    temp = tmp_path / "temp"
+    temp.mkdir(exist_ok=True)
+    env = {"TEMP": winpath(temp), "TMP": winpath(temp), "TOLVANRIX_LOG": "yes", **(variables or {})}
+    return run_with_windows_env(setup, [str(a) for a in args], env, timeout=300), temp
+
+
+def test_registry_round_trips_and_reg_exe_sees_the_result(tmp_path, private_prefix):
+    base = r"Software\tlxtest\natives"
+    hkcu = "HKCU\\" + base
+    reg("add", hkcu + r"\fromTest", "/v", "text", "/t", "REG_SZ", "/d", "written by reg.exe", "/f", check=True)
+    reg("add", hkcu + r"\fromTest", "/v", "qword", "/t", "REG_QWORD", "/d", "5", "/f", check=True)
+    reg("add", r"HKCU\Software\tlxtest\canary", "/f", check=True)
+    hive = tmp_path / "saved.hive"
+    run, _ = run_scenario(tmp_path, "RegistryScenario", base, winpath(hive))
+    r = report_of(run)
+
+    assert r["bound"] == "true"
+    assert r["fromTest.text"] == "written by reg.exe"
+    assert r["fromTest.qword"] == "null"
+    assert r["badRoots"] == "false false null false null"
+    # Each type written and read back.
+    assert [r["set." + k] for k in ("string", "expand", "dword", "multi", "multiEmpty", "binary", "default")] \
+        == ["true"] * 7
+    assert r["get.string"] == "true" and r["get.multi"] == "true"
+    assert r["get.long.length"] == "49999"
+    assert r["get.expand"] == "com.tolvanrix.api.windows.WinRegistry$ExpandString:%SystemRoot%\\x"
+    assert r["get.dword"] == "-5"
+    assert r["get.multiEmpty"] == "[]"
+    assert (r["set.multiHole"], r["get.multiHole"]) == ("false", "null")
+    assert r["get.binary"] == "100000 true"
+    assert r["get.default"] == "unnamed" and r["get.gone"] == "null"
+    # A value name longer than the first enumeration buffer comes back whole.
+    names = r["names"].replace("<5000 units>", "LONG").split()
+    assert sorted(names) == sorted(["string", "long", "expand", "dword", "multi", "multiEmpty", "binary", "LONG"])
+    # Wrong value classes are refused without writing, and no empty path reaches a root's tree.
+    assert r["wrongClass"] == "false false false false false false"
+    assert r["mends.values"] == "[]"
+    assert r["root.kept"] == "true"
+    assert reg("query", r"HKCU\Software\tlxtest\canary").code == 0
+    # Key trees.
+    assert r["create.deep"] == "true"
+    assert r["subkeys"] == "[a, c, d]"
+    assert r["subkeys.missing"] == "null"
+    assert r["onlyIfEmpty.kept"] == "true" and r["onlyIfEmpty.emptyGone"] == "true" and r["tree.gone"] == "true"
+    if r["longKey.created"] == "true":
+        assert r["longTree.gone"] == "true"
+    # The 32-bit view is Wow6432Node, and only there.
+    assert r["view32.set"] == "true" and r["view32.get"] == "32" and r["view64.get"] == "null"
+    assert r["view32.removed"] == "true"
+    assert reg_query_value(r"HKLM\Software\Wow6432Node\\" + base + r"\views", "side") == ("REG_SZ", "32")
+    assert reg_query_value(r"HKLM\Software\Wow6432Node\\" + base + r"\views\removed", "x") is None
+    assert reg("query", r"HKLM\Software\Wow6432Node\\" + base + r"\views\removed").code != 0
+    # What reg.exe sees of the values written.
+    values = hkcu + r"\values"
+    assert reg_query_value(values, "dword") == ("REG_DWORD", "0xfffffffb")
+    assert reg_query_value(values, "expand") == ("REG_EXPAND_SZ", "%SystemRoot%\\x")
+    assert reg_query_value(values, "multiEmpty")[0] == "REG_MULTI_SZ"
+    assert reg_query_value(values, "multiHole") is None
+    assert reg_query_value(values, "binary")[0] == "REG_BINARY"
+    assert len(reg_query_value(values, "binary")[1]) == 200000  # hex digits of 100,000 bytes
+    assert reg("query", hkcu + r"\keys\kept").code == 0
+    # Wine writes its own text format for a saved key, but it does write it.
+    assert r["saved"] == "true" and hive.stat().st_size > 0
+    assert r["restoreBadRoot"] == "false"
+
+
+def versioned_files(tmp_path):
+    """The windres-built files of three versions, a copy, and a file without a version resource."""
+    files = {v: TOOLS_DIR / f"versioned_{v}.dll" for v in ("1_2_3_4", "1_2_10_0", "40000_0_0_0")}
+    copy = tmp_path / "copy_of_1_2_3_4.dll"
+    copy.write_bytes(files["1_2_3_4"].read_bytes())
+    plain = tmp_path / "plain.txt"
+    plain.write_text("no version here")
+    return [winpath(p) for p in (files["1_2_3_4"], copy, files["1_2_10_0"], files["40000_0_0_0"], plain)]
+
+
+def test_folders_drives_short_names_and_file_versions(tmp_path):
+    work = tmp_path / "work"
+    (work / "a long directory name").mkdir(parents=True)
+    run, _ = run_scenario(tmp_path, "FolderScenario", winpath(work), *versioned_files(tmp_path))
+    r = report_of(run)
+
+    # same, second newer, first newer, unsigned high word, again reversed, no resource, null path
+    assert r["compare"] == "0 2 1 1 2 3 3"
+    user = os.environ.get("USER") or "root"
+    folders = {key[len("folder."):]: value for key, value in r.items() if key.startswith("folder.")}
+    assert folders["7.all"].lower() == r"c:\programdata"
+    assert folders["7.user"].lower() == rf"c:\users\{user}\appdata\roaming".lower()
+    assert folders["12.user"] == folders["1.user"] and folders["12.all"] == folders["1.user"]
+    assert folders["5.all"] == folders["5.user"] and folders["11.all"] == folders["11.user"]
+    for name, path in folders.items():
+        assert re.match(r"[A-Za-z]:\\", path), (name, path)
+        assert unixpath(path).is_dir(), (name, path)   # made when missing
+    assert r["registry.programFiles"].lower() == r"c:\program files"
+    assert r["registry.missing"] == "null"
+    assert r["windows"].lower() == r"c:\windows" and r["system"].lower() == r"c:\windows\system32"
+    assert r["drives"] == "3 1"
+    short = r["short"]
+    assert "~" in short and " " not in short and unixpath(short).resolve() == (work / "a long directory name").resolve()
+    assert r["short.missing.same"] == "true"
+    assert r["downloads"].lower().endswith("\\downloads")
+    assert re.fullmatch(r";\d+", r["universal.local"]), r["universal.local"]
+
+
+@pytest.mark.usefixtures("private_prefix")
+def test_processes_environment_and_restart_moves(tmp_path, display):
+    reg("add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N", "/f", check=True)
+    work = tmp_path / "work"
+    work.mkdir()
+    doomed, moved = work / "doomed.txt", work / "moved.txt"
+    doomed.write_text("delete me at restart")
+    moved.write_text("move me at restart")
+    run, _ = run_scenario(tmp_path, "MiscScenario", winpath(work), winpath(TOOLS_DIR / "window_owner.exe"),
+                          winpath(doomed), winpath(moved), winpath(work / "target.txt"),
+                          variables={"TLXTEST_ENV": "Gr\u00fc\u00dfe \u4e2d"})
+    r = report_of(run)
+
+    assert r["env.found"] == "true"
+    mem_total = next(int(line.split()[1]) * 1024 for line in Path("/proc/meminfo").read_text().splitlines()
+                     if line.startswith("MemTotal:"))
+    assert abs(int(r["memory"]) - mem_total) < 64 << 20, (r["memory"], mem_total)
+    stat = os.statvfs(work)
+    assert abs(int(r["disk"]) - stat.f_bavail * stat.f_frsize) < 256 << 20
+    assert r["disk.missing"] == "-1"
+
+    assert r["modules.self"] == "true"
+    assert r["launch.missing"] == "2"
+    assert [r["launch.tlx" + n] for n in "ABCD"] == ["0"] * 4
+    assert r["titles"] == "tlxA tlxB tlxD []"
+    assert r["titles.crossed"] == "0"
+    assert (r["gentle.closes"], r["gentle.closes.gone"]) == ("1", "true")
+    assert r["gentle.ignored"] == "3"
+    # C has no visible window: 0, and C lives on, while D got its close request.
+    assert (r["gentle.hidden"], r["gentle.hidden.others"]) == ("0", "true true")
+    assert r["gentle.tooMany"] == "2"
+    assert (r["force"], r["force.gone"]) == ("1", "true true")
+    assert r["force.missing"] == "0" and r["force.null"] == "1"
+
+    assert r["reboot.delete"] == "true" and r["reboot.move"] == "true"
+    pending = reg_query_value(r"HKLM\System\CurrentControlSet\Control\Session Manager",
+                              "PendingFileRenameOperations")
+    assert pending is not None
+    entries = pending[1].split("\\0")
+    assert "\\??\\" + winpath(doomed) in entries
+    at = entries.index("\\??\\" + winpath(moved))
+    assert entries[at + 1].lstrip("!").endswith(winpath(work / "target.txt"))
+
+
+def test_registration_stops_at_the_first_missing_class(tmp_path):
+    """A runtime jar without Misc: the classes before it stay bound, none after it is tried."""
+    partial = tmp_path / "tlxruntime.jar"
+    with zipfile.ZipFile(RUNTIME_JAR) as source, zipfile.ZipFile(partial, "w") as target:
+        for item in source.infolist():
+            if item.filename != PLATFORM_PATH + "Misc.class":
+                target.writestr(item, source.read(item.filename))
+    run, temp = run_scenario(tmp_path, "BindingScenario",
+                             files=[(partial, "tlxruntime.jar"), (TESTS_JAR, "tlxtests.jar")])
+    r = report_of(run)
+    assert r["bound"] == "false"
+    assert r["fileVersion"] == "3"
+    assert r["registry"] == "unbound" and r["services"] == "unbound"
+    log = next(read_log(p) for p in launcher_logs(temp) if "calling main" in read_log(p))
+    errors = [line for line in log.splitlines() if line.startswith("ERROR: ")]
+    assert errors == ["ERROR: could not load class com/tolvanrix/runtime/installer/platform/win32/Misc",
+                      "ERROR: registering helper dll failed"]
+
+
+def test_every_class_is_bound_including_the_placeholders(tmp_path):
+    run, temp = run_scenario(tmp_path, "BindingScenario")
+    r = report_of(run)
+    assert r["bound"] == "true"
+    assert r["registry"] == "true"
+    assert r["services"] == "5000"   # not yet built: the manager counts as unavailable
+    log = next(read_log(p) for p in launcher_logs(temp) if "calling main" in read_log(p))
+    assert "ERROR: " not in log
