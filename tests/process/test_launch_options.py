@@ -133,9 +133,11 @@ def test_launcher_variables_in_the_configured_options(tmp_path):
                     "${launcher:sys.jvmHome}"],
         "tempbase": ["${launcher:sys.tempDir}"],
         "env": ["${TLXTEST_VALUE}"], "self": ["${TLXTEST_SELF}"], "order": ["${TLXTEST_ORDER}"],
-        "unknown": ["${NO_SUCH_VARIABLE}${launcher:sys.JVMHOME}"], "repeated": ["a%KAVRO_PATHLIST_SEPARATOR%b%KAVRO_PATHLIST_SEPARATOR%"],
+        "unknown": ["${NO_SUCH_VARIABLE}${launcher:sys.JVMHOME}"],
+        "repeated": ["a%KAVRO_PATHLIST_SEPARATOR%b%KAVRO_PATHLIST_SEPARATOR%"],
     }
-    options = " ".join(f"-Dtlxtest.{kind}{n}={token}" for kind, texts in tokens.items() for n, token in enumerate(texts))
+    options = " ".join(f"-Dtlxtest.{kind}{n}={token}" for kind, texts in tokens.items()
+                       for n, token in enumerate(texts))
     setup = probe_setup(workdir, settings={123: options + " -Dtlxtest.long=${TLXTEST_LONG}${TLXTEST_LONG}"})
     env = {"TLXTEST_VALUE": "plain", "TLXTEST_SELF": "a${TLXTEST_SELF}b", "TLXTEST_LONG": "w" * 20000,
            "TLXTEST_ORDER": "${launcher:sys.pathlistSeparator}"}

@@ -312,7 +312,8 @@ int runClick(const Options& options) {
         HWND button = nullptr;
         for (HWND window : found) {
             if (findButton(window, options, button) != kButtonReady) continue;
-            std::string details = "\"window\":" + describeWindow(window, false) + ",\"button\":" + describeControl(button);
+            std::string details =
+                "\"window\":" + describeWindow(window, false) + ",\"button\":" + describeControl(button);
             WPARAM command = MAKEWPARAM(GetDlgCtrlID(button) & 0xFFFF, BN_CLICKED);
             if (!PostMessageW(window, WM_COMMAND, command, reinterpret_cast<LPARAM>(button)))
                 return fail(kRefused, "posting the press failed", details);
