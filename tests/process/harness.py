@@ -341,9 +341,14 @@ DLGHELPER = TOOLS_DIR / "dlghelper.exe"
 def _dlg_text(text) -> str:
     """Non-ASCII, control characters and backslashes as \\uXXXX, which the
     tools decode: wine64 loses non-ASCII argv text in some locales."""
-    return "".join(ch if ch != "\\" and 0x20 <= ord(ch) < 0x7F else
-                   "".join(f"\\u{int.from_bytes(ch.encode('utf-16-le')[i:i + 2], 'little'):04x}"
-                           for i in range(0, len(ch.encode("utf-16-le")), 2)) for ch in str(text))
+    out = []
+    for ch in str(text):
+        if ch == "\\" or not 0x20 <= ord(ch) < 0x7F:
+            units = ch.encode("utf-16-le")
+            out += [f"\\u{int.from_bytes(units[i:i + 2], 'little'):04x}" for i in range(0, len(units), 2)]
+        else:
+            out.append(ch)
+    return "".join(out)
 
 
 def dlghelper(command, caption=None, exe=None, *extra, timeout=15.0):
