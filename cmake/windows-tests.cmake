@@ -9,8 +9,7 @@ add_subdirectory(/usr/src/googletest "${CMAKE_BINARY_DIR}/googletest" EXCLUDE_FR
 file(GLOB TLX_UNIT_SOURCES CONFIGURE_DEPENDS tests/unit/*.cpp)
 add_executable(unit_tests ${TLX_UNIT_SOURCES})
 target_compile_options(unit_tests PRIVATE -Wall -Wextra)
-target_link_libraries(unit_tests PRIVATE -Wl,--whole-archive tlxcore -Wl,--no-whole-archive
-                      payloadwriter gtest gtest_main)
+target_link_libraries(unit_tests PRIVATE ${TLX_ALL_LAYERS} payloadwriter gtest gtest_main)
 target_link_options(unit_tests PRIVATE -static -static-libgcc -static-libstdc++)
 
 # Each tests/tools/NAME.cpp is one program NAME.exe.

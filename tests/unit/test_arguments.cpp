@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "launcher/arguments.h"
+#include "launcher/base/arguments.h"
 
 namespace {
 

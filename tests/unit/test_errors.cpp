@@ -25,9 +25,9 @@ TEST(EmptyDirectory, APathBeginningWithADotOrEmptyIsLeftAlone) {
     char previous[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, previous);
     SetCurrentDirectoryA(root);
-    emptyDirectory(".", true);
-    emptyDirectory(".\\", true);
-    emptyDirectory("", true);
+    emptyDirectory(".", kEmptySubdirectories);
+    emptyDirectory(".\\", kEmptySubdirectories);
+    emptyDirectory("", kEmptySubdirectories);
     SetCurrentDirectoryA(previous);
     EXPECT_NE(GetFileAttributesA(keep.c_str()), INVALID_FILE_ATTRIBUTES);
     DeleteFileA(keep.c_str());

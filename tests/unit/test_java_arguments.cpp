@@ -9,41 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "java_vm.h"
 #include "jvm/launch_arguments.h"
-#include "launcher/arguments.h"
-#include "launcher/proc_address.h"
+#include "launcher/base/arguments.h"
 
 namespace {
 
-typedef jint(JNICALL* CreateJavaVMFunction)(JavaVM**, void**, void*);
-
-// A VM of the Windows JDK fixture with a 64 MB heap and the serial collector,
-// so that the test can fill the heap completely.
-JNIEnv* smallJavaVm() {
-    char jdk[MAX_PATH];
-    DWORD n = GetEnvironmentVariableA("TLX_JDK_DIR", jdk, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return nullptr;
-    std::string bin = std::string("Z:") + jdk + "\\bin";
-    for (char& c : bin)
-        if (c == '/') c = '\\';
-    SetDllDirectoryA(bin.c_str());  // jvm.dll needs the C runtime beside it
-    HMODULE library = LoadLibraryA((bin + "\\server\\jvm.dll").c_str());
-    SetDllDirectoryA(nullptr);
-    auto create = procAddress<CreateJavaVMFunction>(library, "JNI_CreateJavaVM");
-    JavaVMOption options[] = {{const_cast<char*>("-Xrs"), nullptr},
-                              {const_cast<char*>("-Xmx64m"), nullptr},
-                              {const_cast<char*>("-XX:+UseSerialGC"), nullptr}};
-    JavaVMInitArgs args = {};
-    args.version = JNI_VERSION_1_2;
-    args.nOptions = 3;
-    args.options = options;
-    JavaVM* vm = nullptr;
-    JNIEnv* env = nullptr;
-    return create && create(&vm, reinterpret_cast<void**>(&env), &args) == JNI_OK ? env : nullptr;
-}
-
 TEST(JavaArguments, AnExhaustedHeapGivesNullAndNoPendingException) {
-    JNIEnv* env = smallJavaVm();
+    JNIEnv* env = testJavaEnvironment();
     ASSERT_NE(env, nullptr) << "no Java VM from TLX_JDK_DIR";
     // Hold on to everything the heap can give, from large blocks down to
     // single objects, so that the next allocation must fail.

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "launcher/arguments.h"
+#include "launcher/base/arguments.h"
 #include "payload/language.h"
 #include "payload/language_table.h"
 

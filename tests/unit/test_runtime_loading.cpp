@@ -14,7 +14,7 @@
 #include "jre/version.h"
 #include "jvm/JavaVMLauncher.h"
 #include "jvm/native_path.h"
-#include "launcher/log.h"
+#include "launcher/base/log.h"
 #include "payload/config.h"
 
 namespace {
@@ -133,7 +133,7 @@ TEST_F(RuntimeLoading, HangingJavaIsKilledAndNotCached) {
     char path[6000], version[2000];
     std::snprintf(path, sizeof(path), "%s", exe.c_str());
     DWORD started = GetTickCount();
-    EXPECT_FALSE(checkJavaExe(path, version, parseVersion(""), parseVersion(""), false, true));
+    EXPECT_FALSE(checkJavaExe(path, version, parseVersion(""), parseVersion(""), kProbeUseCache));
     setJavaVersionTimeout(60000);
     EXPECT_LT(GetTickCount() - started, 20000u);
     std::string key = "SOFTWARE\\morvane\\kavro\\jvms\\" + exe;

@@ -57,7 +57,8 @@ TEST(Version, OneSidedBoundsLookOnlyAsFarAsTheBound) {
         {"1", "", false, false, false},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(meetsBound(parseVersion(c.bound), parseVersion(c.candidate), c.upper, c.acceptShorter),
+        EXPECT_EQ(meetsBound(parseVersion(c.bound), parseVersion(c.candidate), c.upper ? kUpperBound : kLowerBound,
+                             c.acceptShorter ? kShorterPasses : kShorterFails),
                   c.expected)
             << c.candidate << (c.upper ? " <= " : " >= ") << c.bound << " shorter=" << c.acceptShorter;
 }

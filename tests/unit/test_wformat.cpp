@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "launcher/wformat.h"
+#include "launcher/base/wformat.h"
 
 namespace {
 

@@ -1,22 +1,18 @@
-// Temporary directory choice (strict pass, relaxed pass, manual override),
-// temp file names and the extraction directory.
-#include "launcher/tempdir.h"
+// Temporary directory choice: strict pass, relaxed pass, manual override.
+#include "launcher/base/temp_dir.h"
 
 #include <windows.h>
 
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <cwchar>
 
-#include "launcher/errors.h"
-#include "launcher/limits.h"
-#include "launcher/log.h"
-#include "launcher/paths.h"
-#include "launcher/state.h"
-#include "launcher/wformat.h"
+#include "launcher/base/code_page.h"
+#include "launcher/base/file_system.h"
+#include "launcher/base/limits.h"
+#include "launcher/base/wformat.h"
 
 namespace {
 
@@ -25,11 +21,10 @@ bool g_cached8 = false;
 bool g_cachedWide = false;
 char g_temp8[kPathCapacity];
 wchar_t g_tempWide[kPathCapacity];
-
-int drawRandom() {
-    std::srand(static_cast<unsigned>(std::time(nullptr)) * static_cast<unsigned>(GetCurrentProcessId()));
-    return std::rand();
-}
+// The "-temp" choice, once both its forms passed the test.
+bool g_hasManual = false;
+char g_manual8[kPathCapacity];
+wchar_t g_manualWide[kPathCapacity];
 
 // The two character widths differ only in the system calls; Api supplies them.
 struct Api8 {
@@ -69,18 +64,18 @@ struct ApiWide {
 };
 
 template <typename Api>
-bool isUsableDir(const typename Api::Char* path, bool create, bool longName) {
+bool isUsableDir(const typename Api::Char* path, int checks) {
     using Char = typename Api::Char;
     if (!path || !path[0]) return false;
-    if (create) Api::createDir(path);
-    if (longName) {
+    if (checks & kDirCreateFirst) Api::createDir(path);
+    if (checks & kDirLongNameShows) {
         Char full[kPathCapacity];
         DWORD n = Api::longName(path, full, kPathCapacity);
         if (n > 0 && n < kPathCapacity && Api::hasQuestionMark(full)) return false;
     }
     int pid = static_cast<int>(GetCurrentProcessId());
     Char probe[kPathCapacity];
-    Api::probeName(probe, kPathCapacity, path, pid, drawRandom());
+    Api::probeName(probe, kPathCapacity, path, pid, drawTempRandom());
     Api::removeDir(probe);
     if (!Api::createDir(probe)) return false;
     bool exists = Api::exists(probe);
@@ -128,113 +123,97 @@ bool chooseTempDir(typename Api::Char* out, const typename Api::Char* appDataTem
                    const typename Api::Char* cTemp, const typename Api::Char* cTmp) {
     using Char = typename Api::Char;
     Char c[kPathCapacity];
-    auto take = [&](bool ok, bool create, bool longName) {
-        if (ok && isUsableDir<Api>(c, create, longName)) {
+    auto take = [&](bool ok, int checks) {
+        if (ok && isUsableDir<Api>(c, checks)) {
             Api::join(out, kPathCapacity, c, empty);
             return true;
         }
         return false;
     };
-    if (take(tempPathCandidate<Api>(c), true, true)) return true;
-    if (take(envCandidate<Api>(c, "USERPROFILE", nullptr, appDataTemp), false, true)) return true;
-    if (take(envCandidate<Api>(c, "HOMEDRIVE", "HOMEPATH", empty), false, true)) return true;
-    if (take(windowsCandidate<Api>(c, winTemp), false, false)) return true;
+    if (take(tempPathCandidate<Api>(c), kDirCreateFirst | kDirLongNameShows)) return true;
+    if (take(envCandidate<Api>(c, "USERPROFILE", nullptr, appDataTemp), kDirLongNameShows)) return true;
+    if (take(envCandidate<Api>(c, "HOMEDRIVE", "HOMEPATH", empty), kDirLongNameShows)) return true;
+    if (take(windowsCandidate<Api>(c, winTemp), kDirAsIs)) return true;
     Api::join(c, kPathCapacity, cTemp, empty);
-    if (take(true, false, false)) return true;
+    if (take(true, kDirAsIs)) return true;
     Api::join(c, kPathCapacity, cTmp, empty);
-    if (take(true, false, false)) return true;
-    if (take(windowsCandidate<Api>(c, empty), false, false)) return true;
+    if (take(true, kDirAsIs)) return true;
+    if (take(windowsCandidate<Api>(c, empty), kDirAsIs)) return true;
     Api::join(c, kPathCapacity, cTmp, empty);
-    if (take(true, true, false)) return true;
+    if (take(true, kDirCreateFirst)) return true;
 
     g_relaxed = true;
-    if (take(tempPathCandidate<Api>(c), true, false)) return true;
-    if (take(envCandidate<Api>(c, "USERPROFILE", nullptr, appDataTemp), false, false)) return true;
-    if (take(envCandidate<Api>(c, "HOMEDRIVE", "HOMEPATH", empty), false, false)) return true;
+    if (take(tempPathCandidate<Api>(c), kDirCreateFirst)) return true;
+    if (take(envCandidate<Api>(c, "USERPROFILE", nullptr, appDataTemp), kDirAsIs)) return true;
+    if (take(envCandidate<Api>(c, "HOMEDRIVE", "HOMEPATH", empty), kDirAsIs)) return true;
     return false;
 }
 
 }  // namespace
 
-bool isUsableDir8(const char* path, bool create, bool longName) { return isUsableDir<Api8>(path, create, longName); }
-bool isUsableDirWide(const wchar_t* path, bool create, bool longName) {
-    return isUsableDir<ApiWide>(path, create, longName);
+int drawTempRandom() {
+    std::srand(static_cast<unsigned>(std::time(nullptr)) * static_cast<unsigned>(GetCurrentProcessId()));
+    return std::rand();
 }
+
+bool isUsableDir8(const char* path, int checks) { return isUsableDir<Api8>(path, checks); }
+bool isUsableDirWide(const wchar_t* path, int checks) { return isUsableDir<ApiWide>(path, checks); }
 
 bool relaxedTempChoice() { return g_relaxed; }
 
-void chooseTempDir8(char* out, size_t capacity) {
-    if (g_launcher.hasManualTempDir) {
-        std::snprintf(out, capacity, "%s", g_launcher.manualTempDir8);
-        return;
+bool findTempDir8(char* out, size_t capacity) {
+    if (g_hasManual) {
+        std::snprintf(out, capacity, "%s", g_manual8);
+        return true;
     }
     if (!g_cached8) {
-        if (!chooseTempDir<Api8>(g_temp8, "\\AppData\\Local\\Temp", "\\temp", "", "c:\\temp", "c:\\tmp"))
-            failMessage(1015);
+        if (!chooseTempDir<Api8>(g_temp8, "\\AppData\\Local\\Temp", "\\temp", "", "c:\\temp", "c:\\tmp")) {
+            if (capacity) out[0] = '\0';
+            return false;
+        }
         g_cached8 = true;
     }
     std::snprintf(out, capacity, "%s", g_temp8);
+    return true;
 }
 
-void chooseTempDirWide(wchar_t* out, size_t capacity, bool fatal) {
-    if (g_launcher.hasManualTempDir) {
-        formatWide(out, capacity, L"%s", g_launcher.manualTempDirWide);
-        return;
+bool findTempDirWide(wchar_t* out, size_t capacity) {
+    if (g_hasManual) {
+        formatWide(out, capacity, L"%s", g_manualWide);
+        return true;
     }
     if (!g_cachedWide) {
         if (!chooseTempDir<ApiWide>(g_tempWide, L"\\AppData\\Local\\Temp", L"\\temp", L"", L"c:\\temp", L"c:\\tmp")) {
             if (capacity) out[0] = L'\0';
-            if (fatal) failMessage(1015);
-            return;
+            return false;
         }
         g_cachedWide = true;
     }
     formatWide(out, capacity, L"%s", g_tempWide);
+    return true;
 }
 
 bool setManualTempDir(const wchar_t* directory) {
-    if (!isUsableDirWide(directory, false, true)) return false;
+    if (!isUsableDirWide(directory, kDirLongNameShows)) return false;
     char narrow[kPathCapacity];
-    bool ok = toFileCodePage(directory, narrow, sizeof(narrow)) && isUsableDir8(narrow, false, true);
+    bool ok = toFileCodePage(directory, narrow, sizeof(narrow)) && isUsableDir8(narrow, kDirLongNameShows);
     if (!ok) {
         wchar_t shortPath[kPathCapacity];
         DWORD n = GetShortPathNameW(directory, shortPath, kPathCapacity);
         ok = n > 0 && n < kPathCapacity && toFileCodePage(shortPath, narrow, sizeof(narrow)) &&
-             isUsableDir8(narrow, false, true);
+             isUsableDir8(narrow, kDirLongNameShows);
     }
     if (!ok) return false;
-    formatWide(g_launcher.manualTempDirWide, kPathCapacity, L"%s", directory);
-    std::snprintf(g_launcher.manualTempDir8, kPathCapacity, "%s", narrow);
-    g_launcher.hasManualTempDir = true;
+    formatWide(g_manualWide, kPathCapacity, L"%s", directory);
+    std::snprintf(g_manual8, kPathCapacity, "%s", narrow);
+    g_hasManual = true;
     return true;
 }
 
-void makeTempFileName(char* out, size_t capacity) {
-    char dir[kPathCapacity];
-    chooseTempDir8(dir, sizeof(dir));
-    logMessage(L"tempPath is %S", dir);
-    char name[MAX_PATH];
-    if (GetTempFileNameA(dir, "kvo", 0, name)) {
-        std::snprintf(out, capacity, "%s", name);
-    } else {
-        logMessage(L"GetTempFileName failed (last error %d)", static_cast<int>(GetLastError()));
-        size_t n = std::strlen(dir);
-        const char* separator = (n > 0 && (dir[n - 1] == '\\' || dir[n - 1] == '/')) ? "" : "\\";
-        std::snprintf(out, capacity, "%s%skvo%d", dir, separator, drawRandom());
-    }
-    logMessage(L"tempFile is %S", out);
+void clearManualTempDir() {
+    g_hasManual = false;
+    g_manualWide[0] = L'\0';
+    g_manual8[0] = '\0';
 }
 
-void createExtractionDir() {
-    for (int attempt = 0; attempt < 10; ++attempt) {
-        char name[kPathCapacity];
-        makeTempFileName(name, sizeof(name));
-        std::snprintf(g_launcher.extractionDir, kPathCapacity, "%s_dir%d", name,
-                      static_cast<int32_t>(static_cast<uint32_t>(std::time(nullptr))));
-        logMessage(L"Temp dir3: %S", g_launcher.extractionDir);
-        if (CreateDirectoryA(g_launcher.extractionDir, nullptr)) return;
-        logMessage(L"Could not create dir (%d)", static_cast<int>(GetLastError()));
-    }
-    g_launcher.extractionDir[0] = '\0';
-    failMessageArg8(1009, "7");
-}
+const char* manualTempDir8() { return g_hasManual ? g_manual8 : ""; }

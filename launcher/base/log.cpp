@@ -1,5 +1,5 @@
 // Launcher log: file naming, per-line writing under the lock, deletion at exit.
-#include "launcher/log.h"
+#include "launcher/base/log.h"
 
 #include <windows.h>
 
@@ -9,10 +9,10 @@
 #include <cstring>
 #include <cwchar>
 
-#include "launcher/paths.h"
-#include "launcher/state.h"
-#include "launcher/tempdir.h"
-#include "launcher/wformat.h"
+#include "launcher/base/file_system.h"
+#include "launcher/base/limits.h"
+#include "launcher/base/temp_dir.h"
+#include "launcher/base/wformat.h"
 
 namespace {
 
@@ -24,6 +24,7 @@ bool g_lockCreated = false;
 bool g_initialised = false;
 bool g_pathSet = false;
 bool g_pathHandedOut = false;
+bool g_keep = false;
 wchar_t g_path[kPathCapacity];
 FILE* g_stream = nullptr;
 wchar_t g_line[kLineCapacity];
@@ -49,12 +50,11 @@ bool envIsYes(const char* name) {
 }
 
 void deleteLogAtExit() {
-    if (g_pathSet && !g_pathHandedOut) DeleteFileW(g_path);
+    if (g_pathSet && !g_pathHandedOut && !g_keep) DeleteFileW(g_path);
 }
 
 void logDirectory(wchar_t* dir) {
-    chooseTempDirWide(dir, kPathCapacity, false);
-    if (dir[0] == L'\0') std::wcscpy(dir, L"c:\\");
+    if (!findTempDirWide(dir, kPathCapacity)) std::wcscpy(dir, L"c:\\");
     size_t len = std::wcslen(dir);
     if (dir[len - 1] != L'\\' && dir[len - 1] != L'/' && len + 1 < kPathCapacity) {
         dir[len] = L'\\';
@@ -106,7 +106,7 @@ void writeHeader() {
 
 void initialise() {
     g_initialised = true;
-    if (!(g_launcher.keepLog || envIsYes("KAVRO_LOG") || envIsYes("TOLVANRIX_LOG"))) std::atexit(deleteLogAtExit);
+    if (!(g_keep || envIsYes("KAVRO_LOG") || envIsYes("TOLVANRIX_LOG"))) std::atexit(deleteLogAtExit);
 
     wchar_t dir[kPathCapacity];
     logDirectory(dir);
@@ -174,33 +174,7 @@ bool moveLogTo(const wchar_t* directory) {
     return true;
 }
 
-void showKeepLogPrompt() {
-    const wchar_t* path = logFilePath();
-    wchar_t text[kPathCapacity + 128];
-    formatWide(text, sizeof(text) / sizeof(text[0]),
-               L"The following log file will be created:\n\n%s\n\nDo you want to open an Explorer window?",
-               path ? path : L"");
-    if (MessageBoxW(nullptr, text, g_launcher.productName, MB_YESNO) != IDYES) return;
-
-    wchar_t shortPath[MAX_PATH];
-    wchar_t windowsDir[MAX_PATH];
-    // Both calls return the size they would need, without writing, when the
-    // buffer is too small: that counts as failure, not as a result.
-    DWORD n = path ? GetShortPathNameW(path, shortPath, MAX_PATH) : 0;
-    if (n == 0 || n >= MAX_PATH) shortPath[0] = L'\0';
-    n = GetWindowsDirectoryW(windowsDir, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) windowsDir[0] = L'\0';
-    wchar_t command[2 * MAX_PATH + 64];
-    formatWide(command, sizeof(command) / sizeof(command[0]), L"%s\\explorer.exe /select,%s", windowsDir, shortPath);
-    logMessage(L"calling %s", command);
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, command, nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
-                        &startup, &process)) {
-        logMessage(L"could not open explorer window %d", static_cast<int>(GetLastError()));
-        return;
-    }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+void keepLogAtExit() {
+    LogLock lock;
+    g_keep = true;
 }

@@ -1,5 +1,5 @@
 // ArgumentList storage and the command-line splitter.
-#include "launcher/arguments.h"
+#include "launcher/base/arguments.h"
 
 #include <cstdlib>
 #include <cwchar>

@@ -1,5 +1,5 @@
 // Wide formatter with the Windows meaning of %s and %S; see wformat.h.
-#include "launcher/wformat.h"
+#include "launcher/base/wformat.h"
 
 #include <windows.h>
 

@@ -1,5 +1,5 @@
-// The executable's own path and the path helpers built on it.
-#include "launcher/paths.h"
+// The executable's own path and the path resolution built on it.
+#include "launcher/base/paths.h"
 
 #include <windows.h>
 
@@ -7,9 +7,11 @@
 #include <cstring>
 #include <cwchar>
 
-#include "launcher/limits.h"
-#include "launcher/log.h"
-#include "launcher/wformat.h"
+#include "launcher/base/code_page.h"
+#include "launcher/base/file_system.h"
+#include "launcher/base/limits.h"
+#include "launcher/base/log.h"
+#include "launcher/base/wformat.h"
 
 namespace {
 
@@ -23,8 +25,6 @@ struct ExecutablePaths {
 };
 
 ExecutablePaths g_exe;
-
-UINT fileCodePage() { return AreFileApisANSI() ? CP_ACP : CP_OEMCP; }
 
 bool endsWithExe(const char* path) {
     size_t n = std::strlen(path);
@@ -81,43 +81,6 @@ const ExecutablePaths& executable() {
     return g_exe;
 }
 
-template <typename Char>
-bool isRelativeImpl(const Char* path) {
-    if (!path) return true;
-    if (path[0] == Char('"')) ++path;
-    size_t n = 0;
-    while (n < 3 && path[n]) ++n;
-    if (n < 3) return true;
-    if (path[1] == Char(':') && path[2] == Char('\\')) return false;
-    if (path[0] == Char('\\') && path[1] == Char('\\')) return false;
-    return true;
-}
-
-template <typename Char>
-void collapseImpl(Char* path) {
-    if (!path || !path[0]) return;
-    size_t out = 1;
-    for (size_t i = 1; path[i]; ++i) {
-        if (path[i] == Char('\\') && i >= 2 && path[i - 1] == Char('\\')) continue;
-        path[out++] = path[i];
-    }
-    path[out] = Char(0);
-}
-
-template <typename Char>
-bool isDriveLetter(Char c) {
-    return (c >= Char('A') && c <= Char('Z')) || (c >= Char('a') && c <= Char('z'));
-}
-
-template <typename Char>
-bool isDriveRoot(const Char* path) {
-    if (!isDriveLetter(path[0]) || path[1] != Char(':') || path[2] != Char('\\')) return false;
-    const Char* rest = path + 3;
-    if (!rest[0]) return true;
-    if (rest[0] == Char('.') && !rest[1]) return true;
-    return rest[0] == Char('.') && rest[1] == Char('\\') && rest[2] == Char('.') && !rest[3];
-}
-
 // Directory part (up to and including the last backslash) of a file's full path.
 bool baseDirectory(const char* baseFile, char* out, size_t capacity) {
     DWORD n = GetFullPathNameA(baseFile, static_cast<DWORD>(capacity), out, nullptr);
@@ -141,12 +104,6 @@ const char* exeDir8() { return executable().dir8; }
 const wchar_t* exeDirWide() { return executable().dirWide; }
 const wchar_t* exeDirWidened() { return executable().dirWidened; }
 
-bool isRelativePath(const char* path) { return isRelativeImpl(path); }
-bool isRelativePath(const wchar_t* path) { return isRelativeImpl(path); }
-
-void collapseBackslashes(char* path) { collapseImpl(path); }
-void collapseBackslashes(wchar_t* path) { collapseImpl(path); }
-
 bool resolvePath(const char* path, const char* baseFile, char* out, size_t capacity) {
     char dir[kPathCapacity] = "";
     if (isRelativePath(path)) {
@@ -162,13 +119,13 @@ bool resolvePath(const char* path, const char* baseFile, char* out, size_t capac
     return needed < capacity;
 }
 
-bool resolvePath(const wchar_t* path, const wchar_t* baseFile, bool useLongExeDir, wchar_t* out, size_t capacity) {
+bool resolvePath(const wchar_t* path, const wchar_t* baseFile, ExeDirForm exeDir, wchar_t* out, size_t capacity) {
     wchar_t dir[kPathCapacity] = L"";
     if (isRelativePath(path)) {
         if (baseFile) {
             if (!baseDirectory(baseFile, dir, kPathCapacity)) return false;
         } else {
-            formatWide(dir, kPathCapacity, L"%s", useLongExeDir ? exeDirWide() : exeDirWidened());
+            formatWide(dir, kPathCapacity, L"%s", exeDir == kLongExeDir ? exeDirWide() : exeDirWidened());
         }
     }
     size_t needed = std::wcslen(dir) + std::wcslen(path);
@@ -177,12 +134,12 @@ bool resolvePath(const wchar_t* path, const wchar_t* baseFile, bool useLongExeDi
     return needed < capacity;
 }
 
-bool fullPath(const char* path, bool keepCase, char* out, size_t capacity) {
+bool fullPath(const char* path, PathCase pathCase, char* out, size_t capacity) {
     char resolved[kPathCapacity];
     if (!resolvePath(path, nullptr, resolved, sizeof(resolved))) return false;
     DWORD n = GetFullPathNameA(resolved, static_cast<DWORD>(capacity), out, nullptr);
     if (n == 0 || n >= capacity) return false;
-    if (!keepCase) {
+    if (pathCase == kLowerCase) {
         wchar_t wide[kPathCapacity];
         char lowered[kPathCapacity];
         if (fromFileCodePage(out, wide, kPathCapacity)) {
@@ -195,58 +152,12 @@ bool fullPath(const char* path, bool keepCase, char* out, size_t capacity) {
     return true;
 }
 
-bool fullPath(const wchar_t* path, bool keepCase, wchar_t* out, size_t capacity) {
+bool fullPath(const wchar_t* path, PathCase pathCase, wchar_t* out, size_t capacity) {
     wchar_t resolved[kPathCapacity];
-    if (!resolvePath(path, nullptr, false, resolved, kPathCapacity)) return false;
+    if (!resolvePath(path, nullptr, kWidenedExeDir, resolved, kPathCapacity)) return false;
     DWORD n = GetFullPathNameW(resolved, static_cast<DWORD>(capacity), out, nullptr);
     if (n == 0 || n >= capacity) return false;
-    if (!keepCase) CharLowerW(out);
+    if (pathCase == kLowerCase) CharLowerW(out);
     collapseBackslashes(out);
-    return true;
-}
-
-bool fileExists(const char* path) {
-    if (!path || !path[0]) return false;
-    if (isDriveRoot(path)) return true;
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA(path, &entry);
-    if (find == INVALID_HANDLE_VALUE) return false;
-    FindClose(find);
-    return true;
-}
-
-bool fileExists(const wchar_t* path) {
-    if (!path || !path[0]) return false;
-    if (isDriveRoot(path)) return true;
-    WIN32_FIND_DATAW entry;
-    HANDLE find = FindFirstFileW(path, &entry);
-    if (find == INVALID_HANDLE_VALUE) return false;
-    FindClose(find);
-    return true;
-}
-
-bool isDirectory(const char* path) {
-    DWORD attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-bool toFileCodePage(const wchar_t* text, char* out, size_t capacity) {
-    if (capacity == 0) return false;
-    BOOL usedDefault = FALSE;
-    int n = WideCharToMultiByte(fileCodePage(), 0, text, -1, out, static_cast<int>(capacity), "?", &usedDefault);
-    if (n == 0) {
-        out[0] = '\0';
-        return false;
-    }
-    return !usedDefault;
-}
-
-bool fromFileCodePage(const char* text, wchar_t* out, size_t capacity) {
-    if (capacity == 0) return false;
-    int n = MultiByteToWideChar(fileCodePage(), 0, text, -1, out, static_cast<int>(capacity));
-    if (n == 0) {
-        out[0] = L'\0';
-        return false;
-    }
     return true;
 }

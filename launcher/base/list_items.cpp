@@ -1,5 +1,5 @@
 // Separated-list walking for settings and registry values.
-#include "launcher/list_items.h"
+#include "launcher/base/list_items.h"
 
 #include <cstdio>
 #include <cstring>

@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdarg>
 
-// Format directives follow launcher/wformat.h (%s UTF-16, %S 8-bit, %I64d ...).
+// Format directives follow launcher/base/wformat.h (%s UTF-16, %S 8-bit, %I64d ...).
 void logMessage(const wchar_t* format, ...);
 void logError(const wchar_t* format, ...);   // the line starts with "ERROR: "
 void logMessageV(const wchar_t* format, va_list args);
@@ -18,5 +18,5 @@ const wchar_t* logFilePath();
 // what it holds; the log goes on there. False when nothing was moved.
 bool moveLogTo(const wchar_t* directory);
 
-// Asks whether to open an Explorer window on the kept log (keep-log switch).
-void showKeepLogPrompt();
+// The log stays when the process ends (the keep-log switch).
+void keepLogAtExit();
