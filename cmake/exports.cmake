@@ -9,21 +9,22 @@
 set(TLX_BINDING_TABLE "${CMAKE_SOURCE_DIR}/natives/binding_table.h")
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${TLX_BINDING_TABLE}")
 file(READ "${TLX_BINDING_TABLE}" table)
-# Signatures hold semicolons, which CMake would take for list separators.
-string(REPLACE ";" "," table "${table}")
+# Only class, method and bytes matter here. The signatures go first: their
+# semicolons and brackets would break the text's split into a list of lines.
+string(REGEX REPLACE "\"[^\"]*\", " "" table "${table}")
 string(REPLACE "\n" ";" table "${table}")
 
 set(def "EXPORTS\n    registerNatives\n")
 set(count 0)
 foreach(line IN LISTS table)
-    if(NOT line MATCHES "^TLX_(NATIVE|EXPORT_ONLY)\\(([A-Za-z0-9]+), ([A-Za-z0-9_]+), (.*, )?([0-9]+)\\)$")
+    if(NOT line MATCHES "^TLX_(NATIVE|EXPORT_ONLY)\\(([A-Za-z0-9]+), ([A-Za-z0-9_]+), ([0-9]+)\\)$")
         continue()
     endif()
     set(name "Java_com_tolvanrix_runtime_installer_platform_win32_${CMAKE_MATCH_2}_${CMAKE_MATCH_3}")
     if(TLX_ARCH STREQUAL "x64")
         string(APPEND def "    ${name}\n")
     else()
-        string(APPEND def "    _${name}@${CMAKE_MATCH_5} = ${name}@${CMAKE_MATCH_5}\n")
+        string(APPEND def "    _${name}@${CMAKE_MATCH_4} = ${name}@${CMAKE_MATCH_4}\n")
     endif()
     math(EXPR count "${count} + 1")
 endforeach()

@@ -36,7 +36,7 @@ foreach(version 1.2.3.4 1.2.10.0 40000.0.0.0)
     string(REPLACE "." "_" tag "${version}")
     add_library(versioned_${tag} SHARED tests/tools/versioned.rc)
     target_compile_definitions(versioned_${tag} PRIVATE TLX_V1=${v1} TLX_V2=${v2} TLX_V3=${v3} TLX_V4=${v4})
-    target_link_options(versioned_${tag} PRIVATE -nostdlib -Wl,--no-entry -s)
+    target_link_options(versioned_${tag} PRIVATE -static-libgcc -s)
     set_target_properties(versioned_${tag} PROPERTIES LINKER_LANGUAGE C PREFIX "" OUTPUT_NAME "versioned_${tag}"
                           RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/tools")
 endforeach()

@@ -74,8 +74,12 @@ tlx_layer(tlx_natives SOURCES ${TLX_NATIVES_SOURCES} BELOW tlx_base)
 set(TLX_ALL_LAYERS -Wl,--whole-archive tlx_orchestration tlx_subsystems tlx_natives tlx_base
                    -Wl,--no-whole-archive)
 
+add_executable(launcher WIN32 launcher/entry.cpp resources/launcher.rc)
+# The export table: the linker reads the module-definition file as an input
+# (CMake hands .def sources to the linker for libraries only).
 include(cmake/exports.cmake)
-add_executable(launcher WIN32 launcher/entry.cpp resources/launcher.rc "${TLX_EXPORTS_DEF}")
+target_link_options(launcher PRIVATE "${TLX_EXPORTS_DEF}")
+set_property(TARGET launcher APPEND PROPERTY LINK_DEPENDS "${TLX_EXPORTS_DEF}")
 target_compile_options(launcher PRIVATE ${TLX_WARNINGS} -fno-exceptions)
 # Stripped: an unstripped executable carries its symbol table behind the last
 # section, exactly where the payload has to start.

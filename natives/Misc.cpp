@@ -8,14 +8,13 @@
 #include <tlhelp32.h>
 
 #include <atomic>
-#include <cstdio>
+#include <cstring>
 #include <cwchar>
-#include <string>
-#include <vector>
 
 #include "launcher/base/proc_address.h"
 #include "launcher/base/scoped.h"
 #include "launcher/base/wformat.h"
+#include "natives/diagnostic.h"
 #include "natives/native_support.h"
 #include "natives/privilege.h"
 
@@ -50,21 +49,37 @@ HMODULE kernel32() { return GetModuleHandleW(L"Kernel32.DLL"); }
 
 // The pid list of a Java int[], copied so that the array is released at once
 // (without copy-back). A null array counts as an empty list.
-std::vector<DWORD> processIds(JNIEnv* env, jintArray pids) {
-    std::vector<DWORD> ids;
-    if (!pids) return ids;
-    jsize count = env->GetArrayLength(pids);
-    jint* elements = env->GetIntArrayElements(pids, nullptr);
-    if (!elements) return ids;
-    ids.assign(elements, elements + count);
-    env->ReleaseIntArrayElements(pids, elements, JNI_ABORT);
-    return ids;
-}
+class ProcessIds {
+public:
+    ProcessIds(JNIEnv* env, jintArray pids) {
+        if (!pids) return;
+        jsize count = env->GetArrayLength(pids);
+        jint* elements = env->GetIntArrayElements(pids, nullptr);
+        if (!elements) return;
+        ids_.reset(static_cast<DWORD*>(std::malloc(static_cast<size_t>(count) * sizeof(DWORD) + 1)));
+        if (ids_.get()) {
+            std::memcpy(ids_.get(), elements, static_cast<size_t>(count) * sizeof(DWORD));
+            count_ = static_cast<size_t>(count);
+        } else {
+            complete_ = false;
+        }
+        env->ReleaseIntArrayElements(pids, elements, JNI_ABORT);
+    }
+    // False when the list could not be copied (no memory).
+    bool complete() const { return complete_; }
+    size_t count() const { return count_; }
+    DWORD operator[](size_t i) const { return ids_.get()[i]; }
 
-jint terminateByForce(const std::vector<DWORD>& ids) {
+private:
+    ScopedMalloc<DWORD*> ids_;
+    size_t count_ = 0;
+    bool complete_ = true;
+};
+
+jint terminateByForce(const ProcessIds& ids) {
     jint result = kAllEnded;
-    for (DWORD id : ids) {
-        ScopedHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, id));
+    for (size_t i = 0; i < ids.count(); ++i) {
+        ScopedHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, ids[i]));
         if (!process.valid() || !TerminateProcess(process.get(), 0)) result = kNotAllReached;
     }
     return result;
@@ -73,8 +88,8 @@ jint terminateByForce(const std::vector<DWORD>& ids) {
 // The working data of one gentle close, handed to the window enumeration as
 // its parameter, so that two Java threads closing at once keep apart.
 struct CloseRequest {
-    const std::vector<DWORD>* ids;
-    std::vector<bool> windowSeen;
+    const ProcessIds* ids;
+    bool* windowSeen;
     jint result;
 };
 
@@ -84,7 +99,7 @@ BOOL CALLBACK closeWindowOfListedProcess(HWND window, LPARAM parameter) {
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
     bool listed = false;
-    for (size_t i = 0; i < request->ids->size(); ++i) {
+    for (size_t i = 0; i < request->ids->count(); ++i) {
         if ((*request->ids)[i] == owner) {
             request->windowSeen[i] = true;
             listed = true;
@@ -94,25 +109,39 @@ BOOL CALLBACK closeWindowOfListedProcess(HWND window, LPARAM parameter) {
     return TRUE;
 }
 
-jint closeGently(const std::vector<DWORD>& ids, DWORD timeout) {
-    CloseRequest request = {&ids, std::vector<bool>(ids.size(), false), kAllEnded};
-    EnumWindows(closeWindowOfListedProcess, reinterpret_cast<LPARAM>(&request));
-    for (bool seen : request.windowSeen) {
-        if (!seen) request.result = kNotAllReached;
+// Waits for all listed processes at once; more than MAXIMUM_WAIT_OBJECTS
+// make the wait fail.
+jint waitForAll(const ProcessIds& ids, DWORD timeout) {
+    size_t count = ids.count();
+    HeapBuffer memory(count * sizeof(HANDLE) + 1);
+    HANDLE* handles = reinterpret_cast<HANDLE*>(memory.get());
+    if (!handles) return kWaitFailed;
+    size_t opened = 0;
+    for (; opened < count; ++opened) {
+        handles[opened] = OpenProcess(SYNCHRONIZE, FALSE, ids[opened]);
+        if (!handles[opened]) break;
     }
-    if (request.result != kAllEnded || ids.empty()) return request.result;
+    jint result = kWaitFailed;
+    if (opened == count) {
+        DWORD waited = WaitForMultipleObjects(static_cast<DWORD>(count), handles, TRUE, timeout);
+        result = waited == WAIT_TIMEOUT ? kTimedOut : waited == WAIT_OBJECT_0 ? kAllEnded : kWaitFailed;
+    }
+    for (size_t i = 0; i < opened; ++i) CloseHandle(handles[i]);
+    return result;
+}
 
-    std::vector<ScopedHandle> processes(ids.size());
-    std::vector<HANDLE> handles;
-    for (size_t i = 0; i < ids.size(); ++i) {
-        processes[i].reset(OpenProcess(SYNCHRONIZE, FALSE, ids[i]));
-        if (!processes[i].valid()) return kWaitFailed;
-        handles.push_back(processes[i].get());
+jint closeGently(const ProcessIds& ids, DWORD timeout) {
+    HeapBuffer marks(ids.count() + 1);
+    if (!marks.get()) return kNotAllReached;
+    CloseRequest request = {&ids, reinterpret_cast<bool*>(marks.get()), kAllEnded};
+    std::memset(request.windowSeen, 0, ids.count() * sizeof(bool));
+    EnumWindows(closeWindowOfListedProcess, reinterpret_cast<LPARAM>(&request));
+    for (size_t i = 0; i < ids.count(); ++i) {
+        if (!request.windowSeen[i]) request.result = kNotAllReached;
     }
-    // One wait for all: more than MAXIMUM_WAIT_OBJECTS processes make it fail.
-    DWORD waited = WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), TRUE, timeout);
-    if (waited == WAIT_TIMEOUT) return kTimedOut;
-    return waited == WAIT_OBJECT_0 ? kAllEnded : kWaitFailed;
+    // Nothing listed: nothing to wait for.
+    if (request.result != kAllEnded || ids.count() == 0) return request.result;
+    return waitForAll(ids, timeout);
 }
 
 // The search of one getWindowTitle0 call, the enumeration's parameter.
@@ -150,16 +179,17 @@ bool endsWithTmp(const wchar_t* text) {
 // The process list through psapi: "%d " and the executable path per process.
 // A ".tmp" image is a self-extracting program's copy of itself; its main
 // module names what the user started.
-void modulesByProcessList(std::vector<std::wstring>* entries) {
+void modulesByProcessList(TextList* entries) {
     HMODULE psapi = LoadLibraryW(L"Psapi.DLL");
     HMODULE kernel = LoadLibraryW(L"Kernel32.DLL");
     auto enumProcesses = procAddress<EnumProcessesFunction>(psapi, "EnumProcesses");
     auto moduleFileName = procAddress<ModuleFileNameExFunction>(psapi, "GetModuleFileNameExW");
     auto imageName = procAddress<ImageNameFunction>(kernel, "QueryFullProcessImageNameW");
-    std::vector<DWORD> ids(kMostProcessIds);
+    HeapBuffer memory(kMostProcessIds * sizeof(DWORD));
+    DWORD* ids = reinterpret_cast<DWORD*>(memory.get());
     DWORD used = 0;
-    if (enumProcesses && (moduleFileName || imageName) &&
-        enumProcesses(ids.data(), kMostProcessIds * sizeof(DWORD), &used)) {
+    if (ids && enumProcesses && (moduleFileName || imageName) &&
+        enumProcesses(ids, kMostProcessIds * sizeof(DWORD), &used)) {
         for (DWORD i = 0; i < used / sizeof(DWORD); ++i) {
             if (ids[i] == 0) continue;
             ScopedHandle process(OpenProcess(imageName ? kQueryInformation : kQueryAndRead, FALSE, ids[i]));
@@ -180,7 +210,7 @@ void modulesByProcessList(std::vector<std::wstring>* entries) {
                 DWORD length = moduleFileName(process.get(), nullptr, entry + prefix, room);
                 found = length > 0 && length < room;
             }
-            if (found) entries->push_back(entry);
+            if (found && !entries->add(entry)) break;
         }
     }
     if (psapi) FreeLibrary(psapi);
@@ -189,18 +219,17 @@ void modulesByProcessList(std::vector<std::wstring>* entries) {
 
 // The fallback through a tool-help snapshot: "%d %s", the id and the path of
 // each process's first module. The record sizes are this build's own.
-void modulesBySnapshot(std::vector<std::wstring>* entries) {
+void modulesBySnapshot(TextList* entries) {
     HMODULE kernel = kernel32();
     auto snapshot = procAddress<SnapshotFunction>(kernel, "CreateToolhelp32Snapshot");
     auto firstProcess = procAddress<ProcessWalkFunction>(kernel, "Process32FirstW");
     auto nextProcess = procAddress<ProcessWalkFunction>(kernel, "Process32NextW");
     auto firstModule = procAddress<ModuleWalkFunction>(kernel, "Module32FirstW");
     if (!snapshot || !firstProcess || !nextProcess) {
-        std::printf("could not load functions %p %p %p %p %p %d\n", reinterpret_cast<void*>(snapshot),
-                    reinterpret_cast<void*>(firstProcess), reinterpret_cast<void*>(nextProcess),
-                    reinterpret_cast<void*>(firstModule), static_cast<void*>(kernel),
-                    static_cast<int>(GetLastError()));
-        std::fflush(stdout);
+        printDiagnostic("could not load functions %p %p %p %p %p %d\n", reinterpret_cast<void*>(snapshot),
+                        reinterpret_cast<void*>(firstProcess), reinterpret_cast<void*>(nextProcess),
+                        reinterpret_cast<void*>(firstModule), static_cast<void*>(kernel),
+                        static_cast<int>(GetLastError()));
         return;
     }
     ScopedHandle processes(snapshot(kSnapshotEverything, 0));
@@ -215,14 +244,8 @@ void modulesBySnapshot(std::vector<std::wstring>* entries) {
         if (!modules.valid() || !firstModule(modules.get(), &module)) continue;
         wchar_t entry[kEntryUnits];
         formatWide(entry, kEntryUnits, L"%d %s", static_cast<int>(process.th32ProcessID), module.szExePath);
-        entries->push_back(entry);
+        if (!entries->add(entry)) return;
     }
-}
-
-jobjectArray stringArrayOf(JNIEnv* env, const std::vector<std::wstring>& strings) {
-    std::vector<const wchar_t*> texts;
-    for (const std::wstring& text : strings) texts.push_back(text.c_str());
-    return newJavaStringArray(env, texts.data(), static_cast<jsize>(texts.size()));
 }
 
 }  // namespace
@@ -236,21 +259,24 @@ extern "C" void JNICALL TLX_JNI(Misc, reboot0)(JNIEnv*, jclass) {
 extern "C" jobjectArray JNICALL TLX_JNI(Misc, getRunningModules0)(JNIEnv* env, jclass,
                                                                  jboolean keepDebugPrivilegeOff) {
     switchPrivilege(L"SeDebugPrivilege", keepDebugPrivilegeOff ? PrivilegeState::kDisabled : PrivilegeState::kEnabled);
-    std::vector<std::wstring> entries;
+    TextList entries;
     modulesByProcessList(&entries);
-    if (entries.empty()) modulesBySnapshot(&entries);
-    return entries.empty() ? nullptr : stringArrayOf(env, entries);
+    if (entries.count() == 0) modulesBySnapshot(&entries);
+    return entries.count() == 0 ? nullptr : newJavaStringArray(env, entries);
 }
 
 // String[] getEnvVarPairs0()  ()[Ljava/lang/String;
 extern "C" jobjectArray JNICALL TLX_JNI(Misc, getEnvVarPairs0)(JNIEnv* env, jclass) {
-    std::vector<std::wstring> pairs;
+    TextList pairs;
     wchar_t* block = GetEnvironmentStringsW();
+    bool complete = true;
     if (block) {
-        for (const wchar_t* entry = block; *entry; entry += std::wcslen(entry) + 1) pairs.push_back(entry);
+        for (const wchar_t* entry = block; *entry && complete; entry += std::wcslen(entry) + 1) {
+            complete = pairs.add(entry);
+        }
         FreeEnvironmentStringsW(block);
     }
-    return stringArrayOf(env, pairs);
+    return complete ? newJavaStringArray(env, pairs) : nullptr;
 }
 
 // void broadcastSettingChange0()  ()V
@@ -266,8 +292,7 @@ extern "C" jlong JNICALL TLX_JNI(Misc, getPhysicalMemory0)(JNIEnv*, jclass) {
         MEMORYSTATUSEX status = {};
         status.dwLength = sizeof(status);
         if (memoryStatusEx(&status)) return static_cast<jlong>(status.ullTotalPhys);
-        std::printf("error %d\n", static_cast<int>(GetLastError()));
-        std::fflush(stdout);
+        printDiagnostic("error %d\n", static_cast<int>(GetLastError()));
     }
     MEMORYSTATUS status = {};
     status.dwLength = sizeof(status);
@@ -305,7 +330,8 @@ extern "C" void JNICALL TLX_JNI(Misc, toFront0)(JNIEnv*, jclass) {
 // int terminateProcesses0(int[] pids, boolean force, int timeoutMillis)  ([IZI)I
 extern "C" jint JNICALL TLX_JNI(Misc, terminateProcesses0)(JNIEnv* env, jclass, jintArray pids, jboolean force,
                                                           jint timeoutMillis) {
-    std::vector<DWORD> ids = processIds(env, pids);
+    ProcessIds ids(env, pids);
+    if (!ids.complete()) return kNotAllReached;
     return force ? terminateByForce(ids) : closeGently(ids, static_cast<DWORD>(timeoutMillis));
 }
 

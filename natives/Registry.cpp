@@ -6,13 +6,12 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include <cstdio>
 #include <cstring>
-#include <string>
-#include <vector>
+#include <cwchar>
 
 #include "launcher/base/proc_address.h"
 #include "launcher/base/scoped.h"
+#include "natives/diagnostic.h"
 #include "natives/native_support.h"
 #include "natives/privilege.h"
 #include "natives/shell_binding.h"
@@ -29,9 +28,9 @@ constexpr DWORD kValueBufferBytes = 100000;
 constexpr DWORD kValueBufferUnits = kValueBufferBytes / sizeof(wchar_t);
 // A string value keeps at most this many units, so that it and its NUL fit.
 constexpr size_t kLongestStringValue = kValueBufferUnits - 1;
-// Names are first read into buffers of this size; a longer name (value names
-// may have up to 16,383 units) is read again into a larger one, up to the last.
-constexpr DWORD kNameUnits[] = {4096, 16384, 32768};
+// Room for any key or value name (value names may have up to 16,383 units),
+// so that every name comes back whole.
+constexpr DWORD kNameUnits = 32768;
 
 constexpr char kExpandStringClass[] = "com/tolvanrix/api/windows/WinRegistry$ExpandString";
 
@@ -66,41 +65,32 @@ bool openKey(JNIEnv* env, jint root, jstring path, jint view, Access access, Sco
 
 enum class NameKind { kSubKey, kValue };
 
-// The name at index, whole however long it is; the enumeration's status.
-LONG enumName(HKEY key, DWORD index, NameKind kind, std::wstring* name) {
-    LONG status = ERROR_MORE_DATA;
-    for (DWORD capacity : kNameUnits) {
-        name->resize(capacity);
-        DWORD length = capacity;
-        status = kind == NameKind::kSubKey
-                     ? RegEnumKeyExW(key, index, &(*name)[0], &length, nullptr, nullptr, nullptr, nullptr)
-                     : RegEnumValueW(key, index, &(*name)[0], &length, nullptr, nullptr, nullptr, nullptr);
-        if (status == ERROR_SUCCESS) name->resize(length);
-        if (status != ERROR_MORE_DATA) return status;
+// Every name of the key, in enumeration order; false when memory ran out.
+// An error other than the end of the list ends the walk: a key deleted
+// meanwhile would otherwise fail at every further index.
+bool allNames(HKEY key, NameKind kind, TextList* names) {
+    HeapBuffer buffer(kNameUnits * sizeof(wchar_t));
+    wchar_t* name = reinterpret_cast<wchar_t*>(buffer.get());
+    if (!name) return false;
+    for (DWORD index = 0;; ++index) {
+        DWORD length = kNameUnits;
+        LONG status = kind == NameKind::kSubKey
+                          ? RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr)
+                          : RegEnumValueW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr);
+        if (status != ERROR_SUCCESS) return true;
+        if (!names->add(name, length)) return false;
     }
-    return status;
-}
-
-// Every name of the key, in enumeration order. An error other than the end
-// of the list ends the walk too: a key deleted meanwhile would otherwise fail
-// at every further index.
-std::vector<std::wstring> allNames(HKEY key, NameKind kind) {
-    std::vector<std::wstring> names;
-    std::wstring name;
-    for (DWORD index = 0; enumName(key, index, kind, &name) == ERROR_SUCCESS; ++index) names.push_back(name);
-    return names;
 }
 
 jobjectArray namesOf(JNIEnv* env, jint root, jstring path, jint view, NameKind kind) {
-    std::vector<std::wstring> names;
+    TextList names;
     {
         ScopedRegistryKey key;
-        if (!openKey(env, root, path, view, Access::kRead, &key)) return nullptr;
-        names = allNames(key.get(), kind);
+        if (!openKey(env, root, path, view, Access::kRead, &key) || !allNames(key.get(), kind, &names)) {
+            return nullptr;
+        }
     }
-    std::vector<const wchar_t*> texts;
-    for (const std::wstring& name : names) texts.push_back(name.c_str());
-    return newJavaStringArray(env, texts.data(), static_cast<jsize>(texts.size()));
+    return newJavaStringArray(env, names);
 }
 
 // Deletes the key at path below parent with everything below it, the last
@@ -110,8 +100,15 @@ void deleteTree(HKEY parent, const wchar_t* path, REGSAM view) {
     {
         ScopedRegistryKey key;
         if (!openBelow(parent, path, view, Access::kRead, &key)) return;
-        std::vector<std::wstring> subKeys = allNames(key.get(), NameKind::kSubKey);
-        for (size_t i = subKeys.size(); i-- > 0;) deleteTree(key.get(), subKeys[i].c_str(), view);
+        TextList subKeys;
+        allNames(key.get(), NameKind::kSubKey, &subKeys);
+        // Last first: walk the list once, remembering where each name starts.
+        HeapBuffer starts(subKeys.count() * sizeof(const wchar_t*) + 1);
+        const wchar_t** names = reinterpret_cast<const wchar_t**>(starts.get());
+        if (!names) return;
+        const wchar_t* name = subKeys.first();
+        for (size_t i = 0; i < subKeys.count(); ++i, name = TextList::next(name)) names[i] = name;
+        for (size_t i = subKeys.count(); i-- > 0;) deleteTree(key.get(), names[i], view);
     }
     auto deleteKeyEx = view != 0 ? procAddress<DeleteKeyExFunction>(GetModuleHandleW(L"advapi32.dll"),
                                                                     "RegDeleteKeyExW")
@@ -262,16 +259,14 @@ jobject dwordValue(JNIEnv* env, const BYTE* buffer, DWORD size) {
 jobject multiStringValue(JNIEnv* env, const BYTE* buffer, DWORD size) {
     const wchar_t* text = reinterpret_cast<const wchar_t*>(buffer);
     size_t units = size / sizeof(wchar_t);
-    std::vector<std::wstring> strings;
+    TextList strings;
     for (size_t position = 0; position + 1 < units;) {
         size_t end = position;
         while (end < units && text[end] != L'\0') ++end;
-        strings.emplace_back(text + position, end - position);
+        if (!strings.add(text + position, end - position)) return nullptr;
         position = end + 1;
     }
-    std::vector<const wchar_t*> texts;
-    for (const std::wstring& s : strings) texts.push_back(s.c_str());
-    return newJavaStringArray(env, texts.data(), static_cast<jsize>(texts.size()));
+    return newJavaStringArray(env, strings);
 }
 
 jobject javaValue(JNIEnv* env, DWORD type, const BYTE* buffer, DWORD size) {
@@ -329,8 +324,7 @@ extern "C" jboolean JNICALL TLX_JNI(Registry, setValue0)(JNIEnv* env, jclass, ji
     JavaStringCopy valueName(env, name);
     LONG status = RegSetValueExW(key.get(), valueName.get(), 0, data.type, data.buffer, data.size);
     if (status != ERROR_SUCCESS) {
-        std::printf("no success %d\n", static_cast<int>(status));
-        std::fflush(stdout);
+        printDiagnostic("no success %d\n", static_cast<int>(status));
         return JNI_FALSE;
     }
     return JNI_TRUE;

@@ -7,7 +7,10 @@
 #include <jni.h>
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
+
+#include "launcher/base/scoped.h"
 
 // The package of the platform classes, in the form FindClass takes.
 #define TLX_PLATFORM_PACKAGE "com/tolvanrix/runtime/installer/platform/win32/"
@@ -28,3 +31,30 @@ jstring newJavaString(JNIEnv* env, const wchar_t* text);
 jobjectArray newJavaStringArray(JNIEnv* env, const wchar_t* const* texts, jsize count);
 // A java.lang.Integer of the value.
 jobject boxInteger(JNIEnv* env, jint value);
+
+// Texts collected one after the other (registry names, process entries,
+// environment pairs) in one growing block of memory. Running out of memory
+// makes add() fail; the native then answers as for any failure, since a
+// native must never end the process.
+class TextList {
+public:
+    TextList() = default;
+    TextList(const TextList&) = delete;
+    TextList& operator=(const TextList&) = delete;
+
+    bool add(const wchar_t* text, size_t length);
+    bool add(const wchar_t* text);
+    size_t count() const { return count_; }
+    // The texts in the order added, each NUL-terminated, one after the other.
+    const wchar_t* first() const { return block_.get(); }
+    static const wchar_t* next(const wchar_t* text);
+
+private:
+    ScopedMalloc<wchar_t*> block_;
+    size_t used_ = 0;
+    size_t capacity_ = 0;
+    size_t count_ = 0;
+};
+
+// A String[] of the texts, in their order.
+jobjectArray newJavaStringArray(JNIEnv* env, const TextList& texts);

@@ -71,14 +71,13 @@ def test_registry_round_trips_and_reg_exe_sees_the_result(tmp_path, private_pref
     assert r["subkeys"] == "[a, c, d]"
     assert r["subkeys.missing"] == "null"
     assert r["onlyIfEmpty.kept"] == "true" and r["onlyIfEmpty.emptyGone"] == "true" and r["tree.gone"] == "true"
-    if r["longKey.created"] == "true":
-        assert r["longTree.gone"] == "true"
     # The 32-bit view is Wow6432Node, and only there.
     assert r["view32.set"] == "true" and r["view32.get"] == "32" and r["view64.get"] == "null"
     assert r["view32.removed"] == "true"
-    assert reg_query_value(r"HKLM\Software\Wow6432Node\\" + base + r"\views", "side") == ("REG_SZ", "32")
-    assert reg_query_value(r"HKLM\Software\Wow6432Node\\" + base + r"\views\removed", "x") is None
-    assert reg("query", r"HKLM\Software\Wow6432Node\\" + base + r"\views\removed").code != 0
+    wow = r"HKLM\Software\Wow6432Node\tlxtest\natives\views"
+    assert reg_query_value(wow, "side") == ("REG_SZ", "32")
+    assert reg_query_value("HKLM\\" + base + r"\views", "side") is None
+    assert reg("query", wow + r"\removed").code != 0
     # What reg.exe sees of the values written.
     values = hkcu + r"\values"
     assert reg_query_value(values, "dword") == ("REG_DWORD", "0xfffffffb")
@@ -124,8 +123,9 @@ def test_folders_drives_short_names_and_file_versions(tmp_path):
     assert r["registry.missing"] == "null"
     assert r["windows"].lower() == r"c:\windows" and r["system"].lower() == r"c:\windows\system32"
     assert r["drives"] == "3 1"
-    short = r["short"]
-    assert "~" in short and " " not in short and unixpath(short).resolve() == (work / "a long directory name").resolve()
+    # Only Wine knows the short names it made up; the scenario checked that it finds the directory by it.
+    assert re.fullmatch(r"[A-Z0-9_]{1,6}~[A-Z0-9]{1,3}", r["short"].rsplit("\\", 1)[1]), r["short"]
+    assert r["short.isDirectory"] == "true"
     assert r["short.missing.same"] == "true"
     assert r["downloads"].lower().endswith("\\downloads")
     assert re.fullmatch(r";\d+", r["universal.local"]), r["universal.local"]

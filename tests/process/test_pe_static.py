@@ -1,6 +1,6 @@
 """Static checks of both launcher stubs (the x86 one cannot run here): PE
-headers, resources, imports, stripping, and where a payload lands when the
-build tool appends one."""
+headers, resources, imports, stripping, the exported natives, and where a
+payload lands when the build tool appends one."""
 import struct
 import xml.etree.ElementTree as ET
 
@@ -8,6 +8,7 @@ import pefile
 import pytest
 
 from harness import STUB_X64, STUB_X86, build_setup, inspect_setup
+from test_runtime_jar import NATIVES
 
 STUBS = {"x86": (STUB_X86, 0x14C, 0x10B), "x64": (STUB_X64, 0x8664, 0x20B)}
 
@@ -59,6 +60,42 @@ def test_manifest(stub):
     deps = [(e.get("name"), e.get("version")) for e in root.iter()
             if e.tag.endswith("assemblyIdentity") and e.get("name") == "Microsoft.Windows.Common-Controls"]
     assert deps == [("Microsoft.Windows.Common-Controls", "6.0.0.0")]
+
+
+JNI_PREFIX = "Java_com_tolvanrix_runtime_installer_platform_win32_"
+
+
+def argument_bytes(signature: str) -> int:
+    """The stack bytes of a 32-bit JNI function: env and class, 8 for a
+    long or double, 4 for anything else (references and arrays included)."""
+    args, total, i = signature[1:signature.index(")")], 8, 0
+    while i < len(args):
+        start = i
+        while args[i] == "[":
+            i += 1
+        if args[i] == "L":
+            i = args.index(";", i)
+        total += 8 if i == start and args[i] in "JD" else 4
+        i += 1
+    return total
+
+
+def test_exports_are_the_bound_natives_and_register_natives(stub):
+    """x86 exports each native under its decorated name, x64 under its plain
+    JNI name; ShellLink.create0 is exported though no class binds it."""
+    pe, machine, _ = stub
+    x86 = machine == 0x14C
+    natives = [(cls, method, argument_bytes(sig)) for cls, methods in NATIVES.items() for method, sig in methods]
+    natives.append(("ShellLink", "create0", 36))
+    expected = {f"_{JNI_PREFIX}{cls}_{method}@{size}" if x86 else f"{JNI_PREFIX}{cls}_{method}"
+                for cls, method, size in natives}
+    exported = [symbol.name.decode() for symbol in pe.DIRECTORY_ENTRY_EXPORT.symbols]
+    assert len(exported) == 72
+    assert sorted(exported) == sorted(expected | {"registerNatives"})
+    if x86:
+        for name in ("Registry_getValue0@24", "VistaFileChooser_displayDialog0@68", "VistaTaskDialog_show0@52",
+                     "Win32Services_changeServiceConfig0@44", "Win32CommunicationBackend_writeDataBlock0@20"):
+            assert f"_{JNI_PREFIX}{name}" in exported
 
 
 def read_sz_or_ord(data: bytes, pos: int):

@@ -33,7 +33,9 @@ public final class FolderScenario {
         Report.line("system", FolderInfo.getSystemDirectory0());
         Report.line("drives", FolderInfo.getDriveType0("C:\\") + " " + FolderInfo.getDriveType0("Q:\\"));
         String longPath = new File(dir, "a long directory name").getPath();
-        Report.line("short", FolderInfo.getShortPathName0(longPath));
+        String shortPath = FolderInfo.getShortPathName0(longPath);
+        Report.line("short", shortPath);
+        Report.line("short.isDirectory", new File(shortPath).isDirectory());
         String missing = new File(dir, "no such directory name").getPath();
         Report.line("short.missing.same", FolderInfo.getShortPathName0(missing) == missing);
         Report.line("downloads", FolderInfo.getDownloadsDirectory0());
