@@ -4,7 +4,7 @@
 
 #include "builder/codepage.h"
 #include "builder/file_io.h"
-#include "builder/project_context.h"
+#include "builder/project_readers.h"
 #include "builder/record_name.h"
 
 namespace {

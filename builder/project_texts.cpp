@@ -6,7 +6,7 @@
 #include <map>
 
 #include "builder/codepage.h"
-#include "builder/project_context.h"
+#include "builder/project_readers.h"
 
 namespace {
 
