@@ -11,6 +11,7 @@ struct Project {
     int codePage = 1252;                   // of the narrow settings, 1252 or 65001
     std::vector<std::string> inputFiles;   // every file the build reads (project, sources)
     std::vector<std::string> warnings;     // shown after a successful build
+    bool namedSettings = false;            // a setting is written by name
 };
 
 // Reads and checks a project file. False with one line naming the problem
