@@ -5,21 +5,50 @@
 
 #include "builder/codepage.h"
 #include "builder/file_io.h"
+#include "builder/message_table.h"
 #include "builder/project_context.h"
 #include "builder/project_readers.h"
 #include "payload/format.h"
 
 namespace {
 
+// translations = true, false, or a list of the built-in codes.
+bool readTranslations(const ProjectContext& ctx, const toml::node& node) {
+    if (node.is_boolean()) {
+        if (!node.as_boolean()->get()) ctx.project->translations.emplace();
+        return true;
+    }
+    std::string known;
+    for (const char* code : kTranslationCodes) known += std::string(known.empty() ? "" : ", ") + quoted(code);
+    const std::string expected = "[payload] translations must be true, false or a list of " + known;
+    const toml::array* codes = node.as_array();
+    if (!codes) return ctx.fail(node, expected);
+    ctx.project->translations.emplace();
+    for (const toml::node& code : *codes) {
+        bool builtIn = false;
+        for (const char* offered : kTranslationCodes)
+            builtIn = builtIn || (code.is_string() && code.as_string()->get() == offered);
+        if (!builtIn) return ctx.fail(code, expected);
+        ctx.project->translations->push_back(code.as_string()->get());
+    }
+    return true;
+}
+
 bool readPayloadOptions(const ProjectContext& ctx, const toml::table& root) {
     bool ok = true;
     const toml::table* payload = optionalTable(ctx, root, "payload", "[payload]", &ok);
     if (!payload) return ok;
-    if (!onlyKnownKeys(ctx, *payload, "[payload]", {"check", "codepage"})) return false;
-    if (const toml::node* check = payload->get("check")) {
-        if (!check->is_boolean()) return ctx.fail(*check, "[payload] check must be true or false");
-        ctx.project->spec.checkFlag = check->as_boolean()->get() ? 1 : 0;
+    if (!onlyKnownKeys(ctx, *payload, "[payload]", {"check", "codepage", "defaults", "translations"})) return false;
+    for (const char* flag : {"check", "defaults"}) {
+        const toml::node* node = payload->get(flag);
+        if (node && !node->is_boolean())
+            return ctx.fail(*node, std::string("[payload] ") + flag + " must be true or false");
     }
+    if (const toml::node* check = payload->get("check"))
+        ctx.project->spec.checkFlag = check->as_boolean()->get() ? 1 : 0;
+    if (const toml::node* defaults = payload->get("defaults")) ctx.project->defaults = defaults->as_boolean()->get();
+    if (const toml::node* translations = payload->get("translations"))
+        if (!readTranslations(ctx, *translations)) return false;
     if (const toml::node* cp = payload->get("codepage")) {
         if (!cp->is_integer() || !codepage::isSupported(static_cast<int>(cp->as_integer()->get())))
             return ctx.fail(*cp, "[payload] codepage must be 1252 or 65001");
@@ -91,7 +120,7 @@ bool loadProject(const std::string& path, Project* project, std::string* error) 
                        {"payload", "settings", "messages", "language", "file", "trailing"}))
         return false;
     if (!readPayloadOptions(ctx, root) || !readTextTables(ctx, root) || !readFileRecords(ctx, root) ||
-        !readTrailing(ctx, root))
+        !readTrailing(ctx, root) || !addBuiltIns(ctx))
         return false;
     warnAboutFileKeys(ctx);
     return true;

@@ -1,6 +1,7 @@
 // The project file: what a setup file is built from (settings, messages,
 // language blocks, file records, trailing data), read from TOML.
 #pragma once
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,7 +12,14 @@ struct Project {
     int codePage = 1252;                   // of the narrow settings, 1252 or 65001
     std::vector<std::string> inputFiles;   // every file the build reads (project, sources)
     std::vector<std::string> warnings;     // shown after a successful build
-    bool namedSettings = false;            // a setting is written by name
+
+    // Built-in texts, their translations and settings derived from the files.
+    // Unless [payload] says otherwise they are on when a setting is written by
+    // name: a project written all in numbers is stored exactly as written.
+    bool namedSettings = false;
+    std::optional<bool> defaults;                          // [payload] defaults
+    std::optional<std::vector<std::string>> translations;  // [payload] translations; unset: all built-in ones
+    bool defaultsOn() const { return defaults.value_or(namedSettings); }
 };
 
 // Reads and checks a project file. False with one line naming the problem

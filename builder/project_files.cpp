@@ -62,6 +62,7 @@ bool readRecord(const ProjectContext& ctx, const toml::node& node, const std::st
     if (!readWholeFile(path, &out.content, &why))
         return ctx.fail(*record->get("source"), label + " (" + quoted(written) + ") source " + why);
     ctx.project->inputFiles.push_back(path);
+    if (!deriveFromRecord(ctx, out, *record->get("source"))) return false;
     ctx.project->spec.records.push_back(std::move(out));
     return true;
 }

@@ -1,5 +1,6 @@
 // The readers of the parts of a project file, called in this order by
-// loadProject: the text tables, then the file records.
+// loadProject: the text tables, the file records, then the built-in texts,
+// which depend on what the others found.
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -18,3 +19,10 @@ using StoreSetting = std::function<bool(int32_t id, const std::string& name, con
 bool readNamedSetting(const ProjectContext& ctx, const toml::key& key, const toml::node& value,
                       const StoreSetting& store);
 bool readFileRecords(const ProjectContext& ctx, const toml::table& root);
+// With the defaults on (and the settings read), a setting the record stands
+// for: the size of a jre.tar.gz. False when the record cannot be what its
+// name says; at is the place to name.
+bool deriveFromRecord(const ProjectContext& ctx, const payload_writer::FileRecord& record, const toml::node& at);
+// With the defaults on, the built-in texts and translations for the
+// messages the project leaves out.
+bool addBuiltIns(const ProjectContext& ctx);

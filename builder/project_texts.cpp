@@ -7,6 +7,7 @@
 #include <map>
 
 #include "builder/codepage.h"
+#include "builder/message_table.h"
 #include "builder/project_readers.h"
 #include "builder/settings_table.h"
 
@@ -124,12 +125,19 @@ bool readSettings(const ProjectContext& ctx, const toml::table& root) {
     return true;
 }
 
+// Three messages are formats the launcher fills in printf-style; a directive
+// it passes no argument for would read past its arguments.
 bool readWideTable(const ProjectContext& ctx, const toml::table& table, const std::string& tableName,
                    std::vector<std::pair<int32_t, std::u16string>>* entries) {
     return forEachEntry(ctx, table, tableName, [&](int32_t id, const std::string& where, const toml::node& node,
                                                    const std::string& text) {
         entries->emplace_back(id, std::u16string());
-        return toWide(ctx, where, node, text, &entries->back().second);
+        if (!toWide(ctx, where, node, text, &entries->back().second)) return false;
+        const MessageInfo* message = messageById(id);
+        std::string why;
+        if (message && !messageFormatFits(*message, entries->back().second, &why))
+            return ctx.fail(node, where + " " + why);
+        return true;
     });
 }
 
