@@ -13,7 +13,9 @@ void reportWarning(const std::string& what);
 
 int runBuild(const std::vector<std::string>& args);
 int runInspect(const std::vector<std::string>& args);
+int runReference(const std::vector<std::string>& args);
 
 extern const char* const kUsageText;
 extern const char* const kBuildUsageText;
 extern const char* const kInspectUsageText;
+extern const char* const kReferenceUsageText;

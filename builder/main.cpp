@@ -24,5 +24,6 @@ int main(int argc, char** argv) {
     }
     if (!std::strcmp(command, "build")) return runBuild(args);
     if (!std::strcmp(command, "inspect")) return runInspect(args);
+    if (!std::strcmp(command, "reference")) return runReference(args);
     return reportError(kExitBadInput, std::string("unknown command ") + command + " (see tlx-builder --help)");
 }
