@@ -71,7 +71,22 @@ bool projectBlockHas(const std::vector<payload_writer::LanguageBlock>& blocks, c
     return false;
 }
 
-void addBuiltInTexts(Project& project) {
+// The built-in texts obey the rule a project's texts are held to; a slip in
+// a translation would otherwise reach the launcher unnoticed.
+bool builtInFormatsFit(const ProjectContext& ctx) {
+    for (const MessageInfo* m = messagesBegin(); m != messagesEnd(); ++m) {
+        for (int i = 0; i <= kTranslationCount; ++i) {
+            std::string why;
+            if (!messageFormatFits(*m, wide(m->text[i]), &why))
+                return ctx.fail("internal error: the built-in text " + std::to_string(m->id) + " (" +
+                                (i ? kTranslationCodes[i - 1] : "en") + ") " + why);
+        }
+    }
+    return true;
+}
+
+bool addBuiltInTexts(const ProjectContext& ctx) {
+    Project& project = *ctx.project;
     payload_writer::PayloadSpec& spec = project.spec;
     // A message given as a setting is shown through the setting's fallback,
     // so it counts as given too.
@@ -84,6 +99,7 @@ void addBuiltInTexts(Project& project) {
     // Translations of the built-in texts only: a text the project wrote
     // itself has no translation here.
     std::vector<payload_writer::LanguageBlock> blocks;
+    if (!builtInFormatsFit(ctx)) return false;
     for (int i = 0; i < kTranslationCount; ++i) {
         const char* code = kTranslationCodes[i];
         if (!translationWanted(project, code)) continue;
@@ -98,6 +114,7 @@ void addBuiltInTexts(Project& project) {
         if (!block.entries.empty()) blocks.push_back(std::move(block));
     }
     spec.languages.insert(spec.languages.begin(), blocks.begin(), blocks.end());
+    return true;
 }
 
 }  // namespace
@@ -119,7 +136,4 @@ bool deriveFromRecord(const ProjectContext& ctx, const payload_writer::FileRecor
     return true;
 }
 
-bool addBuiltIns(const ProjectContext& ctx) {
-    if (ctx.project->defaultsOn()) addBuiltInTexts(*ctx.project);
-    return true;
-}
+bool addBuiltIns(const ProjectContext& ctx) { return !ctx.project->defaultsOn() || addBuiltInTexts(ctx); }
