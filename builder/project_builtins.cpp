@@ -86,6 +86,7 @@ bool builtInFormatsFit(const ProjectContext& ctx) {
 }
 
 bool addBuiltInTexts(const ProjectContext& ctx) {
+    if (!builtInFormatsFit(ctx)) return false;
     Project& project = *ctx.project;
     payload_writer::PayloadSpec& spec = project.spec;
     // A message given as a setting is shown through the setting's fallback,
@@ -99,7 +100,6 @@ bool addBuiltInTexts(const ProjectContext& ctx) {
     // Translations of the built-in texts only: a text the project wrote
     // itself has no translation here.
     std::vector<payload_writer::LanguageBlock> blocks;
-    if (!builtInFormatsFit(ctx)) return false;
     for (int i = 0; i < kTranslationCount; ++i) {
         const char* code = kTranslationCodes[i];
         if (!translationWanted(project, code)) continue;
