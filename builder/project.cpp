@@ -1,13 +1,15 @@
 // Reading a project file: parsing, the [payload] options, the trailing data,
-// and the checks on explicitly set file-list keys. The tables are read by
-// the readers of project_readers.h.
+// and the checks on explicitly set file-list keys. The other parts are read
+// by project_texts.cpp, project_files.cpp and project_builtins.cpp.
 #include "builder/project.h"
 
 #include "builder/codepage.h"
 #include "builder/file_io.h"
 #include "builder/message_table.h"
 #include "builder/project_context.h"
-#include "builder/project_readers.h"
+#include "builder/project_builtins.h"
+#include "builder/project_files.h"
+#include "builder/project_texts.h"
 #include "payload/format.h"
 
 namespace {

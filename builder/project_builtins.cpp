@@ -2,6 +2,8 @@
 // uncompressed size of an included jre.tar.gz, the built-in text of every
 // message the project leaves out, and the translations of those texts as
 // language blocks (stored first, so the project's own blocks win).
+#include "builder/project_builtins.h"
+
 #include <zlib.h>
 
 #include <algorithm>
@@ -11,7 +13,6 @@
 
 #include "builder/codepage.h"
 #include "builder/message_table.h"
-#include "builder/project_readers.h"
 #include "builder/record_name.h"
 #include "builder/settings_table.h"
 

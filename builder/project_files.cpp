@@ -1,10 +1,12 @@
 // The [[file]] records of a project: their sources, and names the launcher
 // can extract into its directory without leaving it.
+#include "builder/project_files.h"
+
 #include <map>
 
 #include "builder/codepage.h"
 #include "builder/file_io.h"
-#include "builder/project_readers.h"
+#include "builder/project_builtins.h"
 #include "builder/record_name.h"
 
 namespace {

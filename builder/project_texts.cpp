@@ -1,6 +1,8 @@
 // The text tables of a project: [settings] (narrow, in the project's code
 // page; named settings are turned into text by setting_values.cpp),
 // [messages] (wide) and the [[language]] blocks that override messages.
+#include "builder/project_texts.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -8,7 +10,7 @@
 
 #include "builder/codepage.h"
 #include "builder/message_table.h"
-#include "builder/project_readers.h"
+#include "builder/setting_values.h"
 #include "builder/settings_table.h"
 
 namespace {

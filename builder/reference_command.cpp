@@ -6,7 +6,9 @@
 #include "builder/cli_args.h"
 #include "builder/commands.h"
 #include "builder/message_table.h"
+#include "builder/report.h"
 #include "builder/settings_table.h"
+#include "builder/usage.h"
 
 namespace {
 

@@ -1,11 +1,12 @@
 // Settings written by name: each typed value turned into the text form the
 // launcher reads (flags as 1/0, argument arrays quoted for its splitter, the
 // Java search and class path as their type-letter lists).
+#include "builder/setting_values.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "builder/project_readers.h"
 #include "builder/settings_table.h"
 
 namespace {

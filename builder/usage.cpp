@@ -1,5 +1,5 @@
 // Help texts of tlx-builder, written for the people who ship setup files.
-#include "builder/commands.h"
+#include "builder/usage.h"
 
 #define TLX_BUILD_HELP                                                                                 \
     "tlx-builder build --stub LAUNCHER.exe --project PROJECT.toml --output SETUP.exe\n"              \
