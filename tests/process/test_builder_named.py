@@ -218,6 +218,13 @@ def test_refused_with_one_line_naming_place_and_key(case, tmp_path):
     assert not out.exists()
 
 
+def test_a_value_the_launcher_would_cut_is_built_with_a_warning(tmp_path):
+    result, out = build(tmp_path, f'[settings]\nmain_class = "{"a" * 6000}"\njvm_subdirectory = "server"\n')
+    assert result.returncode == 0 and out.exists(), result.stderr
+    [warning] = result.stderr.splitlines()
+    assert "warning" in warning and "main_class is 6000 bytes" in warning and "first 5999" in warning
+
+
 def test_readme_carries_the_reference():
     reference = run_builder("reference").stdout
     readme = (SOURCE_DIR / "builder" / "README.md").read_text(encoding="utf-8")
