@@ -1,0 +1,180 @@
+// Launcher log: file naming, per-line writing under the lock, deletion at exit.
+#include "launcher/base/log.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <cstring>
+#include <cwchar>
+
+#include "launcher/base/file_system.h"
+#include "launcher/base/limits.h"
+#include "launcher/base/temp_dir.h"
+#include "launcher/base/wformat.h"
+
+namespace {
+
+constexpr size_t kLineCapacity = 65536;
+constexpr int kMaxLogNumber = 1000;
+
+CRITICAL_SECTION g_lock;
+bool g_lockCreated = false;
+bool g_initialised = false;
+bool g_pathSet = false;
+bool g_pathHandedOut = false;
+bool g_keep = false;
+wchar_t g_path[kPathCapacity];
+FILE* g_stream = nullptr;
+wchar_t g_line[kLineCapacity];
+
+class LogLock {
+public:
+    LogLock() {
+        // The first call always comes from the entry thread before any other
+        // thread exists, so creating the lock here needs no protection.
+        if (!g_lockCreated) {
+            InitializeCriticalSection(&g_lock);
+            g_lockCreated = true;
+        }
+        EnterCriticalSection(&g_lock);
+    }
+    ~LogLock() { LeaveCriticalSection(&g_lock); }
+};
+
+bool envIsYes(const char* name) {
+    char value[8];
+    DWORD n = GetEnvironmentVariableA(name, value, sizeof(value));
+    return n == 3 && std::strcmp(value, "yes") == 0;
+}
+
+void deleteLogAtExit() {
+    if (g_pathSet && !g_pathHandedOut && !g_keep) DeleteFileW(g_path);
+}
+
+void logDirectory(wchar_t* dir) {
+    if (!findTempDirWide(dir, kPathCapacity)) std::wcscpy(dir, L"c:\\");
+    size_t len = std::wcslen(dir);
+    if (dir[len - 1] != L'\\' && dir[len - 1] != L'/' && len + 1 < kPathCapacity) {
+        dir[len] = L'\\';
+        dir[len + 1] = L'\0';
+    }
+}
+
+// First free "tlx_nlog_N.log" in dir; number 1000 is taken even if it exists.
+void pickLogName(const wchar_t* dir, wchar_t* out) {
+    for (int n = 1; n <= kMaxLogNumber; ++n) {
+        formatWide(out, kPathCapacity, L"%stlx_nlog_%d.log", dir, n);
+        if (!fileExists(out)) return;
+    }
+}
+
+// The long full form of a path's directory part (dirOfFile) or of a
+// directory, ending with a backslash.
+void canonicalDirectory(const wchar_t* path, bool dirOfFile, wchar_t* out) {
+    wchar_t full[kPathCapacity];
+    DWORD n = GetFullPathNameW(path, kPathCapacity, full, nullptr);
+    if (n == 0 || n >= kPathCapacity) formatWide(full, kPathCapacity, L"%s", path);
+    if (dirOfFile) {
+        wchar_t* slash = std::wcsrchr(full, L'\\');
+        if (slash) slash[1] = L'\0';
+    }
+    n = GetLongPathNameW(full, out, kPathCapacity);
+    if (n == 0 || n >= kPathCapacity) formatWide(out, kPathCapacity, L"%s", full);
+    size_t len = std::wcslen(out);
+    if (len > 0 && out[len - 1] != L'\\' && len + 1 < kPathCapacity) formatWide(out + len, kPathCapacity - len, L"\\");
+}
+
+bool sameDirectory(const wchar_t* file, const wchar_t* directory) {
+    wchar_t a[kPathCapacity], b[kPathCapacity];
+    canonicalDirectory(file, true, a);
+    canonicalDirectory(directory, false, b);
+    return _wcsicmp(a, b) == 0;
+}
+
+void writeHeader() {
+    wchar_t module[kPathCapacity];
+    DWORD n = GetModuleFileNameW(nullptr, module, kPathCapacity);
+    if (n == 0 || n >= kPathCapacity) module[0] = L'\0';
+    time_t now = time(nullptr);
+    const char* when = ctime(&now);
+    formatWide(g_line, kLineCapacity, L"Started executable %s at %S\n", module, when ? when : "\n");
+    std::fputws(g_line, g_stream);
+    std::fflush(g_stream);
+}
+
+void initialise() {
+    g_initialised = true;
+    if (!(g_keep || envIsYes("KAVRO_LOG") || envIsYes("TOLVANRIX_LOG"))) std::atexit(deleteLogAtExit);
+
+    wchar_t dir[kPathCapacity];
+    logDirectory(dir);
+    pickLogName(dir, g_path);
+    g_pathSet = true;
+    g_stream = _wfopen(g_path, L"w,ccs=UTF-8");
+    if (!g_stream) {
+        std::wcscpy(g_path, L"c:\\tlx_nlog");
+        g_stream = _wfopen(g_path, L"w,ccs=UTF-8");
+    }
+    if (g_stream) writeHeader();
+}
+
+void writeLine(bool error, const wchar_t* format, va_list args) {
+    LogLock lock;
+    if (g_pathSet && !g_stream) g_stream = _wfopen(g_path, L"a,ccs=UTF-8");
+    if (!g_initialised) initialise();
+    if (!g_stream) return;
+    if (error) std::fputws(L"ERROR: ", g_stream);
+    formatWideV(g_line, kLineCapacity, format, args);
+    std::fputws(g_line, g_stream);
+    std::fputws(L"\n", g_stream);
+    std::fclose(g_stream);
+    g_stream = nullptr;
+}
+
+}  // namespace
+
+void logMessageV(const wchar_t* format, va_list args) { writeLine(false, format, args); }
+void logErrorV(const wchar_t* format, va_list args) { writeLine(true, format, args); }
+
+void logMessage(const wchar_t* format, ...) {
+    va_list args;
+    va_start(args, format);
+    writeLine(false, format, args);
+    va_end(args);
+}
+
+void logError(const wchar_t* format, ...) {
+    va_list args;
+    va_start(args, format);
+    writeLine(true, format, args);
+    va_end(args);
+}
+
+const wchar_t* logFilePath() {
+    LogLock lock;
+    g_pathHandedOut = true;
+    return g_pathSet ? g_path : nullptr;
+}
+
+bool moveLogTo(const wchar_t* directory) {
+    LogLock lock;
+    if (!g_pathSet || !directory || !directory[0]) return false;
+    wchar_t dir[kPathCapacity];
+    formatWide(dir, kPathCapacity, L"%s", directory);
+    size_t len = std::wcslen(dir);
+    if (dir[len - 1] != L'\\' && dir[len - 1] != L'/') formatWide(dir + len, kPathCapacity - len, L"\\");
+    // Already there: a move would only give the log the next number.
+    if (sameDirectory(g_path, dir)) return false;
+    wchar_t target[kPathCapacity];
+    pickLogName(dir, target);
+    if (!MoveFileExW(g_path, target, MOVEFILE_COPY_ALLOWED | MOVEFILE_REPLACE_EXISTING)) return false;
+    std::wcscpy(g_path, target);
+    return true;
+}
+
+void keepLogAtExit() {
+    LogLock lock;
+    g_keep = true;
+}
