@@ -13,13 +13,12 @@ struct Project {
     std::vector<std::string> inputFiles;   // every file the build reads (project, sources)
     std::vector<std::string> warnings;     // shown after a successful build
 
-    // Built-in texts, their translations and settings derived from the files.
-    // Unless [payload] says otherwise they are on when a setting is written by
-    // name: a project written all in numbers is stored exactly as written.
-    bool namedSettings = false;
-    std::optional<bool> defaults;                          // [payload] defaults
+    // Built-in texts, their translations and settings derived from the files:
+    // on unless [payload] turns them off, so that a message the project leaves
+    // out never reaches the user as an empty box.
+    bool defaults = true;                                  // [payload] defaults
     std::optional<std::vector<std::string>> translations;  // [payload] translations; unset: all built-in ones
-    bool defaultsOn() const { return defaults.value_or(namedSettings); }
+    bool defaultsOn() const { return defaults; }
 };
 
 // Reads and checks a project file. False with one line naming the problem

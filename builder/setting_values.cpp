@@ -268,7 +268,6 @@ bool readNamedSetting(const ProjectContext& ctx, const toml::key& key, const tom
     if (!info)
         return ctx.fail(key.source(), "[settings] has no setting " + quoted(name) + "; did you mean " +
                                           quoted(closestSettingName(name)) + "?");
-    ctx.project->namedSettings = true;
     KeyTexts texts;
     if (!convert(Conversion{ctx, *info, "[settings] " + name}, value, &texts)) return false;
     for (const auto& [id, text] : texts)

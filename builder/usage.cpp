@@ -42,10 +42,10 @@
     "    [trailing]              # optional data behind the records: source = \"file\"\n"            \
     "    text = \"...\"            #   or text = \"...\"\n"                                           \
     "\n"                                                                                               \
-    "  Defaults and translations are on when a setting is written by name; a project that\n"        \
-    "  writes every setting by number is stored exactly as written unless [payload] turns\n"       \
-    "  them on. A name and a number for the same key, an unknown name (the nearest known\n"         \
-    "  one is suggested) and a value of the wrong kind are refused.\n"                               \
+    "  Defaults and translations are on unless [payload] turns them off (defaults = false\n"       \
+    "  stores the project exactly as written). A name and a number for the same key, an\n"        \
+    "  unknown name (the nearest known one is suggested) and a value of the wrong kind are\n"     \
+    "  refused.\n"                                                                                 \
     "\n"                                                                                               \
     "  Ids are 32-bit integers written in decimal; \"107\" and \"0107\" are the same id and\n"       \
     "  are refused together. A record name may hold one directory (\"lib/a.jar\", stored\n"         \
