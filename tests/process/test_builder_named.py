@@ -144,8 +144,6 @@ version_vm_options = [{ version = "1.8", options = ["-Xss1m"] }, { version = "",
 """
 
 NUMBERED = """
-[payload]
-defaults = true
 [[file]]
 source = "jre.tar.gz"
 name = "jre.tar.gz"
@@ -182,7 +180,7 @@ def test_named_and_numbered_projects_give_the_same_setup_file(tmp_path):
     assert '151 jre_archive_size = "%d"' % tar_size in text and "10005 single_instance = \"1\"" in text
     # Written in numbers without defaults, the same project lacks the texts
     # its settings make reachable, and inspect says which.
-    bare = built(tmp_path, NUMBERED.replace("defaults = true", "defaults = false"), "bare.exe")
+    bare = built(tmp_path, "[payload]\ndefaults = false\n" + NUMBERED, "bare.exe")
     missing = {m["id"]: m["because"] for m in inspect_setup(bare)["missing_texts"]}
     assert missing[1006] == "class_path has a required entry" and missing[20019] == "min_java_version is set"
     assert 20005 not in missing and 20014 not in missing and 1010 in missing
