@@ -18,26 +18,42 @@ endif()
 file(GLOB TLX_CORE_SOURCES CONFIGURE_DEPENDS
     launcher/*.cpp payload/*.cpp jre/*.cpp jvm/*.cpp coordination/*.cpp
     natives/*.cpp deferred_delete/*.cpp)
-list(REMOVE_ITEM TLX_CORE_SOURCES "${CMAKE_SOURCE_DIR}/launcher/entry.cpp")
+list(REMOVE_ITEM TLX_CORE_SOURCES "${CMAKE_SOURCE_DIR}/launcher/entry.cpp"
+     "${CMAKE_SOURCE_DIR}/launcher/cxx_runtime.cpp")
+
+# Size of the stub: every function in a section of its own, so that the linker
+# keeps only what is reached from the entry point or an export; no RTTI, no
+# exceptions. (Not -fdata-sections: the linker script would then put the
+# zero-filled buffers into the file.) x86 drops the unwind tables too: 32-bit
+# Windows unwinds through the SEH chain, never through them. x64 keeps them,
+# since Windows walks the stack through them (the JVM's crash handling among
+# others). -Os costs nothing measurable: the heavy loops are zlib's CRC and
+# the unscrambling.
+set(TLX_SIZE_OPTIONS -Os -ffunction-sections -fno-exceptions -fno-rtti -fno-ident)
+if(NOT TLX_ARCH STREQUAL "x64")
+    list(APPEND TLX_SIZE_OPTIONS -fno-asynchronous-unwind-tables -fno-unwind-tables)
+endif()
 
 # Everything but the entry point lives in one static library so that the unit
 # tests link the same code the executable runs.
 add_library(tlxcore STATIC ${TLX_CORE_SOURCES})
 target_include_directories(tlxcore PUBLIC "${CMAKE_SOURCE_DIR}" ${TLX_JNI_INCLUDES})
 target_compile_definitions(tlxcore PUBLIC ${TLX_WIN_DEFINES} TLX_BITNESS=${TLX_BITNESS})
-target_compile_options(tlxcore PRIVATE ${TLX_WARNINGS} -fno-exceptions)
+target_compile_options(tlxcore PRIVATE ${TLX_WARNINGS} ${TLX_SIZE_OPTIONS})
 target_link_libraries(tlxcore PUBLIC z user32 advapi32 gdi32 comdlg32 ole32 oleaut32 uuid shell32)
 
-add_executable(launcher WIN32 launcher/entry.cpp resources/launcher.rc)
-target_compile_options(launcher PRIVATE ${TLX_WARNINGS} -fno-exceptions)
+add_executable(launcher WIN32 launcher/entry.cpp launcher/cxx_runtime.cpp resources/launcher.rc)
+target_compile_options(launcher PRIVATE ${TLX_WARNINGS} ${TLX_SIZE_OPTIONS})
 target_compile_definitions(launcher PRIVATE ${TLX_WIN_DEFINES})
 target_include_directories(launcher PRIVATE "${CMAKE_SOURCE_DIR}" ${TLX_JNI_INCLUDES})
-# Whole archive: the exported JNI natives are referenced by nothing inside the
-# executable and would otherwise be dropped by the linker.
+# Section garbage collection keeps what the entry point or an export reaches.
+# The exported JNI natives are referenced by nothing inside the executable:
+# their library must be linked whole (-Wl,--whole-archive), so that its
+# objects are loaded at all; their exports then keep them and what they call.
 # Stripped: an unstripped executable carries its symbol table behind the last
 # section, exactly where the payload has to start.
-target_link_libraries(launcher PRIVATE -Wl,--whole-archive tlxcore -Wl,--no-whole-archive)
-target_link_options(launcher PRIVATE -static -static-libgcc -static-libstdc++ -s
+target_link_libraries(launcher PRIVATE tlxcore)
+target_link_options(launcher PRIVATE -static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections
                     -Wl,--subsystem,windows:5.0 -Wl,--major-os-version,5 -Wl,--minor-os-version,0)
 set_target_properties(launcher PROPERTIES OUTPUT_NAME launcher)
 
