@@ -6,6 +6,7 @@
 
 #include "coordination/install_markers.h"
 #include "jre/jre_choice.h"
+#include "jvm/native_path.h"
 #include "launcher/log.h"
 #include "launcher/state.h"
 #include "launcher/work.h"
@@ -92,7 +93,24 @@ void centreWindow(HWND window) {
     SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+namespace {
+
+// What the dialog needs, done when the first one is about to appear rather
+// than at start-up: under Wine, loading the common controls or the class's
+// cursor starts the desktop process, which a run that never shows a dialog
+// (quiet, or without progress dialog once a runtime is found) need not wait for.
+void prepareDialogs(HINSTANCE instance) {
+    static bool prepared = false;
+    if (prepared) return;
+    prepared = true;
+    loadCommonControls();
+    registerDialogClass(instance);
+}
+
+}  // namespace
+
 INT_PTR runProgressDialog(HINSTANCE instance, HWND owner) {
+    prepareDialogs(instance);
     return DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_PROGRESS), owner, progressDialogProc, 0);
 }
 

@@ -8,7 +8,8 @@ INT_PTR CALLBACK progressDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
 void centreWindow(HWND window);
 // Registers the "MyDialogClass" window class that resource 103 names.
 void registerDialogClass(HINSTANCE instance);
-// Runs the progress dialog modally on this thread; returns its end code. Its
+// Runs the progress dialog modally on this thread; returns its end code. The
+// first call loads the common controls and registers the dialog class. Its
 // worker thread runs the work routine, or the runtime choice when
 // configuration key 155 asks for that.
 INT_PTR runProgressDialog(HINSTANCE instance, HWND owner);

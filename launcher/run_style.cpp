@@ -16,15 +16,12 @@ void runInChosenStyle(HINSTANCE instance, const LaunchSwitches& switches, int sh
     } else if (getConfigInt(108) != 0 && getConfigInt(10123) == 0) {
         logMessage(L"Showing splash screen.");
         showSplash(showWindow);
-        registerDialogClass(instance);
         runWork(nullptr);
     } else if (getConfigInt(155) != 0) {
         logMessage(L"No progress dialog.");
-        registerDialogClass(instance);
         runWork(nullptr);
     } else {
         logMessage(L"Showing progress dialog.");
-        registerDialogClass(instance);
         runProgressDialog(instance, nullptr);
     }
 }
