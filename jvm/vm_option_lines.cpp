@@ -9,6 +9,7 @@
 #include "jvm/expand.h"
 #include "jvm/vm_options.h"
 #include "launcher/arguments.h"
+#include "launcher/letter_case.h"
 #include "launcher/limits.h"
 #include "launcher/log.h"
 #include "launcher/paths.h"
@@ -39,7 +40,7 @@ std::wstring comparableName(const wchar_t* path) {
     wchar_t full[kPathCapacity];
     DWORD n = GetFullPathNameW(path, kPathCapacity, full, nullptr);
     std::wstring name = (n > 0 && n < kPathCapacity) ? full : path;
-    if (!name.empty()) CharLowerBuffW(&name[0], static_cast<DWORD>(name.size()));
+    if (!name.empty()) toLowerCase(&name[0], name.size());
     return name;
 }
 

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <cwchar>
 
+#include "launcher/letter_case.h"
 #include "launcher/limits.h"
 #include "launcher/log.h"
 #include "launcher/wformat.h"
@@ -186,7 +187,7 @@ bool fullPath(const char* path, bool keepCase, char* out, size_t capacity) {
         wchar_t wide[kPathCapacity];
         char lowered[kPathCapacity];
         if (fromFileCodePage(out, wide, kPathCapacity)) {
-            CharLowerW(wide);
+            toLowerCase(wide, std::wcslen(wide));
             if (toFileCodePage(wide, lowered, sizeof(lowered)) && std::strlen(lowered) < capacity)
                 std::snprintf(out, capacity, "%s", lowered);
         }
@@ -200,7 +201,7 @@ bool fullPath(const wchar_t* path, bool keepCase, wchar_t* out, size_t capacity)
     if (!resolvePath(path, nullptr, false, resolved, kPathCapacity)) return false;
     DWORD n = GetFullPathNameW(resolved, static_cast<DWORD>(capacity), out, nullptr);
     if (n == 0 || n >= capacity) return false;
-    if (!keepCase) CharLowerW(out);
+    if (!keepCase) toLowerCase(out, std::wcslen(out));
     collapseBackslashes(out);
     return true;
 }
