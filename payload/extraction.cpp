@@ -9,7 +9,6 @@
 #include <cstring>
 
 #include "launcher/errors.h"
-#include "launcher/heap_buffer.h"
 #include "launcher/limits.h"
 #include "launcher/log.h"
 #include "launcher/progress_dialog.h"
@@ -19,25 +18,25 @@
 #include "payload/config.h"
 #include "payload/extraction.h"
 #include "payload/format.h"
+#include "payload/piece_buffer.h"
 #include "payload/reader.h"
 #include "payload/record_names.h"
 
 namespace {
 
-// Large pieces: each read and write is a system call; one piece is still all
-// that is held in memory.
-constexpr DWORD kCopyPieceSize = 1 << 20;
-
-// Eight bytes at a time: the mask is the same in every byte, and a byte loop
-// costs more than the copy itself once the compiler optimises for size.
+// Sixteen bytes at a time (one SSE2 register where there is one): the mask is
+// the same in every byte, and a byte loop costs more than the copy itself
+// once the compiler optimises for size.
 void unscrambleInPlace(BYTE* data, DWORD size) {
+    typedef uint64_t Lanes __attribute__((vector_size(16)));
     constexpr uint64_t kWordMask = 0x0101010101010101ull * payload_format::kScrambleMask;
+    const Lanes mask = {kWordMask, kWordMask};
     DWORD i = 0;
-    for (; i + sizeof(uint64_t) <= size; i += sizeof(uint64_t)) {
-        uint64_t word;
-        std::memcpy(&word, data + i, sizeof(word));
-        word ^= kWordMask;
-        std::memcpy(data + i, &word, sizeof(word));
+    for (; i + sizeof(Lanes) <= size; i += sizeof(Lanes)) {
+        Lanes lanes;
+        std::memcpy(&lanes, data + i, sizeof(lanes));
+        lanes ^= mask;
+        std::memcpy(data + i, &lanes, sizeof(lanes));
     }
     for (; i < size; ++i) data[i] ^= payload_format::kScrambleMask;
 }
@@ -122,10 +121,7 @@ int extractNamedRecords(HANDLE source, int count) {
 }  // namespace
 
 int copyRecordBytes(HANDLE source, HANDLE target, int64_t count, bool unscramble) {
-    // A small record takes a small buffer from the heap rather than a fresh
-    // megabyte of address space.
-    HeapBuffer buffer(count < kCopyPieceSize ? static_cast<size_t>(count) : kCopyPieceSize);
-    BYTE* piece = buffer.get();
+    BYTE* piece = payloadPiece();
     if (!piece) {
         logError(L"no memory to copy a record");
         return kExtractReadFailed;
@@ -133,7 +129,7 @@ int copyRecordBytes(HANDLE source, HANDLE target, int64_t count, bool unscramble
     int64_t copied = 0;
     while (copied < count) {
         int64_t remaining = count - copied;
-        DWORD wanted = remaining < kCopyPieceSize ? static_cast<DWORD>(remaining) : kCopyPieceSize;
+        DWORD wanted = remaining < kPayloadPieceSize ? static_cast<DWORD>(remaining) : kPayloadPieceSize;
         DWORD got = 0;
         if (!ReadFile(source, piece, wanted, &got, nullptr) || got == 0) {
             logError(L"ReadFile failed %d %d %I64d", static_cast<int>(got), static_cast<int>(GetLastError()), copied);
@@ -170,7 +166,17 @@ int extractRecord(HANDLE source, const char* targetPath) {
     return result;
 }
 
+namespace {
+
+// The check and the extraction are done with the piece buffer once this returns.
+struct PieceReleasedAtEnd {
+    ~PieceReleasedAtEnd() { releasePayloadPiece(); }
+};
+
+}  // namespace
+
 int extractFiles(bool createDirectory) {
+    PieceReleasedAtEnd release;
     logMessage(L"extracting files");
     int count = getConfigInt(payload_format::kKeyFileCount);
     logMessage(L"Included files: %d", count);
