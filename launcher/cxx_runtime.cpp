@@ -11,13 +11,20 @@
 //   (the library's reports recursive initialisation by throwing);
 // - the standard strings are instantiated here, under the launcher's own
 //   flags, instead of being taken with their unwind tables from the library.
+// The C99 printf family that the mingw-w64 headers route snprintf and
+// fprintf to brings a complete floating-point formatter (some 28 KiB); the
+// launcher's own engine (launcher/wformat.h) serves those calls instead.
 #include <windows.h>
 
+#include <cstdarg>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <new>
 #include <string>
+
+#include "launcher/wformat.h"
 
 template class std::basic_string<char>;
 template class std::basic_string<wchar_t>;
@@ -63,6 +70,24 @@ void operator delete(void* block, std::size_t) noexcept { std::free(block); }
 void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
 
 extern "C" {
+
+int __mingw_vsnprintf(char* out, size_t cap, const char* format, va_list args) {
+    return formatNarrowV(out, cap, format, args);
+}
+
+int __mingw_vfprintf(FILE* stream, const char* format, va_list args) {
+    char small[1024];
+    int length = formatNarrowV(small, sizeof(small), format, args);
+    if (length < 0) return -1;
+    if (length < static_cast<int>(sizeof(small)))
+        return std::fwrite(small, 1, length, stream) == static_cast<size_t>(length) ? length : -1;
+    char* large = static_cast<char*>(std::malloc(static_cast<size_t>(length) + 1));
+    if (!large) return -1;
+    formatNarrowV(large, static_cast<size_t>(length) + 1, format, args);
+    int result = std::fwrite(large, 1, length, stream) == static_cast<size_t>(length) ? length : -1;
+    std::free(large);
+    return result;
+}
 
 // 1: the caller initialises the static and then releases the guard; 0: it is
 // initialised already. Another thread in the middle of it is waited for.
