@@ -15,11 +15,26 @@ else()
     set(TLX_BITNESS 32)
 endif()
 
-file(GLOB TLX_CORE_SOURCES CONFIGURE_DEPENDS
-    launcher/*.cpp payload/*.cpp jre/*.cpp jvm/*.cpp coordination/*.cpp
-    natives/*.cpp deferred_delete/*.cpp)
-list(REMOVE_ITEM TLX_CORE_SOURCES "${CMAKE_SOURCE_DIR}/launcher/entry.cpp"
+# The layers, bottom up. Each library links only the layers below it:
+#   tlx_base           launcher/base: log, file system and code pages, the wide
+#                      formatter, text helpers, RAII wrappers, named keys and ids
+#   tlx_subsystems     payload, jre, jvm, coordination, deferred_delete, and the
+#                      launcher's start-up record, error reporting and extraction
+#                      directory, which the subsystems report and work through
+#   tlx_orchestration  start-up, run styles, the work routine, the progress dialog
+#   tlx_natives        the JNI natives; the base only
+# launcher/cxx_runtime.cpp belongs to the executable alone (see there).
+file(GLOB TLX_BASE_SOURCES CONFIGURE_DEPENDS launcher/base/*.cpp)
+set(TLX_LAUNCHER_SHARED_SOURCES launcher/state.cpp launcher/errors.cpp launcher/temp_files.cpp)
+file(GLOB TLX_SUBSYSTEM_SOURCES CONFIGURE_DEPENDS
+    payload/*.cpp jre/*.cpp jvm/*.cpp coordination/*.cpp deferred_delete/*.cpp)
+file(GLOB TLX_ORCHESTRATION_SOURCES CONFIGURE_DEPENDS launcher/*.cpp)
+list(REMOVE_ITEM TLX_ORCHESTRATION_SOURCES "${CMAKE_SOURCE_DIR}/launcher/entry.cpp"
      "${CMAKE_SOURCE_DIR}/launcher/cxx_runtime.cpp")
+foreach(shared IN LISTS TLX_LAUNCHER_SHARED_SOURCES)
+    list(REMOVE_ITEM TLX_ORCHESTRATION_SOURCES "${CMAKE_SOURCE_DIR}/${shared}")
+endforeach()
+file(GLOB TLX_NATIVES_SOURCES CONFIGURE_DEPENDS natives/*.cpp)
 
 # Size of the stub: every function in a section of its own, so that the linker
 # keeps only what is reached from the entry point or an export; no RTTI, no
@@ -34,27 +49,56 @@ if(NOT TLX_ARCH STREQUAL "x64")
     list(APPEND TLX_SIZE_OPTIONS -fno-asynchronous-unwind-tables -fno-unwind-tables)
 endif()
 
-# Everything but the entry point lives in one static library so that the unit
-# tests link the same code the executable runs.
-add_library(tlxcore STATIC ${TLX_CORE_SOURCES})
-target_include_directories(tlxcore PUBLIC "${CMAKE_SOURCE_DIR}" ${TLX_JNI_INCLUDES})
-target_compile_definitions(tlxcore PUBLIC ${TLX_WIN_DEFINES} TLX_BITNESS=${TLX_BITNESS})
-target_compile_options(tlxcore PRIVATE ${TLX_WARNINGS} ${TLX_SIZE_OPTIONS})
+# What every layer compiles and links with. The libraries of the user
+# interface and of COM are delay-loaded (see cmake/delay_imports.cmake).
 include(cmake/delay_imports.cmake)
 tlx_delay_import_libraries(TLX_DELAYED_SYSTEM_LIBRARIES user32 gdi32 comdlg32 ole32 oleaut32 shell32)
-target_link_libraries(tlxcore PUBLIC z ${TLX_DELAYED_SYSTEM_LIBRARIES} advapi32 uuid)
+add_library(tlx_windows INTERFACE)
+target_include_directories(tlx_windows INTERFACE "${CMAKE_SOURCE_DIR}" ${TLX_JNI_INCLUDES})
+target_compile_definitions(tlx_windows INTERFACE ${TLX_WIN_DEFINES} TLX_BITNESS=${TLX_BITNESS})
+target_link_libraries(tlx_windows INTERFACE z ${TLX_DELAYED_SYSTEM_LIBRARIES} advapi32 uuid)
+
+# An empty source for the link checks, which consist of archives only;
+# rewritten only when its text changes, so that a configure relinks nothing.
+set(TLX_LAYER_CHECK_SOURCE "${CMAKE_BINARY_DIR}/layer_check.cpp")
+file(CONFIGURE OUTPUT "${TLX_LAYER_CHECK_SOURCE}" CONTENT "// Nothing: a layer check links archives only.\n")
+
+# tlx_layer(NAME SOURCES... [BELOW LAYERS...]): the layer's static library,
+# linked with the layers below it, and its link check: a throw-away DLL that
+# holds the whole archive and nothing but the layers below, linked with
+# --no-undefined. The launcher holds every layer, so a call from a layer into
+# one above would link there; here it is an undefined reference and the build
+# stops.
+function(tlx_layer name)
+    cmake_parse_arguments(PARSE_ARGV 1 layer "" "" "SOURCES;BELOW")
+    add_library(${name} STATIC ${layer_SOURCES})
+    target_compile_options(${name} PRIVATE ${TLX_WARNINGS} ${TLX_SIZE_OPTIONS})
+    target_link_libraries(${name} PUBLIC ${layer_BELOW} tlx_windows)
+
+    add_library(${name}_check SHARED "${TLX_LAYER_CHECK_SOURCE}")
+    target_link_libraries(${name}_check PRIVATE -Wl,--whole-archive ${name} -Wl,--no-whole-archive)
+    target_link_options(${name}_check PRIVATE -static -static-libgcc -static-libstdc++ -Wl,--no-undefined)
+    set_target_properties(${name}_check PROPERTIES LIBRARY_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/layer-checks"
+                          RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/layer-checks")
+endfunction()
+
+tlx_layer(tlx_base SOURCES ${TLX_BASE_SOURCES})
+tlx_layer(tlx_subsystems SOURCES ${TLX_SUBSYSTEM_SOURCES} ${TLX_LAUNCHER_SHARED_SOURCES} BELOW tlx_base)
+tlx_layer(tlx_orchestration SOURCES ${TLX_ORCHESTRATION_SOURCES} BELOW tlx_subsystems)
+tlx_layer(tlx_natives SOURCES ${TLX_NATIVES_SOURCES} BELOW tlx_base)
+# Every layer, for the launcher and the unit tests. Whole archives: the
+# exported JNI natives are referenced by nothing inside the executable and
+# would otherwise never be loaded by the linker.
+set(TLX_ALL_LAYERS -Wl,--whole-archive tlx_orchestration tlx_subsystems tlx_natives tlx_base
+                   -Wl,--no-whole-archive)
 
 add_executable(launcher WIN32 launcher/entry.cpp launcher/cxx_runtime.cpp resources/launcher.rc)
 target_compile_options(launcher PRIVATE ${TLX_WARNINGS} ${TLX_SIZE_OPTIONS})
-target_compile_definitions(launcher PRIVATE ${TLX_WIN_DEFINES})
-target_include_directories(launcher PRIVATE "${CMAKE_SOURCE_DIR}" ${TLX_JNI_INCLUDES})
-# Section garbage collection keeps what the entry point or an export reaches.
-# The exported JNI natives are referenced by nothing inside the executable:
-# their library must be linked whole (-Wl,--whole-archive), so that its
-# objects are loaded at all; their exports then keep them and what they call.
-# Stripped: an unstripped executable carries its symbol table behind the last
-# section, exactly where the payload has to start.
-target_link_libraries(launcher PRIVATE tlxcore)
+# Section garbage collection then keeps only what the entry point or an
+# export reaches out of those whole archives. Stripped: an unstripped
+# executable carries its symbol table behind the last section, exactly where
+# the payload has to start.
+target_link_libraries(launcher PRIVATE ${TLX_ALL_LAYERS})
 target_link_options(launcher PRIVATE -static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections
                     -Wl,--subsystem,windows:5.0 -Wl,--major-os-version,5 -Wl,--minor-os-version,0)
 set_target_properties(launcher PROPERTIES OUTPUT_NAME launcher)

@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
-#include "launcher/log.h"
-#include "launcher/proc_address.h"
+#include "launcher/base/log.h"
+#include "launcher/base/proc_address.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "launcher/base/scoped.h"
 #include "launcher/state.h"
 
 namespace {
@@ -17,53 +18,46 @@ void perProcessName(char* out, size_t capacity) {
 }
 
 void writeMarker(const char* name) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kMarkerKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
+    ScopedRegistryKey key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kMarkerKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.receive(),
+                        nullptr) != ERROR_SUCCESS)
         return;
     DWORD one = 1;
-    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof(one));
-    RegCloseKey(key);
+    RegSetValueExA(key.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof(one));
 }
 
 void deleteMarker(const char* name) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kMarkerKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
-    RegDeleteValueA(key, name);
-    RegCloseKey(key);
+    ScopedRegistryKey key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kMarkerKey, 0, KEY_ALL_ACCESS, key.receive()) != ERROR_SUCCESS) return;
+    RegDeleteValueA(key.get(), name);
 }
 
-void applyMarker(bool set, const char* name) {
-    if (set)
-        writeMarker(name);
-    else
-        deleteMarker(name);
+void applyMarkers(int markers, void (*apply)(const char* name)) {
+    if (g_launcher.langRestart) return;
+    if (markers & kPerProcessMarker) {
+        char name[64];
+        perProcessName(name, sizeof(name));
+        apply(name);
+    }
+    if (markers & kGlobalMarker) apply(kGlobalName);
 }
 
 }  // namespace
 
-void setInstallMarkers(bool set, bool perProcess, bool global) {
-    if (g_launcher.langRestart) return;
-    if (perProcess) {
-        char name[64];
-        perProcessName(name, sizeof(name));
-        applyMarker(set, name);
-    }
-    if (global) applyMarker(set, kGlobalName);
-}
+void writeInstallMarkers(int markers) { applyMarkers(markers, writeMarker); }
+void deleteInstallMarkers(int markers) { applyMarkers(markers, deleteMarker); }
 
-DWORD readInstallMarker(bool perProcess) {
+DWORD readInstallMarker(InstallMarker marker) {
     char name[64];
-    if (perProcess)
+    if (marker == kPerProcessMarker)
         perProcessName(name, sizeof(name));
     else
         std::snprintf(name, sizeof(name), "%s", kGlobalName);
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kMarkerKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
+    ScopedRegistryKey key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kMarkerKey, 0, KEY_READ, key.receive()) != ERROR_SUCCESS) return 0;
     DWORD value = 0;
     DWORD type = 0;
     DWORD size = sizeof(value);
-    LONG status = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
-    RegCloseKey(key);
+    LONG status = RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
     return status == ERROR_SUCCESS && type == REG_DWORD && size == sizeof(value) ? value : 0;
 }

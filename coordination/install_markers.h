@@ -3,8 +3,12 @@
 #pragma once
 #include <windows.h>
 
-// set: write 1 (true) or delete (false); perProcess / global select the values.
-// Does nothing in language-restart mode.
-void setInstallMarkers(bool set, bool perProcess, bool global);
-// The DWORD of the per-process (true) or global (false) value; 0 when missing.
-DWORD readInstallMarker(bool perProcess);
+// The two values, as bits of a set.
+enum InstallMarker { kPerProcessMarker = 1, kGlobalMarker = 2, kBothMarkers = 3 };
+
+// Write 1 into, or delete, the values of the set `markers`. Nothing happens
+// in language-restart mode.
+void writeInstallMarkers(int markers);
+void deleteInstallMarkers(int markers);
+// The DWORD of one value; 0 when missing.
+DWORD readInstallMarker(InstallMarker marker);

@@ -6,10 +6,14 @@
 #include <cstring>
 
 #include "coordination/windows.h"
+#include "launcher/base/code_page.h"
+#include "launcher/base/config_keys.h"
+#include "launcher/base/file_system.h"
+#include "launcher/base/limits.h"
+#include "launcher/base/log.h"
+#include "launcher/base/paths.h"
+#include "launcher/base/scoped.h"
 #include "launcher/errors.h"
-#include "launcher/limits.h"
-#include "launcher/log.h"
-#include "launcher/paths.h"
 #include "payload/config.h"
 
 namespace {
@@ -40,7 +44,7 @@ bool semaphoreBaseName(char* out, size_t capacity) {
     if (!canonicalExecutablePath(path, sizeof(path))) return false;
     for (char* p = path; *p; ++p)
         if (*p == '\\' || *p == ' ') *p = '_';
-    const char* prefix = getConfigInt(158) != 0 ? "Global\\" : "Local\\";
+    const char* prefix = getConfigInt(kKeyGlobalSemaphore) != 0 ? "Global\\" : "Local\\";
     int n = std::snprintf(out, capacity, "%s%s", prefix, path);
     return n > 0 && static_cast<size_t>(n) < capacity;
 }
@@ -57,26 +61,27 @@ void logSemaphore(const char* name, DWORD error, HANDLE semaphore) {
 
 // The name is published only while this run holds the semaphore: the Java
 // side hands it to the deletion mode as the sign that the launcher still runs.
-void keepSemaphore(HANDLE semaphore, const char* name) {
-    if (!semaphore) {
+// The handle stays open until the process ends.
+void keepSemaphore(ScopedHandle& semaphore, const char* name) {
+    if (!semaphore.valid()) {
         logError(L"semaphore %S could not be created; no instance name is passed on", name);
         return;
     }
+    semaphore.release();
     std::snprintf(g_semaphoreName, sizeof(g_semaphoreName), "%s", name);
 }
 
 void claimNumberedInstance(const char* base) {
     char name[kPathCapacity];
-    HANDLE semaphore = nullptr;
+    ScopedHandle semaphore;
     DWORD error = 0;
     // Only the number this run settles on is logged, not every one it passes.
     for (int n = 0;; ++n) {
         if (std::snprintf(name, sizeof(name), "%s%d", base, n) >= static_cast<int>(sizeof(name))) return;
-        semaphore = createInstanceSemaphore(name, &error);
+        semaphore.reset(createInstanceSemaphore(name, &error));
         if (error != ERROR_ALREADY_EXISTS || n >= kLastInstanceNumber) break;
-        if (semaphore) CloseHandle(semaphore);
     }
-    logSemaphore(name, error, semaphore);
+    logSemaphore(name, error, semaphore.get());
     keepSemaphore(semaphore, name);
 }
 
@@ -87,7 +92,7 @@ void claimNumberedInstance(const char* base) {
         pid = readInstancePid();
     }
     logMessage(L"other pid %d", static_cast<int>(pid));
-    if (pid != 0 && getConfigInt(10007) != 0) bringProcessToFront(pid, true);
+    if (pid != 0 && getConfigInt(kKeyFrontOnSecondStart) != 0) bringProcessToFront(pid, kRestoreMinimised);
     logMessage(L"exiting");
     exitLauncher(0);
 }
@@ -95,7 +100,7 @@ void claimNumberedInstance(const char* base) {
 }  // namespace
 
 bool canonicalExecutablePath(char* out, size_t capacity) {
-    if (!fullPath(exePath(), true, out, capacity)) return false;
+    if (!fullPath(exePath(), kKeepCase, out, capacity)) return false;
     if (survivesRoundTrip(out)) lowerAscii(out);
     collapseBackslashes(out);
     return true;
@@ -107,20 +112,20 @@ void claimInstance() {
         logError(L"no semaphore name for %S", exePath());
         return;
     }
-    if (getConfigInt(10005) == 0) {
+    if (getConfigInt(kKeySingleInstance) == 0) {
         claimNumberedInstance(base);
         return;
     }
     logMessage(L"single instance mode");
     DWORD error = 0;
-    HANDLE semaphore = createInstanceSemaphore(base, &error);
-    logSemaphore(base, error, semaphore);
+    ScopedHandle semaphore(createInstanceSemaphore(base, &error));
+    logSemaphore(base, error, semaphore.get());
     if (error != ERROR_ALREADY_EXISTS) {
         keepSemaphore(semaphore, base);
         registerInstancePid();
         return;
     }
-    if (semaphore) CloseHandle(semaphore);
+    semaphore.close();
     yieldToRunningInstance();
 }
 
@@ -129,23 +134,21 @@ const char* instanceSemaphoreName() { return g_semaphoreName; }
 void registerInstancePid() {
     char path[kPathCapacity];
     if (!canonicalExecutablePath(path, sizeof(path))) return;
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kPidKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+    ScopedRegistryKey key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kPidKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.receive(), nullptr) !=
         ERROR_SUCCESS)
         return;
     DWORD pid = GetCurrentProcessId();
-    RegSetValueExA(key, path, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&pid), sizeof(pid));
-    RegCloseKey(key);
+    RegSetValueExA(key.get(), path, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&pid), sizeof(pid));
 }
 
 DWORD readInstancePid() {
     char path[kPathCapacity];
     if (!canonicalExecutablePath(path, sizeof(path))) return 0;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kPidKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
+    ScopedRegistryKey key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kPidKey, 0, KEY_READ, key.receive()) != ERROR_SUCCESS) return 0;
     DWORD pid = 0;
     DWORD size = sizeof(pid);
-    LONG status = RegQueryValueExA(key, path, nullptr, nullptr, reinterpret_cast<BYTE*>(&pid), &size);
-    RegCloseKey(key);
+    LONG status = RegQueryValueExA(key.get(), path, nullptr, nullptr, reinterpret_cast<BYTE*>(&pid), &size);
     return status == ERROR_SUCCESS && size == sizeof(pid) ? pid : 0;
 }

@@ -3,22 +3,23 @@
 
 #include <windows.h>
 
-#include "launcher/log.h"
+#include "launcher/base/log.h"
+#include "launcher/base/scoped.h"
 
 bool restartWindows() {
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) return false;
+    ScopedHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.receive())) return false;
     TOKEN_PRIVILEGES privileges = {};
     privileges.PrivilegeCount = 1;
     privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
     bool granted = false;
     if (LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &privileges.Privileges[0].Luid)) {
-        AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+        AdjustTokenPrivileges(token.get(), FALSE, &privileges, 0, nullptr, nullptr);
         // AdjustTokenPrivileges succeeds even when the privilege is not held;
         // only a clean last error means it really was enabled.
         granted = GetLastError() == ERROR_SUCCESS;
     }
-    CloseHandle(token);
+    token.close();
     return granted && ExitWindowsEx(EWX_REBOOT, 0);
 }
 

@@ -1,7 +1,7 @@
 // Bringing another process's windows to the front.
 #include "coordination/windows.h"
 
-#include "launcher/log.h"
+#include "launcher/base/log.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ BOOL CALLBACK bringWindowToFront(HWND window, LPARAM context) {
 
 }  // namespace
 
-void bringProcessToFront(DWORD processId, bool restore) {
-    FrontRequest request{processId, restore};
+void bringProcessToFront(DWORD processId, MinimisedWindows minimised) {
+    FrontRequest request{processId, minimised == kRestoreMinimised};
     EnumWindows(bringWindowToFront, reinterpret_cast<LPARAM>(&request));
 }

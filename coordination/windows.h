@@ -3,6 +3,7 @@
 #include <windows.h>
 
 // Makes every visible top-level window of the process the foreground window
-// in turn (restoring minimised ones when restore is set), then its last
+// in turn (restoring minimised ones with kRestoreMinimised), then its last
 // active pop-up.
-void bringProcessToFront(DWORD processId, bool restore);
+enum MinimisedWindows { kLeaveMinimised, kRestoreMinimised };
+void bringProcessToFront(DWORD processId, MinimisedWindows minimised);

@@ -9,7 +9,7 @@
 #include "deferred_delete/deletion_ending.h"
 #include "deferred_delete/deletion_passes.h"
 #include "deferred_delete/deletion_state.h"
-#include "launcher/limits.h"
+#include "launcher/base/limits.h"
 
 namespace {
 
@@ -33,12 +33,12 @@ void enterExecutableDirectory() {
 
 }  // namespace
 
-int runDeferredDeletion(const wchar_t* listPath, bool deleteSelf) {
+int runDeferredDeletion(const wchar_t* listPath, SelfDeletion self) {
     enterExecutableDirectory();
     std::memset(&gDeletion, 0, sizeof(gDeletion));
     clearText(gDeletion.question);
     clearText(gDeletion.failure);
     runDeletionPasses(gDeletion, listPath);
-    finishDeletion(gDeletion, listPath, deleteSelf);
+    finishDeletion(gDeletion, listPath, self);
     return 0;
 }

@@ -7,7 +7,7 @@
 #include "deferred_delete/deletion_state.h"
 #include "deferred_delete/entry_removal.h"
 #include "deferred_delete/restart_marker.h"
-#include "launcher/limits.h"
+#include "launcher/base/limits.h"
 
 namespace {
 
@@ -35,9 +35,9 @@ bool userWantsRestart(const DeletionState& state) {
 
 }  // namespace
 
-void finishDeletion(const DeletionState& state, const wchar_t* listPath, bool deleteSelf) {
+void finishDeletion(const DeletionState& state, const wchar_t* listPath, SelfDeletion self) {
     DeleteFileW(listPath);
-    if (deleteSelf && state.rebootDeletion) scheduleOwnExecutable();
+    if (self == kDeleteExecutable && state.rebootDeletion) scheduleOwnExecutable();
     if (state.force) {
         restartOrComplain(state);
         return;

@@ -1,7 +1,6 @@
 // What follows the deletion passes: the list goes, and the restart is done,
 // offered or left pending as the list's mode and the passes' outcome say.
 #pragma once
+#include "deferred_delete/deletion_state.h"
 
-struct DeletionState;
-
-void finishDeletion(const DeletionState& state, const wchar_t* listPath, bool deleteSelf);
+void finishDeletion(const DeletionState& state, const wchar_t* listPath, SelfDeletion self);

@@ -16,6 +16,10 @@ struct BoundedText {
     bool full;  // something was dropped; later text is dropped too
 };
 
+// kDeleteExecutable: when entries are left for the restart, the executable
+// itself is scheduled for deletion with them.
+enum SelfDeletion { kKeepExecutable, kDeleteExecutable };
+
 struct DeletionState {
     int pass;              // 1 to kMaxPasses
     bool retryNeeded;      // an entry of this pass is still there

@@ -6,15 +6,13 @@
 #include <cwchar>
 
 #include "deferred_delete/deletion_state.h"
+#include "launcher/base/scoped.h"
 
 namespace {
 
 bool entryExists(const wchar_t* path) {
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW(path, &found);
-    if (search == INVALID_HANDLE_VALUE) return false;
-    FindClose(search);
-    return true;
+    return ScopedFindHandle(FindFirstFileW(path, &found)).valid();
 }
 
 bool deleteFileEntry(const wchar_t* path) { return DeleteFileW(path) != FALSE; }

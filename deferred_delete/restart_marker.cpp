@@ -9,7 +9,8 @@
 
 #include "deferred_delete/deletion_state.h"
 #include "deferred_delete/entry_removal.h"
-#include "launcher/wformat.h"
+#include "launcher/base/scoped.h"
+#include "launcher/base/wformat.h"
 
 namespace {
 
@@ -43,17 +44,16 @@ void makeMarkerFile(const wchar_t* dir, wchar_t* name, size_t cap) {
     const wchar_t* separator = (length > 0 && dir[length - 1] != L'\\' && dir[length - 1] != L'/') ? L"\\" : L"";
     std::srand(static_cast<unsigned>(std::time(nullptr)));
     formatWide(name, cap, L"%s%skvo%d", dir, separator, std::rand());
-    HANDLE file = CreateFileW(name, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    ScopedHandle(CreateFileW(name, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 void storeMarkerPath(HKEY root, const wchar_t* path) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(root, kMarkerKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+    ScopedRegistryKey key;
+    if (RegCreateKeyExW(root, kMarkerKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.receive(), nullptr) !=
+        ERROR_SUCCESS)
         return;
     DWORD size = static_cast<DWORD>((std::wcslen(path) + 1) * sizeof(wchar_t));
-    RegSetValueExW(key, kMarkerValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(path), size);
-    RegCloseKey(key);
+    RegSetValueExW(key.get(), kMarkerValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(path), size);
 }
 
 }  // namespace

@@ -3,15 +3,15 @@
 
 #include <windows.h>
 
+#include "launcher/base/scoped.h"
+
 namespace {
 
 const DWORD kWriterPoll = 200;
 
 bool writerRunning(const wchar_t* semaphoreName) {
-    HANDLE semaphore = CreateSemaphoreW(nullptr, 1, 1, semaphoreName);
-    bool running = GetLastError() == ERROR_ALREADY_EXISTS;
-    if (semaphore) CloseHandle(semaphore);
-    return running;
+    ScopedHandle semaphore(CreateSemaphoreW(nullptr, 1, 1, semaphoreName));
+    return GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
 }  // namespace

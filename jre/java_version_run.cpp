@@ -6,10 +6,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "launcher/limits.h"
-#include "launcher/log.h"
-#include "launcher/tempdir.h"
-#include "launcher/text_match.h"
+#include "launcher/base/limits.h"
+#include "launcher/base/log.h"
+#include "launcher/base/scoped.h"
+#include "launcher/base/text_match.h"
+#include "launcher/temp_files.h"
 
 namespace {
 
@@ -32,14 +33,13 @@ void buildCommand(const char* path, char* command, size_t capacity) {
 // A fresh file the child inherits as its standard error; null when it cannot
 // be made (the child then runs without one).
 HANDLE createErrorStream(const char* file) {
-    HANDLE created = CreateFileA(file, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (created == INVALID_HANDLE_VALUE) return nullptr;
+    ScopedHandle created(CreateFileA(file, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!created.valid()) return nullptr;
     HANDLE inheritable = nullptr;
-    if (!DuplicateHandle(GetCurrentProcess(), created, GetCurrentProcess(), &inheritable, 0, TRUE,
+    if (!DuplicateHandle(GetCurrentProcess(), created.get(), GetCurrentProcess(), &inheritable, 0, TRUE,
                          DUPLICATE_SAME_ACCESS))
         inheritable = nullptr;
-    CloseHandle(created);
     return inheritable;
 }
 
@@ -105,6 +105,32 @@ bool readBanner(const char* file, char* version, size_t capacity) {
     return found;
 }
 
+// Runs the command hidden with standard error into outputFile and waits for
+// it; a run that ends in failure marks the java.exe in the probe cache. False
+// when the child could not be started. Every handle is closed on return, so
+// that the file can be read and deleted.
+bool runWithErrorFile(char* command, const char* outputFile, const char* path, const FILETIME& lastWrite,
+                      DWORD* code) {
+    ScopedHandle errorStream(createErrorStream(outputFile));
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
+    startup.wShowWindow = SW_HIDE;
+    startup.hStdError = errorStream.get();
+    PROCESS_INFORMATION child = {};
+    if (!CreateProcessA(nullptr, command, nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup,
+                        &child)) {
+        logMessage(L"Could not create process %S > %S (error %d)", command, outputFile,
+                   static_cast<int>(GetLastError()));
+        return false;
+    }
+    ScopedHandle process(child.hProcess);
+    ScopedHandle thread(child.hThread);
+    *code = waitForChild(process.get());
+    if (*code != kStillActive && *code != 0) storeProbeCache(path, lastWrite, "1.0.0");
+    return true;
+}
+
 }  // namespace
 
 void setJavaVersionTimeout(DWORD milliseconds) { g_timeout = milliseconds; }
@@ -115,29 +141,9 @@ bool runJavaVersion(const char* path, const FILETIME& lastWrite, char* version, 
     buildCommand(path, command, sizeof(command));
     char outputFile[kPathCapacity];
     makeTempFileName(outputFile, sizeof(outputFile));
-    HANDLE errorStream = createErrorStream(outputFile);
-
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
-    startup.wShowWindow = SW_HIDE;
-    startup.hStdError = errorStream;
-    PROCESS_INFORMATION child = {};
-    if (!CreateProcessA(nullptr, command, nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup,
-                        &child)) {
-        logMessage(L"Could not create process %S > %S (error %d)", command, outputFile,
-                   static_cast<int>(GetLastError()));
-        if (errorStream) CloseHandle(errorStream);
-        DeleteFileA(outputFile);
-        return false;
-    }
-    DWORD code = waitForChild(child.hProcess);
-    if (code != kStillActive && code != 0) storeProbeCache(path, lastWrite, "1.0.0");
-    CloseHandle(child.hProcess);
-    CloseHandle(child.hThread);
-    if (errorStream) CloseHandle(errorStream);
-
-    bool found = code == 0 && readBanner(outputFile, version, capacity);
+    DWORD code = kStillActive;
+    bool started = runWithErrorFile(command, outputFile, path, lastWrite, &code);
+    bool found = started && code == 0 && readBanner(outputFile, version, capacity);
     DeleteFileA(outputFile);
     return found;
 }

@@ -7,11 +7,12 @@
 #include <cwchar>
 
 #include "jre/search.h"
-#include "launcher/limits.h"
-#include "launcher/log.h"
-#include "launcher/paths.h"
+#include "launcher/base/config_keys.h"
+#include "launcher/base/limits.h"
+#include "launcher/base/log.h"
+#include "launcher/base/paths.h"
+#include "launcher/base/wformat.h"
 #include "launcher/state.h"
-#include "launcher/wformat.h"
 #include "payload/config.h"
 
 namespace {
@@ -32,9 +33,9 @@ bool readFirstLine(const wchar_t* file, char* line) {
 // payload) resolved against the launcher's directory, without trailing backslash.
 bool installationFile(const wchar_t* name, wchar_t* file) {
     wchar_t configured[kPathCapacity];
-    getConfigStringWide(10003, configured, kPathCapacity);
+    getConfigStringWide(kKeyInstallationDir, configured, kPathCapacity);
     wchar_t directory[kPathCapacity];
-    if (!fullPath(configured, true, directory, kPathCapacity)) return false;
+    if (!fullPath(configured, kKeepCase, directory, kPathCapacity)) return false;
     size_t n = std::wcslen(directory);
     if (n > 0 && directory[n - 1] == L'\\') directory[n - 1] = L'\0';
     return formatWide(file, kPathCapacity, L"%s\\.tolvanrix\\%s", directory, name) < kPathCapacity - 1;

@@ -1,15 +1,18 @@
 // Runtimes left by earlier installations of the same application: the
 // installations value lists their directories, each may hold a "jre".
+#include "jre/search.h"
+
 #include <windows.h>
 
 #include <cstdio>
 #include <cstring>
 
 #include "jre/probe.h"
-#include "jre/search.h"
-#include "launcher/limits.h"
-#include "launcher/list_items.h"
-#include "launcher/log.h"
+#include "launcher/base/config_keys.h"
+#include "launcher/base/limits.h"
+#include "launcher/base/list_items.h"
+#include "launcher/base/log.h"
+#include "launcher/base/scoped.h"
 #include "payload/config.h"
 
 namespace {
@@ -19,17 +22,16 @@ const char kInstallationsKey[] = "SOFTWARE\\morvane\\tolvanrix\\installations";
 constexpr REGSAM kViews[] = {0, 0x200 /* KEY_WOW64_32KEY */};
 
 bool readInstallations(HKEY root, REGSAM view, const char* appId, char* list) {
-    HKEY key;
-    LONG status = RegOpenKeyExA(root, kInstallationsKey, 0, KEY_READ | view, &key);
+    ScopedRegistryKey key;
+    LONG status = RegOpenKeyExA(root, kInstallationsKey, 0, KEY_READ | view, key.receive());
     if (status != ERROR_SUCCESS) {
         logMessage(L"could not open installation node %d", static_cast<int>(status));
         return false;
     }
     DWORD size = static_cast<DWORD>(kPathCapacity - 1);
-    bool read = RegQueryValueExA(key, appId, nullptr, nullptr, reinterpret_cast<BYTE*>(list), &size) ==
+    bool read = RegQueryValueExA(key.get(), appId, nullptr, nullptr, reinterpret_cast<BYTE*>(list), &size) ==
                 ERROR_SUCCESS;
     if (read) list[size] = '\0';
-    RegCloseKey(key);
     if (!read || !list[0]) {
         logMessage(L"could not query value node %d", 0);
         return false;
@@ -47,7 +49,7 @@ bool probeInstallations(const char* list, char* javaExe, char* version, const Ve
         std::snprintf(home, sizeof(home), "%s\\jre", directory);
         if (!javaExeForHome(home, javaExe, kPathCapacity)) {
             logMessage(L"did not find java in %S", home);
-        } else if (!checkJavaExe(javaExe, version, min, max, false, true)) {
+        } else if (!checkJavaExe(javaExe, version, min, max, kProbeUseCache)) {
             logMessage(L"java version did not match in %S", home);
         } else {
             return true;
@@ -61,7 +63,7 @@ bool probeInstallations(const char* list, char* javaExe, char* version, const Ve
 bool findPreviousInstallationJre(HKEY root, char* javaExe, char* version, const VersionNumber& min,
                                  const VersionNumber& max) {
     char appId[kPathCapacity];
-    getConfigString(160, appId, sizeof(appId));
+    getConfigString(kKeyInstallationsValue, appId, sizeof(appId));
     for (REGSAM view : kViews) {
         logMessage(L"checking app id %S (%d, %p)", appId, static_cast<int>(view), root);
         if (!appId[0]) return false;

@@ -5,9 +5,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "launcher/limits.h"
-#include "launcher/log.h"
-#include "launcher/paths.h"
+#include "launcher/base/config_keys.h"
+#include "launcher/base/file_system.h"
+#include "launcher/base/limits.h"
+#include "launcher/base/log.h"
+#include "launcher/base/paths.h"
+#include "launcher/base/scoped.h"
 #include "payload/config.h"
 
 namespace {
@@ -23,21 +26,20 @@ bool formatPath(char* out, size_t capacity, const char* home, const char* tail) 
 // directory; left as it is when the result would not fit.
 void normalise(char* path) {
     char full[kPathCapacity];
-    if (fullPath(path, true, full, sizeof(full))) std::snprintf(path, kPathCapacity, "%s", full);
+    if (fullPath(path, kKeepCase, full, sizeof(full))) std::snprintf(path, kPathCapacity, "%s", full);
 }
 
 bool lastWriteTime(const char* path, FILETIME* lastWrite) {
     WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA(path, &entry);
-    if (find == INVALID_HANDLE_VALUE) return false;
-    FindClose(find);
+    if (!ScopedFindHandle(FindFirstFileA(path, &entry)).valid()) return false;
     *lastWrite = entry.ftLastWriteTime;
     return true;
 }
 
 bool probedVersionInRange(const char* path, const FILETIME& lastWrite, char* version, const VersionNumber& min,
-                          const VersionNumber& max, bool allowBeta, bool useCache) {
-    if (useCache && lookupProbeCache(path, lastWrite, version, kVersionCapacity) &&
+                          const VersionNumber& max, int options) {
+    bool allowBeta = (options & kProbeAllowPreRelease) != 0;
+    if ((options & kProbeUseCache) && lookupProbeCache(path, lastWrite, version, kVersionCapacity) &&
         std::strcmp(version, kBrokenRuntimeVersion) != 0) {
         logMessage(L"got version from registry %S", version);
         return checkVersionRange(version, min, max, allowBeta);
@@ -65,7 +67,7 @@ bool switchToJavaw(char* path) {
 
 bool javaExeForHome(const char* home, char* javaExe, size_t capacity) {
     if (!formatPath(javaExe, capacity, home, "\\jre\\bin\\java.exe")) return false;
-    if (getConfigInt(131) != 0) {
+    if (getConfigInt(kKeyJdkRequired) != 0) {
         char tools[kPathCapacity];
         return formatPath(tools, sizeof(tools), home, "\\lib\\tools.jar") && fileExists(tools);
     }
@@ -73,10 +75,9 @@ bool javaExeForHome(const char* home, char* javaExe, size_t capacity) {
     return true;
 }
 
-bool checkJavaExe(char* path, char* version, const VersionNumber& min, const VersionNumber& max, bool allowBeta,
-                  bool useCache) {
+bool checkJavaExe(char* path, char* version, const VersionNumber& min, const VersionNumber& max, int options) {
     logMessage(L"checkJavaExe (%S, [out], %d, %d, %d)", path, static_cast<int>(min.size()),
-               static_cast<int>(max.size()), allowBeta ? 1 : 0);
+               static_cast<int>(max.size()), (options & kProbeAllowPreRelease) ? 1 : 0);
     normalise(path);
     bool result = false;
     FILETIME lastWrite;
@@ -85,9 +86,9 @@ bool checkJavaExe(char* path, char* version, const VersionNumber& min, const Ver
     } else {
         logMessage(L"file exists");
         version[0] = '\0';
-        result = probedVersionInRange(path, lastWrite, version, min, max, allowBeta, useCache);
+        result = probedVersionInRange(path, lastWrite, version, min, max, options);
     }
-    if (result && getConfigInt(107) == 1) result = switchToJavaw(path);
+    if (result && getConfigInt(kKeyLauncherKind) == 1) result = switchToJavaw(path);
     logMessage(L"checkJavaExe returning %d", result ? 1 : 0);
     return result;
 }

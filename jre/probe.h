@@ -15,8 +15,12 @@ bool javaExeForHome(const char* home, char* javaExe, size_t capacity);
 // normalised path (or the javaw.exe beside it). version: kVersionCapacity
 // output buffer (the search hands in buffers of that size, so the probe never
 // writes more).
-bool checkJavaExe(char* path, char* version, const VersionNumber& min, const VersionNumber& max, bool allowBeta,
-                  bool useCache);
+enum ProbeOption {
+    kProbeFresh = 0,               // run the java.exe, accept no pre-release
+    kProbeAllowPreRelease = 1,     // whatever configuration key 130 says
+    kProbeUseCache = 2,            // the version cached for the same file, when there is one
+};
+bool checkJavaExe(char* path, char* version, const VersionNumber& min, const VersionNumber& max, int options);
 // Runs "<path> -version" hidden with standard error into a temp file and reads
 // the banner. A child still running after the time limit is terminated.
 bool runJavaVersion(const char* path, const FILETIME& lastWrite, char* version, size_t capacity);

@@ -7,7 +7,8 @@
 #include <cstring>
 
 #include "jre/registry_names.h"
-#include "launcher/limits.h"
+#include "launcher/base/limits.h"
+#include "launcher/base/scoped.h"
 
 namespace {
 
@@ -44,36 +45,33 @@ bool readCachedVersion(HKEY key, char* version, size_t capacity) {
 bool lookupProbeCache(const char* path, const FILETIME& lastWrite, char* version, size_t capacity) {
     char name[kRegistryNameCapacity];
     if (!registryNameForPath(kProbeCacheKey, path, name, sizeof(name))) return false;
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, name, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    bool hit = cachedTimeMatches(key, lastWrite) && readCachedVersion(key, version, capacity) &&
+    ScopedRegistryKey key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, name, 0, KEY_READ, key.receive()) != ERROR_SUCCESS) return false;
+    bool hit = cachedTimeMatches(key.get(), lastWrite) && readCachedVersion(key.get(), version, capacity) &&
                !isStaleVersion(version);
-    RegCloseKey(key);
     return hit;
 }
 
 void storeProbeCache(const char* path, const FILETIME& lastWrite, const char* version) {
     char name[kRegistryNameCapacity];
     if (!registryNameForPath(kProbeCacheKey, path, name, sizeof(name))) return;
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, name, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
+    ScopedRegistryKey key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, name, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                        key.receive(), nullptr) != ERROR_SUCCESS)
         return;
-    RegSetValueExA(key, "LastWriteTime", 0, REG_BINARY, reinterpret_cast<const BYTE*>(&lastWrite),
+    RegSetValueExA(key.get(), "LastWriteTime", 0, REG_BINARY, reinterpret_cast<const BYTE*>(&lastWrite),
                    sizeof(FILETIME));
-    RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
+    RegSetValueExA(key.get(), "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
                    static_cast<DWORD>(std::strlen(version)));
-    RegCloseKey(key);
 }
 
 void registerLocatedJvm(const char* javaExe) {
     char name[kRegistryNameCapacity];
     if (!registryNameForPath(kLocatedJvmsKey, javaExe, name, sizeof(name))) return;
-    HKEY key;
+    ScopedRegistryKey key;
     if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, name, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS &&
+                        key.receive(), nullptr) != ERROR_SUCCESS &&
         RegCreateKeyExA(HKEY_CURRENT_USER, name, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS)
+                        key.receive(), nullptr) != ERROR_SUCCESS)
         return;
-    RegCloseKey(key);
 }

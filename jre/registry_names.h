@@ -3,7 +3,7 @@
 #pragma once
 #include <cstddef>
 
-#include "launcher/limits.h"
+#include "launcher/base/limits.h"
 
 constexpr size_t kRegistryNameCapacity = kPathCapacity + 64;
 

@@ -1,5 +1,7 @@
 // Location type Y: runtimes registered in the machine's JavaSoft keys and
 // runtimes in the located JVM list, the newer of the two winning.
+#include "jre/search.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -10,9 +12,10 @@
 
 #include "jre/probe.h"
 #include "jre/registry_names.h"
-#include "jre/search.h"
-#include "launcher/limits.h"
-#include "launcher/log.h"
+#include "launcher/base/config_keys.h"
+#include "launcher/base/limits.h"
+#include "launcher/base/log.h"
+#include "launcher/base/scoped.h"
 #include "payload/config.h"
 
 namespace {
@@ -45,10 +48,9 @@ bool readString(HKEY key, const char* name, char* out, size_t capacity) {
 }
 
 bool readKeyString(const char* keyName, const char* name, char* out, size_t capacity) {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    bool read = readString(key, name, out, capacity);
-    RegCloseKey(key);
+    ScopedRegistryKey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName, 0, KEY_READ, key.receive()) != ERROR_SUCCESS) return false;
+    bool read = readString(key.get(), name, out, capacity);
     return read;
 }
 
@@ -61,7 +63,7 @@ void currentVersionInRange(const char* keyName, char* version, const Bounds& bou
 
 bool probeHome(const char* home, char* javaExe, char* version, const Bounds& bounds) {
     return javaExeForHome(home, javaExe, kPathCapacity) &&
-           checkJavaExe(javaExe, version, bounds.min, bounds.max, false, true);
+           checkJavaExe(javaExe, version, bounds.min, bounds.max, kProbeUseCache);
 }
 
 bool probeVersionSubkey(const char* keyName, const char* subkey, char* javaExe, char* version,
@@ -76,7 +78,7 @@ bool currentVersionMethod(const JavaSoftKeys& keys, char* javaExe, char* version
     char jdkVersion[kCurrentVersionCapacity];
     char jreVersion[kCurrentVersionCapacity] = "";
     currentVersionInRange(keys.jdk, jdkVersion, bounds);
-    if (getConfigInt(131) == 0) currentVersionInRange(keys.jre, jreVersion, bounds);
+    if (getConfigInt(kKeyJdkRequired) == 0) currentVersionInRange(keys.jre, jreVersion, bounds);
     bool jdk = isNewerVersion(jdkVersion, jreVersion);
     const char* picked = jdk ? jdkVersion : jreVersion;
     // An empty version would name the JavaSoft key itself, not a runtime.
@@ -101,10 +103,9 @@ std::vector<std::string> versionSubkeysInRange(HKEY key, const Bounds& bounds) {
 }
 
 bool subkeySearch(const char* keyName, char* javaExe, char* version, const Bounds& bounds) {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    std::vector<std::string> names = versionSubkeysInRange(key, bounds);
-    RegCloseKey(key);
+    ScopedRegistryKey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName, 0, KEY_READ, key.receive()) != ERROR_SUCCESS) return false;
+    std::vector<std::string> names = versionSubkeysInRange(key.get(), bounds);
     for (auto it = names.rbegin(); it != names.rend(); ++it)
         if (probeVersionSubkey(keyName, it->c_str(), javaExe, version, bounds)) return true;
     return false;
@@ -112,7 +113,7 @@ bool subkeySearch(const char* keyName, char* javaExe, char* version, const Bound
 
 bool javaSoftKeysSearch(const JavaSoftKeys& keys, char* javaExe, char* version, const Bounds& bounds) {
     if (currentVersionMethod(keys, javaExe, version, bounds)) return true;
-    if (getConfigInt(131) == 0 && subkeySearch(keys.jre, javaExe, version, bounds)) return true;
+    if (getConfigInt(kKeyJdkRequired) == 0 && subkeySearch(keys.jre, javaExe, version, bounds)) return true;
     return subkeySearch(keys.jdk, javaExe, version, bounds);
 }
 
@@ -122,30 +123,32 @@ bool javaSoftSearch(char* javaExe, char* version, const Bounds& bounds) {
     return javaSoftKeysSearch(kModernKeys, javaExe, version, bounds);
 }
 
-bool locatedPathAllowed(const char* path) { return getConfigInt(165) == 0 || std::strstr(path, "tlx_jres"); }
+bool locatedPathAllowed(const char* path) {
+    return getConfigInt(kKeyLauncherJresOnly) == 0 || std::strstr(path, "tlx_jres");
+}
 
 // The newest usable entry of one root's list; the first of equal versions stays.
 bool locatedSearchInRoot(HKEY root, char* javaExe, char* version, const Bounds& bounds) {
-    HKEY key;
-    if (RegOpenKeyExA(root, kLocatedJvmsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    ScopedRegistryKey key;
+    if (RegOpenKeyExA(root, kLocatedJvmsKey, 0, KEY_READ, key.receive()) != ERROR_SUCCESS) return false;
     bool found = false;
     char name[kRegistryNameCapacity];
     for (DWORD i = 0;; ++i) {
         DWORD length = sizeof(name);
-        LONG status = RegEnumKeyExA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr);
+        LONG status = RegEnumKeyExA(key.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr);
         if (status == ERROR_MORE_DATA) continue;
         if (status != ERROR_SUCCESS) break;
         char candidate[kPathCapacity];
         char candidateVersion[kVersionCapacity];
         pathFromRegistryName(name, candidate, sizeof(candidate));
         if (!locatedPathAllowed(candidate)) continue;
-        if (!checkJavaExe(candidate, candidateVersion, bounds.min, bounds.max, true, true)) continue;
+        if (!checkJavaExe(candidate, candidateVersion, bounds.min, bounds.max, kProbeAllowPreRelease | kProbeUseCache))
+            continue;
         if (found && !isNewerVersion(candidateVersion, version)) continue;
         std::snprintf(javaExe, kPathCapacity, "%s", candidate);
         std::snprintf(version, kVersionCapacity, "%s", candidateVersion);
         found = true;
     }
-    RegCloseKey(key);
     return found;
 }
 
@@ -167,7 +170,7 @@ bool findRegisteredJre(char* javaExe, char* version, const VersionNumber& min, c
     Bounds bounds{min, max};
     char sunExe[kPathCapacity];
     char sunVersion[kVersionCapacity];
-    bool sun = getConfigInt(165) == 0 && javaSoftSearch(sunExe, sunVersion, bounds);
+    bool sun = getConfigInt(kKeyLauncherJresOnly) == 0 && javaSoftSearch(sunExe, sunVersion, bounds);
     if (sun) logMessage(L"found sun %S %S", sunExe, sunVersion);
     bool located = locatedSearch(javaExe, version, bounds);
     if (located) logMessage(L"found located %S %S", javaExe, version);

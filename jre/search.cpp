@@ -10,11 +10,13 @@
 #include "jvm/JavaVMLauncher.h"
 #include "jvm/expand.h"
 #include "jvm/jvm_state.h"
+#include "launcher/base/config_keys.h"
+#include "launcher/base/file_system.h"
+#include "launcher/base/limits.h"
+#include "launcher/base/list_items.h"
+#include "launcher/base/log.h"
+#include "launcher/base/message_ids.h"
 #include "launcher/errors.h"
-#include "launcher/limits.h"
-#include "launcher/list_items.h"
-#include "launcher/log.h"
-#include "launcher/paths.h"
 #include "payload/config.h"
 
 namespace {
@@ -47,8 +49,8 @@ struct Search {
 void readBounds(VersionNumber* min, VersionNumber* max) {
     char minText[kPathCapacity];
     char maxText[kPathCapacity];
-    getConfigString(126, minText, sizeof(minText));
-    getConfigString(127, maxText, sizeof(maxText));
+    getConfigString(kKeyMinJavaVersion, minText, sizeof(minText));
+    getConfigString(kKeyMaxJavaVersion, maxText, sizeof(maxText));
     logMessage(L"MinVersion: %S, MaxVersion: %S", minText, maxText);
     *min = parseVersion(minText);
     *max = parseVersion(maxText);
@@ -58,7 +60,7 @@ bool locationFilePlace(Search& s, bool (*read)(char*), const wchar_t* hasFormat,
     char line[kPathCapacity];
     if (!read(line)) return false;
     logMessage(hasFormat, line);
-    if (!testDirectoryLocation(s.candidate, s.candidateVersion, line, s.min, s.max, false)) return false;
+    if (!testDirectoryLocation(s.candidate, s.candidateVersion, line, s.min, s.max, HomeTest::kProbe)) return false;
     logMessage(usingText);
     return s.accept(kSourceDirectory, line);
 }
@@ -68,7 +70,7 @@ bool sequenceEntryPlace(Search& s, char type, const char* value) {
     case 'A':
     case 'B':
     case 'R':
-        return testDirectoryLocation(s.candidate, s.candidateVersion, value, s.min, s.max, false) &&
+        return testDirectoryLocation(s.candidate, s.candidateVersion, value, s.min, s.max, HomeTest::kProbe) &&
                s.accept(kSourceDirectory, value);
     case 'E':
         return testEnvironmentLocation(s.candidate, s.candidateVersion, value, s.min, s.max) &&
@@ -111,7 +113,7 @@ bool lenientPass(Search& s, const char* sequence) {
         if (type != 'A' && type != 'B' && type != 'R') continue;
         if (type != 'B' && isAbsoluteLocation(value)) continue;
         logMessage(L"Testing relative location %S", value);
-        testDirectoryLocation(s.candidate, s.candidateVersion, value, s.min, s.max, true);
+        testDirectoryLocation(s.candidate, s.candidateVersion, value, s.min, s.max, HomeTest::kDeriveOnly);
         if (!fileExists(s.candidate)) continue;
         logMessage(L"%S exists", s.candidate);
         s.candidateVersion[0] = '\0';
@@ -134,19 +136,20 @@ bool environmentPlace(Search& s, const char* variable) {
 void showUnusable() {
     char bitness[8];
     std::snprintf(bitness, sizeof(bitness), "%d", TLX_BITNESS);
-    showMessage8(1016, bitness);
+    showMessage8(kMsgNoUsableJvm, bitness);
 }
 
 // A location handed in by the included runtime (a home, used without a
 // version test) or by the user's choice (a java.exe, probed without the cache).
-bool acceptProvidedLocation(const char* location, bool isJavaExe, char* javaExe, char* version) {
-    logMessage(L"Got JRE location %S (java exe: %d)", location, isJavaExe ? 1 : 0);
+bool acceptProvidedLocation(const char* location, JreLocation kind, char* javaExe, char* version) {
+    logMessage(L"Got JRE location %S (java exe: %d)", location, kind == JreLocation::kJavaExe ? 1 : 0);
     VersionNumber min;
     VersionNumber max;
     readBounds(&min, &max);
-    if (!isJavaExe) return testDirectoryLocation(javaExe, version, location, min, max, true);
+    if (kind == JreLocation::kHome)
+        return testDirectoryLocation(javaExe, version, location, min, max, HomeTest::kDeriveOnly);
     std::snprintf(javaExe, kPathCapacity, "%s", location);
-    return checkJavaExe(javaExe, version, min, max, true, false);
+    return checkJavaExe(javaExe, version, min, max, kProbeAllowPreRelease);
 }
 
 }  // namespace
@@ -155,7 +158,7 @@ HMODULE searchJvm(char* javaExe, char* version, int* sourceKind, char* descripti
     logMessage(L"Searching for a JVM");
     *sourceKind = kSourceNone;
     char sequence[kPathCapacity];
-    getConfigString(128, sequence, sizeof(sequence));
+    getConfigString(kKeySearchSequence, sequence, sizeof(sequence));
     Search s{javaExe, version, sourceKind, description, {}, {}};
     readBounds(&s.min, &s.max);
 
@@ -176,14 +179,16 @@ HMODULE searchJvm(char* javaExe, char* version, int* sourceKind, char* descripti
     return s.library;
 }
 
-bool LoadDLL(bool showErrors, const char* location, bool locationIsJavaExe) {
-    logMessage(L"LoadDLL (%d, %S, %d)", showErrors ? 1 : 0, location ? location : "", locationIsJavaExe ? 1 : 0);
+bool LoadDLL(JreFailure onFailure, const char* location, JreLocation locationKind) {
+    bool showErrors = onFailure == JreFailure::kShowMessages;
+    logMessage(L"LoadDLL (%d, %S, %d)", showErrors ? 1 : 0, location ? location : "",
+               locationKind == JreLocation::kJavaExe ? 1 : 0);
     char javaExe[kPathCapacity] = "";
     char version[kVersionCapacity] = "";
     char description[kPathCapacity] = "";
     HMODULE library = nullptr;
     if (location) {
-        if (!acceptProvidedLocation(location, locationIsJavaExe, javaExe, version)) {
+        if (!acceptProvidedLocation(location, locationKind, javaExe, version)) {
             logError(L"Provided JVM unusable");
             if (showErrors) showUnusable();
             return false;
@@ -209,8 +214,8 @@ bool LoadDLL(bool showErrors, const char* location, bool locationIsJavaExe) {
         return true;
     }
     if (showErrors) {
-        showMessage8(1019, description);
-        showMessage(1005);
+        showMessage8(kMsgJvmUnusable, description);
+        showMessage(kMsgJvmNotStarted);
     }
     return false;
 }

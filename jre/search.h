@@ -13,10 +13,17 @@ enum JreSource { kSourceNone = 0, kSourceSystemPath = 1, kSourceDirectory = 2, k
 
 // Every javaExe buffer below holds kPathCapacity bytes, every version buffer
 // kVersionCapacity bytes, the description kPathCapacity bytes.
-bool LoadDLL(bool showErrors, const char* location, bool locationIsJavaExe);
+// What LoadDLL does when no runtime can be used, and what a location handed
+// to it names.
+enum class JreFailure { kQuiet, kShowMessages };
+enum class JreLocation { kHome, kJavaExe };
+bool LoadDLL(JreFailure onFailure, const char* location, JreLocation locationKind);
 HMODULE searchJvm(char* javaExe, char* version, int* sourceKind, char* description);
+// kDeriveOnly: only the java.exe path of the home is derived (and the
+// result is true whatever it holds); kProbe probes it.
+enum class HomeTest { kProbe, kDeriveOnly };
 bool testDirectoryLocation(char* javaExe, char* version, const char* home, const VersionNumber& min,
-                           const VersionNumber& max, bool lenient);
+                           const VersionNumber& max, HomeTest test);
 // A JRE home named by an environment variable.
 bool testEnvironmentLocation(char* javaExe, char* version, const char* variable, const VersionNumber& min,
                              const VersionNumber& max);

@@ -1,26 +1,27 @@
 // The places of the search that name one runtime each: a JRE home directory,
 // an environment variable holding one, and java.exe on the system search path.
+#include "jre/search.h"
+
 #include <windows.h>
 
 #include <cstdio>
 
 #include "jre/included_jre.h"
 #include "jre/probe.h"
-#include "jre/search.h"
-#include "launcher/limits.h"
-#include "launcher/log.h"
-#include "launcher/paths.h"
+#include "launcher/base/limits.h"
+#include "launcher/base/log.h"
+#include "launcher/base/paths.h"
 
 bool testDirectoryLocation(char* javaExe, char* version, const char* home, const VersionNumber& min,
-                           const VersionNumber& max, bool lenient) {
+                           const VersionNumber& max, HomeTest test) {
     char full[kPathCapacity];
-    if (!fullPath(home, true, full, sizeof(full))) std::snprintf(full, sizeof(full), "%s", home);
+    if (!fullPath(home, kKeepCase, full, sizeof(full))) std::snprintf(full, sizeof(full), "%s", home);
     // Empty until the included-runtime work provides it; a runtime directory
     // may hold jars that are still packed and must be restored before use.
     unpackJreDirectory(full);
     bool derived = javaExeForHome(full, javaExe, kPathCapacity);
-    if (lenient) return true;
-    return derived && checkJavaExe(javaExe, version, min, max, true, true);
+    if (test == HomeTest::kDeriveOnly) return true;
+    return derived && checkJavaExe(javaExe, version, min, max, kProbeAllowPreRelease | kProbeUseCache);
 }
 
 bool testEnvironmentLocation(char* javaExe, char* version, const char* variable, const VersionNumber& min,
@@ -31,11 +32,11 @@ bool testEnvironmentLocation(char* javaExe, char* version, const char* variable,
     if (n == 0 || n >= sizeof(home)) return false;
     for (char* p = home; *p; ++p)
         if (*p == '/') *p = '\\';
-    return javaExeForHome(home, javaExe, kPathCapacity) && checkJavaExe(javaExe, version, min, max, false, true);
+    return javaExeForHome(home, javaExe, kPathCapacity) && checkJavaExe(javaExe, version, min, max, kProbeUseCache);
 }
 
 bool testSystemPath(char* javaExe, char* version, const VersionNumber& min, const VersionNumber& max) {
     DWORD n = SearchPathA(nullptr, "java.exe", nullptr, static_cast<DWORD>(kPathCapacity), javaExe, nullptr);
     if (n == 0 || n >= kPathCapacity) return false;
-    return checkJavaExe(javaExe, version, min, max, false, true);
+    return checkJavaExe(javaExe, version, min, max, kProbeUseCache);
 }

@@ -6,7 +6,8 @@
 #include <cstring>
 #include <string>
 
-#include "launcher/log.h"
+#include "launcher/base/config_keys.h"
+#include "launcher/base/log.h"
 #include "payload/config.h"
 
 namespace {
@@ -19,9 +20,9 @@ bool looksLikePreRelease(const char* version) {
     return std::strstr(version, "beta") || std::strstr(version, "ea") || std::strstr(version, "rc");
 }
 
-bool inRange(const char* version, const VersionNumber& min, const VersionNumber& max, bool acceptShorter) {
+bool inRange(const char* version, const VersionNumber& min, const VersionNumber& max, ShorterCandidate shorter) {
     VersionNumber v = parseVersion(version);
-    return meetsBound(min, v, false, acceptShorter) && meetsBound(max, v, true, acceptShorter);
+    return meetsBound(min, v, kLowerBound, shorter) && meetsBound(max, v, kUpperBound, shorter);
 }
 
 }  // namespace
@@ -41,29 +42,29 @@ VersionNumber parseVersion(const char* text) {
     return result;
 }
 
-bool meetsBound(const VersionNumber& bound, const VersionNumber& candidate, bool upper, bool acceptShorter) {
+bool meetsBound(const VersionNumber& bound, const VersionNumber& candidate, BoundSide side, ShorterCandidate shorter) {
     for (size_t i = 0; i < bound.size(); ++i) {
-        if (i >= candidate.size()) return acceptShorter;
+        if (i >= candidate.size()) return shorter == kShorterPasses;
         if (candidate[i] == bound[i]) continue;
         bool above = candidate[i] > bound[i];
-        return upper ? !above : above;
+        return side == kUpperBound ? !above : above;
     }
     return true;
 }
 
 bool checkVersionRange(const char* version, const VersionNumber& min, const VersionNumber& max, bool allowBeta) {
     if (!version) version = "";
-    if (!allowBeta && getConfigInt(130) == 0 && looksLikePreRelease(version)) {
+    if (!allowBeta && getConfigInt(kKeyPreReleaseAllowed) == 0 && looksLikePreRelease(version)) {
         logMessage(L"beta vm not allowed");
         return false;
     }
-    return inRange(version, min, max, false);
+    return inRange(version, min, max, kShorterFails);
 }
 
 bool checkRegistryVersionRange(const char* version, const VersionNumber& min, const VersionNumber& max) {
     // A registry key named after a version family ("1.8") must not be ruled
     // out before the runtime it points to has been probed.
-    return inRange(version ? version : "", min, max, true);
+    return inRange(version ? version : "", min, max, kShorterPasses);
 }
 
 bool isNewerVersion(const char* a, const char* b) {

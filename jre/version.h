@@ -7,7 +7,12 @@
 using VersionNumber = std::vector<int32_t>;
 
 VersionNumber parseVersion(const char* text);
-bool meetsBound(const VersionNumber& bound, const VersionNumber& candidate, bool upper, bool acceptShorter);
+// Whether the candidate is at least a lower bound or at most an upper one,
+// compared number by number; a candidate with fewer numbers than the bound
+// passes or fails as `shorter` says.
+enum BoundSide { kLowerBound, kUpperBound };
+enum ShorterCandidate { kShorterFails, kShorterPasses };
+bool meetsBound(const VersionNumber& bound, const VersionNumber& candidate, BoundSide side, ShorterCandidate shorter);
 bool checkVersionRange(const char* version, const VersionNumber& min, const VersionNumber& max, bool allowBeta);
 bool checkRegistryVersionRange(const char* version, const VersionNumber& min, const VersionNumber& max);
 bool isNewerVersion(const char* a, const char* b);

@@ -13,10 +13,12 @@
 #include "jvm/launch_arguments.h"
 #include "jvm/splash.h"
 #include "jvm/vm_options.h"
-#include "launcher/arguments.h"
+#include "launcher/base/arguments.h"
+#include "launcher/base/config_keys.h"
+#include "launcher/base/limits.h"
+#include "launcher/base/log.h"
+#include "launcher/base/message_ids.h"
 #include "launcher/errors.h"
-#include "launcher/limits.h"
-#include "launcher/log.h"
 #include "payload/config.h"
 
 namespace {
@@ -61,13 +63,13 @@ bool invokeMain(const ArgumentList& commandLine) {
     if (!entryClass) {
         env->ExceptionClear();
         logError(L"could not find main class");
-        failMessage(1010);
+        failMessage(kMsgMainClassNotFound);
     }
     jmethodID main = env->GetStaticMethodID(entryClass, "main", "([Ljava/lang/String;)V");
     if (!main) {
         env->ExceptionClear();
         logError(L"could not find main method");
-        failMessage(1011);
+        failMessage(kMsgMainMethodNotFound);
     }
     ArgumentList mainArguments;
     collectMainArguments(commandLine, mainArguments);
@@ -77,26 +79,26 @@ bool invokeMain(const ArgumentList& commandLine) {
     logMessage(L"calling main");
     env->CallStaticVoidMethod(entryClass, main, array);
     logMessage(L"main returned");
-    return checkJavaException(env, true);
+    return checkJavaException(env, kLogAndDescribe);
 }
 
 }  // namespace
 
-bool launchJava(const ArgumentList& arguments, bool destroyAfterMain) {
+bool launchJava(const ArgumentList& arguments, JvmAfterMain afterMain) {
     logMessage(L"launching program");
     if (!createJvm(arguments)) {
         logError(L"could not initialize JVM");
         return false;
     }
     logMessage(L"JVM created");
-    if (getConfigInt(108) != 0 && getConfigInt(10123) != 0) configureJavaSplash();
+    if (getConfigInt(kKeySplashEnabled) != 0 && getConfigInt(kKeySplashThroughJre) != 0) configureJavaSplash();
     bindRuntimeNatives();
     setWinDelExecutable();
     if (!invokeMain(arguments)) {
         logError(L"could not call main");
         return false;
     }
-    if (destroyAfterMain) {
+    if (afterMain == kDestroyJvm) {
         logMessage(L"dest JVM");
         g_jvm.vm->DestroyJavaVM();
     }

@@ -8,4 +8,7 @@ class ArgumentList;
 HMODULE loadJvmLibrary(const char* javaExe);
 bool lookupCreateJavaVM(HMODULE library);
 void recordChosenJre(const char* javaExe, const char* version);
-bool launchJava(const ArgumentList& arguments, bool destroyAfterMain);
+// kDestroyJvm: DestroyJavaVM once main has returned, which waits for the
+// remaining non-daemon threads.
+enum JvmAfterMain { kKeepJvm, kDestroyJvm };
+bool launchJava(const ArgumentList& arguments, JvmAfterMain afterMain);

@@ -9,34 +9,36 @@
 #include <vector>
 
 #include "jvm/expand.h"
-#include "jvm/vm_options.h"
+#include "jvm/vm_option_list.h"
+#include "launcher/base/config_keys.h"
+#include "launcher/base/file_system.h"
+#include "launcher/base/limits.h"
+#include "launcher/base/log.h"
+#include "launcher/base/message_ids.h"
+#include "launcher/base/paths.h"
+#include "launcher/base/scoped.h"
 #include "launcher/errors.h"
-#include "launcher/limits.h"
-#include "launcher/log.h"
-#include "launcher/paths.h"
 #include "launcher/state.h"
 #include "payload/config.h"
 
 namespace {
 
-constexpr int kKeyClassPath = 121;
 
 void appendWithExtension(std::string& classPath, const std::string& directory, const char* extension) {
     std::string pattern = directory + "\\*." + extension;
     WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA(pattern.c_str(), &entry);
-    if (find == INVALID_HANDLE_VALUE) return;
+    ScopedFindHandle find(FindFirstFileA(pattern.c_str(), &entry));
+    if (!find.valid()) return;
     do {
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
         classPath += directory + "\\" + entry.cFileName + ";";
-    } while (FindNextFileA(find, &entry));
-    FindClose(find);
+    } while (FindNextFileA(find.get(), &entry));
 }
 
 // Relative values are taken relative to the executable's directory.
 std::string absolute(const char* value) {
     char full[kPathCapacity];
-    return fullPath(value, true, full, sizeof(full)) ? std::string(full) : std::string(value);
+    return fullPath(value, kKeepCase, full, sizeof(full)) ? std::string(full) : std::string(value);
 }
 
 // The variable's value, cut to the setting capacity; false when it is unset
@@ -77,7 +79,7 @@ void appendEntry(std::string& classPath, const char* entry) {
         }
         case 'E':
             found = appendVariable(classPath, value);
-            if (!found && mandatory) failMessageArg8(1008, value);
+            if (!found && mandatory) failMessageArg8(kMsgClassPathVariableMissing, value);
             break;
         case 'S': {
             std::string path = absolute(value);
@@ -90,7 +92,7 @@ void appendEntry(std::string& classPath, const char* entry) {
             // An unknown type contributes nothing and cannot be missing.
             return;
     }
-    if (mandatory && !found) failMessageArg8(1006, value);
+    if (mandatory && !found) failMessageArg8(kMsgClassPathEntryMissing, value);
 }
 
 }  // namespace

@@ -9,12 +9,13 @@
 #include <string>
 
 #include "jvm/jvm_state.h"
-#include "launcher/letter_case.h"
-#include "launcher/limits.h"
-#include "launcher/log.h"
-#include "launcher/paths.h"
+#include "launcher/base/letter_case.h"
+#include "launcher/base/limits.h"
+#include "launcher/base/log.h"
+#include "launcher/base/paths.h"
+#include "launcher/base/temp_dir.h"
 #include "launcher/state.h"
-#include "launcher/tempdir.h"
+#include "launcher/temp_files.h"
 
 namespace {
 
@@ -95,7 +96,7 @@ Value wideSource(Source source, bool eightBitSafe) {
     }
     if (source == Source::ExeDir) return Value{exeDirWide(), "", false};
     wchar_t dir[kPathCapacity];
-    chooseTempDirWide(dir, kPathCapacity, false);
+    findTempDirWide(dir, kPathCapacity);
     return Value{dir, "", false};
 }
 
@@ -193,13 +194,13 @@ void copyBack(const std::basic_string<Char>& result, Char* text, size_t capacity
 
 }  // namespace
 
-void expandVariables(wchar_t* text, size_t capacity, bool eightBitSafe) {
+void expandVariables(wchar_t* text, size_t capacity, ExpansionForm form) {
     if (!text || capacity == 0) return;
     std::wstring result = boundedCopy(text, capacity);
     for (const Placeholder& placeholder : kPlaceholders) {
         std::wstring token = wideToken(placeholder.token);
         if (result.find(token) == std::wstring::npos) continue;
-        replaceAll(result, token, wideSource(placeholder.source, eightBitSafe), capacity);
+        replaceAll(result, token, wideSource(placeholder.source, form == kEightBitSafe), capacity);
     }
     wchar_t* block = GetEnvironmentStringsW();
     forEachEnvironmentEntry(block, [&](const std::wstring& name, const std::wstring& value) {

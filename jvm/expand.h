@@ -4,7 +4,8 @@
 #pragma once
 #include <cstddef>
 
-// eightBitSafe: the executable directory comes from its 8-bit path (true) or
-// from the long UTF-16 path (false).
-void expandVariables(wchar_t* text, size_t capacity, bool eightBitSafe);
+// The executable and temp directories in forms that survive the file-API
+// code page (taken from their 8-bit paths), or in their long UTF-16 forms.
+enum ExpansionForm { kEightBitSafe, kFullUnicode };
+void expandVariables(wchar_t* text, size_t capacity, ExpansionForm form);
 void expandVariablesAnsi(char* text, size_t capacity);

@@ -7,11 +7,14 @@
 #include <cstdio>
 
 #include "jvm/jvm_state.h"
+#include "launcher/base/config_keys.h"
+#include "launcher/base/file_system.h"
+#include "launcher/base/limits.h"
+#include "launcher/base/log.h"
+#include "launcher/base/message_ids.h"
+#include "launcher/base/paths.h"
+#include "launcher/base/proc_address.h"
 #include "launcher/errors.h"
-#include "launcher/limits.h"
-#include "launcher/log.h"
-#include "launcher/paths.h"
-#include "launcher/proc_address.h"
 #include "payload/config.h"
 
 namespace {
@@ -19,7 +22,6 @@ namespace {
 constexpr char kCommonClass[] = "com/tolvanrix/runtime/installer/platform/win32/Common";
 constexpr char kWinDelClass[] = "com/kavro/runtime/util/WinDel";
 constexpr char kFirstRunClass[] = "com/tolvanrix/runtime/launcher/FirstRun";
-constexpr int kKeyInstallationDir = 10003;
 
 typedef void (*ReportFunction)(const wchar_t* format, ...);
 typedef unsigned char(__cdecl* RegisterNativesFunction)(JNIEnv* env, HMODULE module, ReportFunction report);
@@ -38,7 +40,7 @@ bool firstRunMarker(char* out, size_t capacity) {
     char configured[kVersionCapacity];
     getConfigString(kKeyInstallationDir, configured, sizeof(configured));
     char directory[kPathCapacity];
-    if (!fullPath(configured, true, directory, sizeof(directory))) return false;
+    if (!fullPath(configured, kKeepCase, directory, sizeof(directory))) return false;
     int n = std::snprintf(out, capacity, "%s\\.tolvanrix\\firstrun", directory);
     if (n < 0 || static_cast<size_t>(n) >= capacity) return false;
     collapseBackslashes(out);
@@ -49,11 +51,11 @@ bool firstRunMarker(char* out, size_t capacity) {
 
 bool installerFlavour() {
     char flavour[2];
-    getConfigString(2001, flavour, sizeof(flavour));
+    getConfigString(kKeyFlavour, flavour, sizeof(flavour));
     return flavour[0] == 'i';
 }
 
-bool callInitFromLauncher(bool flag) {
+bool callInitFromLauncher(NativesNews news) {
     JNIEnv* env = g_jvm.env;
     jclass common = cleared(env, env->FindClass(kCommonClass));
     if (!common) {
@@ -66,8 +68,8 @@ bool callInitFromLauncher(bool flag) {
         env->DeleteLocalRef(common);
         return false;
     }
-    env->CallStaticVoidMethod(common, init, flag ? JNI_TRUE : JNI_FALSE);
-    checkJavaException(env, true);
+    env->CallStaticVoidMethod(common, init, news == kNativesComing ? JNI_TRUE : JNI_FALSE);
+    checkJavaException(env, kLogAndDescribe);
     env->DeleteLocalRef(common);
     return true;
 }
@@ -83,10 +85,10 @@ void bindRuntimeNatives() {
         logError(L"did not find register natives in helper dll");
         return;
     }
-    if (!callInitFromLauncher(true)) return;
+    if (!callInitFromLauncher(kNativesComing)) return;
     if (!registerNatives(g_jvm.env, self, logError)) {
         logError(L"registering helper dll failed");
-        callInitFromLauncher(false);
+        callInitFromLauncher(kNativesFailed);
     }
 }
 
@@ -124,11 +126,11 @@ bool checkFirstRun() {
     logMessage(L"first run marker %S", marker);
     JNIEnv* env = g_jvm.env;
     jclass firstRun = cleared(env, env->FindClass(kFirstRunClass));
-    if (!firstRun) failMessageArg(1009, L"14");
+    if (!firstRun) failMessageArg(kMsgInternalError, L"14");
     jmethodID check = cleared(env, env->GetStaticMethodID(firstRun, "firstRun", "()Z"));
-    if (!check) failMessageArg(1009, L"15");
+    if (!check) failMessageArg(kMsgInternalError, L"15");
     jboolean answer = env->CallStaticBooleanMethod(firstRun, check);
-    bool noException = checkJavaException(env, true);
+    bool noException = checkJavaException(env, kLogAndDescribe);
     env->DeleteLocalRef(firstRun);
     return noException && answer;
 }

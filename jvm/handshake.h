@@ -8,8 +8,10 @@ bool installerFlavour();
 // Installer flavour only: binds the natives through the exported
 // registerNatives, announcing it to the runtime's Common class.
 void bindRuntimeNatives();
-// Calls Common.initFromLauncher(flag); false when the class or method is missing.
-bool callInitFromLauncher(bool flag);
+// Calls Common.initFromLauncher: true before the natives are bound, false
+// when binding them failed. False when the class or method is missing.
+enum NativesNews { kNativesComing, kNativesFailed };
+bool callInitFromLauncher(NativesNews news);
 // Stores the executable's path in WinDel.externalExecutable.
 void setWinDelExecutable();
 // True when main may be called: no first-run marker, or FirstRun.firstRun()

@@ -1,10 +1,12 @@
 // The splash text lines handed to the Java side once the VM exists.
+#include "jvm/splash.h"
+
 #include <jni.h>
 
 #include "jvm/jvm_state.h"
-#include "jvm/splash.h"
-#include "launcher/limits.h"
-#include "launcher/log.h"
+#include "launcher/base/config_keys.h"
+#include "launcher/base/limits.h"
+#include "launcher/base/log.h"
 #include "payload/config.h"
 
 namespace {
@@ -44,14 +46,16 @@ void configureJavaSplash() {
         env->DeleteLocalRef(launcher);
         return;
     }
-    jstring text1 = settingString(env, 10111);
-    jstring colour1 = settingString(env, 10114);
-    jstring text2 = settingString(env, 10118);
-    jstring colour2 = settingString(env, 10121);
-    env->CallStaticVoidMethod(launcher, configure, JNI_TRUE, getConfigInt(163) != 0 ? JNI_TRUE : JNI_FALSE, text1,
-                              getConfigInt(10109), getConfigInt(10110), colour1, getConfigInt(10113),
-                              getConfigInt(10115), text2, getConfigInt(10116), getConfigInt(10117), colour2,
-                              getConfigInt(10120), getConfigInt(10122));
+    jstring text1 = settingString(env, kKeySplashLine1Text);
+    jstring colour1 = settingString(env, kKeySplashLine1Colour);
+    jstring text2 = settingString(env, kKeySplashLine2Text);
+    jstring colour2 = settingString(env, kKeySplashLine2Colour);
+    jboolean flag = getConfigInt(kKeySplashJavaFlag) != 0 ? JNI_TRUE : JNI_FALSE;
+    env->CallStaticVoidMethod(launcher, configure, JNI_TRUE, flag,
+                              text1, getConfigInt(kKeySplashLine1X), getConfigInt(kKeySplashLine1Y),
+                              colour1, getConfigInt(kKeySplashLine1FontSize), getConfigInt(kKeySplashLine1Weight),
+                              text2, getConfigInt(kKeySplashLine2X), getConfigInt(kKeySplashLine2Y),
+                              colour2, getConfigInt(kKeySplashLine2FontSize), getConfigInt(kKeySplashLine2Weight));
     if (env->ExceptionCheck()) {
         logError(L"splash properties were not accepted");
         env->ExceptionDescribe();

@@ -10,10 +10,11 @@
 #include "jvm/jvm_state.h"
 #include "jvm/native_path.h"
 #include "jvm/path_variable.h"
-#include "launcher/limits.h"
-#include "launcher/log.h"
-#include "launcher/paths.h"
-#include "launcher/proc_address.h"
+#include "launcher/base/config_keys.h"
+#include "launcher/base/file_system.h"
+#include "launcher/base/limits.h"
+#include "launcher/base/log.h"
+#include "launcher/base/proc_address.h"
 #include "payload/config.h"
 
 namespace {
@@ -27,6 +28,30 @@ size_t fileNameLength(const char* javaExe) {
     size_t name = (n >= 9 && _stricmp(javaExe + n - 9, "javaw.exe") == 0) ? 9 : 8;
     return name <= n ? name : n;
 }
+
+// While a candidate's jvm.dll is tried, its bin directory is among the DLL
+// directories and at the end of PATH; both are rolled back when the trial
+// ends, unless the library loaded and keeps needing them.
+class BinDirectoryTrial {
+public:
+    explicit BinDirectoryTrial(const char* binDir)
+        : cookie_(addLauncherDllDirectory(binDir)), before_(readPathVariable()) {
+        setPathVariable(PathVariable{true, before_.value + ";" + binDir}, L"Setting PATH");
+    }
+    ~BinDirectoryTrial() {
+        if (kept_) return;
+        removeLauncherDllDirectory(cookie_);
+        setPathVariable(before_, L"Setting PATH");
+    }
+    BinDirectoryTrial(const BinDirectoryTrial&) = delete;
+    BinDirectoryTrial& operator=(const BinDirectoryTrial&) = delete;
+    void keep() { kept_ = true; }
+
+private:
+    void* cookie_;
+    PathVariable before_;
+    bool kept_ = false;
+};
 
 HMODULE trySubdirectory(const char* binDir, const char* subdirectory) {
     char file[kPathCapacity];
@@ -45,23 +70,16 @@ HMODULE tryJavaExe(const char* javaExe) {
     char* slash = std::strrchr(binDir, '\\');
     if (slash) *slash = '\0';
 
-    void* cookie = addLauncherDllDirectory(binDir);
-    PathVariable before = readPathVariable();
-    PathVariable extended{true, before.value + ";" + binDir};
-    setPathVariable(extended, L"Setting PATH");
-
+    BinDirectoryTrial trial(binDir);
     HMODULE library = nullptr;
     char configured[kJvmSubdirectoryCapacity];
-    getConfigString(152, configured, sizeof(configured));
+    getConfigString(kKeyJvmSubdirectory, configured, sizeof(configured));
     if (configured[0]) library = trySubdirectory(binDir, configured);
     for (const char* subdirectory : kJvmSubdirectories) {
         if (library) break;
         library = trySubdirectory(binDir, subdirectory);
     }
-    if (!library) {
-        removeLauncherDllDirectory(cookie);
-        setPathVariable(before, L"Setting PATH");
-    }
+    if (library) trial.keep();
     return library;
 }
 

@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <jni.h>
 
-#include "launcher/limits.h"
+#include "launcher/base/limits.h"
 
 typedef jint(JNICALL* CreateJavaVMFunction)(JavaVM**, void**, void*);
 

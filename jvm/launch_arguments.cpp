@@ -10,13 +10,14 @@
 #include "coordination/instance.h"
 #include "jvm/expand.h"
 #include "jvm/handshake.h"
-#include "launcher/arguments.h"
+#include "launcher/base/arguments.h"
+#include "launcher/base/config_keys.h"
+#include "launcher/base/limits.h"
+#include "launcher/base/log.h"
+#include "launcher/base/paths.h"
+#include "launcher/base/text_match.h"
 #include "launcher/errors.h"
-#include "launcher/limits.h"
-#include "launcher/log.h"
-#include "launcher/paths.h"
 #include "launcher/state.h"
-#include "launcher/text_match.h"
 #include "payload/config.h"
 #include "payload/reader.h"
 
@@ -58,10 +59,10 @@ void appendStreamFile(int enabledKey, int nameKey, ArgumentList& out) {
     wchar_t name[kPathCapacity] = L"";
     if (getConfigInt(enabledKey) != 0) {
         getConfigStringWide(nameKey, name, kPathCapacity);
-        expandVariables(name, kPathCapacity, false);
+        expandVariables(name, kPathCapacity, kFullUnicode);
     }
     wchar_t full[kPathCapacity];
-    if (name[0] != L'\0' && name[0] != L'$' && fullPath(name, true, full, kPathCapacity)) {
+    if (name[0] != L'\0' && name[0] != L'$' && fullPath(name, kKeepCase, full, kPathCapacity)) {
         out.append(full);
     } else {
         out.append(name);
@@ -88,21 +89,21 @@ void buildLauncherProperties(std::vector<std::string>& properties) {
 }
 
 void collectMainArguments(const ArgumentList& commandLine, ArgumentList& mainArguments) {
-    mainArguments.append(getConfigInt(107) == 1 ? L"true" : L"false");
+    mainArguments.append(getConfigInt(kKeyLauncherKind) == 1 ? L"true" : L"false");
     wchar_t mainClass[kPathCapacity];
-    getConfigStringWide(122, mainClass, kPathCapacity);
+    getConfigStringWide(kKeyMainClass, mainClass, kPathCapacity);
     mainArguments.append(mainClass);
-    appendStreamFile(102, 103, mainArguments);
-    appendStreamFile(104, 105, mainArguments);
-    mainArguments.append(getConfigInt(106) != 0 ? L"true" : L"false");
+    appendStreamFile(kKeyStderrFileWanted, kKeyStderrFile, mainArguments);
+    appendStreamFile(kKeyStdoutFileWanted, kKeyStdoutFile, mainArguments);
+    mainArguments.append(getConfigInt(kKeyFifthMainArgument) != 0 ? L"true" : L"false");
     if (commandLine.count() > 0) mainArguments.append(commandLine.at(0));
 
     wchar_t programArguments[kVersionCapacity];
-    getConfigStringWide(124, programArguments, kVersionCapacity);
-    expandVariables(programArguments, kVersionCapacity, false);
+    getConfigStringWide(kKeyProgramArguments, programArguments, kVersionCapacity);
+    expandVariables(programArguments, kVersionCapacity, kFullUnicode);
     splitCommandLine(programArguments, mainArguments);
 
-    bool jOptions = getConfigInt(125) != 0;
+    bool jOptions = getConfigInt(kKeyJOptions) != 0;
     for (int i = 1; i < commandLine.count(); ++i) {
         const wchar_t* argument = commandLine.at(i);
         if (startsWith(argument, L"-Dsun.locale.formatasdefault=")) continue;
@@ -117,7 +118,7 @@ jobjectArray createJavaArguments(JNIEnv* env, const ArgumentList& arguments) {
     if (stringClass) env->DeleteLocalRef(stringClass);
     if (!array) {
         logError(L"could not create the argument array");
-        checkJavaException(env, true);
+        checkJavaException(env, kLogAndDescribe);
         return nullptr;
     }
     for (int i = 0; i < arguments.count(); ++i) {
@@ -126,7 +127,7 @@ jobjectArray createJavaArguments(JNIEnv* env, const ArgumentList& arguments) {
                                       static_cast<jsize>(std::wcslen(arguments.at(i))));
         if (!text) {
             logError(L"could not create argument %d", i);
-            checkJavaException(env, true);
+            checkJavaException(env, kLogAndDescribe);
             env->DeleteLocalRef(array);
             return nullptr;
         }

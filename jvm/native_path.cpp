@@ -10,11 +10,13 @@
 
 #include "jvm/expand.h"
 #include "jvm/path_variable.h"
-#include "launcher/limits.h"
-#include "launcher/list_items.h"
-#include "launcher/log.h"
-#include "launcher/paths.h"
-#include "launcher/proc_address.h"
+#include "launcher/base/code_page.h"
+#include "launcher/base/config_keys.h"
+#include "launcher/base/limits.h"
+#include "launcher/base/list_items.h"
+#include "launcher/base/log.h"
+#include "launcher/base/paths.h"
+#include "launcher/base/proc_address.h"
 #include "payload/config.h"
 
 namespace {
@@ -61,7 +63,7 @@ void removeLauncherDllDirectory(void* cookie) {
 
 void setupNativeLibraryPath() {
     char directories[kPathCapacity];
-    getConfigString(10004, directories, sizeof(directories));
+    getConfigString(kKeyNativeLibraryDirs, directories, sizeof(directories));
     logMessage(L"native lib dir is %S", directories);
     expandVariablesAnsi(directories, sizeof(directories));
 
@@ -70,7 +72,7 @@ void setupNativeLibraryPath() {
     char piece[kPathCapacity];
     while (nextListItem(&cursor, ';', piece, sizeof(piece))) {
         char full[kPathCapacity];
-        if (!fullPath(piece, true, full, sizeof(full))) continue;
+        if (!fullPath(piece, kKeepCase, full, sizeof(full))) continue;
         addLauncherDllDirectory(full);
         if (!prefix.empty()) prefix += ';';
         prefix += full;

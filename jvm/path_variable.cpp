@@ -6,7 +6,7 @@
 
 #include <cstdlib>
 
-#include "launcher/log.h"
+#include "launcher/base/log.h"
 
 PathVariable readPathVariable() {
     PathVariable path;

@@ -6,8 +6,9 @@
 #include <cstdio>
 
 #include "jvm/jvm_state.h"
-#include "launcher/log.h"
-#include "launcher/proc_address.h"
+#include "launcher/base/config_keys.h"
+#include "launcher/base/log.h"
+#include "launcher/base/proc_address.h"
 #include "launcher/state.h"
 #include "payload/config.h"
 
@@ -23,7 +24,7 @@ bool g_shown = false;
 SplashCloseFunction g_close = nullptr;
 
 void showNativeSplash() {
-    if (getConfigInt(10123) == 0 || g_shown) return;
+    if (getConfigInt(kKeySplashThroughJre) == 0 || g_shown) return;
     char path[kPathCapacity];
     std::snprintf(path, sizeof(path), "%s\\bin\\splashscreen.dll", g_jvm.home);
     logMessage(L"loading splashscreen dll from %S", path);

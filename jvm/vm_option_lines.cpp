@@ -1,5 +1,7 @@
 // Option lines and ".vmoptions" files: the four line prefixes, includes with
 // their resolution against the including file, and the line reader.
+#include "jvm/vm_options.h"
+
 #include <windows.h>
 
 #include <cstring>
@@ -7,13 +9,13 @@
 #include <vector>
 
 #include "jvm/expand.h"
-#include "jvm/vm_options.h"
-#include "launcher/arguments.h"
-#include "launcher/letter_case.h"
-#include "launcher/limits.h"
-#include "launcher/log.h"
-#include "launcher/paths.h"
-#include "launcher/wformat.h"
+#include "launcher/base/arguments.h"
+#include "launcher/base/code_page.h"
+#include "launcher/base/letter_case.h"
+#include "launcher/base/limits.h"
+#include "launcher/base/log.h"
+#include "launcher/base/paths.h"
+#include "launcher/base/wformat.h"
 
 namespace {
 
@@ -64,11 +66,11 @@ bool mayRead(const wchar_t* fullName, const VmOptions& options) {
 void includeOptionsFile(const wchar_t* rawName, const wchar_t* sourceFile, VmOptions& options) {
     std::vector<wchar_t> expanded(kPathCapacity);
     formatWide(expanded.data(), kPathCapacity, L"%s", rawName);
-    expandVariables(expanded.data(), kPathCapacity, false);
+    expandVariables(expanded.data(), kPathCapacity, kFullUnicode);
     logMessage(L"after exp from %s %s", expanded.data(), rawName);
 
     std::vector<wchar_t> fullName(kPathCapacity);
-    if (!resolvePath(expanded.data(), sourceFile, true, fullName.data(), kPathCapacity)) {
+    if (!resolvePath(expanded.data(), sourceFile, kLongExeDir, fullName.data(), kPathCapacity)) {
         logError(L"-include-options %s not read: the path is too long", expanded.data());
         return;
     }
@@ -137,7 +139,7 @@ void readVmOptionsFile(FILE* file, const wchar_t* path, VmOptions& options) {
         const char* text = trimLine(piece.data());
         if (text[0] == '\0' || text[0] == '#') continue;
         fromFileCodePage(text, line.data(), line.size());
-        expandVariables(line.data(), line.size(), true);
+        expandVariables(line.data(), line.size(), kEightBitSafe);
         addOptionLine(line.data(), path, options);
     }
     std::fclose(file);

@@ -11,28 +11,24 @@
 #include "jvm/class_path.h"
 #include "jvm/expand.h"
 #include "jvm/jvm_state.h"
-#include "launcher/arguments.h"
-#include "launcher/limits.h"
-#include "launcher/log.h"
-#include "launcher/paths.h"
-#include "launcher/text_match.h"
-#include "launcher/wformat.h"
+#include "launcher/base/arguments.h"
+#include "launcher/base/config_keys.h"
+#include "launcher/base/limits.h"
+#include "launcher/base/log.h"
+#include "launcher/base/paths.h"
+#include "launcher/base/text_match.h"
+#include "launcher/base/wformat.h"
 #include "payload/config.h"
 #include "payload/reader.h"
 
 namespace {
 
-constexpr int kKeyVmOptions = 123;
-constexpr int kKeyJOptions = 125;
-constexpr int kKeyDefaultFile = 166;
-constexpr int kKeyVersionLineCount = 10200;
-constexpr int kKeyFirstVersionPrefix = 10201;
 constexpr wchar_t kFormatAsDefault[] = L"-Dsun.locale.formatasdefault=";
 
 // An option string of the settings, expanded in 8-bit-safe mode and split
 // like a command line.
 void addOptionString(std::vector<wchar_t>& text, VmOptions& options) {
-    expandVariables(text.data(), text.size(), true);
+    expandVariables(text.data(), text.size(), kEightBitSafe);
     ArgumentList pieces;
     splitCommandLine(text.data(), pieces);
     addOptionList(pieces, options);
@@ -143,7 +139,7 @@ void assembleVmOptions(const char* const* launcherProperties, const ArgumentList
     addVersionSpecificOptions(options);
     addCommandLineOptions(arguments, options);
     addLocaleOptions(arguments, options);
-    if (getConfigInt(kKeyDefaultFile) != 0) readDefaultVmOptionsFile(options);
+    if (getConfigInt(kKeyDefaultVmOptionsFile) != 0) readDefaultVmOptionsFile(options);
     options.options.push_back(classPathOption(options));
     logFinalOptions(options.options);
     fillRecord(options.options, record);

@@ -13,7 +13,7 @@
 //   flags, instead of being taken with their unwind tables from the library.
 // The C99 printf family that the mingw-w64 headers route snprintf and
 // fprintf to brings a complete floating-point formatter (some 28 KiB); the
-// launcher's own engine (launcher/wformat.h) serves those calls instead.
+// launcher's own engine (launcher/base/wformat.h) serves those calls instead.
 #include <windows.h>
 
 #include <cstdarg>
@@ -24,7 +24,7 @@
 #include <new>
 #include <string>
 
-#include "launcher/wformat.h"
+#include "launcher/base/wformat.h"
 
 template class std::basic_string<char>;
 template class std::basic_string<wchar_t>;

@@ -7,17 +7,20 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "jvm/splash.h"
-#include "launcher/log.h"
-#include "launcher/paths.h"
+#include "launcher/base/log.h"
+#include "launcher/base/message_ids.h"
+#include "launcher/base/paths.h"
+#include "launcher/base/scoped.h"
+#include "launcher/base/wformat.h"
 #include "launcher/state.h"
-#include "launcher/wformat.h"
 #include "payload/config.h"
 
 namespace {
 
 // A message, the blank line and "Log: " with the log's path.
 constexpr size_t kComposedCapacity = kMessageCapacity + kPathCapacity + 16;
+
+void (*g_beforeErrorShown)() = nullptr;
 
 void writeToStandardError(const wchar_t* text) {
     UINT codePage = GetConsoleOutputCP();
@@ -52,8 +55,10 @@ char* narrowForConsole(const wchar_t* text, UINT codePage) {
     return narrow;
 }
 
+void setBeforeErrorShown(void (*hook)()) { g_beforeErrorShown = hook; }
+
 void showError(const wchar_t* text) {
-    showSplash(0);
+    if (g_beforeErrorShown) g_beforeErrorShown();
     // Per call, not shared: the work thread and the entry thread may both
     // report at once, and neither may see the other's text.
     const wchar_t* shown = text;
@@ -69,7 +74,7 @@ void showError(const wchar_t* text) {
     }
     if (g_launcher.messageBoxes) {
         wchar_t caption[kMessageCapacity];
-        getMessageOrConfig(1000, caption);
+        getMessageOrConfig(kMsgErrorCaption, caption);
         MessageBoxW(g_launcher.messageOwner, shown, caption, MB_OK | MB_ICONERROR);
     } else {
         writeToStandardError(shown);
@@ -111,18 +116,27 @@ void failMessageArg8(int messageId, const char* argument) {
     exitLauncher(1);
 }
 
+void failPayloadBox(HWND owner, int messageId) {
+    wchar_t text[kMessageCapacity];
+    wchar_t caption[kMessageCapacity];
+    getMessage(messageId, text);
+    getMessage(kMsgWizardCaption, caption);
+    MessageBoxW(owner, text, caption, MB_OK | MB_ICONERROR);
+    exitLauncher(1);
+}
+
 void exitLauncher(int exitCode) {
     if (!g_launcher.langRestart && g_launcher.extractionDir[0] != '\0') {
         // The work routine makes the extraction directory the current one,
         // and a current directory cannot be removed.
         leaveDirectory(g_launcher.extractionDir);
-        emptyDirectory(g_launcher.extractionDir, true);
+        emptyDirectory(g_launcher.extractionDir, kEmptySubdirectories);
         RemoveDirectoryA(g_launcher.extractionDir);
     }
     ExitProcess(static_cast<UINT>(exitCode));
 }
 
-void emptyDirectory(const char* path, bool recurse) {
+void emptyDirectory(const char* path, SubdirectoryHandling subdirectories) {
     if (!path || path[0] == '\0' || path[0] == '.') return;
     logMessage(L"emptying %S", path);
     size_t length = std::strlen(path);
@@ -131,23 +145,22 @@ void emptyDirectory(const char* path, bool recurse) {
     if (std::snprintf(pattern, sizeof(pattern), "%s%s*.*", path, separator) >= static_cast<int>(sizeof(pattern)))
         return;
     WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA(pattern, &entry);
-    if (find == INVALID_HANDLE_VALUE) return;
+    ScopedFindHandle find(FindFirstFileA(pattern, &entry));
+    if (!find.valid()) return;
     do {
         if (std::strcmp(entry.cFileName, ".") == 0 || std::strcmp(entry.cFileName, "..") == 0) continue;
         char full[kPathCapacity];
         if (std::snprintf(full, sizeof(full), "%s%s%s", path, separator, entry.cFileName) >= static_cast<int>(sizeof(full)))
             continue;
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            logMessage(L"attempting to remove %S (%d)", full, recurse ? 1 : 0);
-            if (recurse) emptyDirectory(full, false);
+            logMessage(L"attempting to remove %S (%d)", full, subdirectories == kEmptySubdirectories ? 1 : 0);
+            if (subdirectories == kEmptySubdirectories) emptyDirectory(full, kRemoveEmptySubdirectories);
             RemoveDirectoryA(full);
         } else {
             logMessage(L"attempting to delete %S", full);
             DeleteFileA(full);
         }
-    } while (FindNextFileA(find, &entry));
-    FindClose(find);
+    } while (FindNextFileA(find.get(), &entry));
 }
 
 namespace {
@@ -158,21 +171,15 @@ void logExceptionText(JNIEnv* env, jthrowable exception) {
     jmethodID toString = type ? env->GetMethodID(type, "toString", "()Ljava/lang/String;") : nullptr;
     jstring text = toString ? static_cast<jstring>(env->CallObjectMethod(exception, toString)) : nullptr;
     if (env->ExceptionCheck()) env->ExceptionClear();
-    if (!text) return;
-    const jchar* chars = env->GetStringChars(text, nullptr);
-    if (!chars) return;
-    size_t length = static_cast<size_t>(env->GetStringLength(text));
-    if (length > kMessageCapacity - 1) length = kMessageCapacity - 1;
-    wchar_t line[kMessageCapacity];
-    std::memcpy(line, chars, length * sizeof(wchar_t));
-    line[length] = L'\0';
-    env->ReleaseStringChars(text, chars);
-    logError(L"%s", line);
+    JavaStringCopy line(env, text);
+    if (!line.get()) return;
+    // Cut to a message buffer, as every text the launcher shows is.
+    logError(L"%.*s", static_cast<int>(kMessageCapacity - 1), line.get());
 }
 
 }  // namespace
 
-bool checkJavaException(JNIEnv* env, bool describe) {
+bool checkJavaException(JNIEnv* env, JavaExceptionReport report) {
     jthrowable exception = env->ExceptionOccurred();
     if (!exception) return true;
     logError(L"an exception occurred");
@@ -181,7 +188,7 @@ bool checkJavaException(JNIEnv* env, bool describe) {
     // for the VM to print it.
     env->ExceptionClear();
     logExceptionText(env, exception);
-    if (describe) {
+    if (report == kLogAndDescribe) {
         env->Throw(exception);
         env->ExceptionDescribe();
     }

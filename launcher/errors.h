@@ -5,6 +5,11 @@
 #include <jni.h>
 #include <windows.h>
 
+// Runs before every error text is shown: whatever the launcher put on the
+// screen and would hide the box (the native splash) goes first. Set by the
+// run style that shows such a thing.
+void setBeforeErrorShown(void (*hook)());
+
 void showError(const wchar_t* text);
 // The text in a console's code page ("?" for what it cannot show), as a new
 // string the caller frees; null when it cannot be converted.
@@ -16,14 +21,23 @@ void showMessage8(int messageId, const char* argument);
 [[noreturn]] void failMessageArg(int messageId, const wchar_t* argument = nullptr);
 [[noreturn]] void failMessageArg8(int messageId, const char* argument);
 
+// A failure of the payload itself (damaged, or the disk full while extracting):
+// the message in a box captioned like the progress dialog and owned by it,
+// whatever the message-box setting says and without the log's path; then
+// exitLauncher(1).
+[[noreturn]] void failPayloadBox(HWND owner, int messageId);
+
 // Removes the extraction directory (unless in language-restart mode) and
 // terminates at once: no at-exit actions run, other threads stop where they are.
 [[noreturn]] void exitLauncher(int exitCode);
 
-// Deletes what a directory holds; with recurse, also one level of
-// subdirectories' contents. Failures are ignored.
-void emptyDirectory(const char* path, bool recurse);
+// Deletes what a directory holds. Subdirectories are removed when empty;
+// with kEmptySubdirectories their files are deleted first (one level down).
+// Failures are ignored.
+enum SubdirectoryHandling { kRemoveEmptySubdirectories, kEmptySubdirectories };
+void emptyDirectory(const char* path, SubdirectoryHandling subdirectories);
 
-// True when no Java exception is pending; otherwise logs it (and has the VM
-// print it when describe is set), clears it and returns false.
-bool checkJavaException(JNIEnv* env, bool describe);
+// True when no Java exception is pending; otherwise logs it (and with
+// kLogAndDescribe has the VM print it), clears it and returns false.
+enum JavaExceptionReport { kLogOnly, kLogAndDescribe };
+bool checkJavaException(JNIEnv* env, JavaExceptionReport report);

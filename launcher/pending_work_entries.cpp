@@ -8,7 +8,7 @@
 #include "coordination/java_window.h"
 #include "jre/included_jre.h"
 #include "jre/jre_choice.h"
-#include "launcher/log.h"
+#include "launcher/base/log.h"
 
 void unpackFile(const char*, const char*) { logMessage(L"PENDING: unpackFile is not part of this build"); }
 

@@ -5,29 +5,22 @@
 #include <commctrl.h>
 
 #include "coordination/install_markers.h"
-#include "jre/jre_choice.h"
 #include "jvm/native_path.h"
-#include "launcher/log.h"
+#include "launcher/base/log.h"
+#include "launcher/base/message_ids.h"
+#include "launcher/base/scoped.h"
 #include "launcher/state.h"
-#include "launcher/work.h"
 #include "payload/config.h"
 #include "resources/resource_ids.h"
 
 namespace {
 
-constexpr int kKeyNoProgressDialog = 155;
-
-// Set before the work routine opens the dialog itself; read by the dialog's
-// initialisation on the same thread.
-bool g_choiceOnly = false;
+// Set before the dialog is created; read by its initialisation on the same thread.
+DialogWork g_work = nullptr;
 volatile LONG g_cancelled = 0;
 
 DWORD WINAPI dialogWorker(LPVOID parameter) {
-    HWND dialog = static_cast<HWND>(parameter);
-    if (g_choiceOnly || getConfigInt(kKeyNoProgressDialog) != 0)
-        offerJreChoice(dialog);
-    else
-        runWork(dialog);
+    g_work(static_cast<HWND>(parameter));
     return 0;
 }
 
@@ -41,20 +34,17 @@ void initialiseDialog(HWND dialog) {
     centreWindow(dialog);
     g_launcher.messageOwner = dialog;
     setProgressRange(dialog, 0, 100);
-    setMessageText(GetDlgItem(dialog, IDC_MAIN_TEXT), 20007);
-    setMessageText(dialog, 20013);
-    setMessageText(GetDlgItem(dialog, IDCANCEL), 20012);
-    HANDLE worker = CreateThread(nullptr, 0, dialogWorker, dialog, 0, nullptr);
-    if (worker)
-        CloseHandle(worker);
-    else
-        logError(L"could not start the work thread (%d)", static_cast<int>(GetLastError()));
+    setMessageText(GetDlgItem(dialog, IDC_MAIN_TEXT), kMsgProgressText);
+    setMessageText(dialog, kMsgWizardCaption);
+    setMessageText(GetDlgItem(dialog, IDCANCEL), kMsgCancel);
+    ScopedHandle worker(CreateThread(nullptr, 0, dialogWorker, dialog, 0, nullptr));
+    if (!worker.valid()) logError(L"could not start the work thread (%d)", static_cast<int>(GetLastError()));
 }
 
 void cancel(HWND dialog, int button) {
     logMessage(L"Canceled installer");
     InterlockedExchange(&g_cancelled, 1);
-    setInstallMarkers(false, true, true);
+    deleteInstallMarkers(kBothMarkers);
     EndDialog(dialog, button);
 }
 
@@ -109,16 +99,10 @@ void prepareDialogs(HINSTANCE instance) {
 
 }  // namespace
 
-INT_PTR runProgressDialog(HINSTANCE instance, HWND owner) {
+INT_PTR runProgressDialog(HINSTANCE instance, HWND owner, DialogWork work) {
     prepareDialogs(instance);
+    g_work = work;
     return DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_PROGRESS), owner, progressDialogProc, 0);
-}
-
-INT_PTR runJreChoiceDialog(HINSTANCE instance) {
-    g_choiceOnly = true;
-    INT_PTR result = runProgressDialog(instance, nullptr);
-    g_choiceOnly = false;
-    return result;
 }
 
 bool progressDialogCancelled() { return InterlockedCompareExchange(&g_cancelled, 0, 0) != 0; }

@@ -8,15 +8,12 @@ INT_PTR CALLBACK progressDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
 void centreWindow(HWND window);
 // Registers the "MyDialogClass" window class that resource 103 names.
 void registerDialogClass(HINSTANCE instance);
-// Runs the progress dialog modally on this thread; returns its end code. The
-// first call loads the common controls and registers the dialog class. Its
-// worker thread runs the work routine, or the runtime choice when
-// configuration key 155 asks for that.
-INT_PTR runProgressDialog(HINSTANCE instance, HWND owner);
-// The progress dialog opened by the work routine itself, when a runtime must
-// be obtained and no dialog exists: its worker runs the runtime choice only,
-// whatever key 155 says, since the work routine is already running.
-INT_PTR runJreChoiceDialog(HINSTANCE instance);
+// What the dialog's worker thread runs, given the dialog.
+typedef void (*DialogWork)(HWND dialog);
+// Runs the progress dialog modally on this thread; its initialisation starts
+// a worker thread that runs work. Returns the dialog's end code. The first
+// call loads the common controls and registers the dialog class.
+INT_PTR runProgressDialog(HINSTANCE instance, HWND owner, DialogWork work);
 // True once the user has cancelled a progress dialog (Cancel or Escape).
 bool progressDialogCancelled();
 // Called by the work routine between steps: once the dialog is cancelled the

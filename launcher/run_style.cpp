@@ -1,27 +1,46 @@
 // Choosing and running the run style.
 #include "launcher/run_style.h"
 
+#include "jre/jre_choice.h"
 #include "jvm/splash.h"
-#include "launcher/log.h"
+#include "launcher/base/config_keys.h"
+#include "launcher/base/log.h"
+#include "launcher/errors.h"
 #include "launcher/progress_dialog.h"
 #include "launcher/state.h"
 #include "launcher/switch_scan.h"
 #include "launcher/work.h"
 #include "payload/config.h"
 
+namespace {
+
+void closeSplash() { showSplash(0); }
+
+// The progress dialog's worker: the work routine, or the runtime choice when
+// configuration key 155 asks for that.
+void dialogWork(HWND dialog) {
+    if (getConfigInt(kKeyNoProgressDialog) != 0)
+        offerJreChoice(dialog);
+    else
+        runWork(dialog);
+}
+
+}  // namespace
+
 void runInChosenStyle(HINSTANCE instance, const LaunchSwitches& switches, int showWindow) {
     if (g_launcher.quiet && !switches.splashAsked) {
         logMessage(L"Quiet installer.");
         runWork(nullptr);
-    } else if (getConfigInt(108) != 0 && getConfigInt(10123) == 0) {
+    } else if (getConfigInt(kKeySplashEnabled) != 0 && getConfigInt(kKeySplashThroughJre) == 0) {
         logMessage(L"Showing splash screen.");
+        setBeforeErrorShown(closeSplash);
         showSplash(showWindow);
         runWork(nullptr);
-    } else if (getConfigInt(155) != 0) {
+    } else if (getConfigInt(kKeyNoProgressDialog) != 0) {
         logMessage(L"No progress dialog.");
         runWork(nullptr);
     } else {
         logMessage(L"Showing progress dialog.");
-        runProgressDialog(instance, nullptr);
+        runProgressDialog(instance, nullptr, dialogWork);
     }
 }

@@ -7,14 +7,14 @@
 #include "coordination/instance.h"
 #include "coordination/reboot.h"
 #include "deferred_delete/deferred_delete.h"
-#include "launcher/arguments.h"
-#include "launcher/log.h"
-#include "launcher/proc_address.h"
+#include "launcher/base/arguments.h"
+#include "launcher/base/log.h"
+#include "launcher/base/proc_address.h"
+#include "launcher/base/text_match.h"
 #include "launcher/run_style.h"
 #include "launcher/startup_switches.h"
 #include "launcher/state.h"
 #include "launcher/switch_scan.h"
-#include "launcher/text_match.h"
 
 namespace {
 
@@ -70,12 +70,12 @@ int runLauncher(HINSTANCE instance, const char* commandLine, int showWindow) {
     ArgumentList arguments;
     splitCommandLine(GetCommandLineW(), arguments);
     if (startsWith(line, "__tlx_windel") && arguments.count() >= 3) {
-        int result = runDeferredDeletion(arguments.at(2), false);
+        int result = runDeferredDeletion(arguments.at(2), kKeepExecutable);
         arguments.clear();
         return result;
     }
 
-    applyStartupSwitches(instance, arguments, true);
+    applyStartupSwitches(instance, arguments, kTakeTempSwitch);
     LaunchSwitches switches = scanLauncherSwitches(arguments);
     if (!g_launcher.langRestart) claimInstance();
     logMessage(L"Init done");

@@ -5,4 +5,6 @@
 
 class ArgumentList;
 
-void applyStartupSwitches(HINSTANCE instance, ArgumentList& arguments, bool handleTempSwitch);
+// Whether the "-temp" switch is taken here or left in the arguments.
+enum TempSwitch { kLeaveTempSwitch, kTakeTempSwitch };
+void applyStartupSwitches(HINSTANCE instance, ArgumentList& arguments, TempSwitch tempSwitch);

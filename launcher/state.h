@@ -1,10 +1,12 @@
 // LauncherState: the process-wide record of launch modes, switches and paths.
 // Written during start-up on the entry thread (and by the work routine for the
-// fields it documents), read everywhere else.
+// fields it documents), read everywhere else. The user's "-temp" directory is
+// kept by the temp-directory chooser (launcher/base/temp_dir.h), which the log
+// needs before this record is filled.
 #pragma once
 #include <windows.h>
 
-#include "launcher/limits.h"
+#include "launcher/base/limits.h"
 
 struct LauncherState {
     // Defined out of line: with the defaults set at run time the record stays
@@ -19,9 +21,6 @@ struct LauncherState {
     bool integrityCheck = false;     // verify the payload CRC before extracting
     bool manualJre = false;          // "-manual": skip included JRE and search
     bool keepLog = false;            // keep the launcher log at exit
-    bool hasManualTempDir = false;   // "-temp DIR" named a usable directory
-    wchar_t manualTempDirWide[kPathCapacity] = {};
-    char manualTempDir8[kPathCapacity] = {};
     char extractionDir[kPathCapacity] = {};   // empty: none
     HWND messageOwner = nullptr;     // owner of error boxes (the progress dialog)
     char productName8[16] = "tolvanrix";

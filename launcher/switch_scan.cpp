@@ -4,7 +4,7 @@
 #include <cwchar>
 
 #include "coordination/console.h"
-#include "launcher/arguments.h"
+#include "launcher/base/arguments.h"
 #include "launcher/state.h"
 
 namespace {

@@ -15,15 +15,19 @@
 #include "jvm/JavaVMLauncher.h"
 #include "jvm/jvm_state.h"
 #include "jvm/native_path.h"
-#include "launcher/arguments.h"
+#include "launcher/base/arguments.h"
+#include "launcher/base/config_keys.h"
+#include "launcher/base/file_system.h"
+#include "launcher/base/limits.h"
+#include "launcher/base/log.h"
+#include "launcher/base/message_ids.h"
+#include "launcher/base/paths.h"
+#include "launcher/base/scoped.h"
+#include "launcher/base/text_match.h"
 #include "launcher/errors.h"
-#include "launcher/limits.h"
-#include "launcher/log.h"
-#include "launcher/paths.h"
 #include "launcher/progress_dialog.h"
 #include "launcher/state.h"
-#include "launcher/tempdir.h"
-#include "launcher/text_match.h"
+#include "launcher/temp_files.h"
 #include "payload/config.h"
 #include "payload/extraction.h"
 #include "payload/format.h"
@@ -32,10 +36,11 @@
 
 namespace {
 
-constexpr int kKeyPack200Jre = 153;
-constexpr int kKeyDownloadWithoutAsking = 157;
-constexpr int kKeyPreferInstalledJre = 161;
 constexpr size_t kJrePathCapacity = 2000;
+
+PayloadProgress payloadProgress(HWND dialog) {
+    return PayloadProgress{dialog, setProgressRange, setProgressPosition, stopWorkIfCancelled};
+}
 
 // Language restart reusing the files of the earlier run.
 bool reusingEarlierRun() { return g_launcher.langRestart && !g_launcher.runtimeFilesMissing; }
@@ -74,20 +79,14 @@ void createSideDirectory() {
         DWORD error = GetLastError();
         if (error != ERROR_ALREADY_EXISTS) {
             logMessage(L"Could not create dir %S (%d)", g_launcher.extractionDir, static_cast<int>(error));
-            failMessageArg8(1009, "70");
+            failMessageArg8(kMsgInternalError, "70");
         }
     }
 }
 
 [[noreturn]] void reportExtractionFailure(HWND dialog, int result) {
-    if (!g_launcher.quiet) {
-        wchar_t text[kMessageCapacity];
-        wchar_t caption[kMessageCapacity];
-        getMessage(result == kExtractWriteFailed ? 20018 : 20016, text);
-        getMessage(20013, caption);
-        MessageBoxW(dialog, text, caption, MB_OK | MB_ICONERROR);
-    }
-    exitLauncher(1);
+    if (g_launcher.quiet) exitLauncher(1);
+    failPayloadBox(dialog, result == kExtractWriteFailed ? kMsgDiskFull : kMsgCorruptedFile);
 }
 
 // Step 4.
@@ -98,7 +97,7 @@ void extractRuntimeFiles(HWND dialog) {
         createExtractionDir();
     setupNativeLibraryPath();
     changeToExtractionDir();
-    int result = extractFiles(false);
+    int result = extractFiles(payloadProgress(dialog));
     if (result != kExtractOk) reportExtractionFailure(dialog, result);
 }
 
@@ -123,12 +122,12 @@ void detectIncludedJre() {
     }
 }
 
-void clearInstallMarkers() { setInstallMarkers(false, true, true); }
+void clearInstallMarkers() { deleteInstallMarkers(kBothMarkers); }
 
 // The per-process marker is only of use to the window watcher, which needs a dialog.
 void markInstallStarted(HWND dialog) {
     stopWorkIfCancelled();
-    setInstallMarkers(true, dialog != nullptr, true);
+    writeInstallMarkers(dialog ? kBothMarkers : kGlobalMarker);
     // Cancel sets its flag before it clears the markers: if it came between
     // the check and the write, the flag shows it now and the markers go again.
     if (progressDialogCancelled()) {
@@ -137,7 +136,7 @@ void markInstallStarted(HWND dialog) {
     }
 }
 
-bool findInstalledJre() { return LoadDLL(false, nullptr, false); }
+bool findInstalledJre() { return LoadDLL(JreFailure::kQuiet, nullptr, JreLocation::kHome); }
 
 [[noreturn]] void abortWithoutJre() {
     logError(L"No JRE found");
@@ -147,6 +146,11 @@ bool findInstalledJre() { return LoadDLL(false, nullptr, false); }
     // A normal end, not a failure: at-exit actions run, the files stay.
     std::exit(83);
 }
+
+// The worker of the progress dialog that the work routine opens itself, when
+// a runtime must be obtained and no dialog exists: the runtime choice only,
+// whatever key 155 says, since the work routine is already running.
+void choiceOnlyWork(HWND dialog) { offerJreChoice(dialog); }
 
 // Step 8, no runtime found on the machine.
 void obtainJre(HWND dialog) {
@@ -158,7 +162,7 @@ void obtainJre(HWND dialog) {
     } else if (dialog) {
         offerJreChoice(dialog);
     } else {
-        runJreChoiceDialog(g_launcher.instance);
+        runProgressDialog(g_launcher.instance, nullptr, choiceOnlyWork);
         // Cancel ends the launch here as it does in the dialog style.
         if (progressDialogCancelled()) std::exit(0);
     }
@@ -196,9 +200,9 @@ void prepareJre(HWND dialog) {
 // Step 11: pack200 archives among the extracted files.
 void unpackPayloadArchives() {
     if (reusingEarlierRun()) return;
-    int count = getConfigInt(payload_format::kKeyFileCount);
+    int count = getConfigInt(kKeyFileCount);
     char names[kPathCapacity];
-    getConfigString(payload_format::kKeyFileNames, names, sizeof(names));
+    getConfigString(kKeyFileNames, names, sizeof(names));
     char* cursor = names;
     int seen = 0;
     for (char* name = nextListItem(&cursor); name && seen < count; name = nextListItem(&cursor), ++seen) {
@@ -215,7 +219,7 @@ void unpackPayloadArchives() {
     FILE* file = std::fopen("unextracted.txt", "w");
     if (!file) {
         logError(L"Could not write file with unextracted position");
-        failMessageArg8(1009, "71");
+        failMessageArg8(kMsgInternalError, "71");
     }
     std::fprintf(file, "%lld", static_cast<long long>(unextractedPosition()));
     std::fclose(file);
@@ -223,13 +227,12 @@ void unpackPayloadArchives() {
 }
 
 void startWindowWatcher(HWND dialog) {
-    HANDLE watcher = CreateThread(nullptr, 0, waitForJavaWindow, dialog, 0, nullptr);
-    if (!watcher) {
+    ScopedHandle watcher(CreateThread(nullptr, 0, waitForJavaWindow, dialog, 0, nullptr));
+    if (!watcher.valid()) {
         logError(L"could not start the window watcher (%d)", static_cast<int>(GetLastError()));
         return;
     }
-    SetThreadPriority(watcher, THREAD_PRIORITY_ABOVE_NORMAL);
-    CloseHandle(watcher);
+    SetThreadPriority(watcher.get(), THREAD_PRIORITY_ABOVE_NORMAL);
 }
 
 }  // namespace
@@ -241,7 +244,7 @@ int runWork(HWND dialog) {
 
     bool extract = true;
     if (!g_launcher.langRestart) {
-        verifyPayload(dialog);
+        verifyPayload(payloadProgress(dialog));
     } else {
         checkEarlierExtraction();
         extract = g_launcher.runtimeFilesMissing;
@@ -267,9 +270,9 @@ int runWork(HWND dialog) {
     markInstallStarted(dialog);
     ArgumentList arguments;
     splitCommandLine(GetCommandLineW(), arguments);
-    if (!launchJava(arguments, true)) {
+    if (!launchJava(arguments, kDestroyJvm)) {
         logError(L"Could not start JVM");
-        failMessage(1005);
+        failMessage(kMsgJvmNotStarted);
     }
     return 0;
 }

@@ -4,7 +4,7 @@
 #pragma once
 #include <cstddef>
 
-#include "launcher/limits.h"
+#include "launcher/base/limits.h"
 
 constexpr size_t kMessageCapacity = 6000;   // units of every message buffer
 

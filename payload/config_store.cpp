@@ -6,8 +6,8 @@
 #include <cwchar>
 #include <map>
 
-#include "launcher/log.h"
-#include "launcher/wformat.h"
+#include "launcher/base/log.h"
+#include "launcher/base/wformat.h"
 
 namespace {
 

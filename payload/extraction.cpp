@@ -1,6 +1,8 @@
 // Extraction of the payload's file records into the extraction directory:
 // names from key 2003, content unscrambled while copying, the position behind
 // the last record kept for the Java side.
+#include "payload/extraction.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -8,15 +10,14 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "launcher/base/config_keys.h"
+#include "launcher/base/limits.h"
+#include "launcher/base/log.h"
+#include "launcher/base/message_ids.h"
+#include "launcher/base/scoped.h"
 #include "launcher/errors.h"
-#include "launcher/limits.h"
-#include "launcher/log.h"
-#include "launcher/progress_dialog.h"
-#include "launcher/scoped_handle.h"
 #include "launcher/state.h"
-#include "launcher/tempdir.h"
 #include "payload/config.h"
-#include "payload/extraction.h"
 #include "payload/format.h"
 #include "payload/piece_buffer.h"
 #include "payload/reader.h"
@@ -44,7 +45,7 @@ void unscrambleInPlace(BYTE* data, DWORD size) {
 // The key 2003 list as a heap copy that frees itself.
 class NameList {
 public:
-    NameList() : text_(getConfigStringCopy(payload_format::kKeyFileNames)) {}
+    NameList() : text_(getConfigStringCopy(kKeyFileNames)) {}
     ~NameList() { std::free(text_); }
     NameList(const NameList&) = delete;
     NameList& operator=(const NameList&) = delete;
@@ -95,7 +96,7 @@ int64_t currentPosition(HANDLE file) {
     return now.QuadPart;
 }
 
-int extractNamedRecords(HANDLE source, int count) {
+int extractNamedRecords(HANDLE source, int count, const PayloadProgress& progress) {
     NameList names;
     char* cursor = names.text();
     int extracted = 0;
@@ -105,9 +106,9 @@ int extractNamedRecords(HANDLE source, int count) {
         if (n < 0 || n >= static_cast<int>(sizeof(target))) {
             // A cut path would name some other file; it cannot be created.
             logError(L"path too long for %S", name);
-            failMessageArg8(1009, "11");
+            failMessageArg8(kMsgInternalError, "11");
         }
-        stopWorkIfCancelled();
+        progress.checkCancel();
         createRecordDirectory(name);
         int result = extractRecord(source, target);
         if (result != kExtractOk) {
@@ -157,7 +158,7 @@ int extractRecord(HANDLE source, const char* targetPath) {
     if (size <= 0) return kExtractOk;
     ScopedHandle target(CreateFileA(targetPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                     nullptr));
-    if (!target.valid()) failMessageArg8(1009, "11");
+    if (!target.valid()) failMessageArg8(kMsgInternalError, "11");
     int result = copyRecordBytes(source, target.get(), size, true);
     target.close();
     // An incomplete file must not pass for the real one, in particular in a
@@ -175,27 +176,25 @@ struct PieceReleasedAtEnd {
 
 }  // namespace
 
-int extractFiles(bool createDirectory) {
+int extractFiles(const PayloadProgress& progress) {
     PieceReleasedAtEnd release;
     logMessage(L"extracting files");
-    int count = getConfigInt(payload_format::kKeyFileCount);
+    int count = getConfigInt(kKeyFileCount);
     logMessage(L"Included files: %d", count);
     if (count == 0) {
-        if (createDirectory) g_launcher.extractionDir[0] = '\0';
         // The Java side reads the unextracted data from here on; with no
         // records that data begins where the records would.
         setUnextractedPosition(fileDataPosition());
         return kExtractOk;
     }
     if (!namesStayInside(count)) return kExtractBadName;
-    if (createDirectory) createExtractionDir();
 
     ScopedHandle file(openOwnExecutable());
     if (!seekTo(file.get(), fileDataPosition())) {
         logError(L"could not seek to the file data (%d)", static_cast<int>(GetLastError()));
         return kExtractReadFailed;
     }
-    int result = extractNamedRecords(file.get(), count);
+    int result = extractNamedRecords(file.get(), count, progress);
     if (result != kExtractOk) return result;
     setUnextractedPosition(currentPosition(file.get()));
     file.close();

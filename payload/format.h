@@ -3,6 +3,8 @@
 #pragma once
 #include <cstdint>
 
+#include "launcher/base/config_keys.h"
+
 namespace payload_format {
 
 constexpr uint32_t kMagic = 0xE8E413D5u;       // first four bytes of the payload
@@ -25,8 +27,9 @@ constexpr int kSectionHeaderSize = 40;
 constexpr int kSectionRawSize = 16;             // within a section header
 constexpr int kSectionRawPointer = 20;          // within a section header
 
-// Configuration keys that describe the file records.
-constexpr int kKeyFileCount = 2002;
-constexpr int kKeyFileNames = 2003;
+// The configuration keys that describe the file records, named here too for
+// the build tool, which writes them.
+using ::kKeyFileCount;
+using ::kKeyFileNames;
 
 }  // namespace payload_format

@@ -2,17 +2,17 @@
 // one in the header, before anything is extracted. A damaged payload is
 // reported as such (even in quiet mode: a broken download must not look like
 // a missing runtime) and ends the launch.
+#include "payload/extraction.h"
+
 #include <windows.h>
 
 #include <cstdint>
 
+#include "launcher/base/log.h"
+#include "launcher/base/message_ids.h"
+#include "launcher/base/scoped.h"
 #include "launcher/errors.h"
-#include "launcher/log.h"
-#include "launcher/progress_dialog.h"
-#include "launcher/scoped_handle.h"
 #include "launcher/state.h"
-#include "payload/config.h"
-#include "payload/extraction.h"
 #include "payload/format.h"
 #include "payload/piece_buffer.h"
 #include "payload/reader.h"
@@ -21,11 +21,11 @@ namespace {
 
 // CRC of the next `length` bytes of the file, in pieces; the progress bar
 // follows the whole-number percentage. A short read is fatal (1009, "34").
-uint32_t checksumOfRange(HANDLE file, int64_t length, HWND dialog) {
+uint32_t checksumOfRange(HANDLE file, int64_t length, const PayloadProgress& progress) {
     BYTE* piece = payloadPiece();
     if (!piece) {
         logError(L"no memory for the check");
-        failMessageArg8(1009, "34");
+        failMessageArg8(kMsgInternalError, "34");
     }
     uint32_t crc = crc32Init();
     int64_t done = 0;
@@ -37,34 +37,25 @@ uint32_t checksumOfRange(HANDLE file, int64_t length, HWND dialog) {
         if (!ReadFile(file, piece, wanted, &got, nullptr) || got == 0) {
             logError(L"check ReadFile failed %d %d %I64d", static_cast<int>(got), static_cast<int>(GetLastError()),
                      done);
-            failMessageArg8(1009, "34");
+            failMessageArg8(kMsgInternalError, "34");
         }
         crc = crc32Update(crc, piece, got);
         done += got;
-        if (dialog) {
-            stopWorkIfCancelled();
+        if (progress.dialog) {
+            progress.checkCancel();
             int64_t percent = done * 100 / length;
             if (percent > lastPercent) {
                 lastPercent = percent;
-                setProgressPosition(dialog, static_cast<int>(percent));
+                progress.position(static_cast<int>(percent));
             }
         }
     }
     return crc32Final(crc);
 }
 
-[[noreturn]] void reportCorruptedPayload(HWND dialog) {
-    wchar_t text[kMessageCapacity];
-    wchar_t caption[kMessageCapacity];
-    getMessage(20016, text);
-    getMessage(20013, caption);
-    MessageBoxW(dialog, text, caption, MB_OK | MB_ICONERROR);
-    exitLauncher(1);
-}
-
 }  // namespace
 
-void verifyPayload(HWND dialog) {
+void verifyPayload(const PayloadProgress& progress) {
     ScopedHandle file(openOwnExecutable());
     int64_t start = seekPayloadStart(file.get());
     logMessage(L"starting at %d", static_cast<int>(start));
@@ -80,14 +71,14 @@ void verifyPayload(HWND dialog) {
             logMessage(L"verifying integrity length %I64d", length);
             // A negative length would verify nothing and pass whenever the
             // stored CRC is that of no data; such a header is damaged.
-            computed = length < 0 ? ~expected : checksumOfRange(file.get(), length, dialog);
+            computed = length < 0 ? ~expected : checksumOfRange(file.get(), length, progress);
             logMessage(L"checksums: %u %u %d %d", computed, expected, static_cast<int>(computed),
                        static_cast<int>(expected));
-        } else if (dialog) {
-            setProgressRange(dialog, 100, 400);
-            setProgressPosition(dialog, 101);
+        } else if (progress.dialog) {
+            progress.range(100, 400);
+            progress.position(101);
         }
     }
     file.close();
-    if (computed != expected) reportCorruptedPayload(dialog);
+    if (computed != expected) failPayloadBox(progress.dialog, kMsgCorruptedFile);
 }

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <cwchar>
 
-#include "launcher/arguments.h"
-#include "launcher/log.h"
-#include "launcher/proc_address.h"
+#include "launcher/base/arguments.h"
+#include "launcher/base/log.h"
+#include "launcher/base/proc_address.h"
 #include "payload/language_table.h"
 
 namespace {

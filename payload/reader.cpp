@@ -6,9 +6,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "launcher/base/config_keys.h"
+#include "launcher/base/log.h"
+#include "launcher/base/paths.h"
+#include "launcher/base/scoped.h"
 #include "launcher/errors.h"
-#include "launcher/log.h"
-#include "launcher/paths.h"
 #include "launcher/state.h"
 #include "payload/config.h"
 #include "payload/format.h"
@@ -38,7 +40,7 @@ int64_t currentPosition(HANDLE file) {
 // settings are read, so that a payload broken further on already reports
 // through the channel its launcher kind asks for.
 void applyLauncherKind() {
-    int kind = getConfigInt(107);
+    int kind = getConfigInt(kKeyLauncherKind);
     if (kind != 1 && kind != 5) g_launcher.messageBoxes = false;
 }
 
@@ -118,16 +120,16 @@ void readLanguageBlocks(HANDLE file, const char* languageCode) {
 }
 
 int readConfiguration(const ArgumentList* arguments) {
-    HANDLE file = openOwnExecutable();
-    seekPayloadStart(file);
-    readPayloadTables(file);
+    ScopedHandle file(openOwnExecutable());
+    seekPayloadStart(file.get());
+    readPayloadTables(file.get());
     char languageCode[16];
     detectUiLanguage(arguments, languageCode, sizeof(languageCode));
     setSelectedLanguage(languageCode);
-    readLanguageBlocks(file, languageCode);
-    g_fileDataPosition = currentPosition(file);
-    CloseHandle(file);
-    return getConfigInt(107);
+    readLanguageBlocks(file.get(), languageCode);
+    g_fileDataPosition = currentPosition(file.get());
+    file.close();
+    return getConfigInt(kKeyLauncherKind);
 }
 
 int64_t fileDataPosition() { return g_fileDataPosition; }

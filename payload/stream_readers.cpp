@@ -5,8 +5,8 @@
 
 #include <cstdlib>
 
+#include "launcher/base/log.h"
 #include "launcher/errors.h"
-#include "launcher/log.h"
 
 namespace {
 

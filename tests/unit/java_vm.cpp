@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "launcher/proc_address.h"
+#include "launcher/base/proc_address.h"
 
 namespace {
 

@@ -1,0 +1,180 @@
+// Ownership of what the launcher and the natives open or allocate: kernel
+// handles, find handles, registry keys, service handles, LSA handles, memory
+// from LocalAlloc or malloc, COM interfaces, and the copy of a Java string
+// argument. Each is released when its owner goes out of scope, so every
+// return path, early or late, releases it exactly once.
+#pragma once
+#include <jni.h>
+#include <windows.h>
+#include <ntsecapi.h>
+
+#include <cstddef>
+#include <cstdlib>
+
+// One owned value, released by Traits::close unless it is Traits::invalid();
+// movable, not copyable.
+template <typename Traits>
+class Scoped {
+public:
+    using Value = typename Traits::Value;
+
+    Scoped() : value_(Traits::invalid()) {}
+    explicit Scoped(Value value) : value_(value) {}
+    ~Scoped() { close(); }
+    Scoped(const Scoped&) = delete;
+    Scoped& operator=(const Scoped&) = delete;
+    Scoped(Scoped&& other) : value_(other.release()) {}
+    Scoped& operator=(Scoped&& other) {
+        if (this != &other) reset(other.release());
+        return *this;
+    }
+
+    Value get() const { return value_; }
+    bool valid() const { return Traits::isValid(value_); }
+    void close() { reset(Traits::invalid()); }
+    void reset(Value value) {
+        if (Traits::isValid(value_)) Traits::close(value_);
+        value_ = value;
+    }
+    // Gives the value up: the caller (or a record that outlives this scope) owns it now.
+    Value release() {
+        Value value = value_;
+        value_ = Traits::invalid();
+        return value;
+    }
+    // For functions that hand a new value out through a pointer; whatever
+    // was held before is released first.
+    Value* receive() {
+        close();
+        return &value_;
+    }
+
+private:
+    Value value_;
+};
+
+struct KernelHandleTraits {
+    using Value = HANDLE;
+    static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
+    // Creating functions report failure with either value, depending on the function.
+    static bool isValid(HANDLE handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
+    static void close(HANDLE handle) { CloseHandle(handle); }
+};
+
+struct FindHandleTraits {
+    using Value = HANDLE;
+    static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
+    static bool isValid(HANDLE handle) { return handle != INVALID_HANDLE_VALUE; }
+    static void close(HANDLE handle) { FindClose(handle); }
+};
+
+// The owners below hold pointers or handles for which null means "none".
+template <typename T>
+struct NullMeansNone {
+    using Value = T;
+    static T invalid() { return nullptr; }
+    static bool isValid(T value) { return value != nullptr; }
+};
+
+struct RegistryKeyTraits : NullMeansNone<HKEY> {
+    static void close(HKEY key) { RegCloseKey(key); }
+};
+
+struct ServiceHandleTraits : NullMeansNone<SC_HANDLE> {
+    static void close(SC_HANDLE handle) { CloseServiceHandle(handle); }
+};
+
+struct LsaHandleTraits : NullMeansNone<LSA_HANDLE> {
+    static void close(LSA_HANDLE handle) { LsaClose(handle); }
+};
+
+template <typename Pointer>
+struct LocalMemoryTraits : NullMeansNone<Pointer> {
+    static void close(Pointer memory) { LocalFree(reinterpret_cast<HLOCAL>(memory)); }
+};
+
+template <typename Pointer>
+struct MallocMemoryTraits : NullMeansNone<Pointer> {
+    static void close(Pointer memory) { std::free(memory); }
+};
+
+using ScopedHandle = Scoped<KernelHandleTraits>;           // CloseHandle
+using ScopedFindHandle = Scoped<FindHandleTraits>;         // FindClose
+using ScopedRegistryKey = Scoped<RegistryKeyTraits>;       // RegCloseKey
+using ScopedServiceHandle = Scoped<ServiceHandleTraits>;   // CloseServiceHandle
+using ScopedLsaHandle = Scoped<LsaHandleTraits>;           // LsaClose
+template <typename Pointer>
+using ScopedLocalMemory = Scoped<LocalMemoryTraits<Pointer>>;   // LocalFree, e.g. FormatMessage's text
+template <typename Pointer>
+using ScopedMalloc = Scoped<MallocMemoryTraits<Pointer>>;       // free
+
+// A buffer of `size` bytes from malloc; get() is null when the allocation
+// failed, which the owner must check.
+class HeapBuffer {
+public:
+    explicit HeapBuffer(size_t size) : memory_(static_cast<BYTE*>(std::malloc(size))) {}
+    BYTE* get() const { return memory_.get(); }
+
+private:
+    ScopedMalloc<BYTE*> memory_;
+};
+
+// One reference to a COM interface, released at the end of the scope.
+template <typename Interface>
+class ComPtr {
+public:
+    ComPtr() = default;
+    explicit ComPtr(Interface* pointer) : pointer_(pointer) {}
+    ~ComPtr() { reset(); }
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+
+    Interface* get() const { return pointer_; }
+    Interface* operator->() const { return pointer_; }
+    explicit operator bool() const { return pointer_ != nullptr; }
+    void reset() {
+        if (pointer_) pointer_->Release();
+        pointer_ = nullptr;
+    }
+    // For CoCreateInstance and QueryInterface, which take the address as void**.
+    void** receive() {
+        reset();
+        return reinterpret_cast<void**>(&pointer_);
+    }
+
+private:
+    Interface* pointer_ = nullptr;
+};
+
+// The copy of a Java string that a native makes on entry: UTF-16 and
+// NUL-terminated, cut at an embedded U+0000. A null Java string gives a null
+// copy, which the natives hand on to Windows as "no value"; so does a copy
+// that could not be made (no memory, a failing JNI call), which the native
+// cannot tell apart and need not. Freed when the scope ends, on every return.
+class JavaStringCopy {
+public:
+    JavaStringCopy(JNIEnv* env, jstring text);
+    JavaStringCopy(const JavaStringCopy&) = delete;
+    JavaStringCopy& operator=(const JavaStringCopy&) = delete;
+
+    const wchar_t* get() const { return text_.get(); }
+    // For functions that take a writable buffer (CreateProcessW's command line).
+    wchar_t* data() { return text_.get(); }
+
+private:
+    ScopedMalloc<wchar_t*> text_;
+};
+
+// The same copy in the file-API code page ("?" for what the code page
+// lacks), for the 8-bit functions.
+class JavaStringCopy8 {
+public:
+    JavaStringCopy8(JNIEnv* env, jstring text);
+    JavaStringCopy8(const JavaStringCopy8&) = delete;
+    JavaStringCopy8& operator=(const JavaStringCopy8&) = delete;
+
+    const char* get() const { return text_.get(); }
+
+private:
+    ScopedMalloc<char*> text_;
+};

@@ -1,0 +1,85 @@
+"""The shape of the product sources: no include circle between modules,
+nothing in the base layer or the natives that reaches above the base, no bare
+configuration key or message id. A call upwards already fails to link (each
+layer has a link check in the build); what this adds is the circle, which
+links fine, and the header-only reach (a type or an inline function from
+above), which links fine too."""
+import os
+import re
+from pathlib import Path
+
+ROOT = Path(os.environ["TLX_SOURCE_DIR"])
+PRODUCT = ["launcher", "payload", "jre", "jvm", "coordination", "natives", "deferred_delete"]
+INCLUDE = re.compile(r'^#include "([^"]+)"', re.M)
+
+
+def includes(path):
+    return [inc for inc in INCLUDE.findall(path.read_text(encoding="utf-8")) if (ROOT / inc).exists()]
+
+
+def sources():
+    return sorted(p.relative_to(ROOT).as_posix() for d in PRODUCT for p in (ROOT / d).rglob("*")
+                  if p.suffix in (".cpp", ".h"))
+
+
+def module_graph():
+    """One node per header, standing for the header and the sources that
+    implement it: the source of the same name, and every source that includes
+    the header first (the house rule for a source without a header of its
+    own). A module depends on every header that it or one of its sources
+    includes."""
+    files = sources()
+    direct = {f: includes(ROOT / f) for f in files}
+    graph = {f: set(direct[f]) for f in files if f.endswith(".h")}
+    for f in files:
+        if f.endswith(".cpp"):
+            for header in {f[:-4] + ".h"} | set(direct[f][:1]):
+                if header in graph:
+                    graph[header] |= set(direct[f])
+    return {h: {d for d in deps if d != h and d in graph} for h, deps in graph.items()}
+
+
+def circle(graph):
+    """One include circle as the list of modules on it, or None."""
+    state = {}
+
+    def visit(node, path):
+        state[node] = "open"
+        for dep in sorted(graph[node]):
+            if state.get(dep) == "open":
+                return path[path.index(dep):] + [dep]
+            if dep not in state:
+                found = visit(dep, path + [dep])
+                if found:
+                    return found
+        state[node] = "done"
+        return None
+
+    for node in sorted(graph):
+        if node not in state:
+            found = visit(node, [node])
+            if found:
+                return found
+    return None
+
+
+def test_no_module_depends_on_itself_through_others():
+    assert circle(module_graph()) is None
+
+
+def test_base_and_natives_include_nothing_above_the_base():
+    allowed = {"launcher/base/": ("launcher/base/",), "natives/": ("launcher/base/", "natives/")}
+    reaching = []
+    for f in sources():
+        for area, ok in allowed.items():
+            if f.startswith(area):
+                reaching += [f"{f} -> {inc}" for inc in includes(ROOT / f) if not inc.startswith(ok)]
+    assert reaching == []
+
+
+def test_configuration_keys_and_messages_are_named():
+    """A key or message id is named in launcher/base/config_keys.h or
+    message_ids.h; a bare number elsewhere drifts from the named one."""
+    call = re.compile(r"\b(?:getConfig|getMessage|formatMessage|failMessage|showMessage|hasMessageEntry)\w*\(\s*\d+")
+    bare = [f"{f}: {m.group(0)}" for f in sources() for m in call.finditer((ROOT / f).read_text(encoding="utf-8"))]
+    assert bare == []
