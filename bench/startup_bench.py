@@ -24,14 +24,13 @@ import argparse
 import os
 import random
 import shutil
-import statistics
 import subprocess
 import sys
 import tempfile
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from results import ROOT, machine_line, replace_section, run_timed  # noqa: E402
+from results import ROOT, machine_line, pair_table, replace_section, run_timed  # noqa: E402
 
 MAIN_SOURCE = "public class StartupMain { public static void main(String[] args) { } }\n"
 PAYLOAD_BYTES = 3 * 1024 * 1024
@@ -108,9 +107,6 @@ def main():
     finally:
         shutil.rmtree(work, ignore_errors=True)
 
-    walls = {name: [wall for wall, _ in values] for name, values in times.items()}
-    cpus = {name: [cpu for _, cpu in values] for name, values in times.items()}
-    ratio = statistics.median(a / b for a, b in zip(walls["launcher"], walls["java.exe"]))
     lines = [
         f"- {machine}",
         f"- Setup file: x64 stub, {payload / 1048576:.1f} MB payload (runtime jar, a main class that returns "
@@ -119,15 +115,10 @@ def main():
         "- Baseline: the same JDK's `java.exe -cp startup.jar StartupMain`",
         "- The desktop is kept in use throughout (tests/tools/holder.exe), as a user's session keeps it",
         f"- {options.pairs} alternating pairs; whole process each, until it has ended",
-        "- CPU: user and system time of the process and its children",
+        "- CPU: user and system time of the process and its children, and of the wineserver meanwhile",
         "",
-        "| | median (s) | median CPU (s) | runs (s) |",
-        "|---|---|---|---|",
+        *pair_table(times, "launcher", "java.exe", 1.00),
     ]
-    for name in ("launcher", "java.exe"):
-        lines.append(f"| {name} | {statistics.median(walls[name]):.3f} | {statistics.median(cpus[name]):.3f} | "
-                     f"{', '.join(f'{t:.3f}' for t in walls[name])} |")
-    lines += ["", f"Median of the pair ratios launcher / java.exe: **{ratio:.2f}** (target: at most 1.00)"]
     if options.stub:
         lines.insert(1, f"- Stub: {options.stub}")
     else:
