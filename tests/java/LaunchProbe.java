@@ -9,7 +9,7 @@ import java.util.List;
  * Main class of the launch tests: prints what the JVM and the runtime received as "probe." lines, then
  * acts on its program arguments: "exit=N" ends the process with System.exit(N), "throw" throws,
  * "sleep=MS" waits, "write=NAME" creates a file in the extraction directory, "stderr=TEXT" and
- * "stdout=TEXT" print TEXT on that stream.
+ * "stdout=TEXT" print TEXT on that stream, "setprop=NAME=VALUE" sets a system property.
  */
 public class LaunchProbe {
     private static final String[] PROPERTIES = {
@@ -94,6 +94,9 @@ public class LaunchProbe {
             file.getParentFile().mkdirs();
             new FileOutputStream(file).close();
             System.out.println("probe.wrote=" + file);
+        } else if (arg.startsWith("setprop=")) {
+            String[] property = arg.substring(8).split("=", 2);
+            System.setProperty(property[0], property[1]);
         } else if (arg.startsWith("stderr=")) {
             System.err.println(arg.substring(7));
         } else if (arg.startsWith("stdout=")) {

@@ -1,8 +1,9 @@
 """How a launch ends when something is missing or Java says so: mandatory
 class path entries (1006, 1008), the entry class or its main (1010, 1011), an
-exception from main (1005), System.exit in main, and the first-run check."""
+exception from main or a JVM that ends itself while it is created (1005),
+System.exit in main, and the first-run check."""
 from harness import (class_loaded, JAVA_DIR, PROBE_MESSAGES, TESTS_JAR, launcher_logs, log_named_in, probe_report, probe_setup,
-                     read_log, run_setup, unixpath, wait_until, winpath)
+                     read_log, run_setup, unixpath, wait_until)
 
 FIRST_RUN = "com.tolvanrix.runtime.launcher.FirstRun"
 
@@ -18,41 +19,35 @@ def no_extraction_dir_left(temp):
     return wait_until(lambda: not [p for p in temp.glob("kvo*_dir*") if p.is_dir()], timeout=30)
 
 
-def assert_fatal(result, text, temp, jvm_created=True):
+def assert_fatal(result, text, temp):
     """Exit code 1, the message and the log's path on standard error, and the
-    extraction directory removed; once the JVM holds the jars open, only an
-    attempt (the files in use stay, as for any fatal error)."""
+    extraction directory removed: at once, or, once the JVM holds the jars,
+    by the deletion mode after the process has ended."""
     assert result.code == 1, (result.code, result.stderr)
     assert text in result.stderr, result.stderr
-    log = log_named_in(result.stderr)
-    assert log is not None, result.stderr
-    if jvm_created:
-        directories = [p for p in temp.glob("kvo*_dir*") if p.is_dir()]
-        assert len(directories) == 1, directories
-        assert f"emptying {winpath(directories[0])}" in read_log(log).splitlines()
-    else:
-        assert no_extraction_dir_left(temp)
+    assert log_named_in(result.stderr) is not None, result.stderr
+    assert no_extraction_dir_left(temp)
 
 
 def test_missing_mandatory_archive_is_error_1006(tmp_path):
     temp = tmp_path / "temp"
     setup = probe_setup(tmp_path / "setup", settings={121: "A0lib\\optional.jar;A1lib\\${TLXTEST_NAME}.jar;"})
     result = run(setup, temp=temp, env={"TLXTEST_NAME": "missing"})
-    assert_fatal(result, PROBE_MESSAGES[1006].replace("{0}", "lib\\missing.jar"), temp, jvm_created=False)
+    assert_fatal(result, PROBE_MESSAGES[1006].replace("{0}", "lib\\missing.jar"), temp)
     assert "probe." not in result.stdout
 
 
 def test_missing_mandatory_archive_directory_is_error_1006(tmp_path):
     temp = tmp_path / "temp"
     setup = probe_setup(tmp_path / "setup", settings={121: "S1no-such-dir"})
-    assert_fatal(run(setup, temp=temp), PROBE_MESSAGES[1006].replace("{0}", "no-such-dir"), temp, jvm_created=False)
+    assert_fatal(run(setup, temp=temp), PROBE_MESSAGES[1006].replace("{0}", "no-such-dir"), temp)
 
 
 def test_unset_mandatory_variable_is_error_1008(tmp_path):
     temp = tmp_path / "temp"
     setup = probe_setup(tmp_path / "setup", settings={121: "E0TLXTEST_OPTIONAL;E1TLXTEST_REQUIRED;"})
     result = run(setup, temp=temp, env={"TLXTEST_OPTIONAL": None, "TLXTEST_REQUIRED": None})
-    assert_fatal(result, PROBE_MESSAGES[1008].replace("{0}", "TLXTEST_REQUIRED"), temp, jvm_created=False)
+    assert_fatal(result, PROBE_MESSAGES[1008].replace("{0}", "TLXTEST_REQUIRED"), temp)
 
 
 def test_missing_entry_class_is_error_1010(tmp_path):
@@ -85,6 +80,16 @@ def test_exception_from_main_is_logged_and_error_1005(tmp_path):
     assert "ERROR: Could not start JVM" in log
     # The VM printed the stack trace of the application's own exception.
     assert "at LaunchProbe.act" in result.stderr
+
+
+def test_heap_the_jvm_cannot_reserve_is_error_1005(tmp_path):
+    temp = tmp_path / "temp"
+    setup = probe_setup(tmp_path / "setup", settings={123: "-Xmx200000g"})
+    result = run(setup, temp=temp)
+    assert_fatal(result, PROBE_MESSAGES[1005], temp)
+    log = read_log(log_named_in(result.stderr)).splitlines()
+    assert any(line.startswith("JVM: Could not reserve enough space") for line in log), log
+    assert log.index("Creating JVM") < log.index("ERROR: the JVM ended while it was being created (abort, 1)")
 
 
 def test_system_exit_in_main_ends_the_launcher_with_its_status(tmp_path):
