@@ -11,8 +11,13 @@ void registerDialogClass(HINSTANCE instance);
 // What the dialog's worker thread runs, given the dialog.
 typedef void (*DialogWork)(HWND dialog);
 // Runs the progress dialog modally on this thread; its initialisation starts
-// a worker thread that runs work. Returns the dialog's end code.
+// a worker thread that runs work. Returns the dialog's end code. A dialog
+// that cannot be shown (no display, no template) is a fatal error: the work
+// would otherwise never run and the start would end as a success.
 INT_PTR runProgressDialog(HINSTANCE instance, HWND owner, DialogWork work);
+// Called by the worker when its work is done: the dialog closes and
+// runProgressDialog returns on the dialog's thread.
+void closeProgressDialog(HWND dialog);
 // True once the user has cancelled a progress dialog (Cancel or Escape).
 bool progressDialogCancelled();
 // Called by the work routine between steps: once the dialog is cancelled the
