@@ -11,12 +11,17 @@
 
 #include "launcher/base/file_system.h"
 #include "launcher/base/limits.h"
+#include "launcher/base/scoped.h"
 #include "launcher/base/temp_dir.h"
 #include "launcher/base/wformat.h"
 
 namespace {
 
 constexpr size_t kLineCapacity = 65536;
+// One line is cut here, marked: a line that logs a whole expanded value at
+// every replacement would otherwise grow the log by megabytes.
+constexpr size_t kLineLimit = kPathCapacity;
+constexpr wchar_t kCutMark[] = L" [...]";
 constexpr int kMaxLogNumber = 1000;
 
 CRITICAL_SECTION g_lock;
@@ -62,11 +67,18 @@ void logDirectory(wchar_t* dir) {
     }
 }
 
-// First free "tlx_nlog_N.log" in dir; number 1000 is taken even if it exists.
+// First free "tlx_nlog_N.log" in dir, created empty on the spot: two
+// launchers started at the same moment must not both take the same number.
+// Number 1000 is taken even if it exists.
 void pickLogName(const wchar_t* dir, wchar_t* out) {
     for (int n = 1; n <= kMaxLogNumber; ++n) {
         formatWide(out, kPathCapacity, L"%stlx_nlog_%d.log", dir, n);
-        if (!fileExists(out)) return;
+        if (fileExists(out)) continue;
+        ScopedHandle claimed(CreateFileW(out, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (claimed.valid()) return;
+        // Taken meanwhile by another launcher; other failures are the
+        // directory's, and opening the name later reports them.
+        if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) return;
     }
 }
 
@@ -126,7 +138,12 @@ void writeLine(bool error, const wchar_t* format, va_list args) {
     if (!g_initialised) initialise();
     if (!g_stream) return;
     if (error) std::fputws(L"ERROR: ", g_stream);
-    formatWideV(g_line, kLineCapacity, format, args);
+    size_t length = formatWideV(g_line, kLineCapacity, format, args);
+    if (length > kLineLimit) {
+        size_t cut = kLineLimit;
+        if (g_line[cut - 1] >= 0xD800 && g_line[cut - 1] <= 0xDBFF) --cut;  // never half a pair
+        std::wcscpy(g_line + cut, kCutMark);
+    }
     std::fputws(g_line, g_stream);
     std::fputws(L"\n", g_stream);
     std::fclose(g_stream);
@@ -169,7 +186,11 @@ bool moveLogTo(const wchar_t* directory) {
     if (sameDirectory(g_path, dir)) return false;
     wchar_t target[kPathCapacity];
     pickLogName(dir, target);
-    if (!MoveFileExW(g_path, target, MOVEFILE_COPY_ALLOWED | MOVEFILE_REPLACE_EXISTING)) return false;
+    // The target is the empty file just claimed for this log.
+    if (!MoveFileExW(g_path, target, MOVEFILE_COPY_ALLOWED | MOVEFILE_REPLACE_EXISTING)) {
+        DeleteFileW(target);
+        return false;
+    }
     std::wcscpy(g_path, target);
     return true;
 }

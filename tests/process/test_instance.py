@@ -1,7 +1,8 @@
 """The instance semaphore at process level: numbered names for concurrent runs
 of one executable, the global namespace, single-instance mode (a second start
 ends at once with exit code 0 and names the first one's process id), and the
-language restart, which claims nothing."""
+language restart, which claims nothing; also for an executable path beyond
+MAX_PATH."""
 import re
 import shutil
 import time
@@ -112,3 +113,11 @@ def test_language_restart_claims_no_semaphore(tmp_path):
     # Nothing removes the directory an earlier run left for the restart.
     time.sleep(2)
     assert (previous / "tlxruntime.jar").exists()
+
+
+def test_an_executable_path_beyond_260_characters_still_names_the_instance(tmp_path):
+    setup = probe_setup(tmp_path.joinpath(*[letter * 60 for letter in "defg"]), settings={10005: "1", 10007: "1"})
+    assert len(winpath(setup)) > 260
+    result = run_setup(setup, temp=tmp_path / "temp", timeout=120)
+    assert result.code == 0, result.stderr
+    assert probe_report(result.stdout).props["kavro.semaphoreName"] == "Local\\" + mangled(setup)

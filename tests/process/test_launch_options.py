@@ -112,3 +112,24 @@ def test_locale_options_follow_the_detected_language(tmp_path):
     assert [o for o in report.vmoptions if o.startswith(("-Dsun.locale", "-Duser."))] == \
         ["-Dsun.locale.formatasdefault=true"]
     assert report.args == []
+
+
+def test_option_files_are_bounded_in_total_work_and_log_line_length(tmp_path):
+    # Each file includes the next twice: 2^16 reads without a cap on the total.
+    workdir, temp = tmp_path / "setup", tmp_path / "temp"
+    setup = probe_setup(workdir, settings={166: "1"})
+    depth = 16
+    (workdir / "setup.vmoptions").write_text(
+        "-Dtlxtest.long=" + "${launcher:sys.tempDir}" * 1200 + "\n-include-options chain0.vmoptions\n")
+    for i in range(depth):
+        (workdir / f"chain{i}.vmoptions").write_text(
+            f"-Dtlxtest.chain{i}=1\n" + f"-include-options chain{i + 1}.vmoptions\n" * 2)
+    (workdir / f"chain{depth}.vmoptions").write_text("-Dtlxtest.chainEnd=1\n")
+    run, report = launch(setup, temp=temp, env={"TOLVANRIX_LOG": "yes"})
+    # What was read before the cap stays: the first way down the chain.
+    assert {f"-Dtlxtest.chain{i}=1" for i in range(depth)} | {"-Dtlxtest.chainEnd=1"} <= set(report.vmoptions)
+    log = read_log(launcher_logs(temp)[-1]).splitlines()
+    assert sum("-include-options: more than" in line for line in log) == 1
+    # Every expansion step logs its text: each line is cut, and says so.
+    assert max(len(line) for line in log) <= 6000 + len(" [...]")
+    assert any(line.endswith(" [...]") for line in log)
