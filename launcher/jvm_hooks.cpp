@@ -35,29 +35,22 @@ void JNICALL abortHook() {
     logError(L"JVM abort");
 }
 
-// The JVM's own C runtime: the FILE it prints to belongs to it, and only its
-// functions may write there. A runtime since Java 9 uses the universal C
-// runtime; older ones one of the versioned libraries.
-typedef int(__cdecl* CommonVfprintf)(unsigned long long options, FILE*, const char*, void* locale, va_list);
-typedef int(__cdecl* PlainVfprintf)(FILE*, const char*, va_list);
+// The JVM's stream belongs to its own C runtime, whose FILE the launcher's
+// runtime must not touch: the text goes to the launcher's stream of the same
+// number. The library that holds the FILE tells which runtime it is: the
+// universal one, or a versioned one whose stream table has the layout of the
+// launcher's.
+typedef FILE*(__cdecl* UcrtStream)(unsigned index);
+typedef FILE*(__cdecl* StreamTable)();
 
-int printToJvmStream(FILE* stream, const char* format, va_list arguments) {
-    static CommonVfprintf common = nullptr;
-    static PlainVfprintf plain = nullptr;
-    static bool looked = false;
-    if (!looked) {
-        looked = true;
-        common = procAddress<CommonVfprintf>(GetModuleHandleW(L"ucrtbase.dll"), "__stdio_common_vfprintf");
-        static const wchar_t* const kVersioned[] = {L"msvcr120.dll", L"msvcr110.dll", L"msvcr100.dll",
-                                                    L"msvcr90.dll", L"msvcr80.dll", L"msvcr71.dll"};
-        for (const wchar_t* name : kVersioned) {
-            if (common || plain) break;
-            plain = procAddress<PlainVfprintf>(GetModuleHandleW(name), "vfprintf");
-        }
-    }
-    if (common) return common(0, stream, format, nullptr, arguments);
-    if (plain) return plain(stream, format, arguments);
-    return std::vfprintf(stderr, format, arguments);
+bool isJvmStandardOutput(FILE* stream) {
+    HMODULE owner = nullptr;
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            reinterpret_cast<LPCWSTR>(stream), &owner))
+        return false;
+    if (auto ucrt = procAddress<UcrtStream>(owner, "__acrt_iob_func")) return stream == ucrt(1);
+    if (auto table = procAddress<StreamTable>(owner, "__iob_func")) return stream == table() + 1;
+    return false;
 }
 
 // What the JVM prints reaches its stream as before; while the JVM is being
@@ -77,7 +70,10 @@ jint JNICALL vfprintfHook(FILE* stream, const char* format, va_list arguments) {
             while (*line == '\r' || *line == '\n') ++line;
         }
     }
-    return printToJvmStream(stream, format, arguments);
+    FILE* own = isJvmStandardOutput(stream) ? stdout : stderr;
+    int written = std::vfprintf(own, format, arguments);
+    std::fflush(own);
+    return written;
 }
 
 JavaVMOption hookOption(const char* name, void* function) {
