@@ -7,16 +7,17 @@ from harness import PROBE_MESSAGES, finish, probe_setup, run_setup, wait_until, 
 
 
 def start_with_link(tmp_path, *args):
-    """Starts the probe; once its extraction directory exists, a link in it
-    points at a directory outside with a file of the user's."""
-    temp, outside = tmp_path / "temp", tmp_path / "outside"
+    """Starts the probe, which waits in main until a link in its extraction
+    directory points at a directory outside with a file of the user's."""
+    temp, outside, go = tmp_path / "temp", tmp_path / "outside", tmp_path / "go"
     outside.mkdir()
     (outside / "precious.txt").write_text("the user's own file")
     setup = probe_setup(tmp_path / "setup")
-    proc, out, err = run_setup(setup, *args, temp=temp, wait=False)
+    proc, out, err = run_setup(setup, f"hold={winpath(go)}", *args, temp=temp, wait=False)
     directory = wait_until(lambda: next((p for p in temp.glob("kvo*_dir*") if p.is_dir()), None), timeout=60)
     assert directory is not None, "no extraction directory"
     (directory / "link").symlink_to(outside, target_is_directory=True)
+    go.touch()
     return finish(proc, out, err, timeout=120), directory, outside
 
 
@@ -24,7 +25,7 @@ def test_normal_end_removes_a_link_as_itself_and_only_the_directory_it_started_w
     victim = tmp_path / "victim"
     victim.mkdir()
     (victim / "data.txt").write_text("not the launcher's")
-    run, directory, outside = start_with_link(tmp_path, "sleep=3000", f"setprop=kavro.tempDir={winpath(victim)}")
+    run, directory, outside = start_with_link(tmp_path, f"setprop=kavro.tempDir={winpath(victim)}")
     assert run.code == 0, run.stderr
     assert "probe.done" in run.stdout
     removed = wait_until(lambda: not (directory / "tlxruntime.jar").exists(), timeout=30)
@@ -34,7 +35,7 @@ def test_normal_end_removes_a_link_as_itself_and_only_the_directory_it_started_w
 
 
 def test_fatal_error_after_the_jvm_hands_the_directory_to_the_deletion_mode(tmp_path):
-    run, directory, outside = start_with_link(tmp_path, "sleep=3000", "throw")
+    run, directory, outside = start_with_link(tmp_path, "throw")
     assert run.code == 1, run.stderr
     assert PROBE_MESSAGES[1005] in run.stderr
     assert wait_until(lambda: not (directory / "tlxruntime.jar").exists(), timeout=30), "the jars stayed"
