@@ -8,7 +8,7 @@ import shutil
 import time
 
 from harness import (RUNTIME_JAR, TESTS_JAR, finish, launcher_logs, probe_report, probe_setup, read_log,
-                     reg_query_value, run_setup, run_with_windows_env, wait_until, winpath)
+                     reg_query_value, run_setup, run_wine, wait_until, winpath)
 
 PIDS_KEY = "HKCU\\SOFTWARE\\morvane\\kavro\\pids"
 
@@ -121,9 +121,8 @@ def test_language_restart_claims_no_semaphore(tmp_path):
 def test_an_executable_path_beyond_260_characters_still_names_the_instance(tmp_path):
     setup = probe_setup(tmp_path.joinpath(*[letter * 60 for letter in "defg"]), settings={10005: "1", 10007: "1"})
     assert len(winpath(setup)) > 260
-    temp = tmp_path / "temp"
-    temp.mkdir()
-    # cmd.exe refuses a program path that long; the launcher itself must not.
-    result = run_with_windows_env(setup, (), {"TEMP": winpath(temp), "TMP": winpath(temp)}, timeout=120)
+    # cmd.exe and CreateProcess under Wine refuse a program path that long;
+    # wine64 starts it, and the launcher itself must cope.
+    result = run_wine(setup, timeout=120)
     assert result.code == 0, result.stderr
     assert probe_report(result.stdout).props["kavro.semaphoreName"] == "Local\\" + mangled(setup)
