@@ -25,7 +25,7 @@ endif()
 #   tlx_natives        the JNI natives; the base only
 # launcher/cxx_runtime.cpp belongs to the executable alone (see there).
 file(GLOB TLX_BASE_SOURCES CONFIGURE_DEPENDS launcher/base/*.cpp)
-set(TLX_LAUNCHER_SHARED_SOURCES launcher/state.cpp launcher/errors.cpp launcher/temp_files.cpp)
+set(TLX_LAUNCHER_SHARED_SOURCES launcher/state.cpp launcher/errors.cpp launcher/jvm_hooks.cpp launcher/temp_files.cpp)
 file(GLOB TLX_SUBSYSTEM_SOURCES CONFIGURE_DEPENDS
     payload/*.cpp jre/*.cpp jvm/*.cpp coordination/*.cpp deferred_delete/*.cpp)
 file(GLOB TLX_ORCHESTRATION_SOURCES CONFIGURE_DEPENDS launcher/*.cpp)

@@ -49,8 +49,15 @@ bool semaphoreBaseName(char* out, size_t capacity) {
     return n > 0 && static_cast<size_t>(n) < capacity;
 }
 
+// Through the UTF-16 call: the 8-bit one refuses names beyond MAX_PATH, and
+// the name holds the whole executable path.
 HANDLE createInstanceSemaphore(const char* name, DWORD* error) {
-    HANDLE semaphore = CreateSemaphoreA(nullptr, 1, 1, name);
+    wchar_t wide[kPathCapacity];
+    if (!fromFileCodePage(name, wide, kPathCapacity)) {
+        *error = GetLastError();
+        return nullptr;
+    }
+    HANDLE semaphore = CreateSemaphoreW(nullptr, 1, 1, wide);
     *error = GetLastError();
     return semaphore;
 }
@@ -100,7 +107,12 @@ void claimNumberedInstance(const char* base) {
 }  // namespace
 
 bool canonicalExecutablePath(char* out, size_t capacity) {
-    if (!fullPath(exePath(), kKeepCase, out, capacity)) return false;
+    // Normalised in UTF-16: the 8-bit call fails for paths beyond MAX_PATH.
+    wchar_t path[kPathCapacity];
+    wchar_t full[kPathCapacity];
+    if (!fromFileCodePage(exePath(), path, kPathCapacity) || !fullPath(path, kKeepCase, full, kPathCapacity) ||
+        !toFileCodePage(full, out, capacity))
+        return false;
     if (survivesRoundTrip(out)) lowerAscii(out);
     collapseBackslashes(out);
     return true;

@@ -4,14 +4,16 @@
 
 struct DeletionState;
 
-// A path inside a launcher extraction directory ("kvo..." temp name followed
-// by "_dir"): nothing but the launcher uses it, so waiting for it is pointless.
+// A path that, once normalised, is or lies inside a launcher extraction
+// directory (a component "kvo....tmp_dir<number>"): nothing but the launcher
+// uses it, so waiting for it is pointless.
 bool isLauncherOwnedTemp(const wchar_t* path);
 
 // Asks Windows to delete the entry at the next restart.
 bool scheduleDeletionAtRestart(const wchar_t* path);
 
 // One attempt at a listed file or directory within the current pass; updates
-// the retry and scheduling flags of state.
+// the retry and scheduling flags of state. An entry inside an extraction
+// directory that is reached through a link (reparse point) is left alone.
 void removeListedFile(DeletionState& state, const wchar_t* path);
 void removeListedDirectory(DeletionState& state, const wchar_t* path);

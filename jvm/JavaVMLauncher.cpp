@@ -19,6 +19,7 @@
 #include "launcher/base/log.h"
 #include "launcher/base/message_ids.h"
 #include "launcher/errors.h"
+#include "launcher/jvm_hooks.h"
 #include "payload/config.h"
 
 namespace {
@@ -34,12 +35,16 @@ bool createJvm(const ArgumentList& arguments) {
     terminated.push_back(nullptr);
     VmInitRecord record;
     assembleVmOptions(terminated.data(), arguments, record);
+    appendJvmHooks(record.options);
+    record.args.options = record.options.data();
+    record.args.nOptions = static_cast<jint>(record.options.size());
 
     logMessage(L"Creating JVM");
     JavaVM* vm = nullptr;
     JNIEnv* env = nullptr;
     jint result = g_jvm.createJavaVM ? g_jvm.createJavaVM(&vm, reinterpret_cast<void**>(&env), &record.args) : JNI_ERR;
     if (result != 0) return false;
+    jvmCreationDone();
     g_jvm.vm = vm;
     g_jvm.env = env;
     return true;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "jvm/jvm_state.h"
+#include "launcher/base/code_page.h"
 #include "launcher/base/letter_case.h"
 #include "launcher/base/limits.h"
 #include "launcher/base/log.h"
@@ -60,17 +61,7 @@ struct Value {
     bool fromNarrow = false;
 };
 
-std::wstring widen(const std::string& text) {
-    std::wstring wide(text.size() + 1, L'\0');
-    size_t n = std::mbstowcs(&wide[0], text.c_str(), wide.size());
-    if (n == static_cast<size_t>(-1)) {
-        for (n = 0; n < text.size(); ++n) wide[n] = static_cast<unsigned char>(text[n]);
-    }
-    wide.resize(n);
-    return wide;
-}
-
-Value narrowValue(const std::string& text) { return Value{widen(text), text, true}; }
+Value narrowValue(const std::string& text) { return Value{widenFileCodePage(text), text, true}; }
 
 std::string tempBase8() {
     char dir[kPathCapacity];

@@ -22,6 +22,10 @@ namespace {
 // Deep enough for any sensible chain; it also ends cycles that the open-file
 // test cannot see (the same file reached under a second name).
 constexpr size_t kMaxIncludeDepth = 32;
+// The depth alone does not bound the work: files that each include the next
+// twice make 2^depth reads. No real set of option files comes near these.
+constexpr size_t kMaxIncludedFiles = 256;
+constexpr size_t kMaxFileLines = 10000;
 
 constexpr wchar_t kInclude[] = L"-include-options ";
 constexpr wchar_t kReplace[] = L"-classpath ";
@@ -46,8 +50,23 @@ std::wstring comparableName(const wchar_t* path) {
     return name;
 }
 
+void logLimitOnce(VmOptions& options) {
+    if (options.limitLogged) return;
+    options.limitLogged = true;
+    logError(L"-include-options: more than %d files or %d option lines; the rest is not read",
+             static_cast<int>(kMaxIncludedFiles), static_cast<int>(kMaxFileLines));
+}
+
+bool withinLimits(const VmOptions& options) {
+    return options.includedFiles < kMaxIncludedFiles && options.fileLines < kMaxFileLines;
+}
+
 // False (and logged) when reading the file now would never end.
-bool mayRead(const wchar_t* fullName, const VmOptions& options) {
+bool mayRead(const wchar_t* fullName, VmOptions& options) {
+    if (!withinLimits(options)) {
+        logLimitOnce(options);
+        return false;
+    }
     if (options.openFiles.size() >= kMaxIncludeDepth) {
         logError(L"-include-options %s not read: more than %d nested files", fullName,
                  static_cast<int>(kMaxIncludeDepth));
@@ -75,6 +94,7 @@ void includeOptionsFile(const wchar_t* rawName, const wchar_t* sourceFile, VmOpt
         return;
     }
     if (!mayRead(fullName.data(), options)) return;
+    ++options.includedFiles;
     FILE* file = _wfopen(fullName.data(), L"rt");
     logMessage(L"adding vmoptions from (%p) <%s> (%s)", file, fullName.data(), expanded.data());
     if (file) readTrackedOptionsFile(file, fullName.data(), fullName.data(), options);
@@ -138,6 +158,11 @@ void readVmOptionsFile(FILE* file, const wchar_t* path, VmOptions& options) {
     while (std::fgets(piece.data(), static_cast<int>(piece.size()), file)) {
         const char* text = trimLine(piece.data());
         if (text[0] == '\0' || text[0] == '#') continue;
+        if (options.fileLines >= kMaxFileLines) {
+            logLimitOnce(options);
+            break;
+        }
+        ++options.fileLines;
         fromFileCodePage(text, line.data(), line.size());
         expandVariables(line.data(), line.size(), kEightBitSafe);
         addOptionLine(line.data(), path, options);

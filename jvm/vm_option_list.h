@@ -17,4 +17,9 @@ struct VmOptions {
     // Full paths (lower case) of the ".vmoptions" files being read, outermost
     // first: an include of one of them would never end.
     std::vector<std::wstring> openFiles;
+    // The work of one run, bounded: files included and option lines read from
+    // files so far, and whether a limit has been hit (logged once).
+    size_t includedFiles = 0;
+    size_t fileLines = 0;
+    bool limitLogged = false;
 };

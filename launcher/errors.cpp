@@ -7,6 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "deferred_delete/handover.h"
+#include "launcher/base/code_page.h"
+#include "launcher/base/file_system.h"
 #include "launcher/base/log.h"
 #include "launcher/base/message_ids.h"
 #include "launcher/base/paths.h"
@@ -25,7 +28,7 @@ void (*g_beforeErrorShown)() = nullptr;
 void writeToStandardError(const wchar_t* text) {
     UINT codePage = GetConsoleOutputCP();
     if (codePage == 0) codePage = CP_ACP;
-    char* narrow = narrowForConsole(text, codePage);
+    char* narrow = newCodePageCopy(codePage, text);
     if (!narrow) return;
     std::fprintf(stderr, "%s\n", narrow);
     std::fflush(stderr);
@@ -43,17 +46,37 @@ void leaveDirectory(const char* directory) {
     SetCurrentDirectoryA(exeDir8());
 }
 
-}  // namespace
-
-char* narrowForConsole(const wchar_t* text, UINT codePage) {
-    // UTF-8 takes no replacement character (the call would fail); it needs none.
-    const char* replacement = codePage == CP_UTF8 ? nullptr : "?";
-    int bytes = WideCharToMultiByte(codePage, 0, text, -1, nullptr, 0, replacement, nullptr);
-    if (bytes <= 0) return nullptr;
-    char* narrow = static_cast<char*>(std::malloc(static_cast<size_t>(bytes)));
-    if (narrow) WideCharToMultiByte(codePage, 0, text, -1, narrow, bytes, replacement, nullptr);
-    return narrow;
+// Once the JVM is loaded, its jars stay open until this process is gone, so
+// the directory goes to the deletion mode, which waits for that.
+void handOverExtractionDir() {
+    wchar_t directory[kPathCapacity];
+    if (fromFileCodePage(g_launcher.extractionDir, directory, kPathCapacity)) handOverForDeletion(directory);
 }
+
+// The text, a blank line and "Log: " with the log's long path, as a new
+// string the caller frees; null without a log (or memory), the text alone then.
+wchar_t* withLogPath(const wchar_t* text) {
+    const wchar_t* log = logFilePath();
+    if (!log) return nullptr;
+    wchar_t* composed = static_cast<wchar_t*>(std::malloc(kComposedCapacity * sizeof(wchar_t)));
+    if (!composed) return nullptr;
+    wchar_t longPath[kPathCapacity];
+    DWORD n = GetLongPathNameW(log, longPath, kPathCapacity);
+    if (n == 0 || n >= kPathCapacity) formatWide(longPath, kPathCapacity, L"%s", log);
+    formatWide(composed, kComposedCapacity, L"%s\n\nLog: %s", text, longPath);
+    return composed;
+}
+
+void writeWithLogPath(const wchar_t* text) {
+    wchar_t* composed = withLogPath(text);
+    writeToStandardError(composed ? composed : text);
+    std::free(composed);
+}
+
+// Unattended runs read standard error, not the screen.
+bool unattended() { return g_launcher.quiet || !g_launcher.messageBoxes; }
+
+}  // namespace
 
 void setBeforeErrorShown(void (*hook)()) { g_beforeErrorShown = hook; }
 
@@ -61,17 +84,8 @@ void showError(const wchar_t* text) {
     if (g_beforeErrorShown) g_beforeErrorShown();
     // Per call, not shared: the work thread and the entry thread may both
     // report at once, and neither may see the other's text.
-    const wchar_t* shown = text;
-    wchar_t* composed = nullptr;
-    const wchar_t* log = logFilePath();
-    if (log) composed = static_cast<wchar_t*>(std::malloc(kComposedCapacity * sizeof(wchar_t)));
-    if (composed) {
-        wchar_t longPath[kPathCapacity];
-        DWORD n = GetLongPathNameW(log, longPath, kPathCapacity);
-        if (n == 0 || n >= kPathCapacity) formatWide(longPath, kPathCapacity, L"%s", log);
-        formatWide(composed, kComposedCapacity, L"%s\n\nLog: %s", text, longPath);
-        shown = composed;
-    }
+    wchar_t* composed = withLogPath(text);
+    const wchar_t* shown = composed ? composed : text;
     if (g_launcher.messageBoxes) {
         wchar_t caption[kMessageCapacity];
         getMessageOrConfig(kMsgErrorCaption, caption);
@@ -120,8 +134,16 @@ void failPayloadBox(HWND owner, int messageId) {
     wchar_t text[kMessageCapacity];
     wchar_t caption[kMessageCapacity];
     getMessage(messageId, text);
+    if (unattended()) writeWithLogPath(text);
     getMessage(kMsgWizardCaption, caption);
     MessageBoxW(owner, text, caption, MB_OK | MB_ICONERROR);
+    exitLauncher(1);
+}
+
+void failPayloadQuietly(int messageId) {
+    wchar_t text[kMessageCapacity];
+    getMessage(messageId, text);
+    writeWithLogPath(text);
     exitLauncher(1);
 }
 
@@ -131,7 +153,8 @@ void exitLauncher(int exitCode) {
         // and a current directory cannot be removed.
         leaveDirectory(g_launcher.extractionDir);
         emptyDirectory(g_launcher.extractionDir, kEmptySubdirectories);
-        RemoveDirectoryA(g_launcher.extractionDir);
+        if (!RemoveDirectoryA(g_launcher.extractionDir) && fileExists(g_launcher.extractionDir))
+            handOverExtractionDir();
     }
     ExitProcess(static_cast<UINT>(exitCode));
 }
@@ -153,8 +176,11 @@ void emptyDirectory(const char* path, SubdirectoryHandling subdirectories) {
         if (std::snprintf(full, sizeof(full), "%s%s%s", path, separator, entry.cFileName) >= static_cast<int>(sizeof(full)))
             continue;
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            logMessage(L"attempting to remove %S (%d)", full, subdirectories == kEmptySubdirectories ? 1 : 0);
-            if (subdirectories == kEmptySubdirectories) emptyDirectory(full, kRemoveEmptySubdirectories);
+            // A link (junction, symbolic link) is removed as itself: what it
+            // points to is none of the launcher's business.
+            bool enter = subdirectories == kEmptySubdirectories && !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+            logMessage(L"attempting to remove %S (%d)", full, enter ? 1 : 0);
+            if (enter) emptyDirectory(full, kRemoveEmptySubdirectories);
             RemoveDirectoryA(full);
         } else {
             logMessage(L"attempting to delete %S", full);

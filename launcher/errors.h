@@ -11,9 +11,6 @@
 void setBeforeErrorShown(void (*hook)());
 
 void showError(const wchar_t* text);
-// The text in a console's code page ("?" for what it cannot show), as a new
-// string the caller frees; null when it cannot be converted.
-char* narrowForConsole(const wchar_t* text, UINT codePage);
 void showMessage(int messageId, const wchar_t* argument = nullptr);
 void showMessage8(int messageId, const char* argument);
 [[noreturn]] void failText(const wchar_t* text);
@@ -24,8 +21,11 @@ void showMessage8(int messageId, const char* argument);
 // A failure of the payload itself (damaged, or the disk full while extracting):
 // the message in a box captioned like the progress dialog and owned by it,
 // whatever the message-box setting says and without the log's path; then
-// exitLauncher(1).
+// exitLauncher(1). A quiet or console run writes the message and the log's
+// path to standard error first, for whoever runs it unattended.
 [[noreturn]] void failPayloadBox(HWND owner, int messageId);
+// The same failure in a quiet run that shows no box: standard error only.
+[[noreturn]] void failPayloadQuietly(int messageId);
 
 // Removes the extraction directory (unless in language-restart mode) and
 // terminates at once: no at-exit actions run, other threads stop where they are.

@@ -9,11 +9,15 @@
 #include "launcher/base/log.h"
 #include "launcher/base/message_ids.h"
 #include "launcher/base/scoped.h"
+#include "launcher/errors.h"
 #include "launcher/state.h"
 #include "payload/config.h"
 #include "resources/resource_ids.h"
 
 namespace {
+
+// Posted by the worker when its work is done.
+constexpr UINT kWorkDoneMessage = WM_APP + 1;
 
 // Set before the dialog is created; read by its initialisation on the same thread.
 DialogWork g_work = nullptr;
@@ -61,6 +65,9 @@ INT_PTR CALLBACK progressDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
             return TRUE;
         }
         return FALSE;
+    case kWorkDoneMessage:
+        EndDialog(dialog, IDOK);
+        return TRUE;
     case WM_DESTROY:
         // An error box owned by a destroyed window would never appear.
         if (g_launcher.messageOwner == dialog) g_launcher.messageOwner = nullptr;
@@ -102,8 +109,16 @@ void prepareDialogs(HINSTANCE instance) {
 INT_PTR runProgressDialog(HINSTANCE instance, HWND owner, DialogWork work) {
     prepareDialogs(instance);
     g_work = work;
-    return DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_PROGRESS), owner, progressDialogProc, 0);
+    INT_PTR result = DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_PROGRESS), owner, progressDialogProc, 0);
+    // The dialog ends only with IDOK or IDCANCEL; 0 and -1 mean it never came up.
+    if (result <= 0) {
+        logError(L"could not show the progress dialog (%d)", static_cast<int>(GetLastError()));
+        failMessageArg8(kMsgInternalError, "72");
+    }
+    return result;
 }
+
+void closeProgressDialog(HWND dialog) { PostMessageW(dialog, kWorkDoneMessage, 0, 0); }
 
 bool progressDialogCancelled() { return InterlockedCompareExchange(&g_cancelled, 0, 0) != 0; }
 

@@ -12,8 +12,13 @@ void registerDialogClass(HINSTANCE instance);
 typedef void (*DialogWork)(HWND dialog);
 // Runs the progress dialog modally on this thread; its initialisation starts
 // a worker thread that runs work. Returns the dialog's end code. The first
-// call loads the common controls and registers the dialog class.
+// call loads the common controls and registers the dialog class. A dialog
+// that cannot be shown (no display, no template) is a fatal error: the work
+// would otherwise never run and the start would end as a success.
 INT_PTR runProgressDialog(HINSTANCE instance, HWND owner, DialogWork work);
+// Called by the worker when its work is done: the dialog closes and
+// runProgressDialog returns on the dialog's thread.
+void closeProgressDialog(HWND dialog);
 // True once the user has cancelled a progress dialog (Cancel or Escape).
 bool progressDialogCancelled();
 // Called by the work routine between steps: once the dialog is cancelled the

@@ -17,12 +17,16 @@ namespace {
 void closeSplash() { showSplash(0); }
 
 // The progress dialog's worker: the work routine, or the runtime choice when
-// configuration key 155 asks for that.
+// configuration key 155 asks for that. Once the installer's main method has
+// returned the dialog has nothing left to show: it closes, and the process
+// ends as in the other styles.
 void dialogWork(HWND dialog) {
-    if (getConfigInt(kKeyNoProgressDialog) != 0)
+    if (getConfigInt(kKeyNoProgressDialog) != 0) {
         offerJreChoice(dialog);
-    else
-        runWork(dialog);
+        return;
+    }
+    runWork(dialog);
+    closeProgressDialog(dialog);
 }
 
 }  // namespace

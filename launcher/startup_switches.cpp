@@ -52,8 +52,8 @@ void takeTempSwitch(ArgumentList& arguments) {
     }
     const wchar_t* directory = arguments.at(at + 1);
     if (setManualTempDir(directory)) {
-        logMessage(L"Using manual temp dir %s (%S)", directory, manualTempDir8());
-        moveLogTo(directory);
+        logMessage(L"Using manual temp dir %s (%S)", manualTempDirWide(), manualTempDir8());
+        moveLogTo(manualTempDirWide());
         return;
     }
     char narrow[kPathCapacity];

@@ -81,12 +81,22 @@ void createSideDirectory() {
             logMessage(L"Could not create dir %S (%d)", g_launcher.extractionDir, static_cast<int>(error));
             failMessageArg8(kMsgInternalError, "70");
         }
+        // A link (junction, symbolic link) of that name would carry the files
+        // wherever it points, and the clean-up after a failure would empty
+        // that place: neither is done, and nothing is removed.
+        DWORD attributes = GetFileAttributesA(g_launcher.extractionDir);
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+            logError(L"%S is a link, not extracting into it", g_launcher.extractionDir);
+            g_launcher.extractionDir[0] = '\0';
+            failMessageArg8(kMsgInternalError, "73");
+        }
     }
 }
 
 [[noreturn]] void reportExtractionFailure(HWND dialog, int result) {
-    if (g_launcher.quiet) exitLauncher(1);
-    failPayloadBox(dialog, result == kExtractWriteFailed ? kMsgDiskFull : kMsgCorruptedFile);
+    int messageId = result == kExtractWriteFailed ? kMsgDiskFull : kMsgCorruptedFile;
+    if (g_launcher.quiet) failPayloadQuietly(messageId);
+    failPayloadBox(dialog, messageId);
 }
 
 // Step 4.

@@ -14,7 +14,7 @@ void getConfigString(int id, char* buffer, size_t size);
 int getConfigInt(int id);
 // A heap copy of the setting that the caller frees with free().
 char* getConfigStringCopy(int id);
-// The setting widened with the C runtime's multibyte conversion.
+// The setting widened from the file-API code page (cut to fit).
 void getConfigStringWide(int id, wchar_t* buffer, size_t units);
 // The message into a kMessageCapacity buffer (cut to fit); true when present.
 bool getMessage(int id, wchar_t* buffer);

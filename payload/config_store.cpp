@@ -6,19 +6,23 @@
 #include <cwchar>
 #include <map>
 
+#include "launcher/base/code_page.h"
 #include "launcher/base/log.h"
 #include "launcher/base/wformat.h"
 
 namespace {
 
+// Made once and never destroyed: a worker thread may still be inside a
+// getter while the entry thread runs the at-exit actions (after Cancel, or
+// std::exit), and a destroyed table would be freed memory under its feet.
 std::map<int, char*>& narrowTable() {
-    static std::map<int, char*> table;
-    return table;
+    static std::map<int, char*>* table = new std::map<int, char*>();
+    return *table;
 }
 
 std::map<int, wchar_t*>& wideTable() {
-    static std::map<int, wchar_t*> table;
-    return table;
+    static std::map<int, wchar_t*>* table = new std::map<int, wchar_t*>();
+    return *table;
 }
 
 const char* findNarrow(int id) {
@@ -40,17 +44,6 @@ void replaceEntry(Map& table, int id, Text* text) {
     } else {
         table.emplace(id, text);
     }
-}
-
-// Multibyte-to-wide with the C runtime's current locale, bounded by units.
-void widen(const char* text, wchar_t* buffer, size_t units) {
-    if (units == 0) return;
-    size_t n = std::mbstowcs(buffer, text, units - 1);
-    if (n == static_cast<size_t>(-1)) {
-        // Not valid in the current locale: fall back to a byte-wise copy.
-        for (n = 0; text[n] && n + 1 < units; ++n) buffer[n] = static_cast<unsigned char>(text[n]);
-    }
-    buffer[n < units ? n : units - 1] = L'\0';
 }
 
 }  // namespace
@@ -95,7 +88,7 @@ void getConfigStringWide(int id, wchar_t* buffer, size_t units) {
         buffer[0] = L'\0';
         return;
     }
-    widen(value, buffer, units);
+    widenFileCodePage(value, buffer, units);
 }
 
 bool getMessage(int id, wchar_t* buffer) {
@@ -133,7 +126,7 @@ void formatMessage8(int id, const char* argument, wchar_t* buffer) {
         return;
     }
     wchar_t wide[kMessageCapacity];
-    widen(argument, wide, kMessageCapacity);
+    widenFileCodePage(argument, wide, kMessageCapacity);
     formatMessage(id, wide, buffer);
 }
 

@@ -18,12 +18,17 @@
 
 #include "launcher/base/file_system.h"
 #include "launcher/base/limits.h"
+#include "launcher/base/scoped.h"
 #include "launcher/base/temp_dir.h"
 #include "launcher/base/wformat.h"
 
 namespace {
 
 constexpr size_t kLineCapacity = 65536;
+// One line is cut here, marked: a line that logs a whole expanded value at
+// every replacement would otherwise grow the log by megabytes.
+constexpr size_t kLineLimit = kPathCapacity;
+constexpr wchar_t kCutMark[] = L" [...]";
 constexpr int kMaxLogNumber = 1000;
 
 CRITICAL_SECTION g_lock;
@@ -122,11 +127,18 @@ void logDirectory(wchar_t* dir) {
     }
 }
 
-// First free "tlx_nlog_N.log" in dir; number 1000 is taken even if it exists.
+// First free "tlx_nlog_N.log" in dir, created empty on the spot: two
+// launchers started at the same moment must not both take the same number.
+// Number 1000 is taken even if it exists.
 void pickLogName(const wchar_t* dir, wchar_t* out) {
     for (int n = 1; n <= kMaxLogNumber; ++n) {
         formatWide(out, kPathCapacity, L"%stlx_nlog_%d.log", dir, n);
-        if (!fileExists(out)) return;
+        if (fileExists(out)) continue;
+        ScopedHandle claimed(CreateFileW(out, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (claimed.valid()) return;
+        // Taken meanwhile by another launcher; other failures are the
+        // directory's, and opening the name later reports them.
+        if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) return;
     }
 }
 
@@ -188,7 +200,12 @@ void writeLine(bool error, const wchar_t* format, va_list args) {
         std::memcpy(g_bytes, "ERROR: ", 7);
         used = 7;
     }
-    formatWideV(g_line, kLineCapacity, format, args);
+    size_t length = formatWideV(g_line, kLineCapacity, format, args);
+    if (length > kLineLimit) {
+        size_t cut = kLineLimit;
+        if (g_line[cut - 1] >= 0xD800 && g_line[cut - 1] <= 0xDBFF) --cut;  // never half a pair
+        std::wcscpy(g_line + cut, kCutMark);
+    }
     used += encodeText(g_line, g_bytes + used, sizeof(g_bytes) - used - 2);
     g_bytes[used++] = '\r';
     g_bytes[used++] = '\n';
@@ -231,9 +248,13 @@ bool moveLogTo(const wchar_t* directory) {
     if (sameDirectory(g_path, dir)) return false;
     wchar_t target[kPathCapacity];
     pickLogName(dir, target);
-    // The next line opens the file again, wherever it is then.
+    // The next line opens the file again, wherever it is then. The target
+    // is the empty file just claimed for this log.
     closeLog();
-    if (!MoveFileExW(g_path, target, MOVEFILE_COPY_ALLOWED | MOVEFILE_REPLACE_EXISTING)) return false;
+    if (!MoveFileExW(g_path, target, MOVEFILE_COPY_ALLOWED | MOVEFILE_REPLACE_EXISTING)) {
+        DeleteFileW(target);
+        return false;
+    }
     std::wcscpy(g_path, target);
     return true;
 }

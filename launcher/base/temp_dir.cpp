@@ -193,7 +193,12 @@ bool findTempDirWide(wchar_t* out, size_t capacity) {
     return true;
 }
 
-bool setManualTempDir(const wchar_t* directory) {
+bool setManualTempDir(const wchar_t* given) {
+    // Full from the start: the work routine changes the current directory,
+    // and a relative temp directory would then name another place.
+    wchar_t directory[kPathCapacity];
+    DWORD length = GetFullPathNameW(given, kPathCapacity, directory, nullptr);
+    if (length == 0 || length >= kPathCapacity) return false;
     if (!isUsableDirWide(directory, kDirLongNameShows)) return false;
     char narrow[kPathCapacity];
     bool ok = toFileCodePage(directory, narrow, sizeof(narrow)) && isUsableDir8(narrow, kDirLongNameShows);
@@ -217,3 +222,4 @@ void clearManualTempDir() {
 }
 
 const char* manualTempDir8() { return g_hasManual ? g_manual8 : ""; }
+const wchar_t* manualTempDirWide() { return g_hasManual ? g_manualWide : L""; }

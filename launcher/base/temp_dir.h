@@ -25,9 +25,10 @@ int drawTempRandom();
 // True when a chooser had to fall back to its relaxed pass.
 bool relaxedTempChoice();
 
-// Tests a user-given temp directory in both forms; when both pass, both
-// choosers return it from then on.
+// Tests a user-given temp directory, made a full path against the current
+// directory, in both forms; when both pass, both choosers return it from then on.
 bool setManualTempDir(const wchar_t* directory);
 void clearManualTempDir();
-// The 8-bit form of the manual temp directory; empty when none is set.
+// The two forms of the manual temp directory (full paths); empty when none is set.
 const char* manualTempDir8();
+const wchar_t* manualTempDirWide();

@@ -7,7 +7,7 @@ import java.util.List;
  * Main class of the launch tests: prints what the JVM and the runtime received as "probe." lines, then
  * acts on its program arguments: "exit=N" ends the process with System.exit(N), "throw" throws,
  * "hold=PATH" waits until PATH exists (two minutes at most), "stderr=TEXT" prints
- * TEXT on standard error.
+ * TEXT on standard error, "setprop=NAME=VALUE" sets a system property.
  */
 public class LaunchProbe {
     private static final String[] PROPERTIES = {
@@ -88,6 +88,9 @@ public class LaunchProbe {
             for (int i = 0; i < 1200 && !new java.io.File(arg.substring(5)).exists(); i++) {
                 Thread.sleep(100);
             }
+        } else if (arg.startsWith("setprop=")) {
+            String[] property = arg.substring(8).split("=", 2);
+            System.setProperty(property[0], property[1]);
         } else if (arg.startsWith("stderr=")) {
             System.err.println(arg.substring(7));
         }

@@ -104,6 +104,30 @@ def test_launcher_owned_temporary_entries_are_scheduled_at_once(tmp_path):
     assert marker_values() == [None, None]
 
 
+def test_extraction_directories_are_told_by_the_normalised_path_and_links_in_them_not_followed(tmp_path):
+    """A path that merely names an extraction directory on its way ("..") is
+    no launcher entry: scheduled at once before, it is now retried until its
+    holder lets go. An entry reached through a link inside an extraction
+    directory is never touched."""
+    outside = tmp_path / "outside"
+    precious, = sandbox(outside, "precious.txt")
+    extraction = tmp_path / "kvo3F2B.tmp_dir1733500001"
+    extraction.mkdir()
+    (extraction / "link").symlink_to(outside, target_is_directory=True)
+    held, = sandbox(tmp_path, "held.txt")
+    named = winpath(tmp_path) + "\\kvo.tmp_dirQ\\..\\held.txt"
+    with Holder("file", winpath(held), tmp_path) as holder:
+        deletion_list = write_list(tmp_path / "list.txt", list_bytes(
+            semaphore_name(), "no_restart", files=[winpath(extraction) + "\\link\\precious.txt", named]))
+        started = start_handler(deletion_list)
+        time.sleep(2)
+        holder.release()
+        run, _ = finish_handler(started)
+    assert run.code == 0
+    assert precious.exists(), "deleted through a link in the extraction directory"
+    assert not held.exists() and not is_pending(held), "taken for an extraction directory's entry"
+
+
 def test_empty_first_line_makes_the_next_line_the_mode_line(tmp_path):
     victim, = sandbox(tmp_path, "victim.txt")
     mode = semaphore_name()

@@ -50,6 +50,8 @@ def test_changed_record_byte_is_reported_even_in_quiet_mode(tmp_path, files, dis
     temp = tmp_path / "temp"
     run = run_answering_box(setup, "-q", *temp_switch(temp))
     assert run.code == 1, run.stderr
+    # Unattended installs read why on standard error; the box is there as well.
+    assert MESSAGES[20016] in run.stderr and "Log: " in run.stderr, run.stderr
     assert ABORT_LINE not in run.stdout
     assert extraction_dirs(temp) == []
 
@@ -200,6 +202,7 @@ def test_unreadable_record_is_reported_as_corrupted_unless_quiet(tmp_path, files
 
     quiet = run_launcher(setup, "-nocheck", "-q", *temp_switch(temp))
     assert quiet.code == 1 and ABORT_LINE not in quiet.stdout, "no box in quiet mode, yet a failure"
+    assert MESSAGES[20016] in quiet.stderr and "Log: " in quiet.stderr, quiet.stderr
 
 
 def test_full_disk_while_extracting_is_reported_as_such(tmp_path, files, display):
@@ -212,6 +215,17 @@ def test_full_disk_while_extracting_is_reported_as_such(tmp_path, files, display
     assert run.code == 1
     assert not (side / "tlxruntime.jar").exists(), "the record extracted before is removed at the failure"
     assert "ERROR: WriteFile failed" in log_text(tmp_path / "temp")
+
+
+def test_extract_and_exit_refuses_a_link_in_place_of_its_directory(tmp_path, files):
+    setup = build(tmp_path, files)
+    outside = tmp_path / "outside"
+    outside.mkdir()
+    (outside / "precious.txt").write_text("the user's own file")
+    Path(str(setup) + ".test").symlink_to(outside, target_is_directory=True)
+    run = run_launcher(setup, "__tlx_extract_and_exit", "-q", *temp_switch(tmp_path / "temp"))
+    assert run.code == 1 and "(error code: 73)" in run.stderr, (run.code, run.stderr)
+    assert [p.name for p in outside.iterdir()] == ["precious.txt"]
 
 
 def test_without_records_the_unextracted_data_starts_where_records_would(tmp_path):

@@ -1,13 +1,14 @@
 """The instance semaphore at process level: numbered names for concurrent runs
 of one executable, the global namespace, single-instance mode (a second start
 ends at once with exit code 0 and names the first one's process id), and the
-language restart, which claims nothing."""
+language restart, which claims nothing; also for an executable path beyond
+MAX_PATH."""
 import re
 import shutil
 import time
 
 from harness import (RUNTIME_JAR, TESTS_JAR, finish, launcher_logs, probe_report, probe_setup, read_log,
-                     reg_query_value, run_setup, wait_until, winpath)
+                     reg_query_value, run_setup, run_wine, wait_until, winpath)
 
 PIDS_KEY = "HKCU\\SOFTWARE\\morvane\\kavro\\pids"
 
@@ -115,3 +116,13 @@ def test_language_restart_claims_no_semaphore(tmp_path):
     # Nothing removes the directory an earlier run left for the restart.
     time.sleep(2)
     assert (previous / "tlxruntime.jar").exists()
+
+
+def test_an_executable_path_beyond_260_characters_still_names_the_instance(tmp_path):
+    setup = probe_setup(tmp_path.joinpath(*[letter * 60 for letter in "defg"]), settings={10005: "1", 10007: "1"})
+    assert len(winpath(setup)) > 260
+    # cmd.exe and CreateProcess under Wine refuse a program path that long;
+    # wine64 starts it, and the launcher itself must cope.
+    result = run_wine(setup, timeout=120)
+    assert result.code == 0, result.stderr
+    assert probe_report(result.stdout).props["kavro.semaphoreName"] == "Local\\" + mangled(setup)

@@ -1,10 +1,11 @@
 """How a launch ends when something is missing or Java says so: mandatory
 class path entries (1006, 1008), the entry class or its main (1010, 1011), an
-exception from main (1005), System.exit in main, and the first-run check."""
+exception from main or a JVM that ends itself while it is created (1005),
+System.exit in main, and the first-run check."""
 import pytest
 
 from harness import (JAVA_DIR, PROBE_MESSAGES, TESTS_JAR, class_loaded, launcher_logs, log_named_in, probe_report,
-                     probe_setup, read_log, run_setup, unixpath, wait_until, winpath)
+                     probe_setup, read_log, run_setup, unixpath, wait_until)
 
 FIRST_RUN = "com.tolvanrix.runtime.launcher.FirstRun"
 
@@ -19,19 +20,14 @@ def no_extraction_dir_left(temp):
     return wait_until(lambda: not [p for p in temp.glob("kvo*_dir*") if p.is_dir()], timeout=30)
 
 
-def assert_fatal(result, text, temp, jvm_created=True) -> list:
+def assert_fatal(result, text, temp) -> list:
     """Exit code 1, the message and the log's path on standard error, and the
-    extraction directory removed; once the JVM holds the jars open, only an
-    attempt (the files in use stay, as for any fatal error). Returns the log's lines."""
+    extraction directory removed: at once, or, once the JVM holds the jars,
+    by the deletion mode after the process has ended. Returns the log's lines."""
     assert result.code == 1, (result.code, result.stderr)
     assert text in result.stderr, result.stderr
     log = read_log(log_named_in(result.stderr)).splitlines()
-    if jvm_created:
-        directories = [p for p in temp.glob("kvo*_dir*") if p.is_dir()]
-        assert len(directories) == 1, directories
-        assert f"emptying {winpath(directories[0])}" in log
-    else:
-        assert no_extraction_dir_left(temp)
+    assert no_extraction_dir_left(temp)
     return log
 
 
@@ -44,7 +40,7 @@ def assert_fatal(result, text, temp, jvm_created=True) -> list:
 def test_missing_mandatory_class_path_entries_stop_before_java(tmp_path, entries, env, message):
     temp = tmp_path / "temp"
     result = run(probe_setup(tmp_path / "setup", settings={121: entries}), temp=temp, env=env)
-    assert_fatal(result, PROBE_MESSAGES[message[0]].replace("{0}", message[1]), temp, jvm_created=False)
+    assert_fatal(result, PROBE_MESSAGES[message[0]].replace("{0}", message[1]), temp)
     assert "probe." not in result.stdout
 
 
@@ -70,6 +66,14 @@ def test_exception_from_main_is_logged_and_error_1005(tmp_path):
     assert "ERROR: Could not start JVM" in log
     # The VM printed the stack trace of the application's own exception.
     assert "at LaunchProbe.act" in result.stderr
+
+
+def test_heap_the_jvm_cannot_reserve_is_error_1005(tmp_path):
+    temp = tmp_path / "temp"
+    result = run(probe_setup(tmp_path / "setup", settings={123: "-Xmx200000g"}), temp=temp)
+    log = assert_fatal(result, PROBE_MESSAGES[1005], temp)
+    assert any(line.startswith("JVM: Could not reserve enough space") for line in log), log
+    assert log.index("Creating JVM") < log.index("ERROR: the JVM ended while it was being created (abort, 1)")
 
 
 def test_system_exit_in_main_ends_the_launcher_with_its_status(tmp_path):

@@ -3,7 +3,7 @@ syntax and nested includes, the class-path slots, "-J" arguments and the
 locale options. LaunchProbe prints the JVM's own list of input arguments."""
 import pytest
 
-from harness import jdk_dir, probe_report, probe_setup, run_setup, winpath
+from harness import jdk_dir, launcher_logs, probe_report, probe_setup, read_log, run_setup, winpath
 
 
 def launch(setup, *args, temp, env=None):
@@ -153,3 +153,25 @@ def test_launcher_variables_in_the_configured_options(tmp_path):
     assert props["tlxtest.tempbase0"].rstrip("\\") == winpath(temp)
     # The option text holds 6000 characters at most.
     assert 1000 < len(props["tlxtest.long"]) < 6000 and set(props["tlxtest.long"]) == {"w"}
+
+
+def test_option_files_are_bounded_in_total_work_and_log_line_length(tmp_path):
+    # Each file includes the next twice: 2^16 reads without a cap on the total.
+    workdir, temp = tmp_path / "setup", tmp_path / "temp"
+    setup = probe_setup(workdir, settings={166: "1"})
+    depth = 16
+    (workdir / "setup.vmoptions").write_text(
+        "-Dtlxtest.long=" + "${launcher:sys.tempDir}" * 1200 + "\n-include-options chain0.vmoptions\n")
+    for i in range(depth):
+        (workdir / f"chain{i}.vmoptions").write_text(
+            f"-Dtlxtest.chain{i}=1\n" + f"-include-options chain{i + 1}.vmoptions\n" * 2)
+    (workdir / f"chain{depth}.vmoptions").write_text("-Dtlxtest.chainEnd=1\n")
+    run, report = launch(setup, temp=temp, env={"TOLVANRIX_LOG": "yes"})
+    # What was read before the cap stays: the first way down the chain.
+    assert {f"-Dtlxtest.chain{i}=1" for i in range(depth)} | {"-Dtlxtest.chainEnd=1"} <= set(report.vmoptions)
+    # The deletion run at the end logs in the same directory: every log counts.
+    log = [line for path in launcher_logs(temp) for line in read_log(path).splitlines()]
+    assert sum("-include-options: more than" in line for line in log) == 1
+    # Every expansion step logs its text: each line is cut, and says so.
+    assert max(len(line) for line in log) <= 6000 + len(" [...]")
+    assert any(line.endswith(" [...]") for line in log)

@@ -1,11 +1,12 @@
 """The launcher log of the real launcher under wine64: its file format and
-header, its numbering, its deletion at a normal exit unless kept, and that it
-stays after a fatal error."""
+header, its numbering (one log per launcher, even for launchers started
+together), its deletion at a normal exit unless kept, and that it stays after
+a fatal error."""
 import re
 
 import pytest
 
-from harness import build_setup, inspect_setup, launcher_logs, log_named_in, read_log, run_setup, winpath
+from harness import build_setup, finish, inspect_setup, launcher_logs, log_named_in, read_log, run_setup, winpath
 
 SETTINGS = {107: "0", 2001: "i"}
 NO_KEEP = {"TOLVANRIX_LOG": None, "KAVRO_LOG": None}
@@ -80,3 +81,13 @@ def test_numbers_end_at_1000(setup, tmp_path, present):
     assert text.startswith("Started executable ") and "an old log" not in text
     assert all((temp / f"tlx_nlog_{n}.log").stat().st_size == 0 for n in range(1, 1000))
     assert not (temp / "tlx_nlog_1001.log").exists()
+
+
+def test_launchers_started_together_each_get_a_log_of_their_own(setup, tmp_path):
+    temp = tmp_path / "temp"
+    runs = [run_setup(setup, "-q", temp=temp, env={"TOLVANRIX_LOG": "yes"}, wait=False) for _ in range(16)]
+    for proc, out, err in runs:
+        assert not finish(proc, out, err, timeout=180).timed_out
+    logs = [read_log(path) for path in launcher_logs(temp)]
+    assert len(logs) == len(runs), "two launchers wrote into one log"
+    assert all(text.count("Started executable ") == 1 and "Init done" in text for text in logs)

@@ -1,9 +1,12 @@
 """The progress dialog of the real launcher under wine64 on an X display: its
 texts and bar while the payload is extracted, as the dialog helper reads them
-and as a screenshot shows them, and Cancel in the middle of the extraction."""
+and as a screenshot shows them, Cancel in the middle of the extraction, the
+end of the process once the installer's main method has returned, and a
+dialog that cannot be shown at all."""
 import pytest
 
-from harness import find_control, finish, press, screenshot_rgb, wait_dialog, wait_until
+from harness import (close_windows_of, find_control, finish, press, probe_setup, run_setup, screenshot_rgb,
+                     wait_dialog, wait_until)
 from setup_cases import (MESSAGES, build, delete_marker, extraction_dirs, log_text, marker, run_launcher, set_marker,
                          temp_switch)
 
@@ -97,3 +100,24 @@ def test_without_the_check_the_bar_starts_at_101_of_100_to_400(slow_setup, tmp_p
             proc.kill()
     assert run.code == 0, run.stderr
     assert "verifying integrity" not in log_text(tmp_path / "temp")
+
+
+def test_after_main_returns_the_dialog_closes_and_the_process_ends(tmp_path, display):
+    temp = tmp_path / "temp"
+    setup = probe_setup(tmp_path / "setup", settings={155: "0"})
+    try:
+        run = run_setup(setup, temp=temp, timeout=120)
+    finally:
+        close_windows_of(setup)
+    assert not run.timed_out, "the progress dialog outlived the installer"
+    assert run.code == 0, run.stderr
+    assert "probe.done" in run.stdout
+    assert wait_until(lambda: not extraction_dirs(temp), timeout=30), "the extraction directory stayed"
+
+
+def test_a_dialog_that_cannot_be_shown_ends_the_start_as_a_failure(tmp_path):
+    temp = tmp_path / "temp"
+    setup = probe_setup(tmp_path / "setup", settings={155: "0"})
+    run = run_setup(setup, temp=temp, env={"DISPLAY": None, "TOLVANRIX_LOG": "yes"})
+    assert run.code == 1, run.stderr
+    assert "ERROR: could not show the progress dialog" in log_text(temp)

@@ -127,6 +127,34 @@ def test_run_style(tmp_path, settings, args, expected):
     assert log.index("semaphore name ") < log.index("Init done\n") < log.index(expected)
 
 
+def test_a_relative_temp_directory_is_made_a_full_path(tmp_path):
+    # The work routine changes into the extraction directory: a relative
+    # temp directory would name another place from then on.
+    piece = tmp_path / "piece.txt"
+    piece.write_text("a runtime file")
+    setup = build_setup(tmp_path / "b", settings=SETTINGS, messages=MESSAGES, files=[(piece, "piece.txt")])
+    chosen = tmp_path / "rel"
+    chosen.mkdir()
+    run = run_setup(setup, "-q", "-temp", "rel", temp=tmp_path / "temp", env=KEEP, cwd=tmp_path)
+    assert run.code == 83, run.stderr  # extracted, then no Java runtime configured
+    assert f"Using manual temp dir {winpath(chosen)} (" in kept_log(chosen)
+    (directory,) = [p for p in chosen.glob("kvo*_dir*") if p.is_dir()]
+    assert (directory / "piece.txt").read_text() == "a runtime file"
+
+
+def test_non_ascii_settings_and_temp_paths_are_widened_in_the_system_code_page(tmp_path):
+    temp = tmp_path / "t\u0161\u20ac"
+    work = temp / "w\u00f6rk\u20ac"
+    work.mkdir(parents=True)
+    setup = build_setup(tmp_path / "b", settings={**SETTINGS, 146: "${launcher:sys.tempDir}\\w\u00f6rk\u20ac"},
+                        messages=MESSAGES)
+    run = run_setup(setup, "-q", temp=temp, env=KEEP)
+    assert not run.timed_out and not run.crashed, run.stderr
+    log = kept_log(temp)
+    assert f"change working directory to {winpath(work)}\n" in log
+    assert "ERROR: could not change working directory" not in log
+
+
 # ------------------------------------------------------------------ working directory
 
 @pytest.mark.parametrize("value, line", [

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "launcher/base/code_page.h"
 #include "launcher/errors.h"
 
 namespace {
@@ -34,18 +35,30 @@ TEST(EmptyDirectory, APathBeginningWithADotOrEmptyIsLeftAlone) {
     RemoveDirectoryA(root);
 }
 
-// A console set to UTF-8 must still get the message, in UTF-8; a legacy code
-// page shows "?" for what it lacks.
-TEST(ConsoleText, EveryCodePageGetsTheMessage) {
+// UTF-8 (a console, or Windows' UTF-8 system setting as the file code page)
+// takes no default character: Windows refuses the whole conversion when one
+// is passed, so every text would come out empty. A legacy code page shows "?"
+// for what it lacks.
+TEST(CodePageText, EveryCodePageGetsTheText) {
+    EXPECT_EQ(defaultCharFor(CP_UTF8), nullptr);
+    EXPECT_EQ(defaultCharFor(CP_UTF7), nullptr);
+    EXPECT_STREQ(defaultCharFor(1252), "?");
+    EXPECT_STREQ(defaultCharFor(932), "?");
+
     const wchar_t text[] = L"Fehler \u00e4 \u4e2d";
-    char* utf8 = narrowForConsole(text, CP_UTF8);
+    char* utf8 = newCodePageCopy(CP_UTF8, text);
     ASSERT_NE(utf8, nullptr);
     EXPECT_STREQ(utf8, "Fehler \xc3\xa4 \xe4\xb8\xad");
     std::free(utf8);
-    char* western = narrowForConsole(text, 1252);
+    char* western = newCodePageCopy(1252, text);
     ASSERT_NE(western, nullptr);
     EXPECT_STREQ(western, "Fehler \xe4 ?");
     std::free(western);
+
+    char out[32];
+    EXPECT_TRUE(toCodePage(CP_UTF8, text, out, sizeof(out)));
+    EXPECT_STREQ(out, "Fehler \xc3\xa4 \xe4\xb8\xad");
+    EXPECT_FALSE(toCodePage(1252, text, out, sizeof(out)));  // the default was needed
 }
 
 }  // namespace

@@ -23,7 +23,11 @@ public final class WinDel {
      * still in use.
      */
     public static Process start(File deletionList) throws IOException {
-        String executable = externalExecutable;
+        return start(externalExecutable, deletionList);
+    }
+
+    /** Like {@link #start(File)}, with an executable path taken earlier. */
+    public static Process start(String executable, File deletionList) throws IOException {
         if (executable == null || executable.isEmpty()) {
             throw new IllegalStateException("the launcher executable is not known");
         }

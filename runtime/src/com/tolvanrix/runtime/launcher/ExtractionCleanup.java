@@ -22,8 +22,11 @@ import java.util.regex.Pattern;
  * directory.
  *
  * <p>The list is written when the VM shuts down (after main has returned and the last non-daemon thread
- * has ended, or at System.exit), so that it also names what the application added. Without a semaphore
- * name (a language restart reuses a directory it must keep) or without the executable, nothing is done.
+ * has ended, or at System.exit), so that it also names what the application added. Which directory, which
+ * semaphore and which executable are taken when the removal is arranged, before application code runs:
+ * the application can change system properties and public fields, and must not thereby choose what gets
+ * deleted. Without a semaphore name (a language restart reuses a directory it must keep) or without the
+ * executable, nothing is done.
  */
 final class ExtractionCleanup implements Runnable {
     static final String MODE = "no_restart";
@@ -31,13 +34,22 @@ final class ExtractionCleanup implements Runnable {
 
     private static boolean registered;
 
-    private ExtractionCleanup() {
+    private final String directory;
+    private final String semaphore;
+    private final String executable;
+
+    private ExtractionCleanup(String directory, String semaphore, String executable) {
+        this.directory = directory;
+        this.semaphore = semaphore;
+        this.executable = executable;
     }
 
     /** Arranges the removal once per process, however often it is asked for. */
     static synchronized void registerAtShutdown() {
         if (!registered) {
-            Runtime.getRuntime().addShutdownHook(new Thread(new ExtractionCleanup(), "extraction-cleanup"));
+            ExtractionCleanup cleanup = new ExtractionCleanup(System.getProperty("kavro.tempDir", ""),
+                    System.getProperty("kavro.semaphoreName", ""), WinDel.externalExecutable);
+            Runtime.getRuntime().addShutdownHook(new Thread(cleanup, "extraction-cleanup"));
             registered = true;
         }
     }
@@ -54,9 +66,7 @@ final class ExtractionCleanup implements Runnable {
 
     @Override
     public void run() {
-        String directory = System.getProperty("kavro.tempDir", "");
-        String semaphore = System.getProperty("kavro.semaphoreName", "");
-        if (directory.isEmpty() || semaphore.isEmpty() || WinDel.externalExecutable == null) {
+        if (directory.isEmpty() || semaphore.isEmpty() || executable == null || executable.isEmpty()) {
             return;
         }
         File root = new File(directory);
@@ -72,7 +82,7 @@ final class ExtractionCleanup implements Runnable {
         }
         try {
             File list = DeletionList.write(semaphore, MODE, files, directories);
-            WinDel.start(list);
+            WinDel.start(executable, list);
         } catch (IOException | RuntimeException e) {
             System.err.println("cannot remove " + root + ": " + e);
         }
