@@ -94,7 +94,9 @@ def main():
     for name in ("launcher", "baseline"):
         report.append(f"| {name} | {medians[name]:.3f} | {', '.join(f'{t:.3f}' for t in times[name])} |")
     report += ["", f"Ratio launcher / baseline: **{ratio:.2f}** (target: at most 1.5)", ""]
-    (ROOT / "bench" / "RESULTS.md").write_text("\n".join(report))
+    sys.path.insert(0, str(ROOT / "bench"))
+    from results import write_section  # noqa: E402
+    write_section(report)
     print("\n".join(report))
 
 

@@ -1,4 +1,4 @@
-// PENDING: placeholders for the runtime preparation, the JRE choice and the
+// PENDING: placeholders for the JRE choice and the
 // window watcher that the work routine calls but that are not part of this build yet.
 // Each logs its call and reports that nothing was found or done, so that the
 // work routine takes its no-runtime branches. They are removed one by one as
@@ -6,15 +6,8 @@
 #include <windows.h>
 
 #include "coordination/java_window.h"
-#include "jre/included_jre.h"
 #include "jre/jre_choice.h"
 #include "launcher/base/log.h"
-
-void unpackFile(const char*, const char*) { logMessage(L"PENDING: unpackFile is not part of this build"); }
-
-void prepareIncludedJre(HWND) { logMessage(L"PENDING: prepareIncludedJre is not part of this build"); }
-
-void useIncludedJre() { logMessage(L"PENDING: useIncludedJre is not part of this build"); }
 
 int offerJreChoice(HWND) {
     logMessage(L"PENDING: offerJreChoice is not part of this build; no runtime chosen");
