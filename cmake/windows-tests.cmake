@@ -1,5 +1,6 @@
 # x64 only: GoogleTest unit tests and the small Windows programs the process
-# tests use (dialog helper, JVM smoke test, stand-ins for what this machine lacks).
+# tests use (dialog helper, environment and holder tools, stand-ins for what
+# this machine lacks).
 set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
@@ -11,15 +12,11 @@ target_compile_options(unit_tests PRIVATE -Wall -Wextra)
 target_link_libraries(unit_tests PRIVATE ${TLX_ALL_LAYERS} payloadwriter gtest gtest_main)
 target_link_options(unit_tests PRIVATE -static -static-libgcc -static-libstdc++)
 
-# Each tests/tools/NAME.cpp is one program NAME.exe; a tools/NAME.gui.cpp is a GUI program.
+# Each tests/tools/NAME.cpp is one program NAME.exe.
 file(GLOB TLX_TOOL_SOURCES CONFIGURE_DEPENDS tests/tools/*.cpp)
 foreach(src IN LISTS TLX_TOOL_SOURCES)
     get_filename_component(name "${src}" NAME_WE)
-    if(src MATCHES "\\.gui\\.cpp$")
-        add_executable(${name} WIN32 "${src}")
-    else()
-        add_executable(${name} "${src}")
-    endif()
+    add_executable(${name} "${src}")
     target_include_directories(${name} PRIVATE "${CMAKE_SOURCE_DIR}" ${TLX_JNI_INCLUDES})
     target_compile_definitions(${name} PRIVATE ${TLX_WIN_DEFINES})
     target_compile_options(${name} PRIVATE -Wall -Wextra)

@@ -1,5 +1,3 @@
-import java.io.File;
-import java.io.FileOutputStream;
 import java.lang.management.ManagementFactory;
 import java.lang.reflect.Field;
 import java.lang.reflect.Method;
@@ -8,8 +6,8 @@ import java.util.List;
 /**
  * Main class of the launch tests: prints what the JVM and the runtime received as "probe." lines, then
  * acts on its program arguments: "exit=N" ends the process with System.exit(N), "throw" throws,
- * "sleep=MS" waits, "write=NAME" creates a file in the extraction directory, "stderr=TEXT" and
- * "stdout=TEXT" print TEXT on that stream.
+ * "hold=PATH" waits until PATH exists (two minutes at most), "stderr=TEXT" prints
+ * TEXT on standard error.
  */
 public class LaunchProbe {
     private static final String[] PROPERTIES = {
@@ -52,7 +50,6 @@ public class LaunchProbe {
             for (int i = 0; i < all.length; i++) {
                 System.out.println("probe.launcher[" + i + "]=" + all[i]);
             }
-            System.out.println("probe.launcherc=" + all.length);
         }
         System.out.println("probe.windel=" + staticField("com.kavro.runtime.util.WinDel", "externalExecutable"));
         if (Boolean.getBoolean("tlxtest.reportNatives")) {
@@ -86,18 +83,13 @@ public class LaunchProbe {
             System.out.println("probe.exiting");
             System.exit(Integer.parseInt(arg.substring(5)));
         } else if (arg.equals("throw")) {
-            throw new IllegalStateException("probe failure requested");
-        } else if (arg.startsWith("sleep=")) {
-            Thread.sleep(Long.parseLong(arg.substring(6)));
-        } else if (arg.startsWith("write=")) {
-            File file = new File(System.getProperty("kavro.tempDir"), arg.substring(6));
-            file.getParentFile().mkdirs();
-            new FileOutputStream(file).close();
-            System.out.println("probe.wrote=" + file);
+            throw new IllegalStateException("probe failure requested: St\u00f6rung");
+        } else if (arg.startsWith("hold=")) {
+            for (int i = 0; i < 1200 && !new java.io.File(arg.substring(5)).exists(); i++) {
+                Thread.sleep(100);
+            }
         } else if (arg.startsWith("stderr=")) {
             System.err.println(arg.substring(7));
-        } else if (arg.startsWith("stdout=")) {
-            System.out.println(arg.substring(7));
         }
     }
 }

@@ -9,7 +9,9 @@ from harness import (STUB_X64, finish, pending_restart_deletions, reg, reg_query
                      unixpath, winpath)
 
 MARKER_KEYS = (r"HKLM\SOFTWARE\morvane\tolvanrix", r"HKCU\SOFTWARE\morvane\tolvanrix")
-PASSES_SECONDS = 59 * 0.5  # the pauses between 60 passes
+# The pauses between 60 passes: a run that retried took at least this long,
+# however loaded the machine, and one that did not, less.
+PASSES_SECONDS = 59 * 0.5
 LOCKED_RUN_LIMIT = 90      # seconds a run with a locked entry may take at most
 
 

@@ -6,11 +6,10 @@ import glob
 import itertools
 import json
 import os
+import re
 import shutil
-import struct
 import subprocess
 import time
-import zlib
 from dataclasses import dataclass
 from pathlib import Path
 
@@ -86,9 +85,8 @@ _run_ids = itertools.count(1)
 
 
 def run_wine(program, args=(), cwd=None, env=None, timeout=120, wait=True, wrap=()):
-    """Runs a Windows program and returns its exit code and output. With
-    wait=False returns the Popen and the two output file paths instead.
-    wrap: a Linux command put in front of wine64 (e.g. setpriv ...)."""
+    """Runs a Windows program; returns a Run, or with wait=False the Popen and
+    the two output file paths. wrap: a Linux command put in front of wine64."""
     outdir = BUILD_DIR / "test-output" / f"{os.getpid()}-{next(_run_ids)}"
     outdir.mkdir(parents=True, exist_ok=True)
     out_path, err_path = outdir / "stdout", outdir / "stderr"
@@ -133,20 +131,14 @@ def write_project(path: Path, settings=None, messages=None, languages=(), files=
                   trailing=None, check=True, codepage=None) -> Path:
     """Writes a project file for the build tool. files: (source path, record
     name) pairs; languages: (code, {id: text}) pairs; trailing: bytes or None."""
+    def table(entries):
+        return [f"{int(key)} = {_toml_string(str(value))}" for key, value in (entries or {}).items()]
+
     lines = ["[payload]", f"check = {'true' if check else 'false'}"]
-    if codepage is not None:
-        lines.append(f"codepage = {int(codepage)}")
-    lines.append("")
-    lines.append("[settings]")
-    for key, value in (settings or {}).items():
-        lines.append(f"{int(key)} = {_toml_string(str(value))}")
-    lines += ["", "[messages]"]
-    for key, value in (messages or {}).items():
-        lines.append(f"{int(key)} = {_toml_string(str(value))}")
+    lines += [f"codepage = {int(codepage)}"] if codepage is not None else []
+    lines += ["", "[settings]", *table(settings), "", "[messages]", *table(messages)]
     for code, entries in languages:
-        lines += ["", "[[language]]", f"code = {_toml_string(code)}", "[language.messages]"]
-        for key, value in entries.items():
-            lines.append(f"{int(key)} = {_toml_string(str(value))}")
+        lines += ["", "[[language]]", f"code = {_toml_string(code)}", "[language.messages]", *table(entries)]
     for source, name in files:
         lines += ["", "[[file]]", f"source = {_toml_string(str(source))}", f"name = {_toml_string(name)}"]
     if trailing is not None:
@@ -210,12 +202,10 @@ PENDING_RENAMES_KEY = r"HKLM\System\CurrentControlSet\Control\Session Manager"
 
 
 def pending_restart_deletions() -> list:
-    """Paths scheduled for deletion at restart (MoveFileEx with
-    MOVEFILE_DELAY_UNTIL_REBOOT and no target). Wine records them, like
+    """Paths scheduled for deletion at restart. Wine records them, like
     Windows, as pairs in PendingFileRenameOperations ("\\??\\" + path, then
-    an empty target); reg.exe shows the strings joined by "\\0". The pairs
-    are carried out, and the value emptied, when a new Wine session starts or
-    Windows is restarted."""
+    an empty target), which reg.exe shows joined by "\\0"; a new Wine session
+    or a restart carries them out."""
     found = reg_query_value(PENDING_RENAMES_KEY, "PendingFileRenameOperations")
     if not found:
         return []
@@ -225,9 +215,8 @@ def pending_restart_deletions() -> list:
 
 
 def init_prefix(path: Path) -> dict:
-    """Creates a fresh WINEPREFIX at path (6 to 10 s) for a test whose effects
-    are global to a prefix (a restart, the fixed restart-marker value); returns
-    the environment entries that select it."""
+    """Creates a fresh WINEPREFIX at path (6 to 10 s); returns the environment
+    entries that select it."""
     path = Path(path)
     shutil.rmtree(path, ignore_errors=True)
     env = wine_env({"WINEPREFIX": str(path)})
@@ -239,16 +228,12 @@ def init_prefix(path: Path) -> dict:
     return {"WINEPREFIX": str(path)}
 
 
-
 def copy_prefix(path: Path, wrap=()) -> dict:
     """A private copy of the test prefix at path in about a second: drive C:
-    hard-linked (directories new, files shared: do not write into existing
-    files of C: through it), registry copied. For a test that must not share
-    registry values whose names it cannot make unique, or that changes the
-    permissions of C:'s directories. Returns the environment entries that
-    select it (the path may differ from the one asked for); stop_prefix ends
-    its wineserver. wrap: a command in front of the server, as for run_wine
-    (a server started without it would act with rights the test took away)."""
+    hard-linked (do not write into existing files of C: through it), registry
+    copied. Returns the environment entries that select it (the path may
+    differ from the one asked for); stop_prefix ends its wineserver. wrap: a
+    command in front of the server, as for run_wine."""
     shared, path = prefix_dir(), Path(path)
     path.mkdir(parents=True)
     # Wine names a prefix's server directory after the prefix's inode. A new
@@ -268,9 +253,8 @@ def copy_prefix(path: Path, wrap=()) -> dict:
 
 def _start_persistent_server(path: Path, wrap: list, attempts=5) -> None:
     """Starts the prefix's wineserver for good (until stop_prefix) and waits
-    until a program really runs in it. A server that exits between two runs of
-    a test, or one that loses its directory to a dying server of an earlier
-    prefix with the same inode, would make a later run fail to start at all."""
+    until a program really runs in it: a server that exits between two runs
+    would make a later run fail to start at all."""
     env = wine_env({"WINEPREFIX": str(path)})
     for _ in range(attempts):
         subprocess.run([*wrap, "/usr/lib/wine/wineserver", "-p"], env=env, stdin=subprocess.DEVNULL,
@@ -345,20 +329,18 @@ def wait_until(predicate, timeout=10.0, interval=0.1):
 
 # ---------------------------------------------------------------- dialogs
 # The dialog helper (tests/tools/dlghelper.cpp) sees the windows of every
-# program in the prefix. A window dict has: hwnd, caption, class, pid (the
-# Windows process id, not the Linux one of a Popen), exe (image path as Wine
-# reports it, e.g. "Z:\\...\\setup.exe"), visible, enabled, rect [l, t, r, b];
+# program in the prefix. A window dict has: caption, class, pid (the Windows
+# process id), exe (its image path as Wine reports it), rect [l, t, r, b];
 # wait_dialog adds text (a message box's message, else the visible static
-# texts joined by "\n"), matches, and controls: dicts with hwnd, id, class,
-# text, visible (the control's own flag), enabled, style, and pos and range
-# [low, high] for a progress bar, checked (0, 1, 2) for a check or radio box.
+# texts joined by "\n") and controls: dicts with id, class, text, visible
+# (the control's own flag), and pos and range [low, high] for a progress bar.
 
 DLGHELPER = TOOLS_DIR / "dlghelper.exe"
 
 
 def _dlg_text(text) -> str:
-    """Non-ASCII, control characters and backslashes as \\uXXXX, which
-    dlghelper decodes: wine64 loses non-ASCII argv text in some locales."""
+    """Non-ASCII, control characters and backslashes as \\uXXXX, which the
+    tools decode: wine64 loses non-ASCII argv text in some locales."""
     out = []
     for ch in str(text):
         if ch == "\\" or not 0x20 <= ord(ch) < 0x7F:
@@ -369,148 +351,57 @@ def _dlg_text(text) -> str:
     return "".join(out)
 
 
-def _dlg_filter(caption=None, contains=False, pid=None, exe=None, hidden=False) -> list:
-    """exe: a Linux path (str starting with "/" or a Path), a Windows path or a bare file name."""
-    args = []
+def dlghelper(command, caption=None, exe=None, *extra, timeout=15.0):
+    """Runs dlghelper on the windows with that caption and/or process image
+    (a Path, a Windows path or a bare file name); returns (exit code, JSON):
+    0 done, 1 no such window in time, 3 window there but not the button."""
+    args = [command, "--timeout", str(int(timeout * 1000))]
     if caption is not None:
         args += ["--caption", _dlg_text(caption)]
-    if contains:
-        args.append("--contains")
-    if pid is not None:
-        args += ["--pid", str(int(pid))]
     if exe is not None:
-        if isinstance(exe, Path) or str(exe).startswith("/"):
-            exe = winpath(exe)
-        args += ["--exe", _dlg_text(exe)]
-    if hidden:
-        args.append("--hidden")
-    return args
-
-
-def dlghelper(command, *args, timeout=15.0):
-    """Runs dlghelper; returns (exit code, parsed JSON). Exit 0 done, 1 no
-    such window in time, 3 window there but the action impossible. A usage
-    error or output that is not JSON raises AssertionError."""
-    limit = [] if command == "list" else ["--timeout", str(int(timeout * 1000))]
-    run = run_wine(DLGHELPER, [command, *args, *limit], timeout=timeout + 60)
-    if run.code == 2 or run.timed_out or run.crashed:
-        raise AssertionError(f"dlghelper {command} failed ({run.code}): {run.stderr}")
+        args += ["--exe", _dlg_text(winpath(exe) if isinstance(exe, Path) else exe)]
+    run = run_wine(DLGHELPER, [*args, *extra], timeout=timeout + 60)
     try:
         return run.code, json.loads(run.stdout)
     except ValueError:
-        raise AssertionError(f"dlghelper {command} printed no JSON ({run.code}): "
-                             f"{run.stdout!r} {run.stderr!r}") from None
+        raise AssertionError(f"dlghelper {command} failed ({run.code}): {run.stdout!r} {run.stderr!r}") from None
 
 
-def wait_dialog(caption=None, timeout=15.0, contains=False, pid=None, exe=None, hidden=False):
-    """Waits for a top-level window (visible unless hidden=True) with that
-    caption; returns the window dict with its controls, or None."""
-    code, data = dlghelper("wait", *_dlg_filter(caption, contains, pid, exe, hidden), timeout=timeout)
-    if code == 0:
-        return data
-    if code == 1:
-        return None
-    raise AssertionError(f"dlghelper wait: unexpected exit {code}: {data}")
+def wait_dialog(caption=None, timeout=15.0, exe=None):
+    """Waits for a visible top-level window; returns its dict with controls, or None."""
+    code, data = dlghelper("wait", caption, exe, timeout=timeout)
+    return data if code == 0 else None
 
 
-def press(caption, button, timeout=15.0, contains=False, pid=None, exe=None, via="command") -> dict:
+def press(caption, button, timeout=15.0, exe=None) -> dict:
     """Presses a button (int control id, e.g. 7 for No, or its text, "&" and
-    case ignored) of the window with that caption, once it is there, visible
-    and enabled. via: "command" (WM_COMMAND to the dialog) or "bmclick".
-    Returns {"window", "button", "via"}; raises AssertionError when the window
-    or a pressable button did not turn up in time."""
-    code, data = dlghelper("click", *_dlg_filter(caption, contains, pid, exe),
-                           "--button", _dlg_text(button), "--via", via, timeout=timeout)
-    if code != 0:
-        raise AssertionError(f"press {button!r} in {caption!r}: {data.get('error')} (exit {code}): {data}")
+    case ignored) once the window and the button are there, visible and enabled."""
+    code, data = dlghelper("click", caption, exe, "--button", _dlg_text(button), timeout=timeout)
+    assert code == 0, f"press {button!r} in {caption!r}: {data}"
     return data
 
 
-def close_window(caption, timeout=15.0, contains=False, pid=None, exe=None) -> bool:
-    """Sends WM_CLOSE to the window; True once it has gone, False when there
-    was no such window or it stayed."""
-    code, _ = dlghelper("close", *_dlg_filter(caption, contains, pid, exe), timeout=timeout)
-    return code == 0
+def close_windows_of(program) -> None:
+    """Ends a program still showing a window: a test that gave up on one
+    started through cmd.exe (whose kill leaves the program running) cleans up."""
+    window = wait_dialog(exe=program, timeout=2.0)
+    if window:
+        run_wine("taskkill.exe", ["/f", "/pid", str(window["pid"])], timeout=60)
 
 
-def wait_gone(caption=None, timeout=15.0, contains=False, pid=None, exe=None, hidden=False) -> bool:
-    """True once no matching window is left (at once if there is none)."""
-    code, _ = dlghelper("gone", *_dlg_filter(caption, contains, pid, exe, hidden), timeout=timeout)
-    return code == 0
+def find_control(window: dict, id):
+    return next((c for c in window["controls"] if c["id"] == id), None)
 
 
-def list_windows(hidden=False) -> list:
-    """Top-level windows (visible only unless hidden=True), without controls."""
-    _, data = dlghelper("list", *(["--hidden"] if hidden else []))
-    return data["windows"]
-
-
-def find_control(window: dict, id=None, text=None, cls=None):
-    """The first control of a wait_dialog dict with that id, text ("&" and
-    case ignored) and class, or None."""
-    def plain(label):
-        return label.replace("&&", "\0").replace("&", "").replace("\0", "&").strip().lower()
-    for control in window["controls"]:
-        if id is not None and control["id"] != id:
-            continue
-        if text is not None and plain(control["text"]) != plain(text):
-            continue
-        if cls is not None and control["class"].lower() != cls.lower():
-            continue
-        return control
-    return None
-
-
-def screenshot(path) -> Path:
-    """Saves the whole X display ($DISPLAY) as an RGB PNG file (never a palette
-    one, which a screen of few colours would otherwise give)."""
-    path = Path(path)
-    path.parent.mkdir(parents=True, exist_ok=True)
-    result = subprocess.run(["import", "-window", "root", f"png24:{path}"], stdin=subprocess.DEVNULL,
-                            stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, timeout=60)
-    if result.returncode != 0 or not path.is_file():
-        raise AssertionError(f"screenshot failed ({result.returncode}): {result.stderr}")
-    return path
-
-
-def decode_png(data: bytes):
-    """Width, height and rows of RGB(A) pixels of an 8-bit PNG, every chunk's
-    CRC checked; AssertionError for anything that is not such a PNG."""
-    assert data[:8] == b"\x89PNG\r\n\x1a\n", "no PNG signature"
-    pos, chunks = 8, []
-    while pos < len(data):
-        length, kind = struct.unpack(">I4s", data[pos:pos + 8])
-        body = data[pos + 8:pos + 8 + length]
-        (crc,) = struct.unpack(">I", data[pos + 8 + length:pos + 12 + length])
-        assert zlib.crc32(kind + body) == crc, f"bad CRC in {kind}"
-        chunks.append((kind, body))
-        pos += 12 + length
-    assert chunks[0][0] == b"IHDR" and chunks[-1][0] == b"IEND"
-    width, height, depth, colour, _, _, interlace = struct.unpack(">IIBBBBB", chunks[0][1])
-    assert depth == 8 and colour in (2, 6) and interlace == 0, (depth, colour, interlace)
-    size = 3 if colour == 2 else 4
-    raw = zlib.decompress(b"".join(body for kind, body in chunks if kind == b"IDAT"))
-    stride = width * size
-    assert len(raw) == height * (stride + 1)
-    rows, previous = [], bytearray(stride)
-    for y in range(height):
-        kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
-        for i in range(stride):
-            left = line[i - size] if i >= size else 0
-            up, corner = previous[i], previous[i - size] if i >= size else 0
-            if kind == 1:
-                line[i] = (line[i] + left) & 0xFF
-            elif kind == 2:
-                line[i] = (line[i] + up) & 0xFF
-            elif kind == 3:
-                line[i] = (line[i] + (left + up) // 2) & 0xFF
-            elif kind == 4:
-                p = left + up - corner
-                pa, pb, pc = abs(p - left), abs(p - up), abs(p - corner)
-                line[i] = (line[i] + (left if pa <= pb and pa <= pc else up if pb <= pc else corner)) & 0xFF
-        rows.append(line)
-        previous = line
-    return width, height, size, rows
+def screenshot_rgb():
+    """The whole X display ($DISPLAY): width, height and the RGB bytes, row by row."""
+    result = subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:-"], stdin=subprocess.DEVNULL,
+                            stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=60)
+    header = re.match(rb"P6\s+(\d+)\s+(\d+)\s+255\s", result.stdout)
+    assert result.returncode == 0 and header, result.stderr
+    width, height = int(header.group(1)), int(header.group(2))
+    assert len(result.stdout) - header.end() == width * height * 3
+    return width, height, result.stdout[header.end():]
 
 
 # ---------------------------------------------------------------- environment
@@ -520,9 +411,8 @@ WITHENV = TOOLS_DIR / "withenv.exe"
 
 def run_with_windows_env(program, args=(), variables=None, **kwargs):
     """run_wine through tests/tools/withenv.exe, which sets the variables on
-    the Windows side (wine64 takes TEMP, TMP and some others from the prefix,
-    not from Linux). A value None removes the variable; "@short:PATH" sets
-    the short form of PATH. Names, values and arguments may hold any text."""
+    the Windows side (wine64 takes TEMP, TMP and others from the prefix). A
+    value None removes the variable; "@short:PATH" sets the short form of PATH."""
     assignments = [_dlg_text(f"{name}={'' if value is None else value}") for name, value in (variables or {}).items()]
     forwarded = [_dlg_text(winpath(program) if Path(str(program)).is_absolute() else program)]
     forwarded += [_dlg_text(a) for a in args]
@@ -532,12 +422,10 @@ def run_with_windows_env(program, args=(), variables=None, **kwargs):
 # ---------------------------------------------------------------- cmd.exe
 
 def run_cmd(command_line: str, cwd=None, temp=None, env=None, timeout=120, wait=True):
-    """Runs a command line through cmd.exe /c. The program then gets exactly
-    that command line (its entry 0 as typed, where wine64 would put the full
-    path), and with temp (a Linux directory) its own TEMP and TMP, which Wine
-    otherwise takes from the prefix's registry for every program.
-    wine64 would escape double quotes in a way cmd.exe does not undo, so the
-    line (and the temp path) must hold none, nor runs of spaces."""
+    """Runs a command line through cmd.exe /c: the program gets exactly that
+    command line (entry 0 as typed), and with temp (a Linux directory) its own
+    TEMP and TMP, which Wine otherwise takes from the prefix. The line may
+    hold no double quotes (wine64 escapes them for good) nor runs of spaces."""
     if temp is not None:
         temp_win = winpath(temp)
         command_line = f"set TEMP={temp_win}&& set TMP={temp_win}&& {command_line}"
@@ -560,12 +448,8 @@ def run_cmd(command_line: str, cwd=None, temp=None, env=None, timeout=120, wait=
 
 def launcher_logs(directory) -> list:
     """The launcher logs ("tlx_nlog_N.log") in a directory, by number."""
-    found = []
-    for path in Path(directory).glob("tlx_nlog_*.log"):
-        number = path.stem[len("tlx_nlog_"):]
-        if number.isdigit():
-            found.append((int(number), path))
-    return [path for _, path in sorted(found)]
+    found = [p for p in Path(directory).glob("tlx_nlog_*.log") if p.stem[len("tlx_nlog_"):].isdigit()]
+    return sorted(found, key=lambda p: int(p.stem[len("tlx_nlog_"):]))
 
 
 def read_log(path) -> str:
@@ -573,7 +457,7 @@ def read_log(path) -> str:
     data = Path(path).read_bytes()
     if not data.startswith(b"\xef\xbb\xbf"):
         raise AssertionError(f"{path} does not start with a UTF-8 byte-order mark: {data[:16]!r}")
-    return data[3:].decode("utf-8").replace("\r\n", "\n")
+    return data[3:].decode("utf-8", "replace").replace("\r\n", "\n")
 
 
 def log_named_in(text: str):
@@ -596,13 +480,10 @@ def run_setup(setup, *args, temp, env=None, timeout=60, wait=True, cwd=None):
 
 
 def again_if_never_started(run_once, temp, attempts=4) -> Run:
-    """Runs a launcher through run_once, again when it never got to start.
-    Under full load Wine now and then reports exit code 1 for a just-started
-    launcher that did nothing at all: no output and, in its temp directory,
-    not even the log that every launcher run writes before it can fail. A
-    launcher that really ended that way would do so every time, and the last
-    run is returned as it was. (Rarer still, such a run stays silent through
-    every attempt; CTest's one rerun of the group is the last resort then.)"""
+    """Runs a launcher through run_once, again when it never got to start:
+    under full load Wine now and then reports exit code 1 for a launcher that
+    did nothing at all, not even write the log every run writes before it can
+    fail. A launcher that really ended that way would do so every time."""
     for attempt in range(attempts):
         if attempt:
             time.sleep(2 * attempt)
@@ -611,15 +492,6 @@ def again_if_never_started(run_once, temp, attempts=4) -> Run:
         if not (silent and not any(Path(temp).glob("tlx_nlog_*.log"))):
             break
     return run
-
-
-def close_windows_of(program, attempts=5) -> None:
-    """Closes what windows a program still shows. For a program started
-    through cmd.exe, killing the cmd.exe process leaves the program running:
-    a test that gave up on it (timeout) cleans up with this."""
-    for _ in range(attempts):
-        if not close_window(None, exe=program, timeout=2.0):
-            return
 
 
 # ---------------------------------------------------------------- launch probe

@@ -6,14 +6,12 @@ import random
 import re
 from pathlib import Path
 
-from harness import (again_if_never_started, build_setup, finish, inspect_setup, press, reg, reg_query_value,
-                     run_with_windows_env, unixpath, wait_dialog, winpath)
+from harness import (build_setup, finish, inspect_setup, launcher_logs, press, read_log, reg, reg_query_value,
+                     run_setup, unixpath, wait_dialog, winpath)
 
 MESSAGES = {
     1000: "Error",
-    1005: "The JVM could not be started.",
     1009: "An internal error occurred (error code: {0})",
-    1015: "You must be at least Poweruser to run this program.",
     20007: "Sample App is preparing the tolvanrix Wizard which will guide you through the rest of the setup process.",
     20012: "Cancel",
     20013: "tolvanrix Wizard",
@@ -62,18 +60,13 @@ def temp_switch(tempdir: Path) -> list:
 
 
 def run_launcher(setup: Path, *args, cwd=None, env=None, timeout=120, wait=True):
-    """Runs the setup file with its log kept (TOLVANRIX_LOG). With "-temp DIR"
-    among the arguments, DIR is its Windows TEMP as well, so that not even the
-    first lines of its log go to the temp directory all tests share."""
+    """Runs the setup file with its log kept (TOLVANRIX_LOG); "-temp DIR" must
+    be among the arguments, and DIR is its Windows TEMP as well, so that not
+    even the first lines of its log go to the temp directory all tests share."""
     args = [str(a) for a in args]
-    variables = {"TOLVANRIX_LOG": "yes"}
-    if "-temp" in args:
-        variables["TEMP"] = variables["TMP"] = args[args.index("-temp") + 1]
-    if "-temp" not in args or not wait:
-        return run_with_windows_env(setup, args, variables, cwd=cwd, env=env, timeout=timeout, wait=wait)
-    return again_if_never_started(
-        lambda: run_with_windows_env(setup, args, variables, cwd=cwd, env=env, timeout=timeout),
-        unixpath(variables["TEMP"]))
+    temp = unixpath(args[args.index("-temp") + 1])
+    return run_setup(setup, *args, temp=temp, env={"TOLVANRIX_LOG": "yes", **(env or {})}, cwd=cwd, timeout=timeout,
+                     wait=wait)
 
 
 def extraction_dirs(tempdir: Path) -> list:
@@ -81,9 +74,9 @@ def extraction_dirs(tempdir: Path) -> list:
 
 
 def log_text(tempdir: Path) -> str:
-    logs = sorted(Path(tempdir).glob("tlx_nlog_*.log"))
+    logs = launcher_logs(tempdir)
     assert logs, f"no launcher log in {tempdir}"
-    return "\n".join(p.read_bytes().decode("utf-8-sig", "replace") for p in logs)
+    return "\n".join(read_log(path) for path in logs)
 
 
 def log_value(log: str, prefix: str) -> str:

@@ -11,10 +11,10 @@ import shutil
 import time
 from pathlib import Path
 
-from deferred_support import (PASSES_SECONDS, assert_marker, clear_marker, finish_handler, ide_files, is_pending,
-                              is_pending_windows, list_bytes, marker_values, run_handler, sandbox, semaphore_name,
-                              start_handler, write_list)
-from harness import STUB_X64, TOOLS_DIR, Holder, run_wine, wait_until, winpath
+from deferred_support import (LOCKED_RUN_LIMIT, PASSES_SECONDS, assert_marker, clear_marker, finish_handler, ide_files,
+                              is_pending, is_pending_windows, list_bytes, marker_values, run_handler, sandbox,
+                              semaphore_name, start_handler, write_list)
+from harness import STUB_X64, TOOLS_DIR, Holder, press, run_wine, wait_dialog, wait_until, winpath
 
 
 # ---------------------------------------------------------------- tests, no locked entry
@@ -53,9 +53,9 @@ def test_reboot_deletion_with_everything_deletable_asks_nothing_and_leaves_no_ma
                                           ["The restart failed."], [winpath(f) for f in files],
                                           [winpath(tmp_path / "d")]))
     # A question would keep the handler waiting for an answer: it must end by itself.
-    run, seconds = run_handler(deletion_list, timeout=30)
+    run, seconds = run_handler(deletion_list)
     assert run.code == 0
-    assert seconds < 10
+    assert seconds < PASSES_SECONDS, "retried"
     assert not any(f.exists() for f in files) and not (tmp_path / "d").exists()
     assert not deletion_list.exists()
     assert marker_values() == [None, None]
@@ -81,7 +81,7 @@ def test_works_from_the_executables_directory(tmp_path):
     assert run.code == 0
     assert not beside_exe.exists(), "relative name not resolved against the executable's directory"
     assert not start_dir.exists(), "the start directory stayed busy as the handler's current directory"
-    assert seconds < 10
+    assert seconds < PASSES_SECONDS, "retried"
 
 
 def test_launcher_owned_temporary_entries_are_scheduled_at_once(tmp_path):
@@ -97,7 +97,7 @@ def test_launcher_owned_temporary_entries_are_scheduled_at_once(tmp_path):
         pending = [is_pending(p) for p in (locked, lib, extraction)]
         assert locked.exists()
     assert run.code == 0
-    assert seconds < 5, f"launcher-owned entries were retried ({seconds:.1f} s)"
+    assert seconds < PASSES_SECONDS, f"launcher-owned entries were retried ({seconds:.1f} s)"
     assert pending == [True, True, True]
     assert not deletion_list.exists()
     # Only a listed file of the installer's own that stays locked calls for a restart.
@@ -110,9 +110,9 @@ def test_empty_first_line_makes_the_next_line_the_mode_line(tmp_path):
     # The mode text is held as a semaphore: taken for the wait object it would block the handler.
     with Holder("semaphore", mode, tmp_path):
         deletion_list = write_list(tmp_path / "list.txt", list_bytes("", mode, files=[winpath(victim)]))
-        run, seconds = run_handler(deletion_list, timeout=30)
+        run, seconds = run_handler(deletion_list)
     assert run.code == 0
-    assert seconds < 10
+    assert seconds < PASSES_SECONDS, "retried"
     assert not victim.exists() and not deletion_list.exists()
 
 
@@ -152,6 +152,12 @@ def malformed_cases(tmp_path: Path):
     k, g = keep("nul"), gone("nul")
     yield "NUL inside a path", list_bytes(sem, "keep", files=[winpath(k) + "\0junk", winpath(g)]), [k], [g]
 
+    # The marker starts the second piece of a long line, not a line: the
+    # question goes on, and the next path is failure text, not an entry.
+    k, g = keep("marker_in_piece"), gone("marker_in_piece")
+    yield "marker inside a long line", lines(sem, "keep", "q" * 8191 + "EOSMARKER", "EOSMARKER", winpath(k),
+                                             "EOSMARKER", winpath(g)), [k], [g]
+
     g = gone("long_text")
     question = ["Q" * 5000, "\U0001F600" * 3000]  # surrogate pairs across the 8,191-unit limit
     yield "texts beyond the buffer", list_bytes(sem, "reboot_deletion", question, ["F" * 20000],
@@ -168,12 +174,12 @@ def test_malformed_lists_end_quietly_and_delete_only_what_they_name(tmp_path):
         deletion_list = tmp_path / f"{name}.lst"
         if content is not None:
             write_list(deletion_list, content)
-        run, seconds = run_handler(deletion_list, timeout=30)
+        run, seconds = run_handler(deletion_list)
         problems = []
         if run.code != 0:
             problems.append(f"exit code {run.code}")
-        if seconds > 10:
-            problems.append(f"took {seconds:.1f} s")
+        if seconds >= PASSES_SECONDS:
+            problems.append(f"retried ({seconds:.1f} s)")
         problems += [f"deleted {p.name} in {p.parent.name}" for p in kept if not p.exists()]
         problems += [f"left {p.name} in {p.parent.name}" for p in deleted if p.exists()]
         if deletion_list.exists():
@@ -244,10 +250,77 @@ def test_force_reboot_restarts_even_when_everything_was_deleted(tmp_path, own_pr
         deletion_list = write_list(tmp_path / "list.txt", list_bytes(
             semaphore_name(), "force_reboot", ["Restart the computer now?"], ["The restart failed."],
             files=[winpath(victim)]))
-        run, seconds = run_handler(deletion_list, timeout=30)
-        assert run.code == 0 and seconds < 10
+        run, seconds = run_handler(deletion_list)
+        assert run.code == 0 and seconds < PASSES_SECONDS
         assert not victim.exists() and not deletion_list.exists()
         assert wait_until(lambda: not sentinel.exists(), timeout=30), \
             "no restart: the file scheduled for deletion at restart is still there"
     assert marker_values() == [None, None]
+    assert ide_files() == set()
+
+
+# ---------------------------------------------------------------- the restart question
+# After the last pass a locked file is scheduled for deletion at restart and
+# the user is asked whether to restart Windows now; the dialog helper reads
+# and answers the box. "No" leaves the prefix's one restart marker, "Yes"
+# restarts the prefix's Wine session: each runs in a prefix of its own.
+
+CAPTION = "tolvanrix"
+IDYES, IDNO = 6, 7
+
+
+def question_box():
+    box = wait_dialog(CAPTION, timeout=LOCKED_RUN_LIMIT, exe=STUB_X64)
+    assert box is not None, "no question box"
+    buttons = {c["id"]: c["text"].replace("&", "") for c in box["controls"] if c["class"].lower() == "button"}
+    assert buttons == {IDYES: "Yes", IDNO: "No"}
+    return box
+
+
+def test_no_leaves_the_restart_marker(tmp_path, own_prefix, display):
+    locked, = sandbox(tmp_path, "app/bin/busy.dll")
+    question = ["Some files are still in use.", "Restart the computer now to remove them?"]
+    deletion_list = write_list(tmp_path / "list.txt", list_bytes(
+        semaphore_name(), "reboot_deletion", question, ["The restart failed."], files=[winpath(locked)]))
+    with Holder("file", winpath(locked), tmp_path):
+        handler = start_handler(deletion_list)
+        time.sleep(15)
+        assert not is_pending(locked), "locked file scheduled before the last pass"
+        box = question_box()
+        seconds = time.monotonic() - handler[3]
+        assert box["text"] == "".join(line + "\r\n" for line in question)
+        assert is_pending(locked), "question asked before the locked file was scheduled"
+        assert not deletion_list.exists(), "list still there when the question is asked"
+        press(CAPTION, IDNO, exe=STUB_X64)
+        run, _ = finish_handler(handler, timeout=30)
+        values = marker_values()
+        marker_pending = bool(values[0]) and is_pending_windows(values[0][1])
+    assert PASSES_SECONDS <= seconds < PASSES_SECONDS + 30
+    assert run.code == 0
+    assert_marker(values, marker_pending)
+    assert locked.exists()
+
+
+def test_yes_restarts_windows(tmp_path, own_prefix, display):
+    locked, = sandbox(tmp_path, "busy.txt")
+    # "Sure?" and its LF are 6 units: just long enough to be asked.
+    deletion_list = write_list(tmp_path / "list.txt", list_bytes(
+        semaphore_name(), "reboot_deletion", ["Sure?"], ["The restart failed."], files=[winpath(locked)],
+        eol="\n"))
+    # The session keeper rules out a new Wine session, which would also carry
+    # out the pending deletions, as the cause of the file's removal.
+    with Holder("semaphore", semaphore_name(), tmp_path):
+        with Holder("file", winpath(locked), tmp_path):
+            handler = start_handler(deletion_list)
+            box = question_box()
+            assert box["text"] == "Sure?\n"
+            assert is_pending(locked)
+        assert locked.exists()
+        press(CAPTION, IDYES, exe=STUB_X64)
+        run, _ = finish_handler(handler, timeout=30)
+        assert run.code == 0
+        assert wait_until(lambda: not locked.exists(), timeout=30), \
+            "no restart: the file scheduled for deletion at restart is still there"
+        values = marker_values()
+    assert values == [None, None]
     assert ide_files() == set()

@@ -31,12 +31,14 @@ def wait_for_line(out_path, prefix, timeout=60):
 
 def test_concurrent_runs_take_the_next_free_number(tmp_path):
     setup = probe_setup(tmp_path / "setup")
-    runs = []
+    runs, release = [], tmp_path / "release"
+    # Each run holds its number until all three have claimed one.
     for n in range(3):
-        proc, out_path, err_path = start(setup, "sleep=5000", temp=tmp_path / f"temp{n}",
+        proc, out_path, err_path = start(setup, f"hold={winpath(release)}", temp=tmp_path / f"temp{n}",
                                          env={"TOLVANRIX_LOG": "yes"})
         assert wait_for_line(out_path, "probe.prop.kavro.semaphoreName"), err_path.read_text()
         runs.append((proc, out_path, err_path))
+    release.touch()
     results = [finish(*run, timeout=120) for run in runs]
     names = [probe_report(result.stdout).props["kavro.semaphoreName"] for result in results]
     assert all(result.code == 0 for result in results), [result.stderr for result in results]
@@ -57,16 +59,16 @@ def test_global_namespace(tmp_path):
 
 def test_second_start_in_single_instance_mode_exits_with_0(tmp_path):
     setup = probe_setup(tmp_path / "setup", settings={10005: "1", 10007: "1"})
-    proc, out_path, err_path = start(setup, "sleep=15000", temp=tmp_path / "first")
+    release = tmp_path / "release"
+    proc, out_path, err_path = start(setup, f"hold={winpath(release)}", temp=tmp_path / "first")
     pid_line = wait_for_line(out_path, "probe.pid=")
     assert pid_line, err_path.read_text()
     first_pid = int(pid_line.split("=")[1])
 
-    # The same executable named with other letter case is the same instance.
-    began = time.monotonic()
+    # The same executable named with other letter case is the same instance;
+    # the first one holds on until released, so the second must end at once.
     second = run_setup(setup.parent / "SETUP.EXE", temp=tmp_path / "second", timeout=60)
-    assert second.code == 0, second.stderr
-    assert time.monotonic() - began < 7
+    assert second.code == 0 and not second.timed_out, second.stderr
     assert "probe." not in second.stdout
     logs = [read_log(path) for path in launcher_logs(tmp_path / "second")]
     assert len(logs) == 1, logs
@@ -85,6 +87,7 @@ def test_second_start_in_single_instance_mode_exits_with_0(tmp_path):
     assert probe_report(other.stdout).props["kavro.semaphoreName"] == "Local\\" + mangled(copy)
     assert proc.poll() is None, "the first instance ended too early for this test to mean anything"
 
+    release.touch()
     first = finish(proc, out_path, err_path, timeout=120)
     assert first.code == 0, first.stderr
     report = probe_report(first.stdout)

@@ -10,7 +10,6 @@ private copy of the test prefix."""
 import os
 import re
 import shutil
-import struct
 from pathlib import Path
 
 import pytest
@@ -19,8 +18,9 @@ from harness import X64_DIR, X86_DIR, copy_prefix, jdk_dir, reg as reg_in, stop_
 from setup_cases import build, log_text, run_launcher, runtime_files, temp_switch
 
 JAVASOFT = r"HKLM\SOFTWARE\JavaSoft"
+CLASSIC_JDK, CLASSIC_JRE = JAVASOFT + r"\Java Development Kit", JAVASOFT + r"\Java Runtime Environment"
 CACHE = r"HKCU\SOFTWARE\morvane\kavro\jvms"
-LOCATED = r"HKCU\SOFTWARE\morvane\kavro\locatedjvms"
+LOCATED = r"SOFTWARE\morvane\kavro\locatedjvms"
 STANDIN = X64_DIR / "tools" / "java_standin.exe"
 WRONG_BITNESS_JVM = X86_DIR / "tools" / "jvm.dll"
 
@@ -40,6 +40,26 @@ def private_prefix(tmp_path_factory):
 
 def reg(*args, check=False):
     return reg_in(*args, check=check, env=PREFIX)
+
+
+def registry_state(path: Path, entries=()) -> None:
+    """One reg import: the JavaSoft keys and both located JVM lists removed,
+    then these (key, value name or None, data) entries added."""
+    roots = {"HKLM": "HKEY_LOCAL_MACHINE", "HKCU": "HKEY_CURRENT_USER"}
+    full = lambda key: roots[key[:4]] + key[4:]
+    lines = ["Windows Registry Editor Version 5.00", ""]
+    lines += [f"[-{full(key)}]" for key in (JAVASOFT, "HKLM\\" + LOCATED, "HKCU\\" + LOCATED)]
+    for key, value, data in entries:
+        lines.append(f"[{full(key)}]")
+        if value:
+            lines.append(f'"{value}"="{data}"'.replace("\\", "\\\\"))
+    path.write_text("\r\n".join(lines) + "\r\n", encoding="utf-16")
+    reg("import", winpath(path), check=True)
+
+
+@pytest.fixture(autouse=True)
+def clean_registry(tmp_path):
+    registry_state(tmp_path / "clean.reg")
 
 
 def jdk_home() -> str:
@@ -76,27 +96,20 @@ def standin_runs(exe: Path) -> int:
 
 @pytest.fixture
 def launch(tmp_path):
-    """Builds a setup file with these settings and starts it quietly; returns
-    the run and the log text of that start alone."""
+    """Builds a setup file with these settings (and extra payload files) and
+    starts it quietly; returns the run and the log text of that start alone."""
     files = runtime_files(tmp_path)
     counter = iter(range(1, 1000))
 
-    def start(settings=None, env=None, *args):
+    def start(settings=None, env=None, extra_files=()):
         n = next(counter)
-        setup = build(tmp_path / f"setup{n}", files, settings={**BASE, **(settings or {})})
+        setup = build(tmp_path / f"setup{n}", files + list(extra_files), settings={**BASE, **(settings or {})})
         temp = tmp_path / f"temp{n}"
-        run = run_launcher(setup, "-q", *temp_switch(temp), *args, env={**PREFIX, **(env or {})})
+        run = run_launcher(setup, "-q", *temp_switch(temp), env={**PREFIX, **(env or {})})
         assert not run.crashed, run.stderr
-        return run, log_text(temp).replace("\r\n", "\n")
+        return run, log_text(temp)
 
     return start
-
-
-@pytest.fixture(autouse=True)
-def clean_registry():
-    reg("delete", JAVASOFT, "/f")
-    yield
-    reg("delete", JAVASOFT, "/f")
 
 
 def assert_jdk_loaded(run, log, home=None):
@@ -113,80 +126,135 @@ def assert_in_order(log: str, *needles):
         at = found + len(needle)
 
 
-# ------------------------------------------------------------------ sources of the search
+# ------------------------------------------------------------------ registry sources
 
-def test_jdk_registered_under_the_javasoft_keys(launch):
-    key = JAVASOFT + r"\Java Development Kit"
-    reg("add", key, "/v", "CurrentVersion", "/d", "11.0.2", "/f", check=True)
-    reg("add", key + r"\11.0.2", "/v", "JavaHome", "/d", jdk_home(), "/f", check=True)
-    run, log = launch({128: "Y"})
-    assert f"found sun {jdk_exe()} 11.0.2\n" in log
-    assert "Java 9 and later" not in log
-    assert_jdk_loaded(run, log)
+def located(root: str, exe) -> tuple:
+    return (f"{root}\\{LOCATED}\\" + str(exe).replace("\\", "/"), None, None)
 
 
-def test_jdk_registered_under_the_keys_of_java_9_and_later(launch):
-    reg("add", JAVASOFT + r"\JDK\11.0.2", "/v", "JavaHome", "/d", jdk_home(), "/f", check=True)
-    run, log = launch({128: "Y"})
-    assert_in_order(log, "checking JavaSoft keys of Java 9 and later", f"found sun {jdk_exe()} 11.0.2")
-    assert_jdk_loaded(run, log)
+def registry_cases(tmp_path: Path) -> dict:
+    """name -> (registry entries (key, value name, data), settings, needles in
+    order, needles absent, runtime chosen: the JDK, or None for none loaded)."""
+    def standin(name, version):
+        return winpath(standin_runtime(tmp_path / name, banner(version)).parent.parent)
+
+    s45, s101 = standin("sun45", "1.8.0_45"), standin("sun101", "1.8.0_101")
+    user45, user60, machine45 = (standin(n, v) + r"\bin\java.exe" for n, v in
+                                 (("user45", "1.8.0_45"), ("user60", "1.8.0_60"), ("machine45", "1.8.0_45")))
+    sun60 = standin("sun60", "1.8.0_60")
+    return {
+        "current version": ([(CLASSIC_JDK, "CurrentVersion", "11.0.2"),
+                             (CLASSIC_JDK + r"\11.0.2", "JavaHome", jdk_home())],
+                            {}, [f"found sun {jdk_exe()} 11.0.2\n"], [], "jdk"),
+        "java 9 keys": ([(JAVASOFT + r"\JDK\11.0.2", "JavaHome", jdk_home())], {}, [f"found sun {jdk_exe()} 11.0.2\n"],
+                        [], "jdk"),
+        # A family name ("1.8") passes a minimum of "1.8.0"; the runtime is then probed.
+        "family name": ([(CLASSIC_JRE + r"\1.8", "JavaHome", jdk_home())], {126: "1.8.0"}, [], [], "jdk"),
+        # Subkeys go from the end of their byte order: 1.8.0_45 before 1.8.0_101.
+        "subkey order": ([(CLASSIC_JRE + r"\1.8.0_45", "JavaHome", s45),
+                          (CLASSIC_JRE + r"\1.8.0_101", "JavaHome", s101),
+                          (CLASSIC_JRE + r"\1.7.0_80", "JavaHome", jdk_home())], {},
+                         [f"found sun {s45}\\bin\\java.exe 1.8.0_45", "ERROR: Could not get DLL-Handle."],
+                         [f"checkJavaExe ({s101}", f"checkJavaExe ({jdk_exe()}"], None),
+        "located": ([located("HKCU", jdk_exe())], {}, [f"found located {jdk_exe()} 11.0.2\n"], ["found sun"], "jdk"),
+        "only shared runtimes": ([located("HKCU", jdk_exe()), (JAVASOFT + r"\JDK\11.0.2", "JavaHome", jdk_home())],
+                                 {165: "1"}, [], ["found located", "found sun"], None),
+        "located tie": ([located("HKCU", user45), located("HKLM", machine45)], {},
+                        [f"found located {machine45} 1.8.0_45"], [], None),
+        # The newest located one wins; an equally new JavaSoft runtime loses to it.
+        "located newest": ([located("HKCU", user45), located("HKCU", user60), located("HKLM", machine45),
+                            (CLASSIC_JRE + r"\1.8.0_60", "JavaHome", sun60)], {},
+                           [f"found sun {sun60}", f"found located {user60} 1.8.0_60",
+                            f"Trying to load JVM-DLL from {user60}"], [], None),
+    }
 
 
-def test_java_home_in_the_search_sequence(launch):
-    run, log = launch({128: "Y;EJAVA_HOME;EJDK_HOME;"}, {"JAVA_HOME": jdk_home()})
-    assert_in_order(log, "Testing location JAVA_HOME (type E)", f"Trying to load JVM-DLL from {jdk_exe()}",
-                    "Loading of JVM-DLL successful")
-    assert "JDK_HOME (type E)" not in log
-    assert_jdk_loaded(run, log)
+def test_registry_sources(launch, tmp_path):
+    failures = []
+    for name, (entries, settings, needles, absent, chosen) in registry_cases(tmp_path).items():
+        registry_state(tmp_path / "case.reg", entries)
+        run, log = launch({128: "Y", **settings})
+        try:
+            assert_in_order(log, *needles)
+            assert not [text for text in absent if text in log], absent
+            if chosen:
+                assert_jdk_loaded(run, log)
+            else:
+                assert run.code == 83 and "Loading of JVM-DLL successful" not in log
+        except AssertionError as failure:
+            failures.append(f"{name}: {failure}")
+    assert not failures, "\n\n".join(failures)
 
 
-def test_kavro_java_home_after_the_search_sequence(launch):
-    run, log = launch({128: "EJDK_HOME"}, {"KAVRO_JAVA_HOME": jdk_home().replace("\\", "/")})
-    assert_in_order(log, "Testing location JDK_HOME (type E)", "Search sequence finished",
-                    "Checking environment variable KAVRO_JAVA_HOME", "Loading of JVM-DLL successful")
-    assert_jdk_loaded(run, log)
+# ------------------------------------------------------------------ files and variables
 
+def test_location_files(launch, tmp_path):
+    # The installation directory "." is the launcher's own directory; the
+    # fixture builds setup N into tmp_path/setupN.
+    def beside(n, name, home):
+        cfg = tmp_path / f"setup{n}" / ".tolvanrix"
+        cfg.mkdir(parents=True, exist_ok=True)
+        (cfg / name).write_text(home + "\r\nsecond line\r\n")
 
-def test_preferred_location_file_beside_the_launcher(launch, tmp_path):
-    # The installation directory "." is the launcher's own directory.
     settings = {10003: ".", 128: "Y"}
-    cfg = tmp_path / "setup1" / ".tolvanrix"  # beside the fixture's first setup file
-    cfg.mkdir(parents=True)
-    (cfg / "pref_jre.cfg").write_text(jdk_home() + "\r\nsecond line\r\n")
+    beside(1, "pref_jre.cfg", jdk_home())
     run, log = launch(settings)
     assert_in_order(log, f"Has preferred location {jdk_home()}\n", "Using preferred location",
                     "Loading of JVM-DLL successful")
     assert "Testing location" not in log
     assert_jdk_loaded(run, log)
 
+    inst = tmp_path / "inst_jre.cfg"
+    inst.write_text(jdk_home() + "\n")
+    run, log = launch(settings, extra_files=[(inst, "inst_jre.cfg")])
+    assert_in_order(log, f"Has installer location {jdk_home()}\n", "Using installer location",
+                    "Loading of JVM-DLL successful")
+    assert "Testing location" not in log, "taken before the search sequence"
+    assert_jdk_loaded(run, log)
 
-def test_located_jvm_list(launch):
-    key = LOCATED + "\\" + jdk_exe().replace("\\", "/")
-    reg("add", key, "/f", check=True)
-    try:
-        run, log = launch({128: "Y"})
-    finally:
-        reg("delete", key, "/f")
-    assert f"found located {jdk_exe()} 11.0.2\n" in log
+    # A preferred runtime below the minimum is passed over; the installation's
+    # own file comes after the search sequence.
+    old = standin_runtime(tmp_path / "old", banner("1.7.0_80")).parent.parent
+    beside(3, "pref_jre.cfg", winpath(old))
+    beside(3, "inst_jre.cfg", jdk_home())
+    run, log = launch(settings)
+    assert_in_order(log, f"Has preferred location {winpath(old)}\n", "Testing location  (type Y)",
+                    f"Has installer location {jdk_home()}\n", "Using installer location")
+    assert "Using preferred location" not in log
     assert_jdk_loaded(run, log)
 
 
-def test_native_library_directories_come_first_in_path(launch):
-    run, log = launch({10004: r"${launcher:sys.launcherTempDirectory}\user", 128: "Y"},
+def test_java_home_in_the_search_sequence(launch):
+    # Key 152 names the JVM subdirectory tried first.
+    run, log = launch({128: "Y;EJAVA_HOME;EJDK_HOME;", 152: "server"}, {"JAVA_HOME": jdk_home()})
+    assert_in_order(log, "Testing location JAVA_HOME (type E)", f"Trying to load JVM-DLL from {jdk_exe()}",
+                    f"Trying {jdk_home()}\\bin\\server\\jvm.dll (exists 1)", "Loading of JVM-DLL successful")
+    assert "JDK_HOME (type E)" not in log and "hotspot" not in log
+    assert_jdk_loaded(run, log)
+
+
+def test_java_home_variables_after_the_search_sequence(launch, tmp_path):
+    old = standin_runtime(tmp_path / "old", banner("1.7.0_80")).parent.parent
+    # Forward slashes are taken for backslashes.
+    run, log = launch({128: "EJDK_HOME"},
+                      {"KAVRO_JAVA_HOME": winpath(old), "TOLVANRIX_JAVA_HOME": jdk_home().replace("\\", "/")})
+    assert_in_order(log, "Testing location JDK_HOME (type E)", "Search sequence finished",
+                    "Checking environment variable KAVRO_JAVA_HOME", "checkJavaExe returning 0",
+                    "Checking environment variable TOLVANRIX_JAVA_HOME", "Loading of JVM-DLL successful")
+    assert_jdk_loaded(run, log)
+
+
+def test_native_library_directories_come_first_in_path(launch, tmp_path):
+    (tmp_path / "setup1" / "native").mkdir(parents=True)
+    run, log = launch({10004: r"${launcher:sys.launcherTempDirectory}\user;;native", 128: "Y"},
                       {"JAVA_HOME": None, "KAVRO_JAVA_HOME": jdk_home()})
     extraction = re.search(r"^Temp dir3: (.*)$", log, re.M).group(1)
     native = re.search(r"^Setting PATH \(native libs\) (.*)$", log, re.M).group(1)
-    assert native.startswith(extraction + "\\user;"), native
+    # In order, empty entries skipped, relative ones beside the launcher.
+    assert native.startswith(f"{extraction}\\user;{winpath(tmp_path / 'setup1' / 'native')};"), native
     # The JVM's bin directory comes after everything that was there before.
     assert f"Setting PATH {native};{jdk_home()}\\bin\n" in log
     assert_jdk_loaded(run, log)
-
-
-def test_working_directory_setting_expands_launcher_variables(launch, tmp_path):
-    (tmp_path / "setup1" / "workdir").mkdir(parents=True)
-    run, log = launch({146: "${TOLVANRIX_EXEDIR}workdir", 126: "99"})
-    assert f"change working directory to {winpath(tmp_path / 'setup1' / 'workdir')}\n" in log
-    assert run.code == 83
 
 
 def test_previous_installation_left_by_a_32_bit_installer(launch, tmp_path):
@@ -209,7 +277,7 @@ def test_previous_installation_left_by_a_32_bit_installer(launch, tmp_path):
     assert_jdk_loaded(run, log, home)
 
 
-# ------------------------------------------------------------------ order and refusals
+# ------------------------------------------------------------------ order, passes and refusals
 
 def test_order_of_places_with_nothing_installed(launch):
     run, log = launch({128: "Y;EJAVA_HOME;EJDK_HOME;", 160: "tlx_order_app", 10003: "."},
@@ -231,26 +299,52 @@ def test_order_of_places_with_nothing_installed(launch):
                     "ERROR: No JVM found")
 
 
-def test_refused_candidates_do_not_end_the_search(launch, tmp_path):
-    too_old = standin_runtime(tmp_path / "old", banner("1.7.0_80"))
-    no_banner = standin_runtime(tmp_path / "nobanner", "stderr Error: could not find java.dll", banner("1.8.0_45"))
-    picked_up = standin_runtime(tmp_path / "pickedup", "stderr Picked up JAVA_TOOL_OPTIONS: -Xmx1g",
-                                banner("1.8.0_45"))
-    x86 = standin_runtime(tmp_path / "x86", banner("1.8.0_45"))
-    (x86.parent / "client").mkdir()
-    shutil.copyfile(WRONG_BITNESS_JVM, x86.parent / "client" / "jvm.dll")
-    homes = [winpath(exe.parent.parent) for exe in (too_old, no_banner, picked_up, x86)] + [jdk_home()]
-    run, log = launch({128: ";".join("A" + home for home in homes)})
-    assert_in_order(log,
-                    f"checkJavaExe ({winpath(too_old)}", "got version from execution 1.7.0_80",
-                    "checkJavaExe returning 0",
-                    f"checkJavaExe ({winpath(no_banner)}", "couldn't get version", "checkJavaExe returning 0",
-                    f"checkJavaExe ({winpath(picked_up)}", "got version from execution 1.8.0_45",
-                    f"Trying to load JVM-DLL from {winpath(picked_up)}",
-                    f"Trying to load JVM-DLL from {winpath(x86)}", "Failed with error code 193",
+def test_lenient_pass_takes_relative_and_type_b_homes_without_a_version_test(launch, tmp_path):
+    # All three are too old for the main pass. The relative one lies beside the launcher.
+    relative = standin_runtime(tmp_path / "setup1" / "rel", banner("1.5.0_22"))
+    absolute_a = standin_runtime(tmp_path / "absA", banner("1.5.0_22")).parent.parent
+    absolute_b = standin_runtime(tmp_path / "absB", banner("1.5.0_22")).parent.parent
+    run, log = launch({128: f"A{winpath(absolute_a)};Brel;B{winpath(absolute_b)}"})
+    assert_in_order(log, "Testing location rel (type B)", "checkJavaExe returning 0",
+                    "Testing relative location rel", f"{winpath(relative)} exists",
+                    f"Trying to load JVM-DLL from {winpath(relative)}",
+                    f"Testing relative location {winpath(absolute_b)}", f"{winpath(absolute_b)}\\bin\\java.exe exists")
+    assert f"Testing relative location {winpath(absolute_a)}" not in log
+    assert run.code == 83
+
+
+def test_every_candidate_is_judged_by_its_banner_and_the_search_goes_on(launch, tmp_path):
+    """(name, stand-in lines, version it yields or None): one start walks
+    them all and ends with the JDK; every failed candidate gives its PATH
+    entry back."""
+    candidates = [
+        ("old", [banner("1.7.0_80")], False, "1.7.0_80"),
+        ("openjdk", ['stderr openjdk version "1.8.0_292"', "stderr OpenJDK Runtime Environment"], True, "1.8.0_292"),
+        ("java9", ['stderr java version "9.0.4" 2018-01-16'], True, "9.0.4"),
+        ("lts", ['stderr openjdk version "17.0.1" 2021-10-19 LTS'], True, "17.0.1"),
+        ("pickedup", ["stderr Picked up _JAVA_OPTIONS: -Xmx512m", "stderr Picked up JAVA_TOOL_OPTIONS: " + "x" * 300,
+                      banner("1.8.0_45")], True, "1.8.0_45"),
+        ("jvmcfg", ["stderr Error: could not open `C:\\jre\\lib\\amd64\\jvm.cfg'", banner("1.8.0_45")], False, None),
+        ("vminit", ["stderr Picked up JAVA_TOOL_OPTIONS: -Xmx1g", "stderr Error occurred during initialization of VM"],
+         False, None),
+        ("unclosed", ['stderr java version "1.8.0_45'], False, None),
+        ("empty", ['stderr java version ""'], False, None),
+        ("blank", ['stderr  java version "1.8.0_45"'], False, None),
+        ("silent", [], False, None),
+        ("x86", [banner("1.8.0_45")], True, "1.8.0_45"),
+    ]
+    homes = {name: standin_runtime(tmp_path / name, *lines).parent.parent for name, lines, _, _ in candidates}
+    (homes["x86"] / "bin" / "client").mkdir()
+    shutil.copyfile(WRONG_BITNESS_JVM, homes["x86"] / "bin" / "client" / "jvm.dll")
+    run, log = launch({128: ";".join("A" + winpath(home) for home in homes.values()) + ";A" + jdk_home()})
+    pieces = log.split("checkJavaExe (")
+    for name, _, accepted, version in candidates:
+        (piece,) = [p for p in pieces if p.startswith(winpath(homes[name]) + "\\")]
+        assert (f"got version from execution {version}\n" in piece) == (version is not None), (name, piece)
+        assert f"checkJavaExe returning {int(accepted)}" in piece, (name, piece)
+    assert_in_order(log, f"Trying to load JVM-DLL from {winpath(homes['x86'])}", "Failed with error code 193",
                     f"Testing location {jdk_home()} (type A)", "Loading of JVM-DLL successful")
     assert_jdk_loaded(run, log)
-    # Every failed candidate gave its PATH entry back: only the JDK's bin stays.
     native = re.search(r"^Setting PATH \(native libs\) (.*)$", log, re.M).group(1)
     path_lines = re.findall(r"^Setting PATH (?!\(native)(.*)$", log, re.M)
     assert path_lines[-1] == f"{native};{jdk_home()}\\bin"
@@ -258,71 +352,61 @@ def test_refused_candidates_do_not_end_the_search(launch, tmp_path):
         assert line == native or line.startswith(native + ";") and line.count(";") == native.count(";") + 1, line
 
 
+def test_jdk_required_and_javaw_for_the_gui_launcher_kind(launch, tmp_path):
+    # With key 131 only a home with lib\tools.jar counts, through its jre\bin\java.exe.
+    fake_jdk = tmp_path / "fakejdk"
+    standin_runtime(fake_jdk / "jre", banner("1.8.0_45"))
+    (fake_jdk / "lib").mkdir()
+    (fake_jdk / "lib" / "tools.jar").write_bytes(b"")
+    run, log = launch({131: "1", 128: f"A{jdk_home()};A{winpath(fake_jdk)}"})
+    assert_in_order(log, f"Testing location {winpath(fake_jdk)} (type A)",
+                    f"checkJavaExe ({winpath(fake_jdk)}\\jre\\bin\\java.exe", "checkJavaExe returning 1")
+    assert f"checkJavaExe ({jdk_home()}" not in log
+    assert run.code == 83
+
+    # Launcher kind 1 wants javaw.exe beside an accepted java.exe.
+    lonely = standin_runtime(tmp_path / "lonely", banner("1.8.0_45"))
+    run, log = launch({107: "1", 128: f"A{winpath(lonely.parent.parent)};A{jdk_home()}"})
+    assert_in_order(log, f"checkJavaExe ({winpath(lonely)}", "got version from execution 1.8.0_45",
+                    "checkJavaExe returning 0", f"Trying to load JVM-DLL from {jdk_home()}\\bin\\javaw.exe")
+    assert_jdk_loaded(run, log)
+
+
 # ------------------------------------------------------------------ probe cache
 
-def test_probe_cache_spares_the_second_start_a_process(launch, tmp_path):
-    exe = standin_runtime(tmp_path / "rt", banner("1.8.0_45"))
-    sequence = {128: f"A{winpath(tmp_path / 'rt')};A{jdk_home()}"}
+def test_probe_cache_across_two_starts(launch, tmp_path):
+    """The first start probes and caches every candidate; between the starts
+    the cache entries are changed; the second start runs again only those
+    whose entry no longer holds."""
+    names = ("kept", "touched", "time7", "time9", "v16", "believed", "exit3")
+    exes = {name: standin_runtime(tmp_path / name, banner("1.8.0_45"), *(["exit 3"] if name == "exit3" else []))
+            for name in names}
     reg("delete", cache_key(jdk_exe()), "/f")
-
+    sequence = {128: ";".join("A" + winpath(exe.parent.parent) for exe in exes.values()) + ";A" + jdk_home()}
     run, log = launch(sequence)
-    assert standin_runs(exe) == 1
-    assert "got version from execution 1.8.0_45" in log
-    assert "got version from execution 11.0.2" in log
+    assert all(standin_runs(exe) == 1 for exe in exes.values())
+    assert "got version from execution 11.0.2" in log and "Exit Code 3" in log
     assert_jdk_loaded(run, log)
-
-    run, log = launch(sequence)
-    assert standin_runs(exe) == 1, "a cached candidate must not be started"
-    assert "got version from registry 1.8.0_45" in log
-    assert "got version from registry 11.0.2" in log
-    assert "got version from execution" not in log
-    assert_jdk_loaded(run, log)
-
-    # An updated runtime (new last-write time) is probed again.
-    stat = exe.stat()
-    os.utime(exe, ns=(stat.st_atime_ns, stat.st_mtime_ns + 3600 * 10**9))
-    run, log = launch(sequence)
-    assert standin_runs(exe) == 2
-    assert "got version from execution 1.8.0_45" in log
-
-
-def test_malformed_cache_entries_are_misses(launch, tmp_path):
-    exe = standin_runtime(tmp_path / "rt", banner("1.8.0_45"))
-    key = cache_key(winpath(exe))
-    sequence = {128: f"A{winpath(tmp_path / 'rt')}", 126: "1.8"}
-    launch(sequence)
-    assert standin_runs(exe) == 1
-
-    # The right time, cut or lengthened by a byte, no longer matches.
-    time = re.search(r"LastWriteTime\s+REG_BINARY\s+([0-9A-F]{16})\s*$",
-                     reg("query", key, "/v", "LastWriteTime").stdout, re.M | re.I).group(1)
-    for runs, data in ((2, time[:14]), (3, time + "00")):
-        reg("add", key, "/v", "LastWriteTime", "/t", "REG_BINARY", "/d", data, "/f", check=True)
-        _, log = launch(sequence)
-        assert standin_runs(exe) == runs, f"a {len(data) // 2}-byte time is no match"
-        assert "got version from execution 1.8.0_45" in log
-
-    reg("add", key, "/v", "Version", "/d", "1.6.", "/f", check=True)
-    _, log = launch(sequence)
-    assert standin_runs(exe) == 4, "version 1.6. is no version"
-    assert "got version from execution 1.8.0_45" in log
-
-    # The entry written just now is good: believed without a process.
-    reg("add", key, "/v", "Version", "/d", "1.7.0_80", "/f", check=True)
-    _, log = launch(sequence)
-    assert standin_runs(exe) == 4
-    assert "got version from registry 1.7.0_80" in log
-    assert "checkJavaExe returning 0" in log
-    reg("delete", key, "/f")
-
-
-def test_runtime_ending_with_an_error_is_cached_as_1_0_0_and_probed_again(launch, tmp_path):
-    exe = standin_runtime(tmp_path / "rt", banner("1.8.0_45"), "exit 3")
-    sequence = {128: f"A{winpath(tmp_path / 'rt')}"}
-    _, log = launch(sequence)
-    assert "Exit Code 3" in log and "couldn't get version" in log
-    value = reg("query", cache_key(winpath(exe)), "/v", "Version").stdout
+    # A runtime ending with an error is cached as 1.0.0, which is no hit.
+    value = reg("query", cache_key(winpath(exes["exit3"])), "/v", "Version").stdout
     assert re.search(r"Version\s+REG_SZ\s+1\.0\.0\s*$", value, re.M), value
-    _, log = launch(sequence)
-    assert standin_runs(exe) == 2
-    reg("delete", cache_key(winpath(exe)), "/f")
+
+    # An updated runtime has a new last-write time.
+    stat = exes["touched"].stat()
+    os.utime(exes["touched"], ns=(stat.st_atime_ns, stat.st_mtime_ns + 3600 * 10**9))
+    # The right time cut or lengthened by a byte is no match; "1.6." is no version.
+    for name, change in (("time7", lambda time: time[:14]), ("time9", lambda time: time + "00")):
+        key = cache_key(winpath(exes[name]))
+        time = re.search(r"LastWriteTime\s+REG_BINARY\s+([0-9A-F]{16})\s*$",
+                         reg("query", key, "/v", "LastWriteTime").stdout, re.M | re.I).group(1)
+        reg("add", key, "/v", "LastWriteTime", "/t", "REG_BINARY", "/d", change(time), "/f", check=True)
+    reg("add", cache_key(winpath(exes["v16"])), "/v", "Version", "/d", "1.6.", "/f", check=True)
+    # A good entry is believed without a process, even when it says too old.
+    reg("add", cache_key(winpath(exes["believed"])), "/v", "Version", "/d", "1.7.0_80", "/f", check=True)
+    run, log = launch(sequence)
+    runs = {name: standin_runs(exe) for name, exe in exes.items()}
+    assert runs == {"kept": 1, "touched": 2, "time7": 2, "time9": 2, "v16": 2, "believed": 1, "exit3": 2}, runs
+    assert_in_order(log, f"checkJavaExe ({winpath(exes['believed'])}", "got version from registry 1.7.0_80",
+                    "checkJavaExe returning 0", "got version from registry 11.0.2")
+    assert "got version from execution 11.0.2" not in log
+    assert_jdk_loaded(run, log)

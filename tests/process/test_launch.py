@@ -6,10 +6,8 @@ must be gone shortly after the launcher has ended."""
 import re
 from pathlib import Path
 
-from harness import (class_loaded, RUNTIME_JAR, TESTS_JAR, JAVA_DIR, inspect_setup, jdk_dir, launcher_logs, log_named_in,
-                     probe_report, probe_setup, read_log, run_setup, unixpath, wait_until, winpath)
-
-
+from harness import (class_loaded, inspect_setup, jdk_dir, launcher_logs, probe_report, probe_setup, read_log,
+                     run_setup, unixpath, wait_until, winpath)
 
 
 def extraction_dir_gone(report, timeout=30):
@@ -27,12 +25,17 @@ def test_installer_flavour_passes_arguments_properties_and_class_path(tmp_path):
     workdir, temp = tmp_path / "setup", tmp_path / "temp"
     setup = probe_setup(workdir, settings={
         102: "1", 103: "$probe-err.log", 104: "1", 105: "out\\probe-out.log", 106: "1",
-        121: "A0lib\\extra.jar;E0TLXTEST_CLASS_PATH;", 123: "-Dtlxtest.reportNatives=true -Dtlxtest.reportSplash=true",
+        121: "A0lib\\extra.jar;;E0TLXTEST_CLASS_PATH;D0nowhere;S1lib;E0TLXTEST_UNSET;E0TLXTEST_QUOTED;X1ignored;D1Q:\\",
+        123: "-Dtlxtest.reportNatives=true -Dtlxtest.reportSplash=true",
         124: 'pre1 "pre two" ${TLXTEST_VALUE}', 125: "1"})
     out_file = workdir / "out" / "probe-out.log"
     out_file.parent.mkdir()
     out_file.write_text("earlier line\n")
-    env = {"TLXTEST_VALUE": "expanded", "TLXTEST_CLASS_PATH": "C:\\from-env;", "MANPATH": None,
+    (workdir / "lib").mkdir()
+    for name in ("l2.zip", "notes.txt", "l1.jar"):
+        (workdir / "lib" / name).write_bytes(b"")
+    env = {"TLXTEST_VALUE": "expanded", "TLXTEST_CLASS_PATH": "C:\\from-env;", "TLXTEST_UNSET": None,
+           "TLXTEST_QUOTED": '"C:\\quoted dir"', "MANPATH": None,
            "TOLVANRIX_LOG": None, "KAVRO_LOG": None}
     run = run_probe(setup, "foo", "-J-Dtlxtest.fromj=1", "-Dsun.locale.formatasdefault=true", "bar",
                     "stderr=to-the-error-file", temp=temp, env=env)
@@ -65,7 +68,12 @@ def test_installer_flavour_passes_arguments_properties_and_class_path(tmp_path):
     extraction = props["kavro.tempDir"]
     class_path = report.class_path()
     assert sorted(class_path[:2]) == sorted([extraction + "\\tlxruntime.jar", extraction + "\\tlxtests.jar"])
-    assert class_path[2:] == [winpath(workdir / "lib" / "extra.jar"), "C:\\from-env"]
+    # Entries of key 121 in order: an archive, a variable ending in the
+    # separator, a missing directory, the jars then the zips of a directory,
+    # a quoted variable without its quotes, a drive root (which always exists).
+    lib = winpath(workdir / "lib")
+    assert class_path[2:] == [lib + "\\extra.jar", "C:\\from-env", winpath(workdir / "nowhere"), lib + "\\l1.jar",
+                              lib + "\\l2.zip", "C:\\quoted dir", "Q:\\"]
 
     assert "probe.windel=" + winpath(setup) in report.lines
     # No exported registerNatives yet: Common is never told.
@@ -110,28 +118,20 @@ def test_application_flavour_runs_without_the_installer_handshake(tmp_path):
     assert "did not find register natives in helper dll" not in launch[0]
 
 
-def test_missing_register_natives_is_logged_and_the_launch_goes_on(tmp_path):
-    temp = tmp_path / "temp"
-    setup = probe_setup(tmp_path / "setup")
-    run = run_probe(setup, temp=temp, env={"TOLVANRIX_LOG": "yes"})
-    assert run.code == 0, run.stderr
-    assert probe_report(run.stdout).done
-    log = next(read_log(path) for path in launcher_logs(temp) if "launch done" in read_log(path))
-    lines = log.splitlines()
-    assert "load helper dll" in lines
-    assert "ERROR: did not find register natives in helper dll" in lines
-    assert lines.index("ERROR: did not find register natives in helper dll") < lines.index("calling main")
-
-
-def test_splash_text_lines_reach_the_java_side(tmp_path):
+def test_installer_flavour_binds_no_natives_yet_and_hands_over_the_splash_texts(tmp_path):
     setup = probe_setup(tmp_path / "setup", settings={
         108: "1", 10123: "1", 163: "1", 123: "-Dtlxtest.reportSplash=true",
         10111: "Installing", 10109: "25", 10110: "30", 10113: "9", 10114: "255,0,0", 10115: "700",
         10118: "version 5.1", 10116: "26", 10117: "45", 10120: "8", 10121: "0,0,255", 10122: "400"})
-    run = run_probe(setup, temp=tmp_path / "temp")
+    temp = tmp_path / "temp"
+    run = run_probe(setup, temp=temp, env={"TOLVANRIX_LOG": "yes"})
     assert run.code == 0, run.stderr
     report = probe_report(run.stdout)
     assert report.done, run.stdout
+    # No exported registerNatives yet: logged, and the launch goes on.
+    lines = next(read_log(path) for path in launcher_logs(temp) if "launch done" in read_log(path)).splitlines()
+    assert "load helper dll" in lines
+    assert lines.index("ERROR: did not find register natives in helper dll") < lines.index("calling main")
     assert "probe.splash.fromLauncher=true" in report.lines
     assert "probe.splash.option=true" in report.lines
     assert "probe.splash.first=Installing@25,30 colour 255,0,0 size 9 weight 700" in report.lines

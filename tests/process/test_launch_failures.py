@@ -1,11 +1,12 @@
 """How a launch ends when something is missing or Java says so: mandatory
 class path entries (1006, 1008), the entry class or its main (1010, 1011), an
 exception from main (1005), System.exit in main, and the first-run check."""
-from harness import (class_loaded, JAVA_DIR, PROBE_MESSAGES, TESTS_JAR, launcher_logs, log_named_in, probe_report, probe_setup,
-                     read_log, run_setup, unixpath, wait_until, winpath)
+import pytest
+
+from harness import (JAVA_DIR, PROBE_MESSAGES, TESTS_JAR, class_loaded, launcher_logs, log_named_in, probe_report,
+                     probe_setup, read_log, run_setup, unixpath, wait_until, winpath)
 
 FIRST_RUN = "com.tolvanrix.runtime.launcher.FirstRun"
-
 
 
 def run(setup, *args, temp, env=None):
@@ -18,69 +19,53 @@ def no_extraction_dir_left(temp):
     return wait_until(lambda: not [p for p in temp.glob("kvo*_dir*") if p.is_dir()], timeout=30)
 
 
-def assert_fatal(result, text, temp, jvm_created=True):
+def assert_fatal(result, text, temp, jvm_created=True) -> list:
     """Exit code 1, the message and the log's path on standard error, and the
     extraction directory removed; once the JVM holds the jars open, only an
-    attempt (the files in use stay, as for any fatal error)."""
+    attempt (the files in use stay, as for any fatal error). Returns the log's lines."""
     assert result.code == 1, (result.code, result.stderr)
     assert text in result.stderr, result.stderr
-    log = log_named_in(result.stderr)
-    assert log is not None, result.stderr
+    log = read_log(log_named_in(result.stderr)).splitlines()
     if jvm_created:
         directories = [p for p in temp.glob("kvo*_dir*") if p.is_dir()]
         assert len(directories) == 1, directories
-        assert f"emptying {winpath(directories[0])}" in read_log(log).splitlines()
+        assert f"emptying {winpath(directories[0])}" in log
     else:
         assert no_extraction_dir_left(temp)
+    return log
 
 
-def test_missing_mandatory_archive_is_error_1006(tmp_path):
+@pytest.mark.parametrize("entries, env, message", [
+    ("A0lib\\optional.jar;A1lib\\${TLXTEST_NAME}.jar;", {"TLXTEST_NAME": "missing"}, (1006, "lib\\missing.jar")),
+    ("S1no-such-dir", {}, (1006, "no-such-dir")),
+    ("E0TLXTEST_OPTIONAL;E1TLXTEST_REQUIRED;", {"TLXTEST_OPTIONAL": None, "TLXTEST_REQUIRED": None},
+     (1008, "TLXTEST_REQUIRED")),
+])
+def test_missing_mandatory_class_path_entries_stop_before_java(tmp_path, entries, env, message):
     temp = tmp_path / "temp"
-    setup = probe_setup(tmp_path / "setup", settings={121: "A0lib\\optional.jar;A1lib\\${TLXTEST_NAME}.jar;"})
-    result = run(setup, temp=temp, env={"TLXTEST_NAME": "missing"})
-    assert_fatal(result, PROBE_MESSAGES[1006].replace("{0}", "lib\\missing.jar"), temp, jvm_created=False)
+    result = run(probe_setup(tmp_path / "setup", settings={121: entries}), temp=temp, env=env)
+    assert_fatal(result, PROBE_MESSAGES[message[0]].replace("{0}", message[1]), temp, jvm_created=False)
     assert "probe." not in result.stdout
 
 
-def test_missing_mandatory_archive_directory_is_error_1006(tmp_path):
+@pytest.mark.parametrize("jar, message, line", [
+    (TESTS_JAR, 1010, "ERROR: could not find main class"),
+    (JAVA_DIR / "tlxnomain.jar", 1011, "ERROR: could not find main method"),
+])
+def test_missing_entry_class_or_main(tmp_path, jar, message, line):
     temp = tmp_path / "temp"
-    setup = probe_setup(tmp_path / "setup", settings={121: "S1no-such-dir"})
-    assert_fatal(run(setup, temp=temp), PROBE_MESSAGES[1006].replace("{0}", "no-such-dir"), temp, jvm_created=False)
-
-
-def test_unset_mandatory_variable_is_error_1008(tmp_path):
-    temp = tmp_path / "temp"
-    setup = probe_setup(tmp_path / "setup", settings={121: "E0TLXTEST_OPTIONAL;E1TLXTEST_REQUIRED;"})
-    result = run(setup, temp=temp, env={"TLXTEST_OPTIONAL": None, "TLXTEST_REQUIRED": None})
-    assert_fatal(result, PROBE_MESSAGES[1008].replace("{0}", "TLXTEST_REQUIRED"), temp, jvm_created=False)
-
-
-def test_missing_entry_class_is_error_1010(tmp_path):
-    temp = tmp_path / "temp"
-    setup = probe_setup(tmp_path / "setup", files=[(TESTS_JAR, "tlxtests.jar")])
-    result = run(setup, temp=temp)
-    assert_fatal(result, PROBE_MESSAGES[1010], temp)
-    assert "ERROR: could not find main class" in read_log(log_named_in(result.stderr)).splitlines()
-
-
-def test_entry_class_without_main_is_error_1011(tmp_path):
-    temp = tmp_path / "temp"
-    setup = probe_setup(tmp_path / "setup", files=[(JAVA_DIR / "tlxnomain.jar", "tlxnomain.jar")])
-    result = run(setup, temp=temp)
-    assert_fatal(result, PROBE_MESSAGES[1011], temp)
+    result = run(probe_setup(tmp_path / "setup", files=[(jar, jar.name)]), temp=temp)
+    assert line in assert_fatal(result, PROBE_MESSAGES[message], temp)
     assert "probe.nomain called" not in result.stdout
-    assert "ERROR: could not find main method" in read_log(log_named_in(result.stderr)).splitlines()
 
 
 def test_exception_from_main_is_logged_and_error_1005(tmp_path):
     temp = tmp_path / "temp"
-    setup = probe_setup(tmp_path / "setup")
-    result = run(setup, "throw", temp=temp)
-    assert_fatal(result, PROBE_MESSAGES[1005], temp)
+    result = run(probe_setup(tmp_path / "setup"), "throw", temp=temp)
+    log = assert_fatal(result, PROBE_MESSAGES[1005], temp)
     assert "probe.argc=1" in result.stdout
-    log = read_log(log_named_in(result.stderr)).splitlines()
     exception = log.index("ERROR: an exception occurred")
-    assert log[exception + 1] == "ERROR: java.lang.IllegalStateException: probe failure requested"
+    assert log[exception + 1] == "ERROR: java.lang.IllegalStateException: probe failure requested: St\u00f6rung"
     assert log.index("ERROR: could not call main") > exception
     assert "ERROR: Could not start JVM" in log
     # The VM printed the stack trace of the application's own exception.
@@ -88,9 +73,7 @@ def test_exception_from_main_is_logged_and_error_1005(tmp_path):
 
 
 def test_system_exit_in_main_ends_the_launcher_with_its_status(tmp_path):
-    temp = tmp_path / "temp"
-    setup = probe_setup(tmp_path / "setup")
-    result = run(setup, "exit=7", temp=temp)
+    result = run(probe_setup(tmp_path / "setup"), "exit=7", temp=tmp_path / "temp")
     assert result.code == 7, result.stderr
     report = probe_report(result.stdout)
     assert "probe.exiting" in report.lines and not report.done
@@ -98,43 +81,27 @@ def test_system_exit_in_main_ends_the_launcher_with_its_status(tmp_path):
     assert wait_until(lambda: not unixpath(report.props["kavro.tempDir"]).exists(), timeout=30)
 
 
-def first_run_setup(workdir, answer):
-    return probe_setup(workdir, settings={
-        10003: ".", 123: f"-Dtolvanrix.firstRunHandler=FirstRunProbe -Dtlxtest.firstRunAnswer={answer} -verbose:class"})
-
-
-def test_first_run_marker_and_a_no_stop_the_start(tmp_path):
+@pytest.mark.parametrize("marker, handler, runs_main", [
+    (True, "FirstRunProbe -Dtlxtest.firstRunAnswer=false", False),
+    (True, "FirstRunProbe -Dtlxtest.firstRunAnswer=true", True),
+    (True, "no.such.Handler", False),   # firstRun throws: that stops the start too
+    (False, "FirstRunProbe -Dtlxtest.firstRunAnswer=false", True),
+])
+def test_first_run_check(tmp_path, marker, handler, runs_main):
     workdir, temp = tmp_path / "setup", tmp_path / "temp"
-    setup = first_run_setup(workdir, "false")
-    (workdir / ".tolvanrix").mkdir()
-    (workdir / ".tolvanrix" / "firstrun").write_text("")
+    setup = probe_setup(workdir, settings={10003: ".", 123: f"-Dtolvanrix.firstRunHandler={handler} -verbose:class"})
+    if marker:
+        (workdir / ".tolvanrix").mkdir()
+        (workdir / ".tolvanrix" / "firstrun").write_text("")
     result = run(setup, temp=temp, env={"TOLVANRIX_LOG": "yes"})
     assert result.code == 0, result.stderr
-    assert "probe.firstRun asked, answering false" in result.stdout
-    assert class_loaded(result.stdout.splitlines(), FIRST_RUN)
-    assert "probe.argc" not in result.stdout
+    assert probe_report(result.stdout).done == runs_main
+    assert ("probe.firstRun asked" in result.stdout) == (marker and handler.startswith("FirstRunProbe"))
+    # Without the marker the runtime's first-run class is never even loaded.
+    assert class_loaded(result.stdout.splitlines(), FIRST_RUN) == marker
     log = next(read_log(p) for p in launcher_logs(temp) if "launch done" in read_log(p)).splitlines()
-    assert "checkFirstRun stopped further execution" in log
-    assert "calling main" not in log
+    assert ("checkFirstRun stopped further execution" in log) == (not runs_main)
+    assert ("calling main" in log) == runs_main
+    if handler == "no.such.Handler":
+        assert "ERROR: java.lang.ClassNotFoundException: no.such.Handler" in log
     assert no_extraction_dir_left(temp)
-
-
-def test_first_run_marker_and_a_yes_run_main(tmp_path):
-    workdir, temp = tmp_path / "setup", tmp_path / "temp"
-    setup = first_run_setup(workdir, "true")
-    (workdir / ".tolvanrix").mkdir()
-    (workdir / ".tolvanrix" / "firstrun").write_text("")
-    result = run(setup, temp=temp)
-    assert result.code == 0, result.stderr
-    assert "probe.firstRun asked, answering true" in result.stdout
-    assert probe_report(result.stdout).done
-
-
-def test_without_the_marker_first_run_is_never_looked_up(tmp_path):
-    workdir, temp = tmp_path / "setup", tmp_path / "temp"
-    setup = first_run_setup(workdir, "false")
-    result = run(setup, temp=temp)
-    assert result.code == 0, result.stderr
-    assert probe_report(result.stdout).done
-    assert "probe.firstRun" not in result.stdout
-    assert not class_loaded(result.stdout.splitlines(), FIRST_RUN)

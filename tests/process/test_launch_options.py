@@ -1,7 +1,9 @@
 """VM options as the JVM receives them: the default ".vmoptions" file with its
 syntax and nested includes, the class-path slots, "-J" arguments and the
 locale options. LaunchProbe prints the JVM's own list of input arguments."""
-from harness import launcher_logs, probe_report, probe_setup, read_log, run_setup, winpath
+import pytest
+
+from harness import jdk_dir, probe_report, probe_setup, run_setup, winpath
 
 
 def launch(setup, *args, temp, env=None):
@@ -25,32 +27,39 @@ def extraction_jars(report):
 def test_default_vmoptions_file_with_blanks_comments_slots_and_includes(tmp_path):
     workdir, temp = tmp_path / "setup", tmp_path / "temp"
     setup = probe_setup(workdir, settings={166: "1"})
+    long_value = "v" * 29984  # the line's first 29999 characters are one piece, the rest another
     (workdir / "setup.vmoptions").write_text(
         "   -Xmx512m   \r\n# -Xmx1g\r\n\r\n"
         "-classpath/a lib\\extra.jar\n-classpath/p C:\\first.jar\n-classpath/p C:\\second.jar\n"
-        "-include-options cfg\\main.vmoptions\n-Dtlxtest.after=1\n")
+        "-include-options cfg\\main.vmoptions\n-Dtlxtest.after=1\n"
+        f"-Dtlxtest.long={long_value}-Dtlxtest.tail=1\n-include-options chain0.vmoptions\n")
     (workdir / "cfg").mkdir()
     (workdir / "cfg" / "main.vmoptions").write_text("-Dtlxtest.main=1\n-include-options other.vmoptions\n")
     # Includes inside an included file are resolved against that file's own
-    # directory; the copy beside the executable must not be read. The file
-    # including itself is stopped, and what follows the include still counts.
+    # directory; the copy beside the executable must not be read. A file that
+    # includes itself, or is included again further down (names compare
+    # without case), is stopped, and what follows the include still counts.
     (workdir / "cfg" / "other.vmoptions").write_text(
         "-Dtlxtest.other=1\n-include-options third.vmoptions\n-include-options other.vmoptions\n"
         "-Dtlxtest.otherEnd=1\n")
-    (workdir / "cfg" / "third.vmoptions").write_text("-Dtlxtest.third=cfg\n")
+    (workdir / "cfg" / "third.vmoptions").write_text("-Dtlxtest.third=cfg\n-include-options MAIN.VMOPTIONS\n")
     (workdir / "third.vmoptions").write_text("-Dtlxtest.third=beside-the-executable\n")
+    # A chain of includes longer than any real one ends somewhere, and in order.
+    for level in range(40):
+        (workdir / f"chain{level}.vmoptions").write_text(
+            f"-Dtlxtest.level{level}=1\n-include-options chain{level + 1}.vmoptions\n")
 
     _, report = launch(setup, temp=temp, env={"TOLVANRIX_LOG": "yes"})
-    assert tlxtest_options(report) == ["-Xmx512m", "-Dtlxtest.main=1", "-Dtlxtest.other=1", "-Dtlxtest.third=cfg",
-                                       "-Dtlxtest.otherEnd=1", "-Dtlxtest.after=1"]
+    levels = [o for o in tlxtest_options(report) if o.startswith("-Dtlxtest.level")]
+    assert len(levels) >= 16 and levels == [f"-Dtlxtest.level{n}=1" for n in range(len(levels))], levels
+    assert [o for o in tlxtest_options(report) if o not in levels] == [
+        "-Xmx512m", "-Dtlxtest.main=1", "-Dtlxtest.other=1", "-Dtlxtest.third=cfg", "-Dtlxtest.otherEnd=1",
+        "-Dtlxtest.after=1", f"-Dtlxtest.long={long_value}", "-Dtlxtest.tail=1"]
     assert 400 * 2**20 < report.max_memory <= 512 * 2**20
     class_path = report.class_path()
     assert class_path[0] == "C:\\second.jar"
     assert sorted(class_path[1:3]) == extraction_jars(report)
     assert class_path[3:] == ["lib\\extra.jar"]
-    log = next(read_log(p) for p in launcher_logs(temp) if "launch done" in read_log(p))
-    assert f"ERROR: -include-options {winpath(workdir / 'cfg' / 'other.vmoptions')} not read: it includes itself" \
-        in log.splitlines(), log
 
 
 def test_classpath_line_replaces_the_configured_class_path(tmp_path):
@@ -82,20 +91,14 @@ def test_settings_options_with_a_quoted_include_and_version_lines(tmp_path):
     assert "C:\\two-elements.jar" not in report.class_path()
 
 
-def test_j_option_with_key_125(tmp_path):
-    setup = probe_setup(tmp_path / "setup", settings={125: "1"})
+@pytest.mark.parametrize("key_125", [True, False])
+def test_j_option_only_with_key_125(tmp_path, key_125):
+    setup = probe_setup(tmp_path / "setup", settings={125: "1"} if key_125 else {})
     _, report = launch(setup, "-J-Xmx1g", "foo", temp=tmp_path / "temp")
-    assert "-Xmx1g" in report.vmoptions
-    assert 900 * 2**20 < report.max_memory <= 2**30
-    assert report.args == ["foo"]
-    assert report.launcher[5:] == [report.launcher[5], "foo"]
-
-
-def test_j_option_without_key_125_stays_a_program_argument(tmp_path):
-    setup = probe_setup(tmp_path / "setup")
-    _, report = launch(setup, "-J-Xmx1g", "foo", temp=tmp_path / "temp")
-    assert "-Xmx1g" not in report.vmoptions
-    assert report.args == ["-J-Xmx1g", "foo"]
+    assert ("-Xmx1g" in report.vmoptions) == key_125
+    assert report.args == (["foo"] if key_125 else ["-J-Xmx1g", "foo"])
+    if key_125:
+        assert 900 * 2**20 < report.max_memory <= 2**30
 
 
 def test_locale_options_follow_the_detected_language(tmp_path):
@@ -112,3 +115,41 @@ def test_locale_options_follow_the_detected_language(tmp_path):
     assert [o for o in report.vmoptions if o.startswith(("-Dsun.locale", "-Duser."))] == \
         ["-Dsun.locale.formatasdefault=true"]
     assert report.args == []
+
+
+def test_launcher_variables_in_the_configured_options(tmp_path):
+    """Every placeholder, in one start: the values they stand for, environment
+    variables after them (so a value holding a placeholder stays as it is),
+    unknown names left alone, and a value too long for the option text cut."""
+    workdir, temp = tmp_path / "setup", tmp_path / "temp"
+    tokens = {
+        "exedir": ["%KAVRO_EXEDIR%", "%TOLVANRIX_EXEDIR%", "${KAVRO_EXEDIR}", "${TOLVANRIX_EXEDIR}",
+                   "${launcher:sys.launcherDirectory}"],
+        "tempdir": ["%KAVRO_TEMPDIR%", "%TOLVANRIX_TEMPDIR%", "${KAVRO_TEMPDIR}", "${TOLVANRIX_TEMPDIR}",
+                    "${launcher:sys.launcherTempDirectory}"],
+        "separator": ["%KAVRO_PATHLIST_SEPARATOR%", "%TOLVANRIX_PATHLIST_SEPARATOR%", "${KAVRO_PATHLIST_SEPARATOR}",
+                      "${TOLVANRIX_PATHLIST_SEPARATOR}", "${launcher:sys.pathlistSeparator}"],
+        "jvmhome": ["%KAVRO_JVM_HOME%", "%TOLVANRIX_JVM_HOME%", "${KAVRO_JVM_HOME}", "${TOLVANRIX_JVM_HOME}",
+                    "${launcher:sys.jvmHome}"],
+        "tempbase": ["${launcher:sys.tempDir}"],
+        "env": ["${TLXTEST_VALUE}"], "self": ["${TLXTEST_SELF}"], "order": ["${TLXTEST_ORDER}"],
+        "unknown": ["${NO_SUCH_VARIABLE}${launcher:sys.JVMHOME}"],
+        "repeated": ["a%KAVRO_PATHLIST_SEPARATOR%b%KAVRO_PATHLIST_SEPARATOR%"],
+    }
+    options = " ".join(f"-Dtlxtest.{kind}{n}={token}" for kind, texts in tokens.items()
+                       for n, token in enumerate(texts))
+    setup = probe_setup(workdir, settings={123: options + " -Dtlxtest.long=${TLXTEST_LONG}${TLXTEST_LONG}"})
+    env = {"TLXTEST_VALUE": "plain", "TLXTEST_SELF": "a${TLXTEST_SELF}b", "TLXTEST_LONG": "w" * 20000,
+           "TLXTEST_ORDER": "${launcher:sys.pathlistSeparator}"}
+    _, report = launch(setup, temp=temp, env=env)
+    props = report.props
+    expected = {"exedir": winpath(workdir) + "\\", "tempdir": props["kavro.tempDir"], "separator": ";",
+                "jvmhome": winpath(jdk_dir()) + "\\bin\\..", "env": "plain", "self": "a${TLXTEST_SELF}b",
+                "order": "${launcher:sys.pathlistSeparator}", "unknown": tokens["unknown"][0], "repeated": "a;b;"}
+    for kind, texts in tokens.items():
+        for n in range(len(texts)):
+            if kind != "tempbase":
+                assert props[f"tlxtest.{kind}{n}"] == expected[kind], (kind, texts[n])
+    assert props["tlxtest.tempbase0"].rstrip("\\") == winpath(temp)
+    # The option text holds 6000 characters at most.
+    assert 1000 < len(props["tlxtest.long"]) < 6000 and set(props["tlxtest.long"]) == {"w"}

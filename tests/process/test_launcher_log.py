@@ -66,25 +66,17 @@ def test_the_log_stays_after_a_fatal_error(setup, tmp_path):
     assert read_log(log).startswith("Started executable ")
 
 
-def test_with_logs_1_to_999_present_the_next_is_1000(setup, tmp_path):
+@pytest.mark.parametrize("present", [999, 1000])
+def test_numbers_end_at_1000(setup, tmp_path, present):
+    """With logs 1 to 999 present the next is 1000; with 1000 present too,
+    number 1000 is overwritten."""
     temp = tmp_path / "temp"
     temp.mkdir()
-    for n in range(1, 1000):
-        (temp / f"tlx_nlog_{n}.log").write_bytes(b"")
-    run = run_setup(setup, "-q", temp=temp, env={"TOLVANRIX_LOG": "yes"})
-    assert not run.timed_out and not run.crashed, run.stderr
-    assert read_log(temp / "tlx_nlog_1000.log").startswith("Started executable ")
-    assert all((temp / f"tlx_nlog_{n}.log").stat().st_size == 0 for n in range(1, 1000))
-
-
-def test_with_logs_1_to_1000_present_number_1000_is_overwritten(setup, tmp_path):
-    temp = tmp_path / "temp"
-    temp.mkdir()
-    for n in range(1, 1001):
-        (temp / f"tlx_nlog_{n}.log").write_bytes(b"")
-    (temp / "tlx_nlog_1000.log").write_bytes(b"an old log that is longer than nothing\r\n" * 50)
+    for n in range(1, present + 1):
+        (temp / f"tlx_nlog_{n}.log").write_bytes(b"an old log, longer than a new one\r\n" * 2000 * (n == 1000))
     run = run_setup(setup, "-q", temp=temp, env={"TOLVANRIX_LOG": "yes"})
     assert not run.timed_out and not run.crashed, run.stderr
     text = read_log(temp / "tlx_nlog_1000.log")
     assert text.startswith("Started executable ") and "an old log" not in text
+    assert all((temp / f"tlx_nlog_{n}.log").stat().st_size == 0 for n in range(1, 1000))
     assert not (temp / "tlx_nlog_1001.log").exists()

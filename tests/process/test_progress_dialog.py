@@ -3,7 +3,7 @@ texts and bar while the payload is extracted, as the dialog helper reads them
 and as a screenshot shows them, and Cancel in the middle of the extraction."""
 import pytest
 
-from harness import decode_png, find_control, finish, press, screenshot, wait_dialog, wait_until
+from harness import find_control, finish, press, screenshot_rgb, wait_dialog, wait_until
 from setup_cases import (MESSAGES, build, delete_marker, extraction_dirs, log_text, marker, run_launcher, set_marker,
                          temp_switch)
 
@@ -31,8 +31,10 @@ def wait_for_extraction(setup):
     return wait_until(extracting, timeout=60, interval=0.05)
 
 
-def pixels_in(rows, size, left, top, right, bottom):
-    return [tuple(rows[y][x * size:x * size + 3]) for y in range(top, bottom) for x in range(left, right)]
+def pixels_in(screen, left, top, right, bottom):
+    width, _, rgb = screen
+    return [tuple(rgb[(y * width + x) * 3:(y * width + x) * 3 + 3]) for y in range(top, bottom)
+            for x in range(left, right)]
 
 
 @pytest.mark.usefixtures("private_prefix")
@@ -42,21 +44,21 @@ def test_dialog_shows_texts_and_bar_and_cancel_clears_the_markers(slow_setup, tm
     try:
         dialog = wait_for_extraction(slow_setup)
         assert dialog is not None, "no progress dialog with a finished check"
-        shot = screenshot(tmp_path / "progress.png")
+        screen = screenshot_rgb()
         assert find_control(dialog, id=1003)["text"] == MESSAGES[20007]
         assert find_control(dialog, id=2)["text"] == MESSAGES[20012]
         assert find_control(dialog, id=1002)["visible"] is False
         assert dialog["class"] == "MyDialogClass"
 
-        width, height, size, rows = decode_png(shot.read_bytes())
+        width, height, _ = screen
         left, top, right, bottom = dialog["rect"]
         # Centred on the desktop (the screen), give or take the rounding.
         assert abs((left + right) - width) <= 1 and abs((top + bottom) - height) <= 1, dialog["rect"]
-        inside = pixels_in(rows, size, left, top, right, bottom)
+        inside = pixels_in(screen, left, top, right, bottom)
         dark = sum(1 for r, g, b in inside if r + g + b < 150)
         assert dark > 300, "no text drawn in the dialog"
         # The bar's filled part: a quarter of the bar (100 of 400) in a blue.
-        bar_band = pixels_in(rows, size, left + (right - left) * 46 // 233, top, right, bottom)
+        bar_band = pixels_in(screen, left + (right - left) * 46 // 233, top, right, bottom)
         filled = sum(1 for r, g, b in bar_band if b > 120 and b > r + 60)
         assert filled > 200, "no filled progress bar in the screenshot"
 

@@ -10,7 +10,7 @@ from pathlib import Path
 import pytest
 
 from harness import copy_prefix, run_with_windows_env, stop_prefix, winpath
-from setup_cases import build, extraction_dirs, log_text, log_value, runtime_files, temp_switch
+from setup_cases import build, extraction_dirs, log_text, log_value, runtime_files
 
 LOG_KEPT = {"TOLVANRIX_LOG": "yes"}
 
@@ -20,33 +20,31 @@ def windows_temp(path: Path) -> dict:
     return {"TEMP": winpath(path), "TMP": winpath(path)}
 
 
-def test_manual_temp_directory_takes_log_and_extraction(tmp_path):
-    files = runtime_files(tmp_path)
-    setup = build(tmp_path, files)
-    default, manual = tmp_path / "default", tmp_path / "manual"
-    env = {**LOG_KEPT, **windows_temp(default)}
-    run = run_with_windows_env(setup, ["-q", *temp_switch(manual)], env)
+@pytest.mark.parametrize("switch, usable", [("-temp", True), ("/temp", False), ("-temp", None)])
+def test_temp_switch(tmp_path, switch, usable):
+    """A usable directory after the switch takes the log and the extraction
+    directory (its name outside ASCII shows the UTF-16 and the 8-bit form of
+    the log line alike); an unusable one is dropped, not created; a switch
+    without a directory is ignored."""
+    setup = build(tmp_path, runtime_files(tmp_path))
+    default, chosen = tmp_path / "default", tmp_path / "t\u00ebmp_\u00e9"
+    if usable:
+        chosen.mkdir()
+    args = ["-q", switch] + ([winpath(chosen)] if usable is not None else [])
+    run = run_with_windows_env(setup, args, {**LOG_KEPT, **windows_temp(default)})
     assert run.code == 83, run.stderr
-    assert len(extraction_dirs(manual)) == 1
-    assert extraction_dirs(default) == []
-    assert not list(default.glob("tlx_nlog_*.log")), "the log moved to the manual directory"
-    log = log_text(manual)
-    assert log_value(log, "Using manual temp dir ").startswith(winpath(manual))
-    assert log_value(log, "tempPath is ") == winpath(manual)
-
-
-def test_unusable_manual_temp_directory_falls_back(tmp_path):
-    files = runtime_files(tmp_path)
-    setup = build(tmp_path, files)
-    default = tmp_path / "default"
-    missing = tmp_path / "no-such-dir"
-    run = run_with_windows_env(setup, ["-q", "-temp", winpath(missing)], {**LOG_KEPT, **windows_temp(default)})
-    assert run.code == 83, run.stderr
-    assert not missing.exists(), "the manual directory is tested, not created"
-    assert len(extraction_dirs(default)) == 1
-    log = log_text(default)
-    assert log_value(log, "Manual temp dir not usable ").startswith(winpath(missing))
-    assert log_value(log, "tempPath is ").rstrip("\\") == winpath(default)
+    used = chosen if usable else default
+    assert len(extraction_dirs(used)) == 1
+    log = log_text(used)
+    assert log_value(log, "tempPath is ").rstrip("\\") == winpath(used)
+    if usable:
+        assert not list(default.glob("tlx_nlog_*.log")), "the log moved to the manual directory"
+        assert f"Using manual temp dir {winpath(chosen)} ({winpath(chosen)})\n" in log
+    elif usable is False:
+        assert not chosen.exists(), "the manual directory is tested, not created"
+        assert f"Manual temp dir not usable {winpath(chosen)} ({winpath(chosen)})\n" in log
+    else:
+        assert "manual temp dir" not in log.lower()
 
 
 def test_temp_directory_the_code_page_cannot_show_is_skipped_in_the_strict_pass(tmp_path):

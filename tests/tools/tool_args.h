@@ -11,6 +11,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -24,31 +25,16 @@ inline std::vector<std::wstring> commandLineArgs() {
     return args;
 }
 
-inline int hexDigit(wchar_t c) {
-    if (c >= L'0' && c <= L'9') return c - L'0';
-    if (c >= L'a' && c <= L'f') return c - L'a' + 10;
-    if (c >= L'A' && c <= L'F') return c - L'A' + 10;
-    return -1;
-}
-
 inline std::wstring decodeEscapes(const std::wstring& text) {
     std::wstring out;
     for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == L'\\' && i + 5 < text.size() && text[i + 1] == L'u') {
-            int value = 0;
-            bool hex = true;
-            for (size_t k = 2; k < 6; ++k) {
-                int digit = hexDigit(text[i + k]);
-                if (digit < 0) { hex = false; break; }
-                value = value * 16 + digit;
-            }
-            if (hex) {
-                out += static_cast<wchar_t>(value);
-                i += 5;
-                continue;
-            }
+        if (text.compare(i, 2, L"\\u") == 0 && i + 6 <= text.size() &&
+            text.find_first_not_of(L"0123456789abcdefABCDEF", i + 2) >= i + 6) {
+            out += static_cast<wchar_t>(std::wcstol(text.substr(i + 2, 4).c_str(), nullptr, 16));
+            i += 5;
+        } else {
+            out += text[i];
         }
-        out += text[i];
     }
     return out;
 }
@@ -67,16 +53,8 @@ inline std::string toUtf8(const std::wstring& text) {
 
 // Parses a whole decimal number, optionally negative; false for anything else.
 inline bool parseNumber(const std::wstring& text, long long& value) {
-    if (text.empty() || text.size() > 18) return false;
-    long long result = 0;
-    size_t i = 0;
-    bool negative = text[0] == L'-';
-    if (negative) i = 1;
-    if (i == text.size()) return false;
-    for (; i < text.size(); ++i) {
-        if (text[i] < L'0' || text[i] > L'9') return false;
-        result = result * 10 + (text[i] - L'0');
-    }
-    value = negative ? -result : result;
-    return true;
+    if (text.empty() || text.size() > 18 || text.find_first_not_of(L"-0123456789") != std::wstring::npos) return false;
+    wchar_t* end = nullptr;
+    value = std::wcstoll(text.c_str(), &end, 10);
+    return *end == L'\0';
 }

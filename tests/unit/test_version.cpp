@@ -10,13 +10,11 @@
 
 namespace {
 
-struct ParseCase {
-    const char* text;
-    VersionNumber expected;
-};
-
 TEST(Version, ParsesAtEveryDelimiterRun) {
-    const ParseCase cases[] = {
+    const struct {
+        const char* text;
+        VersionNumber expected;
+    } cases[] = {
         {"1.8.0_45", {1, 8, 0, 45}},
         {"9.0.4+11", {9, 0, 4, 11}},
         {"1.7.0_80-b15", {1, 7, 0, 80, 0}},
@@ -29,20 +27,16 @@ TEST(Version, ParsesAtEveryDelimiterRun) {
         {"", {}},
         {"11.0.2", {11, 0, 2}},
     };
-    for (const ParseCase& c : cases) EXPECT_EQ(parseVersion(c.text), c.expected) << c.text;
+    for (const auto& c : cases) EXPECT_EQ(parseVersion(c.text), c.expected) << c.text;
     EXPECT_TRUE(parseVersion(nullptr).empty());
 }
 
-struct BoundCase {
-    const char* bound;
-    const char* candidate;
-    bool upper;
-    bool acceptShorter;
-    bool expected;
-};
-
 TEST(Version, OneSidedBoundsLookOnlyAsFarAsTheBound) {
-    const BoundCase cases[] = {
+    const struct {
+        const char* bound;
+        const char* candidate;
+        bool upper, acceptShorter, expected;
+    } cases[] = {
         {"1.8", "1.8", false, false, true},
         {"1.8", "1.8.0_45", false, false, true},
         {"1.8", "9", false, false, true},
@@ -62,7 +56,7 @@ TEST(Version, OneSidedBoundsLookOnlyAsFarAsTheBound) {
         {"1", "", false, true, true},
         {"1", "", false, false, false},
     };
-    for (const BoundCase& c : cases)
+    for (const auto& c : cases)
         EXPECT_EQ(meetsBound(parseVersion(c.bound), parseVersion(c.candidate), c.upper ? kUpperBound : kLowerBound,
                              c.acceptShorter ? kShorterPasses : kShorterFails),
                   c.expected)
@@ -75,16 +69,12 @@ protected:
     void TearDown() override { clearConfiguration(); }
 };
 
-struct RangeCase {
-    const char* version;
-    const char* min;
-    const char* max;
-    bool probed;      // checkVersionRange (allowBeta false) ...
-    bool registry;    // ... and checkRegistryVersionRange
-};
-
 TEST_F(VersionRange, ProbedAndRegistryRulesDiffer) {
-    const RangeCase cases[] = {
+    const struct {
+        const char *version, *min, *max;
+        bool probed;      // checkVersionRange (allowBeta false) ...
+        bool registry;    // ... and checkRegistryVersionRange
+    } cases[] = {
         {"1.8", "1.8.0", "", false, true},
         {"1.8.0_45", "1.8", "", true, true},
         {"1.7.0_80", "1.8", "", false, false},
@@ -102,7 +92,7 @@ TEST_F(VersionRange, ProbedAndRegistryRulesDiffer) {
         {"", "", "", true, true},
         {"11.0.2", "1.8", "", true, true},
     };
-    for (const RangeCase& c : cases) {
+    for (const auto& c : cases) {
         VersionNumber min = parseVersion(c.min);
         VersionNumber max = parseVersion(c.max);
         EXPECT_EQ(checkVersionRange(c.version, min, max, false), c.probed) << c.version << " in [" << c.min << ", "
@@ -122,14 +112,11 @@ TEST_F(VersionRange, PreReleasesPassWhenAllowedByArgumentOrSetting) {
     EXPECT_TRUE(checkVersionRange("11-ea", none, none, false));
 }
 
-struct NewerCase {
-    const char* a;
-    const char* b;
-    bool expected;
-};
-
 TEST(Version, NewerThanOrder) {
-    const NewerCase cases[] = {
+    const struct {
+        const char *a, *b;
+        bool expected;
+    } cases[] = {
         {"1.8.0_45", "1.8.0_45", false},
         {"1.8.0_45", "", true},
         {"", "1.8", false},
@@ -142,7 +129,7 @@ TEST(Version, NewerThanOrder) {
         {"11.0.2", "1.8.0_191", true},
         {"1.8.0_ga", "1.8.0_0", false},
     };
-    for (const NewerCase& c : cases) EXPECT_EQ(isNewerVersion(c.a, c.b), c.expected) << c.a << " > " << c.b;
+    for (const auto& c : cases) EXPECT_EQ(isNewerVersion(c.a, c.b), c.expected) << c.a << " > " << c.b;
 }
 
 }  // namespace
