@@ -1,6 +1,7 @@
 // The included runtime: "jre.tar.gz" in the extraction directory, left by the
 // payload or by the download, becomes the runtime directory "jre".
 #include "jre/included_jre.h"
+#include "jre/pack200.h"
 
 #include "jre/search.h"
 #include "launcher/base/config_keys.h"

@@ -1,6 +1,6 @@
 // The Java runtime shipped in the payload or downloaded ("jre.tar.gz"):
 // unpacked into "jre" below the extraction directory, its pack200 archives
-// restored, and its JVM library loaded.
+// restored (jre/pack200.h), and its JVM library loaded.
 #pragma once
 #include <windows.h>
 
@@ -16,11 +16,3 @@ bool useIncludedJre();
 // False when the archive is damaged or hostile; the fatal message for a file
 // that cannot be created ends the process here.
 bool untarJre(const char* archive, const char* directory, HWND dialog, int scale);
-
-// pack200: restores every "*.jar.pack" below lib and lib\ext of a runtime
-// home that has no jar of that name yet, with the home's unpack200.exe.
-void unpackJreDirectory(const char* home);
-void unpackFile(const char* jreHome, const char* packFile);
-// The progress thread of the pack200 step, paced by the untar's duration.
-void startUnpackProgress(HWND dialog, DWORD untarMilliseconds);
-void finishUnpackProgress();

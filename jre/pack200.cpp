@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "jre/included_jre.h"
+#include "jre/pack200.h"
 #include "launcher/base/file_system.h"
 #include "launcher/base/limits.h"
 #include "launcher/base/log.h"

@@ -10,6 +10,7 @@
 #include "coordination/install_markers.h"
 #include "coordination/java_window.h"
 #include "jre/included_jre.h"
+#include "jre/pack200.h"
 #include "jre/jre_choice.h"
 #include "jre/search.h"
 #include "jvm/JavaVMLauncher.h"
