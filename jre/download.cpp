@@ -185,8 +185,12 @@ bool copyBody(HWND dialog, HINTERNET request, DWORD length, DownloadDigest& dige
     file.close();
     if (length == 0) complete = true;
     if (complete && !digest.matches()) complete = false;
-    if (!complete) DeleteFileA(kDestination);
-    return complete;
+    if (!complete) {
+        DeleteFileA(kDestination);
+        return false;
+    }
+    logMessage(L"download successful");
+    return true;
 }
 
 bool downloadOnce(HWND dialog, const wchar_t* address) {

@@ -513,6 +513,18 @@ PROBE_MESSAGES = {
 }
 
 
+def jdk_archive() -> Path:
+    """The JDK fixture as a jre.tar.gz (GNU tar, as a product build makes it),
+    made once per build tree."""
+    archive = BUILD_DIR / "fixtures" / "jdk11-jre.tar.gz"
+    if not archive.exists():
+        archive.parent.mkdir(parents=True, exist_ok=True)
+        partial = archive.with_suffix(f".{os.getpid()}.partial")  # modules run side by side
+        subprocess.run(["tar", "--format=gnu", "-czf", str(partial), "-C", str(jdk_dir()), "."], check=True)
+        partial.rename(archive)
+    return archive
+
+
 def probe_setup(workdir, settings=None, files=None, name="setup.exe", **project) -> Path:
     """A setup file that starts LaunchProbe on the real JDK without a
     progress dialog, errors on standard error. settings override the defaults."""

@@ -6,13 +6,12 @@ writes. The module runs in a private copy of the test prefix in which no Java
 is registered, so the only runtime there is the one in the archive."""
 import gzip
 import io
-import subprocess
 import tarfile
 from pathlib import Path
 
 import pytest
 
-from harness import BUILD_DIR, copy_prefix, jdk_dir, probe_report, probe_setup, stop_prefix, winpath
+from harness import BUILD_DIR, copy_prefix, jdk_archive, probe_report, probe_setup, stop_prefix, winpath
 from setup_cases import build, log_text, run_launcher, runtime_files, temp_switch
 
 CORRUPT = "The bundled JRE is corrupted. If you downloaded the setup file please download it again."
@@ -25,18 +24,6 @@ def private_prefix(tmp_path_factory):
     yield
     stop_prefix(Path(PREFIX["WINEPREFIX"]))
     PREFIX.clear()
-
-
-def jdk_archive() -> Path:
-    """The JDK fixture as a jre.tar.gz (GNU tar, as a product build makes it),
-    made once per build tree."""
-    archive = BUILD_DIR / "fixtures" / "jdk11-jre.tar.gz"
-    if not archive.exists():
-        archive.parent.mkdir(parents=True, exist_ok=True)
-        partial = archive.with_suffix(".partial")
-        subprocess.run(["tar", "--format=gnu", "-czf", str(partial), "-C", str(jdk_dir()), "."], check=True)
-        partial.rename(archive)
-    return archive
 
 
 def uncompressed_size(archive: Path) -> int:
