@@ -351,7 +351,7 @@ def _dlg_text(text) -> str:
     return "".join(out)
 
 
-def dlghelper(command, caption=None, exe=None, *extra, timeout=15.0):
+def dlghelper(command, caption=None, exe=None, *extra, timeout=15.0, has=None):
     """Runs dlghelper on the windows with that caption and/or process image
     (a Path, a Windows path or a bare file name); returns (exit code, JSON):
     0 done, 1 no such window in time, 3 window there but not the button."""
@@ -360,6 +360,8 @@ def dlghelper(command, caption=None, exe=None, *extra, timeout=15.0):
         args += ["--caption", _dlg_text(caption)]
     if exe is not None:
         args += ["--exe", _dlg_text(winpath(exe) if isinstance(exe, Path) else exe)]
+    if has is not None:
+        args += ["--has", str(has)]
     run = run_wine(DLGHELPER, [*args, *extra], timeout=timeout + 60)
     try:
         return run.code, json.loads(run.stdout)
@@ -367,9 +369,10 @@ def dlghelper(command, caption=None, exe=None, *extra, timeout=15.0):
         raise AssertionError(f"dlghelper {command} failed ({run.code}): {run.stdout!r} {run.stderr!r}") from None
 
 
-def wait_dialog(caption=None, timeout=15.0, exe=None):
-    """Waits for a visible top-level window; returns its dict with controls, or None."""
-    code, data = dlghelper("wait", caption, exe, timeout=timeout)
+def wait_dialog(caption=None, timeout=15.0, exe=None, has=None):
+    """Waits for a visible top-level window (with a control of id has);
+    returns its dict with controls, or None."""
+    code, data = dlghelper("wait", caption, exe, timeout=timeout, has=has)
     return data if code == 0 else None
 
 
@@ -378,6 +381,14 @@ def press(caption, button, timeout=15.0, exe=None) -> dict:
     case ignored) once the window and the button are there, visible and enabled."""
     code, data = dlghelper("click", caption, exe, "--button", _dlg_text(button), timeout=timeout)
     assert code == 0, f"press {button!r} in {caption!r}: {data}"
+    return data
+
+
+def type_into(caption, control, text, timeout=15.0, exe=None) -> dict:
+    """Sets the text of a control (e.g. the file name box of an open-file dialog)."""
+    code, data = dlghelper("type", caption, exe, "--control", str(control), "--text", _dlg_text(text),
+                           timeout=timeout)
+    assert code == 0, f"typing into {control} of {caption!r}: {data}"
     return data
 
 

@@ -6,78 +6,32 @@ from a script (redirect, error status, no length, a connection closed early),
 so one start goes through several failed attempts. Quiet starts with key 157
 ask nothing; the choice dialog has its own module."""
 import hashlib
-import http.server
-import threading
 from pathlib import Path
 
 import pytest
 
-from harness import BUILD_DIR, PROBE_MESSAGES, copy_prefix, jdk_archive, probe_report, probe_setup, reg, stop_prefix
+from loopback_http import NO_PROXY, clear_prefix_proxy, serve
+from harness import BUILD_DIR, PROBE_MESSAGES, copy_prefix, jdk_archive, probe_report, probe_setup, stop_prefix
 from setup_cases import log_text, run_launcher, temp_switch
 
 DOWNLOAD_MESSAGES = {**PROBE_MESSAGES, 20002: "The internet library could not be loaded.",
                      20003: "The Java runtime could not be downloaded."}
 PREFIX = {}
-# Wine sends even 127.0.0.1 through a proxy named in the environment or the prefix.
-NO_PROXY = {name: None for name in ("http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy")}
-INTERNET_SETTINGS = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings"
 
 
 @pytest.fixture(scope="module", autouse=True)
 def private_prefix(tmp_path_factory):
     PREFIX.update(copy_prefix(tmp_path_factory.mktemp("prefix") / "wine"))
-    for value in ("ProxyServer", "AutoConfigURL"):
-        reg("delete", INTERNET_SETTINGS, "/v", value, "/f", env=PREFIX)
-    reg("add", INTERNET_SETTINGS, "/v", "ProxyEnable", "/t", "REG_DWORD", "/d", "0", "/f", env=PREFIX)
+    clear_prefix_proxy(PREFIX)
     yield
     stop_prefix(Path(PREFIX["WINEPREFIX"]))
     PREFIX.clear()
 
 
-class Scripted(http.server.BaseHTTPRequestHandler):
-    """Answers GET /NAME with the next step of scripts[NAME] (the last step repeats):
-    ("body", data), ("nolength", data), ("status", code), ("redirect", path),
-    ("early", data, announced length)."""
-    scripts, requests = {}, {}
-
-    def do_GET(self):
-        name = self.path.lstrip("/")
-        count = self.requests.get(name, 0)
-        self.requests[name] = count + 1
-        script = self.scripts[name]
-        step = script[min(count, len(script) - 1)]
-        kind = step[0]
-        if kind == "redirect":
-            self.send_response(302)
-            self.send_header("Location", step[1])
-            self.send_header("Content-Length", "0")
-            self.end_headers()
-            return
-        if kind == "status":
-            self.send_response(step[1])
-            self.send_header("Content-Length", "8")
-            self.end_headers()
-            self.wfile.write(b"notfound")
-            return
-        self.send_response(200)
-        if kind != "nolength":
-            self.send_header("Content-Length", str(step[2] if kind == "early" else len(step[1])))
-        self.end_headers()
-        self.wfile.write(step[1])
-
-    def log_message(self, *args):
-        pass
-
-
 @pytest.fixture
 def server():
-    Scripted.scripts, Scripted.requests = {}, {}
-    httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Scripted)
-    thread = threading.Thread(target=httpd.serve_forever, daemon=True)
-    thread.start()
-    yield f"http://127.0.0.1:{httpd.server_address[1]}", Scripted
-    httpd.shutdown()
-    httpd.server_close()
+    with serve() as served:
+        yield served
 
 
 def download_start(tmp_path, address, settings=None):
