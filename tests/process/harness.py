@@ -26,12 +26,14 @@ STUB_X64 = X64_DIR / "launcher.exe"
 STUB_X86 = X86_DIR / "launcher.exe"
 
 
-def jdk_dir() -> Path:
-    """The real Windows JDK, fetched and cached by scripts/fetch-jdk.sh."""
+def jdk_dir(which="win64-11") -> Path:
+    """A real JDK, fetched and cached by scripts/fetch-jdk.sh: by default the
+    Windows JDK 11 most tests run; "win64-9" (AWT, unpack200.exe) and
+    "linux64-9" (whose pack200 runs here) on request."""
     configured = os.environ.get("TLX_JDK_DIR")
-    if configured:
+    if configured and which == "win64-11":
         return Path(configured)
-    out = subprocess.run([str(SOURCE_DIR / "scripts" / "fetch-jdk.sh")], check=True,
+    out = subprocess.run([str(SOURCE_DIR / "scripts" / "fetch-jdk.sh"), which], check=True,
                          stdout=subprocess.PIPE, text=True).stdout
     return Path(out.strip())
 

@@ -6,12 +6,14 @@ writes. The module runs in a private copy of the test prefix in which no Java
 is registered, so the only runtime there is the one in the archive."""
 import gzip
 import io
+import shutil
+import subprocess
 import tarfile
 from pathlib import Path
 
 import pytest
 
-from harness import BUILD_DIR, copy_prefix, jdk_archive, probe_report, probe_setup, stop_prefix, winpath
+from harness import BUILD_DIR, copy_prefix, jdk_archive, jdk_dir, probe_report, probe_setup, stop_prefix, winpath
 from setup_cases import build, log_text, run_launcher, runtime_files, temp_switch
 
 CORRUPT = "The bundled JRE is corrupted. If you downloaded the setup file please download it again."
@@ -180,3 +182,45 @@ def test_hostile_names_write_nothing_outside_jre(tmp_path):
     assert run.code == 1
     assert "Could not open file lib\\out\\through.txt" in run.stderr
     assert not any(outside.iterdir())
+
+
+def pack(jar: Path, packed: Path) -> Path:
+    """jar as a pack200 archive, made by the Linux JDK 9's pack200."""
+    packed.parent.mkdir(parents=True, exist_ok=True)
+    subprocess.run([str(jdk_dir("linux64-9") / "bin" / "pack200"), "--no-gzip", str(packed), str(jar)], check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    return packed
+
+
+def test_packed_jars_are_restored_with_the_runtimes_unpack200(tmp_path):
+    # The JDK 11 runtime with the unpack200.exe of the Windows JDK 9 (and the
+    # C runtime it needs), and packed jars in lib: one to restore, one whose
+    # jar is there already.
+    extras = tmp_path / "extras"
+    (extras / "bin").mkdir(parents=True)
+    for name in ("unpack200.exe", "msvcr120.dll"):
+        shutil.copyfile(jdk_dir("win64-9") / "bin" / name, extras / "bin" / name)
+    pack(BUILD_DIR / "java" / "tlxruntime.jar", extras / "lib" / "extra.jar.pack")
+    pack(BUILD_DIR / "java" / "tlxruntime.jar", extras / "lib" / "present.jar.pack")
+    shutil.copyfile(BUILD_DIR / "java" / "tlxruntime.jar", extras / "lib" / "present.jar")
+    archive = tmp_path / "jre.tar.gz"
+    subprocess.run(["tar", "--format=gnu", "-czf", str(archive), "-C", str(jdk_dir()), ".", "-C", str(extras), "."],
+                   check=True)
+    # The application's own jar travels packed in the payload: it runs only
+    # once the work routine has restored it with the chosen runtime.
+    packed_tests = pack(BUILD_DIR / "java" / "tlxtests.jar", tmp_path / "tlxtests.jar.pack")
+    setup = probe_setup(tmp_path / "setup", settings={128: "", 153: "1"},
+                        files=[(BUILD_DIR / "java" / "tlxruntime.jar", "tlxruntime.jar"),
+                               (packed_tests, "tlxtests.jar.pack"), (archive, "jre.tar.gz")])
+    temp = tmp_path / "temp"
+    run = run_launcher(setup, *temp_switch(temp), env=PREFIX, timeout=300)
+    assert run.code == 0, run.stdout + run.stderr
+    assert probe_report(run.stdout).done, run.stdout
+    assert "Preparing JRE ...\n" in run.stdout.replace("\r\n", "\n")
+    log = log_text(temp).replace("\r\n", "\n")
+    lib = "jre\\lib\\"
+    assert log.count("unpack200.exe\n") == 2, log
+    assert f'-r "jre\\lib\\extra.jar.pack" "jre\\lib\\extra.jar"' in log
+    assert f"checking {lib}present.jar" in log and "present.jar.pack\" \"" not in log
+    assert "Unpacking JRE done" in log
+    assert "unpacking tlxtests.jar.pack" in log
