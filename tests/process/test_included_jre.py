@@ -13,7 +13,7 @@ from pathlib import Path
 
 import pytest
 
-from harness import BUILD_DIR, copy_prefix, jdk_archive, jdk_dir, probe_report, probe_setup, stop_prefix, winpath
+from harness import BUILD_DIR, jdk_archive, jdk_dir, probe_report, probe_setup, winpath
 from setup_cases import build, log_text, run_launcher, runtime_files, temp_switch
 
 CORRUPT = "The bundled JRE is corrupted. If you downloaded the setup file please download it again."
@@ -21,10 +21,9 @@ PREFIX = {}
 
 
 @pytest.fixture(scope="module", autouse=True)
-def private_prefix(tmp_path_factory):
-    PREFIX.update(copy_prefix(tmp_path_factory.mktemp("prefix") / "wine"))
+def private_prefix(module_prefix):
+    PREFIX.update(module_prefix)
     yield
-    stop_prefix(Path(PREFIX["WINEPREFIX"]))
     PREFIX.clear()
 
 
@@ -220,7 +219,7 @@ def test_packed_jars_are_restored_with_the_runtimes_unpack200(tmp_path):
     log = log_text(temp).replace("\r\n", "\n")
     lib = "jre\\lib\\"
     assert log.count("unpack200.exe\n") == 2, log
-    assert f'-r "jre\\lib\\extra.jar.pack" "jre\\lib\\extra.jar"' in log
+    assert '-r "jre\\lib\\extra.jar.pack" "jre\\lib\\extra.jar"' in log
     assert f"checking {lib}present.jar" in log and "present.jar.pack\" \"" not in log
     assert "Unpacking JRE done" in log
     assert "unpacking tlxtests.jar.pack" in log

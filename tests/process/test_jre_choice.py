@@ -4,14 +4,14 @@ java.exe too old, then the real JDK, which is remembered in the located JVM
 list and found there by the next start), Download from a loopback server,
 and Cancel. Each test has a private prefix, since the located JVM lists and
 the install-started values have fixed names."""
+import contextlib
 import shutil
 import subprocess
-from pathlib import Path
 
 import pytest
 
 from harness import (BUILD_DIR, PROBE_MESSAGES, TOOLS_DIR, finish, find_control, jdk_archive, jdk_dir,
-                     probe_report, probe_setup, press, reg, reg_query_value, screenshot_rgb, type_into, wait_dialog,
+                     probe_report, probe_setup, press, reg, screenshot_rgb, type_into, wait_dialog,
                      winpath)
 from loopback_http import NO_PROXY, clear_prefix_proxy, serve
 from setup_cases import MESSAGES, log_text, marker, run_launcher, set_marker, temp_switch
@@ -69,6 +69,22 @@ def save_screenshot(name):
     subprocess.run(["import", "-window", "root", f"png24:{shots / name}"], check=True, timeout=60)
 
 
+@contextlib.contextmanager
+def choice_run(setup, temp, env=None):
+    """Starts the setup file and yields a dict that gets the finished run
+    ("run") once the block has answered the choice dialog ("dialog")."""
+    proc, out, err = run_launcher(setup, *temp_switch(temp), wait=False, env=env, timeout=300)
+    state = {}
+    try:
+        state["dialog"] = choice_dialog(setup)
+        assert state["dialog"], "no choice dialog"
+        yield state
+        state["run"] = finish(proc, out, err, timeout=240)
+    finally:
+        if proc.poll() is None:
+            proc.kill()
+
+
 def locate(setup, java_exe):
     press(CAPTION, 1005, exe=setup)
     assert wait_dialog(LOCATE_TITLE, exe=setup, timeout=30), "no open-file dialog"
@@ -82,11 +98,8 @@ def test_locate_refuses_an_old_runtime_then_remembers_the_jdk(gui_prefix, tmp_pa
     shutil.copyfile(TOOLS_DIR / "java_standin.exe", old_home / "java.exe")
     (old_home / "standin.cfg").write_text('stderr java version "1.6.0_45"\n')
     setup = choice_setup(tmp_path, {126: "1.8", 150: "http://127.0.0.1:9/never-asked.tar.gz"})
-    temp = tmp_path / "temp"
-    proc, out, err = run_launcher(setup, *temp_switch(temp), wait=False, timeout=300)
-    try:
-        dialog = choice_dialog(setup)
-        assert dialog, "no choice dialog"
+    with choice_run(setup, tmp_path / "temp") as state:
+        dialog = state["dialog"]
         assert find_control(dialog, 1003)["text"] == \
             "This setup needs a 64-bit Java runtime. Download one or locate one. (at least 1.8)"
         assert [find_control(dialog, i)["text"] for i in (1004, 1005, 2)] == ["Download", "Locate", "Cancel"]
@@ -101,10 +114,7 @@ def test_locate_refuses_an_old_runtime_then_remembers_the_jdk(gui_prefix, tmp_pa
         assert choice_dialog(setup), "the choice dialog went away after a refused runtime"
 
         locate(setup, jdk_dir() / "bin" / "java.exe")
-        run = finish(proc, out, err, timeout=120)
-    finally:
-        if proc.poll() is None:
-            proc.kill()
+    run = state["run"]
     assert run.code == 0, run.stdout + run.stderr
     assert probe_report(run.stdout).done
     located = LOCATED + "\\" + winpath(jdk_dir() / "bin" / "java.exe").replace("\\", "/")
@@ -120,10 +130,8 @@ def test_locate_refuses_an_old_runtime_then_remembers_the_jdk(gui_prefix, tmp_pa
 def test_cancel_without_download_offered_clears_the_markers(gui_prefix, tmp_path):
     setup = choice_setup(tmp_path, {126: "1.8", 127: "17"})
     temp = tmp_path / "temp"
-    proc, out, err = run_launcher(setup, *temp_switch(temp), wait=False, timeout=300)
-    try:
-        dialog = choice_dialog(setup)
-        assert dialog, "no choice dialog"
+    with choice_run(setup, temp) as state:
+        dialog = state["dialog"]
         assert find_control(dialog, 1003)["text"] == \
             "This setup needs a 64-bit Java runtime. Locate one. (at least 1.8, at most 17)"
         assert find_control(dialog, 1004)["visible"] is False
@@ -135,11 +143,7 @@ def test_cancel_without_download_offered_clears_the_markers(gui_prefix, tmp_path
         assert marker("InstallStarted") is not None
         set_marker(f"InstallStarted_{pid}", 1)
         press(CAPTION, 2, exe=setup)
-        run = finish(proc, out, err, timeout=60)
-    finally:
-        if proc.poll() is None:
-            proc.kill()
-    assert run.code == 1
+    assert state["run"].code == 1
     assert marker("InstallStarted") is None and marker(f"InstallStarted_{pid}") is None
     assert not list(temp.glob("kvo*_dir*")), "Cancel left the extraction directory"
 
@@ -149,14 +153,9 @@ def test_download_button_fetches_and_runs_the_runtime(gui_prefix, tmp_path):
         handler.scripts["jre.tar.gz"] = [("body", jdk_archive().read_bytes())]
         setup = choice_setup(tmp_path, {150: address + "/jre.tar.gz"})
         temp = tmp_path / "temp"
-        proc, out, err = run_launcher(setup, *temp_switch(temp), wait=False, env=NO_PROXY, timeout=300)
-        try:
-            assert choice_dialog(setup), "no choice dialog"
+        with choice_run(setup, temp, env=NO_PROXY) as state:
             press(CAPTION, 1004, exe=setup)
-            run = finish(proc, out, err, timeout=240)
-        finally:
-            if proc.poll() is None:
-                proc.kill()
+    run = state["run"]
     assert run.code == 0, run.stdout + run.stderr
     assert probe_report(run.stdout).done
     log = log_text(temp)

@@ -6,12 +6,11 @@ from a script (redirect, error status, no length, a connection closed early),
 so one start goes through several failed attempts. Quiet starts with key 157
 ask nothing; the choice dialog has its own module."""
 import hashlib
-from pathlib import Path
 
 import pytest
 
 from loopback_http import NO_PROXY, clear_prefix_proxy, serve
-from harness import BUILD_DIR, PROBE_MESSAGES, copy_prefix, jdk_archive, probe_report, probe_setup, stop_prefix
+from harness import BUILD_DIR, PROBE_MESSAGES, jdk_archive, probe_report, probe_setup
 from setup_cases import log_text, run_launcher, temp_switch
 
 DOWNLOAD_MESSAGES = {**PROBE_MESSAGES, 20002: "The internet library could not be loaded.",
@@ -20,11 +19,10 @@ PREFIX = {}
 
 
 @pytest.fixture(scope="module", autouse=True)
-def private_prefix(tmp_path_factory):
-    PREFIX.update(copy_prefix(tmp_path_factory.mktemp("prefix") / "wine"))
+def private_prefix(module_prefix):
+    PREFIX.update(module_prefix)
     clear_prefix_proxy(PREFIX)
     yield
-    stop_prefix(Path(PREFIX["WINEPREFIX"]))
     PREFIX.clear()
 
 
