@@ -93,7 +93,6 @@ def main():
         "- Launcher: `untar_bench.exe ARCHIVE DIR` (the launcher's untarJre alone: 32 KiB pieces, "
         "one log line per entry), whole process under wine64",
         "- Baseline: `tar xzf ARCHIVE -C DIR` (GNU tar with gzip as a second process), whole process",
-        "",
         f"- Load average at the end: {load:.1f} (on {os.cpu_count()} cores); CPU time is user plus system time "
         "of the process and its children (the wineserver's share is not counted)",
         "",
