@@ -378,10 +378,11 @@ def wait_dialog(caption=None, timeout=15.0, exe=None, has=None):
     return data if code == 0 else None
 
 
-def press(caption, button, timeout=15.0, exe=None) -> dict:
+def press(caption, button, timeout=15.0, exe=None, has=None) -> dict:
     """Presses a button (int control id, e.g. 7 for No, or its text, "&" and
-    case ignored) once the window and the button are there, visible and enabled."""
-    code, data = dlghelper("click", caption, exe, "--button", _dlg_text(button), timeout=timeout)
+    case ignored) once the window (with a control of id has) and the button
+    are there, visible and enabled."""
+    code, data = dlghelper("click", caption, exe, "--button", _dlg_text(button), timeout=timeout, has=has)
     assert code == 0, f"press {button!r} in {caption!r}: {data}"
     return data
 
