@@ -151,7 +151,9 @@ def test_cancel_without_download_offered_clears_the_markers(gui_prefix, tmp_path
 def test_download_button_fetches_and_runs_the_runtime(gui_prefix, tmp_path):
     with serve() as (address, handler):
         handler.scripts["jre.tar.gz"] = [("body", jdk_archive().read_bytes())]
-        setup = choice_setup(tmp_path, {150: address + "/jre.tar.gz"})
+        # The splash style without a splash through the runtime, and without
+        # key 155: the progress dialog opened for the choice must end with it.
+        setup = choice_setup(tmp_path, {150: address + "/jre.tar.gz", 108: "1", 155: "0"})
         temp = tmp_path / "temp"
         with choice_run(setup, temp, env=NO_PROXY) as state:
             press(CAPTION, 1004, exe=setup)
