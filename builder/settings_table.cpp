@@ -75,6 +75,10 @@ const SettingInfo kSettings[] = {
     {"download_without_asking", 157, T::Flag, "false",
      "When no runtime is found, download one at once instead of asking. Without it a quiet run (-q) ends with exit "
      "code 83.", kPath},
+    {"download_sha256", 170, T::Text, "any complete download is taken",
+     "SHA-256 of the archive at download_url, as 64 hexadecimal digits. A download with another digest is a failed "
+     "attempt and is deleted; after three the launcher ends with message 20003. Set it whenever the address is not "
+     "under your own control, and always for http: addresses.", 128},
     // How the launch looks
     {"launcher_kind", 107, T::Integer, "0",
      "1: a windowed installer: errors appear in message boxes, the entry class is told it runs with a window and "

@@ -40,3 +40,10 @@ foreach(version 1.2.3.4 1.2.10.0 40000.0.0.0)
     set_target_properties(versioned_${tag} PROPERTIES LINKER_LANGUAGE C PREFIX "" OUTPUT_NAME "versioned_${tag}"
                           RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/tools")
 endforeach()
+
+# The launcher's untar alone in a process, for bench/untar_bench.py.
+add_executable(untar_bench bench/untar_bench.cpp)
+target_compile_options(untar_bench PRIVATE -Wall -Wextra)
+target_link_libraries(untar_bench PRIVATE ${TLX_ALL_LAYERS})
+target_link_options(untar_bench PRIVATE -static -static-libgcc -static-libstdc++)
+set_target_properties(untar_bench PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/tools")

@@ -6,7 +6,7 @@
 
 #include <cstdio>
 
-#include "jre/included_jre.h"
+#include "jre/pack200.h"
 #include "jre/probe.h"
 #include "launcher/base/limits.h"
 #include "launcher/base/log.h"

@@ -1,25 +1,12 @@
-// PENDING: placeholders for the runtime preparation, the JRE choice and the
-// window watcher that the work routine calls but that are not part of this build yet.
-// Each logs its call and reports that nothing was found or done, so that the
-// work routine takes its no-runtime branches. They are removed one by one as
-// the real functions arrive; none of them is an implementation.
+// PENDING: placeholder for the window watcher that the work routine calls but
+// that is not part of this build yet.
+// It logs its call and reports that nothing was found or done, so that the
+// work routine takes its no-runtime branches. It is removed when the real
+// function arrives; it is no implementation.
 #include <windows.h>
 
 #include "coordination/java_window.h"
-#include "jre/included_jre.h"
-#include "jre/jre_choice.h"
 #include "launcher/base/log.h"
-
-void unpackFile(const char*, const char*) { logMessage(L"PENDING: unpackFile is not part of this build"); }
-
-void prepareIncludedJre(HWND) { logMessage(L"PENDING: prepareIncludedJre is not part of this build"); }
-
-void useIncludedJre() { logMessage(L"PENDING: useIncludedJre is not part of this build"); }
-
-int offerJreChoice(HWND) {
-    logMessage(L"PENDING: offerJreChoice is not part of this build; no runtime chosen");
-    return 0;
-}
 
 DWORD WINAPI waitForJavaWindow(LPVOID) {
     logMessage(L"PENDING: waitForJavaWindow is not part of this build");

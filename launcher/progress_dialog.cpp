@@ -6,6 +6,7 @@
 
 #include "coordination/install_markers.h"
 #include "jvm/native_path.h"
+#include "launcher/base/centre_window.h"
 #include "launcher/base/log.h"
 #include "launcher/base/message_ids.h"
 #include "launcher/base/scoped.h"
@@ -75,19 +76,6 @@ INT_PTR CALLBACK progressDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
     default:
         return FALSE;
     }
-}
-
-void centreWindow(HWND window) {
-    HWND parent = GetParent(window);
-    if (!parent) parent = GetDesktopWindow();
-    RECT outer;
-    RECT inner;
-    if (!GetWindowRect(parent, &outer) || !GetWindowRect(window, &inner)) return;
-    int width = inner.right - inner.left;
-    int height = inner.bottom - inner.top;
-    int left = outer.left + ((outer.right - outer.left) - width) / 2;
-    int top = outer.top + ((outer.bottom - outer.top) - height) / 2;
-    SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 namespace {

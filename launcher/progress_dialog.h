@@ -1,11 +1,9 @@
-// The progress dialog (resource 103): its procedure, its worker thread, the
-// progress bar, and window centring.
+// The progress dialog (resource 103): its procedure, its worker thread and the
+// progress bar (centring: launcher/base/centre_window.h).
 #pragma once
 #include <windows.h>
 
 INT_PTR CALLBACK progressDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-// Centres a window on its parent, or on the desktop without one; no resizing.
-void centreWindow(HWND window);
 // Registers the "MyDialogClass" window class that resource 103 names.
 void registerDialogClass(HINSTANCE instance);
 // What the dialog's worker thread runs, given the dialog.

@@ -10,6 +10,7 @@
 #include "coordination/install_markers.h"
 #include "coordination/java_window.h"
 #include "jre/included_jre.h"
+#include "jre/pack200.h"
 #include "jre/jre_choice.h"
 #include "jre/search.h"
 #include "jvm/JavaVMLauncher.h"
@@ -159,8 +160,13 @@ bool findInstalledJre() { return LoadDLL(JreFailure::kQuiet, nullptr, JreLocatio
 
 // The worker of the progress dialog that the work routine opens itself, when
 // a runtime must be obtained and no dialog exists: the runtime choice only,
-// whatever key 155 says, since the work routine is already running.
-void choiceOnlyWork(HWND dialog) { offerJreChoice(dialog); }
+// whatever key 155 says, since the work routine is already running. The
+// dialog ends with the choice (the choice ends it only under key 155), so
+// that the work routine goes on.
+void choiceOnlyWork(HWND dialog) {
+    offerJreChoice(dialog);
+    EndDialog(dialog, 0);
+}
 
 // Step 8, no runtime found on the machine.
 void obtainJre(HWND dialog) {

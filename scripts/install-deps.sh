@@ -52,4 +52,7 @@ done
 if [ $generate -eq 1 ]; then locale-gen >/dev/null; fi
 
 scripts/fetch-jdk.sh >/dev/null
+# The JDK 9 pair: unpack200.exe (and AWT) on Windows, pack200 on this machine.
+scripts/fetch-jdk.sh win64-9 >/dev/null
+scripts/fetch-jdk.sh linux64-9 >/dev/null
 echo "install-deps: ready"

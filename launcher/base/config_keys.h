@@ -34,11 +34,14 @@ constexpr int kKeyMaxJavaVersion = 127;
 constexpr int kKeySearchSequence = 128;
 constexpr int kKeyPreReleaseAllowed = 130;
 constexpr int kKeyJdkRequired = 131;
+constexpr int kKeyDownloadAddress = 150;         // where a runtime archive is fetched from; empty: no download
+constexpr int kKeyJreArchiveSize = 151;          // uncompressed size of jre.tar.gz, the untar progress scale
 constexpr int kKeyPack200Jre = 153;              // the included JRE holds pack200 archives
 constexpr int kKeyDownloadWithoutAsking = 157;
 constexpr int kKeyInstallationsValue = 160;      // registry value listing previous installations
 constexpr int kKeyPreferInstalledJre = 161;
 constexpr int kKeyLauncherJresOnly = 165;        // skip the JavaSoft keys; located JVMs in the JRE store only
+constexpr int kKeyDownloadSha256 = 170;          // expected SHA-256 of the downloaded archive (hex); empty: not checked
 
 // Single instance.
 constexpr int kKeyGlobalSemaphore = 158;

@@ -56,3 +56,14 @@ def private_prefix(tmp_path, monkeypatch):
     monkeypatch.setenv("WINEPREFIX", str(path))
     yield path
     stop_prefix(path)
+
+
+@pytest.fixture(scope="module")
+def module_prefix(tmp_path_factory):
+    """The environment entries of a private copy of the prefix shared by one
+    module's tests (harness.copy_prefix), for modules whose runs must find
+    no Java that other modules register; stopped after the module."""
+    from harness import copy_prefix, stop_prefix
+    env = copy_prefix(tmp_path_factory.mktemp("prefix") / "wine")
+    yield env
+    stop_prefix(Path(env["WINEPREFIX"]))

@@ -26,12 +26,14 @@ STUB_X64 = X64_DIR / "launcher.exe"
 STUB_X86 = X86_DIR / "launcher.exe"
 
 
-def jdk_dir() -> Path:
-    """The real Windows JDK, fetched and cached by scripts/fetch-jdk.sh."""
+def jdk_dir(which="win64-11") -> Path:
+    """A real JDK, fetched and cached by scripts/fetch-jdk.sh: by default the
+    Windows JDK 11 most tests run; "win64-9" (AWT, unpack200.exe) and
+    "linux64-9" (whose pack200 runs here) on request."""
     configured = os.environ.get("TLX_JDK_DIR")
-    if configured:
+    if configured and which == "win64-11":
         return Path(configured)
-    out = subprocess.run([str(SOURCE_DIR / "scripts" / "fetch-jdk.sh")], check=True,
+    out = subprocess.run([str(SOURCE_DIR / "scripts" / "fetch-jdk.sh"), which], check=True,
                          stdout=subprocess.PIPE, text=True).stdout
     return Path(out.strip())
 
@@ -353,7 +355,7 @@ def _dlg_text(text) -> str:
     return "".join(out)
 
 
-def dlghelper(command, caption=None, exe=None, *extra, timeout=15.0):
+def dlghelper(command, caption=None, exe=None, *extra, timeout=15.0, has=None):
     """Runs dlghelper on the windows with that caption and/or process image
     (a Path, a Windows path or a bare file name); returns (exit code, JSON):
     0 done, 1 no such window in time, 3 window there but not the button."""
@@ -362,6 +364,8 @@ def dlghelper(command, caption=None, exe=None, *extra, timeout=15.0):
         args += ["--caption", _dlg_text(caption)]
     if exe is not None:
         args += ["--exe", _dlg_text(winpath(exe) if isinstance(exe, Path) else exe)]
+    if has is not None:
+        args += ["--has", str(has)]
     run = run_wine(DLGHELPER, [*args, *extra], timeout=timeout + 60)
     try:
         return run.code, json.loads(run.stdout)
@@ -369,17 +373,27 @@ def dlghelper(command, caption=None, exe=None, *extra, timeout=15.0):
         raise AssertionError(f"dlghelper {command} failed ({run.code}): {run.stdout!r} {run.stderr!r}") from None
 
 
-def wait_dialog(caption=None, timeout=15.0, exe=None):
-    """Waits for a visible top-level window; returns its dict with controls, or None."""
-    code, data = dlghelper("wait", caption, exe, timeout=timeout)
+def wait_dialog(caption=None, timeout=15.0, exe=None, has=None):
+    """Waits for a visible top-level window (with a control of id has);
+    returns its dict with controls, or None."""
+    code, data = dlghelper("wait", caption, exe, timeout=timeout, has=has)
     return data if code == 0 else None
 
 
-def press(caption, button, timeout=15.0, exe=None) -> dict:
+def press(caption, button, timeout=15.0, exe=None, has=None) -> dict:
     """Presses a button (int control id, e.g. 7 for No, or its text, "&" and
-    case ignored) once the window and the button are there, visible and enabled."""
-    code, data = dlghelper("click", caption, exe, "--button", _dlg_text(button), timeout=timeout)
+    case ignored) once the window (with a control of id has) and the button
+    are there, visible and enabled."""
+    code, data = dlghelper("click", caption, exe, "--button", _dlg_text(button), timeout=timeout, has=has)
     assert code == 0, f"press {button!r} in {caption!r}: {data}"
+    return data
+
+
+def type_into(caption, control, text, timeout=15.0, exe=None) -> dict:
+    """Sets the text of a control (e.g. the file name box of an open-file dialog)."""
+    code, data = dlghelper("type", caption, exe, "--control", str(control), "--text", _dlg_text(text),
+                           timeout=timeout)
+    assert code == 0, f"typing into {control} of {caption!r}: {data}"
     return data
 
 
@@ -513,6 +527,18 @@ PROBE_MESSAGES = {
     1010: "The main class could not be found.",
     1011: "The main method could not be found.",
 }
+
+
+def jdk_archive() -> Path:
+    """The JDK fixture as a jre.tar.gz (GNU tar, as a product build makes it),
+    made once per build tree."""
+    archive = BUILD_DIR / "fixtures" / "jdk11-jre.tar.gz"
+    if not archive.exists():
+        archive.parent.mkdir(parents=True, exist_ok=True)
+        partial = archive.with_suffix(f".{os.getpid()}.partial")  # modules run side by side
+        subprocess.run(["tar", "--format=gnu", "-czf", str(partial), "-C", str(jdk_dir()), "."], check=True)
+        partial.rename(archive)
+    return archive
 
 
 def probe_setup(workdir, settings=None, files=None, name="setup.exe", **project) -> Path:

@@ -6,10 +6,14 @@
 //
 //   dlghelper wait  FILTER [--timeout MS]            the window with its controls
 //   dlghelper click FILTER --button ID|TEXT [--timeout MS]
+//   dlghelper type  FILTER --control ID --text TEXT [--timeout MS]
+//                                                     sets a control's text (WM_SETTEXT)
 //
-//   FILTER: [--caption TEXT] [--exe PATH|NAME], at least one; --exe matches
-//   the process image path (a bare name matches the file name). Texts may
-//   carry \uXXXX escapes (tool_args.h).
+//   FILTER: [--caption TEXT] [--exe PATH|NAME] [--has ID], caption or exe
+//   given; --exe matches the process image path (a bare name matches the
+//   file name); --has: only windows with a control of that id (two dialogs
+//   of one program may share a caption). Texts may carry \uXXXX escapes
+//   (tool_args.h).
 //
 // Exit codes: 0 done; 1 no matching window in time;
 // 2 usage error; 3 the window was there but the button was not (no such
@@ -221,6 +225,10 @@ struct Options {
     bool buttonById = false;
     int buttonId = 0;
     std::wstring buttonText;
+    int hasControl = -1;
+    int controlId = -1;
+    bool hasText = false;
+    std::wstring text;
 };
 
 bool exeMatches(DWORD pid, const std::wstring& wanted) {
@@ -238,6 +246,7 @@ std::vector<HWND> matchingWindows(const Options& options) {
         if (hwnd == GetDesktopWindow() || !IsWindowVisible(hwnd)) continue;
         if (options.hasCaption && storedText(hwnd) != options.caption) continue;
         if (!options.exe.empty() && !exeMatches(processOf(hwnd), options.exe)) continue;
+        if (options.hasControl >= 0 && !GetDlgItem(hwnd, options.hasControl)) continue;
         found.push_back(hwnd);
     }
     return found;
@@ -327,6 +336,22 @@ int runClick(const Options& options) {
     });
 }
 
+int runType(const Options& options) {
+    return pollUntil(options.timeoutMs, [&](bool last) -> int {
+        for (HWND window : matchingWindows(options)) {
+            HWND control = GetDlgItem(window, options.controlId);
+            if (!control) continue;
+            DWORD_PTR result = 0;
+            if (!SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(options.text.c_str()),
+                                     SMTO_ABORTIFHUNG, kMessageTimeoutMs, &result))
+                return fail(kRefused, "setting the text failed");
+            emit("{\"window\":" + describeWindow(window, false) + ",\"control\":" + describeControl(control) + "}");
+            return kDone;
+        }
+        return last ? fail(kNotFound, "no matching window with that control", noWindow()) : kContinue;
+    });
+}
+
 // ---------------------------------------------------------------- arguments
 
 int usage(const char* problem) {
@@ -334,7 +359,8 @@ int usage(const char* problem) {
             "dlghelper: %s\n"
             "usage: dlghelper wait FILTER [--timeout MS]\n"
             "       dlghelper click FILTER --button ID|TEXT [--timeout MS]\n"
-            "FILTER: [--caption TEXT] [--exe PATH|NAME]\n",
+            "       dlghelper type FILTER --control ID --text TEXT [--timeout MS]\n"
+            "FILTER: [--caption TEXT] [--exe PATH|NAME] [--has ID]\n",
             problem);
     return kUsage;
 }
@@ -360,6 +386,12 @@ const char* parseOptions(const std::vector<std::wstring>& args, Options& options
             options.buttonText = value;
             options.buttonById = parseNumber(value, number) && number >= 0 && number <= 0xFFFF;
             options.buttonId = static_cast<int>(number);
+        } else if (name == L"--has" || name == L"--control") {
+            if (!parseNumber(value, number) || number < 0 || number > 0xFFFF) return "bad control id";
+            (name == L"--has" ? options.hasControl : options.controlId) = static_cast<int>(number);
+        } else if (name == L"--text") {
+            options.hasText = true;
+            options.text = value;
         } else {
             return "unknown option";
         }
@@ -375,6 +407,10 @@ int main() {
     if (!options.hasCaption && options.exe.empty()) return usage("give --caption or --exe");
     const std::wstring& command = options.command;
     if (command == L"wait") return runWait(options);
+    if (command == L"type") {
+        if (options.controlId < 0 || !options.hasText) return usage("type needs --control and --text");
+        return runType(options);
+    }
     if (command != L"click") return usage("unknown command");
     if (!options.hasButton) return usage("click needs --button");
     return runClick(options);

@@ -1,0 +1,68 @@
+"""An HTTP server of the tests' own on 127.0.0.1 for the runtime download,
+answering each path from a script, and what keeps Wine's WinINet off any
+proxy (Wine sends even 127.0.0.1 through one named in the environment or in
+the prefix's registry)."""
+import contextlib
+import http.server
+import threading
+
+from harness import reg
+
+NO_PROXY = {name: None for name in ("http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy")}
+INTERNET_SETTINGS = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings"
+
+
+def clear_prefix_proxy(prefix_env: dict) -> None:
+    for value in ("ProxyServer", "AutoConfigURL"):
+        reg("delete", INTERNET_SETTINGS, "/v", value, "/f", env=prefix_env)
+    reg("add", INTERNET_SETTINGS, "/v", "ProxyEnable", "/t", "REG_DWORD", "/d", "0", "/f", env=prefix_env)
+
+
+class Scripted(http.server.BaseHTTPRequestHandler):
+    """Answers GET /NAME with the next step of scripts[NAME] (the last step repeats):
+    ("body", data), ("nolength", data), ("status", code), ("redirect", path),
+    ("early", data, announced length)."""
+    scripts, requests = {}, {}
+
+    def do_GET(self):
+        name = self.path.lstrip("/")
+        count = self.requests.get(name, 0)
+        self.requests[name] = count + 1
+        script = self.scripts[name]
+        step = script[min(count, len(script) - 1)]
+        kind = step[0]
+        if kind == "redirect":
+            self.send_response(302)
+            self.send_header("Location", step[1])
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+            return
+        if kind == "status":
+            self.send_response(step[1])
+            self.send_header("Content-Length", "8")
+            self.end_headers()
+            self.wfile.write(b"notfound")
+            return
+        self.send_response(200)
+        if kind != "nolength":
+            self.send_header("Content-Length", str(step[2] if kind == "early" else len(step[1])))
+        self.end_headers()
+        self.wfile.write(step[1])
+
+    def log_message(self, *args):
+        pass
+
+
+@contextlib.contextmanager
+def serve():
+    """A Scripted server on 127.0.0.1: yields its address and the handler
+    class, whose scripts the test fills and whose requests it reads."""
+    Scripted.scripts, Scripted.requests = {}, {}
+    httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Scripted)
+    thread = threading.Thread(target=httpd.serve_forever, daemon=True)
+    thread.start()
+    try:
+        yield f"http://127.0.0.1:{httpd.server_address[1]}", Scripted
+    finally:
+        httpd.shutdown()
+        httpd.server_close()

@@ -1,0 +1,90 @@
+"""A setup file without a runtime on a machine without Java downloads one:
+the real launcher fetches the JDK archive through Wine's WinINet from an HTTP
+server of the test's own on 127.0.0.1, untars it and runs the test
+application. Each scenario path of the server answers request after request
+from a script (redirect, error status, no length, a connection closed early),
+so one start goes through several failed attempts. Quiet starts with key 157
+ask nothing; the choice dialog has its own module."""
+import hashlib
+
+import pytest
+
+from loopback_http import NO_PROXY, clear_prefix_proxy, serve
+from harness import BUILD_DIR, PROBE_MESSAGES, jdk_archive, probe_report, probe_setup
+from setup_cases import log_text, run_launcher, temp_switch
+
+DOWNLOAD_MESSAGES = {**PROBE_MESSAGES, 20002: "The internet library could not be loaded.",
+                     20003: "The Java runtime could not be downloaded."}
+PREFIX = {}
+
+
+@pytest.fixture(scope="module", autouse=True)
+def private_prefix(module_prefix):
+    PREFIX.update(module_prefix)
+    clear_prefix_proxy(PREFIX)
+    yield
+    PREFIX.clear()
+
+
+@pytest.fixture
+def server():
+    with serve() as served:
+        yield served
+
+
+def download_start(tmp_path, address, settings=None):
+    """A quiet start of a setup file with no runtime and none findable, told
+    to download from address without asking."""
+    setup = probe_setup(tmp_path / "setup", settings={128: "", 150: address, 157: "1", **(settings or {})},
+                        files=[(BUILD_DIR / "java" / "tlxruntime.jar", "tlxruntime.jar"),
+                               (BUILD_DIR / "java" / "tlxtests.jar", "tlxtests.jar")],
+                        messages=DOWNLOAD_MESSAGES)
+    temp = tmp_path / "temp"
+    run = run_launcher(setup, "-q", *temp_switch(temp), env={**PREFIX, **NO_PROXY}, timeout=300)
+    assert not run.crashed and not run.timed_out, run.stderr
+    return run, log_text(temp).replace("\r\n", "\n")
+
+
+def assert_runs_the_downloaded_jdk(run, log):
+    assert run.code == 0, run.stdout + run.stderr
+    assert "No JRE found. Trying to download." in run.stdout
+    assert probe_report(run.stdout).done, run.stdout
+    assert "download successful" in log
+    assert "untaring JRE was successful" in log
+    assert "Loading of JVM-DLL successful" in log
+
+
+def test_redirected_download_with_its_pinned_digest_runs(tmp_path, server):
+    address, handler = server
+    archive = jdk_archive().read_bytes()
+    handler.scripts.update({"latest": [("redirect", "/jre-11.tar.gz")], "jre-11.tar.gz": [("body", archive)]})
+    run, log = download_start(tmp_path, address + "/latest", {170: hashlib.sha256(archive).hexdigest().upper()})
+    assert_runs_the_downloaded_jdk(run, log)
+    assert handler.requests == {"latest": 1, "jre-11.tar.gz": 1}
+    assert "Retry JRE download" not in log
+
+
+def test_answers_without_length_are_asked_twenty_times_then_the_next_attempt_downloads(tmp_path, server):
+    address, handler = server
+    handler.scripts["jre.tar.gz"] = [("nolength", b"x" * 100)] * 20 + [("body", jdk_archive().read_bytes())]
+    run, log = download_start(tmp_path, address + "/jre.tar.gz")
+    assert_runs_the_downloaded_jdk(run, log)
+    assert handler.requests["jre.tar.gz"] == 21
+    assert "HttpQueryInfo (try 20) failed" in log and "Giving up" in log
+    assert log.count("Retry JRE download") == 1
+
+
+def test_error_status_early_close_and_wrong_digest_are_failed_attempts(tmp_path, server):
+    address, handler = server
+    body = b"not the archive you pinned"
+    handler.scripts["jre.tar.gz"] = [("status", 404), ("early", b"y" * 100, 1000), ("body", body)]
+    pinned = hashlib.sha256(b"another archive").hexdigest()
+    run, log = download_start(tmp_path, address + "/jre.tar.gz", {170: pinned})
+    assert run.code == 1
+    assert "The Java runtime could not be downloaded." in run.stderr
+    assert handler.requests["jre.tar.gz"] == 3
+    assert "the server answered with status 404" in log
+    assert "the download ended after 100 of 1000 bytes" in log
+    assert f"SHA-256 of the download is {hashlib.sha256(body).hexdigest()}, expected {pinned}" in log
+    assert log.count("Retry JRE download") == 3
+    assert "untaring" not in log
