@@ -23,6 +23,9 @@ constexpr UINT kWorkDoneMessage = WM_APP + 1;
 // Set before the dialog is created; read by its initialisation on the same thread.
 DialogWork g_work = nullptr;
 volatile LONG g_cancelled = 0;
+// Whether the dialog came up at all: a worker may end it with any result,
+// so the result alone cannot tell a dialog that ended from one never shown.
+bool g_dialogShown = false;
 
 DWORD WINAPI dialogWorker(LPVOID parameter) {
     g_work(static_cast<HWND>(parameter));
@@ -58,6 +61,7 @@ void cancel(HWND dialog, int button) {
 INT_PTR CALLBACK progressDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
     case WM_INITDIALOG:
+        g_dialogShown = true;
         initialiseDialog(dialog);
         return TRUE;
     case WM_COMMAND:
@@ -97,9 +101,9 @@ void prepareDialogs(HINSTANCE instance) {
 INT_PTR runProgressDialog(HINSTANCE instance, HWND owner, DialogWork work) {
     prepareDialogs(instance);
     g_work = work;
+    g_dialogShown = false;
     INT_PTR result = DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_PROGRESS), owner, progressDialogProc, 0);
-    // The dialog ends only with IDOK or IDCANCEL; 0 and -1 mean it never came up.
-    if (result <= 0) {
+    if (result == -1 || !g_dialogShown) {
         logError(L"could not show the progress dialog (%d)", static_cast<int>(GetLastError()));
         failMessageArg8(kMsgInternalError, "72");
     }
