@@ -256,3 +256,47 @@ def test_services_installed_run_configured_and_removed(tmp_path):
     assert reg_query_value(key, "DependOnService") == ("REG_MULTI_SZ", "tlxdepC")
     lower = rf"HKLM\System\CurrentControlSet\Services\{prefix}-lower"
     assert reg_query_value(lower, "ObjectName") == ("REG_SZ", "nt authority\\system")
+
+
+def test_accounts_elevation_and_access_entries(tmp_path):
+    work = tmp_path / "work"
+    work.mkdir()
+    plain = work / "plain.txt"
+    plain.write_text("an ACL for me")
+    key = rf"Software\tlxtest\acl-{os.getpid()}"
+    reg("add", "HKCU\\" + key, "/f", check=True)
+    # Read by the scenario from a file: the launcher logs its command line.
+    password = "Pw-never-shown-4711"
+    secret = tmp_path / "secret.txt"
+    secret.write_text(password)
+    run, temp = run_scenario(tmp_path, "AccountsScenario", winpath(work), key, winpath(plain), winpath(secret))
+    r = report_of(run)
+
+    assert re.fullmatch(r"S-1-5-21(-\d+)+", r["sid"]), r["sid"]
+    # Wine runs everything elevated: a full token, administrators enabled.
+    assert r["elevation"] == "2"
+    assert r["member"] == "true true false"   # administrators, users, not backup operators
+    user = os.environ.get("USER") or "root"
+    assert r["name.self"].endswith("\\" + user) and not r["name.self"].startswith(".")
+    assert r["name.self.only"] == user
+    assert r["name.fixed"] == r"NT AUTHORITY\System|NT AUTHORITY\LocalService|NT AUTHORITY\NetworkService"
+    assert r["name.admins"] == r".\Administrators|Administrators"
+    assert r["name.bad"] == "[ 1337]" and r["name.null"] == "[ 87]"
+    assert r["profile.system"] == "[ no user account]"
+    assert r["profile.bad"] == "[ could not convert sid 1337]"
+    # Wine's LogonUser is a stub whose token the profile function refuses (invalid handle).
+    assert r["profile.self"] == "[ could not get user profile dir 6]"
+    # Wine's account functions: the group and the user are "made", the user's SID cannot be read back.
+    assert re.fullmatch(r"3 [1-9]\d*", r["addUser"]), r["addUser"]
+    assert r["delete"] == "0 0"
+    assert r["lsa"] == "true false"   # an account nobody has is refused before the (stubbed) call
+    assert r["elevated"] == "true" and r["elevated.missing"] == "false"
+    assert (work / "elevated.txt").read_text().strip().lower() == winpath(work).lower()
+    # Registry key ACLs are real here; file DACLs are a stub that reports success.
+    assert r["ace.key"] == "true true true true"
+    assert (r["ace.account"], r["ace.missingKey"], r["ace.null"], r["ace.file"]) == ("false", "false", "false", "true")
+    diagnostics = [line for line in run.stdout.splitlines() if "Error" in line]
+    assert diagnostics == ["GetNamedSecurityInfo Error 2 CURRENT_USER\\" + key + "\\missing"], diagnostics
+    # The password went to the system and nowhere else.
+    outputs = [run.stdout, run.stderr] + [read_log(p) for p in launcher_logs(temp)]
+    assert launcher_logs(temp) and not any(password in text for text in outputs)
