@@ -6,7 +6,9 @@
 #include "builder/file_io.h"
 #include "builder/output_file.h"
 #include "builder/project.h"
+#include "builder/report.h"
 #include "builder/stub_check.h"
+#include "builder/usage.h"
 
 namespace {
 

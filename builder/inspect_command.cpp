@@ -8,6 +8,8 @@
 #include "builder/commands.h"
 #include "builder/inspect_report.h"
 #include "builder/payload_reader.h"
+#include "builder/report.h"
+#include "builder/usage.h"
 
 int runInspect(const std::vector<std::string>& args) {
     CommandLine cl;

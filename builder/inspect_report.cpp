@@ -4,11 +4,35 @@
 
 #include <cinttypes>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "builder/codepage.h"
 #include "builder/json_text.h"
+#include "builder/message_table.h"
+#include "builder/settings_table.h"
 
 namespace {
+
+struct MissingText {
+    const MessageInfo* message;
+    std::string because;   // the setting that makes it reachable; empty when it always is
+};
+
+// Messages the launcher can show with these settings but has no text for in
+// its main table (nor as a setting, which the launcher falls back to).
+std::vector<MissingText> missingTexts(const Inspection& in) {
+    std::vector<MissingText> missing;
+    for (const MessageInfo* m = messagesBegin(); m != messagesEnd(); ++m) {
+        auto wide = in.wide.find(m->id);
+        auto narrow = in.narrow.find(m->id);
+        if ((wide != in.wide.end() && !wide->second.empty()) || (narrow != in.narrow.end() && !narrow->second.empty()))
+            continue;
+        std::string because;
+        if (messageReachable(*m, in.narrow, &because)) missing.push_back({m, because});
+    }
+    return missing;
+}
 
 template <class T>
 std::string number(const std::optional<T>& value) {
@@ -60,6 +84,32 @@ void jsonLanguages(Json& j, const Inspection& in) {
     j.out += "]";
 }
 
+void jsonNames(Json& j, const Inspection& in) {
+    j.out += "{";
+    for (const auto& entry : in.narrow) {
+        std::string label = settingLabel(entry.first);
+        if (label.empty()) continue;
+        j.key(std::to_string(entry.first).c_str());
+        appendJsonString(&j.out, label);
+    }
+    j.out += "}";
+}
+
+void jsonMissing(Json& j, const Inspection& in) {
+    j.out += "[";
+    for (const MissingText& missing : missingTexts(in)) {
+        j.out += j.out.back() == '[' ? "{" : ", {";
+        j.key("id");
+        j.out += std::to_string(missing.message->id);
+        j.key("shown_when");
+        appendJsonString(&j.out, std::string(missing.message->shownWhen));
+        j.key("because");
+        appendJsonString(&j.out, missing.because);
+        j.out += "}";
+    }
+    j.out += "]";
+}
+
 void jsonRecords(Json& j, const Inspection& in) {
     j.out += "[";
     for (size_t i = 0; i < in.records.size(); ++i) {
@@ -93,8 +143,12 @@ std::string shown(const std::u16string& text) {
     return out + "\"";
 }
 
-void textEntries(std::string& out, const std::map<int32_t, std::u16string>& entries, const char* indent) {
-    for (const auto& [id, text] : entries) out += indent + std::to_string(id) + " = " + shown(text) + "\n";
+void textEntries(std::string& out, const std::map<int32_t, std::u16string>& entries, const char* indent,
+                 bool named = false) {
+    for (const auto& [id, text] : entries) {
+        std::string label = named ? settingLabel(id) : std::string();
+        out += indent + std::to_string(id) + (label.empty() ? "" : " " + label) + " = " + shown(text) + "\n";
+    }
 }
 
 void textHeader(std::string& out, const Inspection& in) {
@@ -111,7 +165,7 @@ void textTables(std::string& out, const Inspection& in, int codePage) {
     std::map<int32_t, std::u16string> narrow;
     for (const auto& [id, bytes] : in.narrow) narrow[id] = codepage::narrowToUtf16(bytes, codePage);
     out += "narrow entries (" + std::to_string(in.narrow.size()) + "):\n";
-    textEntries(out, narrow, "  ");
+    textEntries(out, narrow, "  ", true);
     out += "wide entries (" + std::to_string(in.wide.size()) + "):\n";
     textEntries(out, in.wide, "  ");
     out += "language blocks (" + std::to_string(in.languages.size()) + "):\n";
@@ -120,6 +174,15 @@ void textTables(std::string& out, const Inspection& in, int codePage) {
                std::to_string(language.entries.size()) + " entries)\n";
         textEntries(out, language.entries, "    ");
     }
+}
+
+void textMissing(std::string& out, const Inspection& in) {
+    std::vector<MissingText> missing = missingTexts(in);
+    if (missing.empty()) return;
+    out += "messages without a text (" + std::to_string(missing.size()) + "), shown empty when they appear:\n";
+    for (const MissingText& m : missing)
+        out += "  " + std::to_string(m.message->id) + ": " + m.message->shownWhen +
+               (m.because.empty() ? "" : " (reachable: " + m.because + ")") + "\n";
 }
 
 void textRecords(std::string& out, const Inspection& in, int codePage) {
@@ -144,8 +207,10 @@ std::string inspectionJson(const Inspection& in, int codePage) {
     j.key("crc_ok"); j.boolean(in.crcOk());
     j.key("verified_length"); j.out += number(in.verifiedLength);
     j.key("narrow"); j.object(in.narrow, [&](const std::string& t) { j.narrow(t); });
+    j.key("setting_names"); jsonNames(j, in);
     j.key("wide"); j.object(in.wide, [&](const std::u16string& t) { j.wide(t); });
     j.key("languages"); jsonLanguages(j, in);
+    j.key("missing_texts"); jsonMissing(j, in);
     j.key("records"); jsonRecords(j, in);
     j.key("unextracted_position"); j.out += number(in.unextractedPosition);
     j.key("error");
@@ -158,6 +223,7 @@ std::string inspectionText(const Inspection& in, int codePage) {
     textHeader(out, in);
     if (in.verifiedLength) {
         textTables(out, in, codePage);
+        textMissing(out, in);
         textRecords(out, in, codePage);
     }
     if (!in.error.empty()) out += "error: " + codepage::utf16ToUtf8(codepage::narrowToUtf16(in.error, codePage)) + "\n";

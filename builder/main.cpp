@@ -1,15 +1,10 @@
-// Command-line front of the payload build tool: dispatch and messages.
+// Command-line front of the payload build tool: dispatch to the commands.
 #include <cstdio>
 #include <cstring>
 
 #include "builder/commands.h"
-
-int reportError(int code, const std::string& what) {
-    std::fprintf(stderr, "tlx-builder: error: %s\n", what.c_str());
-    return code;
-}
-
-void reportWarning(const std::string& what) { std::fprintf(stderr, "tlx-builder: warning: %s\n", what.c_str()); }
+#include "builder/report.h"
+#include "builder/usage.h"
 
 int main(int argc, char** argv) {
     if (argc < 2) {
@@ -24,5 +19,6 @@ int main(int argc, char** argv) {
     }
     if (!std::strcmp(command, "build")) return runBuild(args);
     if (!std::strcmp(command, "inspect")) return runInspect(args);
+    if (!std::strcmp(command, "reference")) return runReference(args);
     return reportError(kExitBadInput, std::string("unknown command ") + command + " (see tlx-builder --help)");
 }

@@ -1,73 +1,56 @@
 // Reading a project file: parsing, the [payload] options, the trailing data,
-// and the checks on explicitly set file-list keys. Texts and file records are
-// read by project_texts.cpp and project_files.cpp.
+// and the checks on explicitly set file-list keys. The other parts are read
+// by project_texts.cpp, project_files.cpp and project_builtins.cpp.
 #include "builder/project.h"
 
 #include "builder/codepage.h"
 #include "builder/file_io.h"
+#include "builder/message_table.h"
 #include "builder/project_context.h"
+#include "builder/project_builtins.h"
+#include "builder/project_files.h"
+#include "builder/project_texts.h"
 #include "payload/format.h"
 
-bool ProjectContext::fail(const toml::source_region& where, const std::string& what) const {
-    if (where.begin.line == 0) return fail(what);
-    *error = path + ":" + std::to_string(where.begin.line) + ":" + std::to_string(where.begin.column) + ": " + what;
-    return false;
-}
+namespace {
 
-bool ProjectContext::fail(const std::string& what) const {
-    *error = path + ": " + what;
-    return false;
-}
-
-bool onlyKnownKeys(const ProjectContext& ctx, const toml::table& table, const std::string& tableName,
-                   std::initializer_list<const char*> allowed) {
-    for (auto&& [key, node] : table) {
-        bool known = false;
-        for (const char* name : allowed) known = known || key.str() == name;
-        if (!known) {
-            std::string list;
-            for (const char* name : allowed) list += std::string(list.empty() ? "" : ", ") + name;
-            return ctx.fail(key.source(), "unknown key \"" + std::string(key.str()) + "\" in " + tableName +
-                                              " (allowed: " + list + ")");
-        }
+// translations = true, false, or a list of the built-in codes.
+bool readTranslations(const ProjectContext& ctx, const toml::node& node) {
+    if (node.is_boolean()) {
+        if (!node.as_boolean()->get()) ctx.project->translations.emplace();
+        return true;
+    }
+    std::string known;
+    for (const char* code : kTranslationCodes) known += std::string(known.empty() ? "" : ", ") + quoted(code);
+    const std::string expected = "[payload] translations must be true, false or a list of " + known;
+    const toml::array* codes = node.as_array();
+    if (!codes) return ctx.fail(node, expected);
+    ctx.project->translations.emplace();
+    for (const toml::node& code : *codes) {
+        bool builtIn = false;
+        for (const char* offered : kTranslationCodes)
+            builtIn = builtIn || (code.is_string() && code.as_string()->get() == offered);
+        if (!builtIn) return ctx.fail(code, expected);
+        ctx.project->translations->push_back(code.as_string()->get());
     }
     return true;
 }
-
-std::string quoted(const std::string& text) { return "\"" + text + "\""; }
-
-const toml::table* optionalTable(const ProjectContext& ctx, const toml::table& parent, const char* key,
-                                 const std::string& tableName, bool* ok) {
-    *ok = true;
-    const toml::node* node = parent.get(key);
-    if (node && !node->is_table()) *ok = ctx.fail(*node, tableName + " must be a table");
-    return node ? node->as_table() : nullptr;
-}
-
-bool forEachArrayTable(const ProjectContext& ctx, const toml::table& root, const char* key,
-                       const std::function<bool(const toml::node&, const std::string&)>& each) {
-    const toml::node* node = root.get(key);
-    if (!node) return true;
-    const toml::array* tables = node->as_array();
-    const std::string name = std::string("[[") + key + "]]";
-    if (!tables || (!tables->empty() && !tables->is_array_of_tables()))
-        return ctx.fail(*node, std::string(key) + " must be written as " + name + " tables");
-    for (size_t i = 0; i < tables->size(); ++i)
-        if (!each(*tables->get(i), name + " #" + std::to_string(i + 1))) return false;
-    return true;
-}
-
-namespace {
 
 bool readPayloadOptions(const ProjectContext& ctx, const toml::table& root) {
     bool ok = true;
     const toml::table* payload = optionalTable(ctx, root, "payload", "[payload]", &ok);
     if (!payload) return ok;
-    if (!onlyKnownKeys(ctx, *payload, "[payload]", {"check", "codepage"})) return false;
-    if (const toml::node* check = payload->get("check")) {
-        if (!check->is_boolean()) return ctx.fail(*check, "[payload] check must be true or false");
-        ctx.project->spec.checkFlag = check->as_boolean()->get() ? 1 : 0;
+    if (!onlyKnownKeys(ctx, *payload, "[payload]", {"check", "codepage", "defaults", "translations"})) return false;
+    for (const char* flag : {"check", "defaults"}) {
+        const toml::node* node = payload->get(flag);
+        if (node && !node->is_boolean())
+            return ctx.fail(*node, std::string("[payload] ") + flag + " must be true or false");
     }
+    if (const toml::node* check = payload->get("check"))
+        ctx.project->spec.checkFlag = check->as_boolean()->get() ? 1 : 0;
+    if (const toml::node* defaults = payload->get("defaults")) ctx.project->defaults = defaults->as_boolean()->get();
+    if (const toml::node* translations = payload->get("translations"))
+        if (!readTranslations(ctx, *translations)) return false;
     if (const toml::node* cp = payload->get("codepage")) {
         if (!cp->is_integer() || !codepage::isSupported(static_cast<int>(cp->as_integer()->get())))
             return ctx.fail(*cp, "[payload] codepage must be 1252 or 65001");
@@ -139,7 +122,7 @@ bool loadProject(const std::string& path, Project* project, std::string* error) 
                        {"payload", "settings", "messages", "language", "file", "trailing"}))
         return false;
     if (!readPayloadOptions(ctx, root) || !readTextTables(ctx, root) || !readFileRecords(ctx, root) ||
-        !readTrailing(ctx, root))
+        !readTrailing(ctx, root) || !addBuiltIns(ctx))
         return false;
     warnAboutFileKeys(ctx);
     return true;

@@ -1,5 +1,5 @@
-// Shared state of the project reader: where the project lives, its code page,
-// the payload description being filled, and the error it ends with. Used by project*.cpp only.
+// Shared state of the project readers: where the project lives, the project
+// being filled, and the error it ends with; and the helpers they all use.
 #pragma once
 #define TOML_EXCEPTIONS 0
 #include <toml++/toml.h>
@@ -38,6 +38,3 @@ bool forEachArrayTable(const ProjectContext& ctx, const toml::table& root, const
 
 // A text as the project writes it ("quoted text" or an integer).
 std::string quoted(const std::string& text);
-
-bool readTextTables(const ProjectContext& ctx, const toml::table& root);
-bool readFileRecords(const ProjectContext& ctx, const toml::table& root);

@@ -1,10 +1,12 @@
 // The [[file]] records of a project: their sources, and names the launcher
 // can extract into its directory without leaving it.
+#include "builder/project_files.h"
+
 #include <map>
 
 #include "builder/codepage.h"
 #include "builder/file_io.h"
-#include "builder/project_context.h"
+#include "builder/project_builtins.h"
 #include "builder/record_name.h"
 
 namespace {
@@ -43,10 +45,14 @@ bool readRecord(const ProjectContext& ctx, const toml::node& node, const std::st
     if (!record) return ctx.fail(node, label + " must be a table");
     if (!onlyKnownKeys(ctx, *record, label, {"source", "name"})) return false;
     std::string source, written;
-    if (!stringKey(ctx, *record, node, "name", label, &written) ||
-        !stringKey(ctx, *record, node, "source", label + " (" + quoted(written) + ")", &source))
+    // Without a name the file keeps the name it has.
+    const toml::node* named = record->get("name");
+    if (named ? !stringKey(ctx, *record, node, "name", label, &written)
+              : !stringKey(ctx, *record, node, "source", label, &source))
         return false;
-    const toml::node& nameNode = *record->get("name");
+    if (!named) written = source.substr(source.find_last_of("/\\") + 1);
+    if (named && !stringKey(ctx, *record, node, "source", label + " (" + quoted(written) + ")", &source)) return false;
+    const toml::node& nameNode = named ? *named : *record->get("source");
     payload_writer::FileRecord out;
     if (!recordName(ctx, nameNode, label, written, &out.name)) return false;
     auto [earlier, fresh] = seen->emplace(recordNameFoldedKey(out.name), written);
@@ -58,6 +64,7 @@ bool readRecord(const ProjectContext& ctx, const toml::node& node, const std::st
     if (!readWholeFile(path, &out.content, &why))
         return ctx.fail(*record->get("source"), label + " (" + quoted(written) + ") source " + why);
     ctx.project->inputFiles.push_back(path);
+    if (!deriveFromRecord(ctx, out, *record->get("source"))) return false;
     ctx.project->spec.records.push_back(std::move(out));
     return true;
 }

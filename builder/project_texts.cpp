@@ -1,12 +1,17 @@
 // The text tables of a project: [settings] (narrow, in the project's code
-// page), [messages] (wide) and the [[language]] blocks that override messages.
+// page; named settings are turned into text by setting_values.cpp),
+// [messages] (wide) and the [[language]] blocks that override messages.
+#include "builder/project_texts.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <map>
 
 #include "builder/codepage.h"
-#include "builder/project_context.h"
+#include "builder/message_table.h"
+#include "builder/setting_values.h"
+#include "builder/settings_table.h"
 
 namespace {
 
@@ -79,23 +84,62 @@ bool forEachEntry(const ProjectContext& ctx, const toml::table& table, const std
     return true;
 }
 
+// The launcher reads each setting into a buffer of its own size and cuts
+// what does not fit, silently for the user.
+void warnWhenCut(const ProjectContext& ctx, const std::string& name, int32_t id, const std::string& stored) {
+    const SettingInfo* setting = settingByKey(id);
+    if (!setting || stored.size() < static_cast<size_t>(setting->capacity)) return;
+    ctx.project->warnings.push_back(ctx.path + ": [settings] " + name + " is " + std::to_string(stored.size()) +
+                                    " bytes long; the launcher reads only the first " +
+                                    std::to_string(setting->capacity - 1));
+}
+
+// A key of [settings] may be written as a number or by name; either way a key
+// given twice ("107" and "0107", or main_class and "122") is refused.
 bool readSettings(const ProjectContext& ctx, const toml::table& root) {
     bool ok = true;
     const toml::table* settings = optionalTable(ctx, root, "settings", "[settings]", &ok);
     if (!settings) return ok;
     auto& narrow = ctx.project->spec.narrow;
-    return forEachEntry(ctx, *settings, "[settings]", [&](int32_t id, const std::string& where, const toml::node& node,
-                                                          const std::string& text) {
-        return toNarrow(ctx, where, node, text, &narrow[id]);
-    });
+    std::map<int32_t, std::string> seen;
+    StoreSetting store = [&](int32_t id, const std::string& name, const toml::source_region& keyAt,
+                             const toml::node& valueAt, const std::string& utf8) {
+        int32_t numbered = 0;
+        std::string shown = parseId(name, &numbered) ? quoted(name) : name;
+        auto [earlier, fresh] = seen.emplace(id, shown);
+        if (!fresh)
+            return ctx.fail(keyAt, "[settings] keys " + earlier->second + " and " + shown + " are the same id " +
+                                       std::to_string(id));
+        if (!toNarrow(ctx, "[settings] " + name, valueAt, utf8, &narrow[id])) return false;
+        warnWhenCut(ctx, name, id, narrow[id]);
+        return true;
+    };
+    for (auto&& [key, node] : *settings) {
+        const std::string name(key.str());
+        int32_t id = 0;
+        std::string text;
+        if (!parseId(name, &id)) {
+            if (!readNamedSetting(ctx, key, node, store)) return false;
+        } else if (!valueText(ctx, "[settings] " + name, node, &text) || !store(id, name, key.source(), node, text)) {
+            return false;
+        }
+    }
+    return true;
 }
 
+// Three messages are formats the launcher fills in printf-style; a directive
+// it passes no argument for would read past its arguments.
 bool readWideTable(const ProjectContext& ctx, const toml::table& table, const std::string& tableName,
                    std::vector<std::pair<int32_t, std::u16string>>* entries) {
     return forEachEntry(ctx, table, tableName, [&](int32_t id, const std::string& where, const toml::node& node,
                                                    const std::string& text) {
         entries->emplace_back(id, std::u16string());
-        return toWide(ctx, where, node, text, &entries->back().second);
+        if (!toWide(ctx, where, node, text, &entries->back().second)) return false;
+        const MessageInfo* message = messageById(id);
+        std::string why;
+        if (message && !messageFormatFits(*message, entries->back().second, &why))
+            return ctx.fail(node, where + " " + why);
+        return true;
     });
 }
 

@@ -1,5 +1,5 @@
 // Help texts of tlx-builder, written for the people who ship setup files.
-#include "builder/commands.h"
+#include "builder/usage.h"
 
 #define TLX_BUILD_HELP                                                                                 \
     "tlx-builder build --stub LAUNCHER.exe --project PROJECT.toml --output SETUP.exe\n"              \
@@ -15,12 +15,20 @@
     "  --output   the setup file to write. It is written to a temporary file beside it and\n"       \
     "             renamed at the end, so a failed build leaves no output file.\n"                   \
     "\n"                                                                                               \
-    "  Project file:\n"                                                                              \
+    "  Project file (a whole one; every part but main_class and the files is optional):\n"             \
+    "    file = [{ source = \"dist/tlxruntime.jar\" }, { source = \"dist/app.jar\" }]\n"                \
+    "    [settings]              # by name (see tlx-builder reference) or by key number\n"          \
+    "    flavour = \"installer\"\n"                                                                   \
+    "    main_class = \"com.example.Setup\"\n"                                                       \
+    "    min_java_version = \"1.8\"\n"                                                               \
+    "    java_search = [{ env = \"JAVA_HOME\" }, { registry = true }]\n"                             \
+    "\n"                                                                                               \
+    "  Further tables:\n"                                                                            \
     "    [payload]\n"                                                                                \
     "    check = true            # false: the launcher skips the CRC check\n"                       \
     "    codepage = 1252         # code page of [settings] texts: 1252 (default) or 65001\n"        \
-    "    [settings]              # id = \"text\" (or an integer); 8-bit texts for the launcher\n"    \
-    "    107 = \"1\"\n"                                                                              \
+    "    defaults = true         # built-in texts for the messages left out, and derived settings\n" \
+    "    translations = true     # their German, French and Spanish texts (or [\"de\", \"fr\"])\n"  \
     "    [messages]              # id = \"text\"; messages the user sees (any language)\n"           \
     "    1000 = \"Error\"\n"                                                                         \
     "    [[language]]            # overrides of [messages] for one language, in file order\n"       \
@@ -29,9 +37,15 @@
     "    20012 = \"Abbrechen\"\n"                                                                    \
     "    [[file]]                # one record per file to extract, in file order\n"                 \
     "    source = \"dist/tlxruntime.jar\"   # relative to the project file, or absolute\n"          \
-    "    name = \"tlxruntime.jar\"          # name in the extraction directory\n"                    \
+    "    name = \"tlxruntime.jar\"          # name in the extraction directory (default: the\n"      \
+    "                                     # source's file name)\n"                                   \
     "    [trailing]              # optional data behind the records: source = \"file\"\n"            \
     "    text = \"...\"            #   or text = \"...\"\n"                                           \
+    "\n"                                                                                               \
+    "  Defaults and translations are on unless [payload] turns them off (defaults = false\n"       \
+    "  stores the project exactly as written). A name and a number for the same key, an\n"        \
+    "  unknown name (the nearest known one is suggested) and a value of the wrong kind are\n"     \
+    "  refused.\n"                                                                                 \
     "\n"                                                                                               \
     "  Ids are 32-bit integers written in decimal; \"107\" and \"0107\" are the same id and\n"       \
     "  are refused together. A record name may hold one directory (\"lib/a.jar\", stored\n"         \
@@ -49,21 +63,31 @@
     "tlx-builder inspect [--json] [--codepage 1252|65001] SETUP.exe\n"                                \
     "\n"                                                                                               \
     "  Reads a setup file the way the launcher does and prints where the payload starts,\n"          \
-    "  its header, whether the CRC matches, every setting, message and language block, each\n"      \
+    "  its header, whether the CRC matches, every setting (with its name), message and\n"          \
+    "  language block, the messages the settings make reachable that have no text, each\n"        \
     "  file record with its size and the file offset of its content, and the unextracted\n"         \
     "  position (just behind the last record the launcher extracts). Bytes appended after\n"        \
     "  the build, such as a signature, do not affect the CRC.\n"                                     \
     "\n"                                                                                               \
     "  --json      machine-readable output (keys: payload_start, file_size, magic, magic_ok,\n"     \
     "              check_flag, crc_expected, crc_computed, crc_ok, verified_length, narrow,\n"      \
-    "              wide, languages, records, unextracted_position, error).\n"                        \
+    "              setting_names, wide, languages, missing_texts, records,\n"                      \
+    "              unextracted_position, error).\n"                                                  \
     "  --codepage  code page the settings were written in (default 1252).\n"                         \
     "\n"                                                                                               \
     "  A damaged file (wrong magic, CRC mismatch, truncated, impossible lengths) is reported\n"     \
     "  with the offset where it breaks, and inspect exits with 1.\n"
 
+#define TLX_REFERENCE_HELP                                                                             \
+    "tlx-builder reference\n"                                                                          \
+    "\n"                                                                                               \
+    "  Prints every setting name with its key, the kind of value it takes, what the launcher\n"      \
+    "  does without it and what it does; then every message with when it is shown and its\n"       \
+    "  built-in English text. Markdown tables, as in builder/README.md.\n"
+
 const char* const kBuildUsageText = "Usage: " TLX_BUILD_HELP;
 const char* const kInspectUsageText = "Usage: " TLX_INSPECT_HELP;
+const char* const kReferenceUsageText = "Usage: " TLX_REFERENCE_HELP;
 
 const char* const kUsageText =
     "tlx-builder: builds tolvanrix setup files and checks them.\n"
@@ -72,6 +96,8 @@ const char* const kUsageText =
     "  " TLX_BUILD_HELP
     "\n"
     "  " TLX_INSPECT_HELP
+    "\n"
+    "  " TLX_REFERENCE_HELP
     "\n"
     "Exit codes: 0 success; 1 the setup file is damaged, or writing the output failed;\n"
     "2 bad command line or bad input (project, source file, stub). Errors are one line on\n"

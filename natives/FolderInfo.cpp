@@ -2,6 +2,8 @@
 // and system directories, drive types, short and universal path names. The
 // functions older systems lack are bound on first use and kept for the life
 // of the process.
+#include "natives/native_support.h"
+
 #include <jni.h>
 #include <windows.h>
 #include <shlobj.h>
@@ -12,7 +14,6 @@
 #include "launcher/base/scoped.h"
 #include "launcher/base/wformat.h"
 #include "natives/file_version.h"
-#include "natives/native_support.h"
 
 namespace {
 

@@ -3,6 +3,8 @@
 // environment block, memory and disk figures, moves and deletions at the next
 // restart, the installer's windows to the front, another process's window
 // title, and starting a program.
+#include "natives/native_support.h"
+
 #include <jni.h>
 #include <windows.h>
 #include <tlhelp32.h>
@@ -15,7 +17,6 @@
 #include "launcher/base/scoped.h"
 #include "launcher/base/wformat.h"
 #include "natives/diagnostic.h"
-#include "natives/native_support.h"
 #include "natives/privilege.h"
 
 namespace {

@@ -2,6 +2,8 @@
 // registry, key trees saved to and restored from hive files, and the shell's
 // notice that file associations changed. Every call opens and closes its own
 // keys; the view flags of the Java side are ORed into every access mask.
+#include "natives/native_support.h"
+
 #include <jni.h>
 #include <windows.h>
 #include <shlobj.h>
@@ -12,7 +14,6 @@
 #include "launcher/base/proc_address.h"
 #include "launcher/base/scoped.h"
 #include "natives/diagnostic.h"
-#include "natives/native_support.h"
 #include "natives/privilege.h"
 #include "natives/shell_binding.h"
 

@@ -1,13 +1,14 @@
 // registerNatives: binds the natives of the thirteen platform classes of the
 // runtime to their implementations in this executable, found through the
 // executable's own export table.
+#include "natives/native_support.h"
+
 #include <jni.h>
 #include <windows.h>
 
 #include <cstring>
 
 #include "launcher/base/wformat.h"
-#include "natives/native_support.h"
 
 namespace {
 

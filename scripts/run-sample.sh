@@ -18,40 +18,14 @@ export WINEPREFIX="${WINEPREFIX:-$build/wineprefix}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 [ -d "$WINEPREFIX/drive_c" ] || scripts/wine-prefix-init.sh
 
+# The sample project (runtime/sample/setup.toml) names its settings and leaves
+# every message to the built-in texts; its sources lie beside it.
 sample="$build/sample"
 mkdir -p "$sample"
+cp runtime/sample/setup.toml "$build/java/tlxruntime.jar" "$build/java/sample.jar" "$sample/"
 printf 'This file travelled inside the setup file.\n' > "$sample/readme.txt"
-# Settings: 107 kind (errors on standard error), 2001 installer flavour, 122
-# the application's main class, 124 its arguments, 126 the minimum Java
-# version, 128 where to look for Java (the JDK fixture), 155 no progress dialog.
-jdk_win="Z:${jdk//\//\\\\}"
-cat > "$sample/setup.toml" <<TOML
-[settings]
-107 = "0"
-2001 = "i"
-122 = "sample.SampleInstaller"
-124 = "\"first argument\" second"
-126 = "1.8"
-128 = "A$jdk_win;"
-155 = "1"
-[messages]
-1000 = "Error"
-1005 = "The JVM could not be started."
-1009 = "An internal error occurred (error code: {0})"
-1010 = "The main class could not be found."
-1011 = "The main method could not be found."
-20013 = "tolvanrix Wizard"
-20016 = "The installation file is corrupted. If it is a download please try it again."
-[[file]]
-source = "$build/java/tlxruntime.jar"
-name = "tlxruntime.jar"
-[[file]]
-source = "$build/java/sample.jar"
-name = "sample.jar"
-[[file]]
-source = "readme.txt"
-name = "readme.txt"
-TOML
+# The setup file looks for Java where JAVA_HOME points: the JDK fixture.
+export JAVA_HOME="Z:${jdk//\//\\}"
 "$build/builder/tlx-builder" build --stub "$build/x64/launcher.exe" \
     --project "$sample/setup.toml" --output "$sample/setup.exe"
 "$build/builder/tlx-builder" inspect "$sample/setup.exe"

@@ -128,13 +128,15 @@ def _toml_string(text: str) -> str:
 
 
 def write_project(path: Path, settings=None, messages=None, languages=(), files=(),
-                  trailing=None, check=True, codepage=None) -> Path:
+                  trailing=None, check=True, codepage=None, defaults=False) -> Path:
     """Writes a project file for the build tool. files: (source path, record
-    name) pairs; languages: (code, {id: text}) pairs; trailing: bytes or None."""
+    name) pairs; languages: (code, {id: text}) pairs; trailing: bytes or None.
+    Without defaults the payload holds exactly the given tables, none of the
+    tool's built-in texts."""
     def table(entries):
         return [f"{int(key)} = {_toml_string(str(value))}" for key, value in (entries or {}).items()]
 
-    lines = ["[payload]", f"check = {'true' if check else 'false'}"]
+    lines = ["[payload]", f"check = {'true' if check else 'false'}", f"defaults = {'true' if defaults else 'false'}"]
     lines += [f"codepage = {int(codepage)}"] if codepage is not None else []
     lines += ["", "[settings]", *table(settings), "", "[messages]", *table(messages)]
     for code, entries in languages:

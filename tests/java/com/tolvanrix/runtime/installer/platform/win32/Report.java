@@ -15,9 +15,6 @@ final class Report {
         if (value instanceof Object[]) {
             return Arrays.toString((Object[]) value);
         }
-        if (value instanceof byte[]) {
-            return "byte[" + ((byte[]) value).length + "]";
-        }
         return String.valueOf(value);
     }
 

@@ -1,0 +1,229 @@
+"""Project files written the way installer authors write them: settings by
+name with typed values, no messages at all. The setup files they give run
+under wine64 with the real JDK, speak the user's language, pass arrays of
+arguments through unchanged, and equal the setup files of the same project
+written in key numbers; what the builder cannot turn into a working setup
+file it refuses."""
+import gzip
+import io
+import json
+import re
+import shutil
+import tarfile
+
+import pytest
+
+from harness import (BUILDER, JAVA_DIR, RUNTIME_JAR, SOURCE_DIR, STUB_X64, TESTS_JAR, inspect_setup, jdk_dir,
+                     probe_report, run_builder, run_setup, winpath)
+
+
+def toml_text(value: str) -> str:
+    return json.dumps(value, ensure_ascii=False)
+
+
+def build(workdir, text: str, name="setup.exe"):
+    """Builds a project given as TOML text; the CompletedProcess and the output path."""
+    workdir.mkdir(parents=True, exist_ok=True)
+    project = workdir / (name + ".toml")
+    project.write_text(text, encoding="utf-8")
+    out = workdir / name
+    return run_builder("build", "--stub", STUB_X64, "--project", project, "--output", out), out
+
+
+def built(workdir, text: str, name="setup.exe"):
+    result, out = build(workdir, text, name)
+    assert result.returncode == 0, result.stderr
+    return out
+
+
+def launch(setup, *args, temp, env=None):
+    run = run_setup(setup, *args, temp=temp, env=env, timeout=120)
+    assert not run.timed_out and not run.crashed, run.stderr
+    return run
+
+
+def test_the_sample_project_runs_the_sample(tmp_path):
+    for source in (SOURCE_DIR / "runtime" / "sample" / "setup.toml", RUNTIME_JAR, JAVA_DIR / "sample.jar"):
+        shutil.copy(source, tmp_path)
+    (tmp_path / "readme.txt").write_text("inside the setup file\n")
+    setup = tmp_path / "setup.exe"
+    result = run_builder("build", "--stub", STUB_X64, "--project", tmp_path / "setup.toml", "--output", setup)
+    assert result.returncode == 0, result.stderr
+    run = launch(setup, "from-the-command-line", temp=tmp_path / "temp", env={"JAVA_HOME": winpath(jdk_dir())})
+    assert run.code == 0, run.stderr
+    assert "program arguments:    [first argument, second, from-the-command-line]" in run.stdout, run.stdout
+    assert "readme.txt: inside the setup file" in run.stdout and "Sample installer done." in run.stdout
+    assert inspect_setup(setup)["missing_texts"] == []
+
+
+def missing_entry_class_project(files_dir) -> str:
+    """No runtime jar among the files: the launch ends with message 1010."""
+    files_dir.mkdir(parents=True, exist_ok=True)
+    shutil.copy(TESTS_JAR, files_dir)
+    return f"""file = [{{ source = "tlxtests.jar" }}]
+[settings]
+main_class = "LaunchProbe"
+java_search = [{{ dir = {toml_text(winpath(jdk_dir()))} }}]
+"""
+
+
+def test_built_in_texts_speak_the_users_language(tmp_path):
+    setup = built(tmp_path, missing_entry_class_project(tmp_path))
+    info = inspect_setup(setup)
+    english = info["wide"]["1010"]
+    [german] = [block["entries"]["1010"] for block in info["languages"] if block["code"] == "de"]
+    assert english and german and english != german
+    for lang, expected in (("C.UTF-8", english), ("de_DE.UTF-8", german)):
+        run = launch(setup, "-q", temp=tmp_path / lang, env={"LANG": lang, "LC_ALL": None, "LC_MESSAGES": None})
+        assert run.code == 1
+        # Standard error is in the console's code page, so compare in ASCII only.
+        assert re.sub(r"[^ -~]", "?", expected) in re.sub(r"[^ -~]", "?", run.stderr), (lang, run.stderr)
+    # The project's own text wins over the built-in one and its translation.
+    own = built(tmp_path / "own", missing_entry_class_project(tmp_path / "own") +
+                '[messages]\n1010 = "Example could not start."\n')
+    run = launch(own, "-q", temp=tmp_path / "own-de", env={"LANG": "de_DE.UTF-8", "LC_ALL": None})
+    assert "Example could not start." in run.stderr, run.stderr
+
+
+# The last one expands to a value with blanks only after the launcher split the line.
+ARGUMENTS = ["two words", "it's", 'say "hi"', "", "plain", "${TLXTEST_BLANKS}"]
+BLANKS = "a b  c"
+
+
+def test_array_elements_arrive_in_java_as_written(tmp_path):
+    for jar in (RUNTIME_JAR, TESTS_JAR):
+        shutil.copy(jar, tmp_path)
+    project = f"""file = [{{ source = "tlxruntime.jar" }}, {{ source = "tlxtests.jar" }}]
+[settings]
+flavour = "installer"
+main_class = "LaunchProbe"
+arguments = {json.dumps(ARGUMENTS)}
+vm_options = ["-Dtlxtest.blank=a b", "-Dtlxtest.quote=say \\"hi\\"", "-Dtlxtest.expanded=${{TLXTEST_BLANKS}}"]
+java_search = [{{ env = "TLXTEST_NO_SUCH_VARIABLE" }}, {{ dir = {toml_text(winpath(jdk_dir()))} }}]
+class_path = [{{ archive = "tlxtests.jar", required = true }}]
+no_progress_dialog = true
+"""
+    setup = built(tmp_path, project)
+    run = launch(setup, "last", temp=tmp_path / "temp", env={"TLXTEST_BLANKS": BLANKS})
+    assert run.code == 0, run.stderr
+    report = probe_report(run.stdout)
+    assert report.args == [*ARGUMENTS[:-1], BLANKS, "last"]
+    assert report.props["tlxtest.blank"] == "a b" and report.props["tlxtest.quote"] == 'say "hi"'
+    assert report.props["tlxtest.expanded"] == BLANKS
+
+
+def jre_archive(path):
+    """A small jre.tar.gz in two gzip members, as concatenated archives come."""
+    tar = io.BytesIO()
+    with tarfile.open(fileobj=tar, mode="w", format=tarfile.USTAR_FORMAT) as archive:
+        data = b"x" * 5000
+        entry = tarfile.TarInfo("jre/bin/readme.txt")
+        entry.size = len(data)
+        archive.addfile(entry, io.BytesIO(data))
+    raw = tar.getvalue()
+    path.write_bytes(gzip.compress(raw[:3000]) + gzip.compress(raw[3000:]))
+    return len(raw)
+
+
+NAMED = """
+file = [{ source = "jre.tar.gz" }]
+[settings]
+flavour = "installer"
+main_class = "com.example.Setup"
+vm_options = ["-Xmx512m", "-Dname=a b"]
+arguments = "as it stands"
+min_java_version = "1.8"
+java_search = [{ registry = true }, { env = "JAVA_HOME" }, { dir = "jre" }, { dir = "C:\\\\jdk", fallback = true }, { system_path = true }]
+class_path = [{ archive = "a.jar", required = true }, { env = "LIBS" }, { archives_in = "lib" }, { dir = "classes" }]
+single_instance = true
+no_window_timeout = true
+launcher_kind = 1
+splash_line1_colour = [10, 20, 30]
+native_library_dirs = ["user", "${launcher:sys.launcherTempDirectory}\\\\x"]
+version_vm_options = [{ version = "1.8", options = ["-Xss1m"] }, { version = "", options = "-Xss2m" }]
+"""
+
+NUMBERED = """
+[[file]]
+source = "jre.tar.gz"
+name = "jre.tar.gz"
+[settings]
+2001 = "i"
+122 = "com.example.Setup"
+123 = "-Xmx512m \\"-Dname=a b\\""
+124 = "as it stands"
+126 = "1.8"
+128 = "Y;EJAVA_HOME;Ajre;BC:\\\\jdk;S;"
+121 = "A1a.jar;E0LIBS;S0lib;D0classes;"
+10005 = "1"
+159 = "1"
+107 = 1
+10114 = "10,20,30"
+10004 = "user;${launcher:sys.launcherTempDirectory}\\\\x"
+10200 = "2"
+10201 = "1.8"
+10202 = "-Xss1m"
+10203 = ""
+10204 = "-Xss2m"
+"""
+
+
+def test_named_and_numbered_projects_give_the_same_setup_file(tmp_path):
+    tar_size = jre_archive(tmp_path / "jre.tar.gz")
+    named = built(tmp_path, NAMED, "named.exe")
+    numbered = built(tmp_path, NUMBERED.replace("[settings]", f"[settings]\n151 = {tar_size}"), "numbered.exe")
+    assert named.read_bytes() == numbered.read_bytes()
+    info = inspect_setup(named)
+    assert info["setting_names"]["122"] == "main_class" and info["setting_names"]["10203"].startswith("version_vm")
+    assert info["missing_texts"] == []
+    text = run_builder("inspect", named).stdout
+    assert '151 jre_archive_size = "%d"' % tar_size in text and "10005 single_instance = \"1\"" in text
+    # Written in numbers without defaults, the same project lacks the texts
+    # its settings make reachable, and inspect says which.
+    bare = built(tmp_path, "[payload]\ndefaults = false\n" + NUMBERED, "bare.exe")
+    missing = {m["id"]: m["because"] for m in inspect_setup(bare)["missing_texts"]}
+    assert missing[1006] == "class_path has a required entry" and missing[20019] == "min_java_version is set"
+    assert 20005 not in missing and 20014 not in missing and 1010 in missing
+
+
+REFUSED = {
+    "unknown name": ('[settings]\nmain_clas = "x"\n', ['"main_clas"', 'did you mean "main_class"']),
+    "name and number": ('[settings]\nmain_class = "x"\n122 = "y"\n', ["main_class", '"122"', "122"]),
+    "flag as text": ('[settings]\nsingle_instance = "yes"\n', ["single_instance", "true or false"]),
+    "version as number": ("[settings]\nmin_java_version = 1.10\n", ["min_java_version", '"1.8"']),
+    "integer out of range": ("[settings]\nlauncher_kind = 4294967296\n", ["launcher_kind", "outside"]),
+    "unknown search kind": ('[settings]\njava_search = [{ path = "x" }]\n', ["java_search", "unknown kind", '"path"']),
+    "separator in search": ('[settings]\njava_search = [{ env = "A;B" }]\n', ["java_search", '";"']),
+    "two kinds in one entry": ('[settings]\nclass_path = [{ env = "A", dir = "b" }]\n', ["class_path", "both"]),
+    "unquotable argument": ("[settings]\narguments = [\"a'b\\\"c\"]\n", ["arguments", "both kinds of quote"]),
+    "directive in a format": ('[messages]\n20005 = "needs %s bits"\n', ["20005", "%S"]),
+    "too many numbers": ('[[language]]\ncode = "de"\n[language.messages]\n20008 = "%f %f %f %f %f"\n', ["20008"]),
+    "unknown translation": ('[payload]\ntranslations = ["it"]\n', ["translations", '"de"']),
+    "broken jre archive": ('file = [{ source = "jre.tar.gz" }]\n[settings]\nmain_class = "x"\n', ["jre.tar.gz", "gzip"]),
+}
+
+
+@pytest.mark.parametrize("case", sorted(REFUSED))
+def test_refused_with_one_line_naming_place_and_key(case, tmp_path):
+    text, fragments = REFUSED[case]
+    (tmp_path / "jre.tar.gz").write_bytes(gzip.compress(b"cut short")[:-9])
+    result, out = build(tmp_path, text)
+    assert result.returncode == 2, result.stderr
+    [line] = result.stderr.splitlines()
+    assert re.match(r"tlx-builder: error: \S*setup\.exe\.toml:\d+:\d+: ", line), line
+    for fragment in fragments:
+        assert fragment in line, (fragment, line)
+    assert not out.exists()
+
+
+def test_a_value_the_launcher_would_cut_is_built_with_a_warning(tmp_path):
+    result, out = build(tmp_path, f'[settings]\nmain_class = "{"a" * 6000}"\njvm_subdirectory = "server"\n')
+    assert result.returncode == 0 and out.exists(), result.stderr
+    [warning] = result.stderr.splitlines()
+    assert "warning" in warning and "main_class is 6000 bytes" in warning and "first 5999" in warning
+
+
+def test_readme_carries_the_reference():
+    reference = run_builder("reference").stdout
+    readme = (SOURCE_DIR / "builder" / "README.md").read_text(encoding="utf-8")
+    assert reference.startswith("### Settings") and reference in readme
