@@ -23,22 +23,40 @@ endif()
 #                      directory, which the subsystems report and work through
 #   tlx_orchestration  start-up, run styles, the work routine, the progress dialog
 #   tlx_natives        the JNI natives; the base only
+# launcher/cxx_runtime.cpp belongs to the executable alone (see there).
 file(GLOB TLX_BASE_SOURCES CONFIGURE_DEPENDS launcher/base/*.cpp)
 set(TLX_LAUNCHER_SHARED_SOURCES launcher/state.cpp launcher/errors.cpp launcher/temp_files.cpp)
 file(GLOB TLX_SUBSYSTEM_SOURCES CONFIGURE_DEPENDS
     payload/*.cpp jre/*.cpp jvm/*.cpp coordination/*.cpp deferred_delete/*.cpp)
 file(GLOB TLX_ORCHESTRATION_SOURCES CONFIGURE_DEPENDS launcher/*.cpp)
-list(REMOVE_ITEM TLX_ORCHESTRATION_SOURCES "${CMAKE_SOURCE_DIR}/launcher/entry.cpp")
+list(REMOVE_ITEM TLX_ORCHESTRATION_SOURCES "${CMAKE_SOURCE_DIR}/launcher/entry.cpp"
+     "${CMAKE_SOURCE_DIR}/launcher/cxx_runtime.cpp")
 foreach(shared IN LISTS TLX_LAUNCHER_SHARED_SOURCES)
     list(REMOVE_ITEM TLX_ORCHESTRATION_SOURCES "${CMAKE_SOURCE_DIR}/${shared}")
 endforeach()
 file(GLOB TLX_NATIVES_SOURCES CONFIGURE_DEPENDS natives/*.cpp)
 
-# What every layer compiles and links with.
+# Size of the stub: every function in a section of its own, so that the linker
+# keeps only what is reached from the entry point or an export; no RTTI, no
+# exceptions. (Not -fdata-sections: the linker script would then put the
+# zero-filled buffers into the file.) x86 drops the unwind tables too: 32-bit
+# Windows unwinds through the SEH chain, never through them. x64 keeps them,
+# since Windows walks the stack through them (the JVM's crash handling among
+# others). -Os costs nothing measurable: the heavy loops are zlib's CRC and
+# the unscrambling.
+set(TLX_SIZE_OPTIONS -Os -ffunction-sections -fno-exceptions -fno-rtti -fno-ident)
+if(NOT TLX_ARCH STREQUAL "x64")
+    list(APPEND TLX_SIZE_OPTIONS -fno-asynchronous-unwind-tables -fno-unwind-tables)
+endif()
+
+# What every layer compiles and links with. The libraries of the user
+# interface and of COM are delay-loaded (see cmake/delay_imports.cmake).
+include(cmake/delay_imports.cmake)
+tlx_delay_import_libraries(TLX_DELAYED_SYSTEM_LIBRARIES user32 gdi32 comdlg32 ole32 oleaut32 shell32)
 add_library(tlx_windows INTERFACE)
 target_include_directories(tlx_windows INTERFACE "${CMAKE_SOURCE_DIR}" ${TLX_JNI_INCLUDES})
 target_compile_definitions(tlx_windows INTERFACE ${TLX_WIN_DEFINES} TLX_BITNESS=${TLX_BITNESS})
-target_link_libraries(tlx_windows INTERFACE z user32 advapi32 gdi32 comdlg32 ole32 oleaut32 uuid shell32)
+target_link_libraries(tlx_windows INTERFACE z ${TLX_DELAYED_SYSTEM_LIBRARIES} advapi32 uuid)
 
 # An empty source for the link checks, which consist of archives only;
 # rewritten only when its text changes, so that a configure relinks nothing.
@@ -54,7 +72,7 @@ file(CONFIGURE OUTPUT "${TLX_LAYER_CHECK_SOURCE}" CONTENT "// Nothing: a layer c
 function(tlx_layer name)
     cmake_parse_arguments(PARSE_ARGV 1 layer "" "" "SOURCES;BELOW")
     add_library(${name} STATIC ${layer_SOURCES})
-    target_compile_options(${name} PRIVATE ${TLX_WARNINGS} -fno-exceptions)
+    target_compile_options(${name} PRIVATE ${TLX_WARNINGS} ${TLX_SIZE_OPTIONS})
     target_link_libraries(${name} PUBLIC ${layer_BELOW} tlx_windows)
 
     add_library(${name}_check SHARED "${TLX_LAYER_CHECK_SOURCE}")
@@ -70,21 +88,23 @@ tlx_layer(tlx_orchestration SOURCES ${TLX_ORCHESTRATION_SOURCES} BELOW tlx_subsy
 tlx_layer(tlx_natives SOURCES ${TLX_NATIVES_SOURCES} BELOW tlx_base)
 # Every layer, for the launcher and the unit tests. Whole archives: the
 # exported JNI natives are referenced by nothing inside the executable and
-# would otherwise be dropped by the linker.
+# would otherwise never be loaded by the linker.
 set(TLX_ALL_LAYERS -Wl,--whole-archive tlx_orchestration tlx_subsystems tlx_natives tlx_base
                    -Wl,--no-whole-archive)
 
-add_executable(launcher WIN32 launcher/entry.cpp resources/launcher.rc)
+add_executable(launcher WIN32 launcher/entry.cpp launcher/cxx_runtime.cpp resources/launcher.rc)
 # The export table: the linker reads the module-definition file as an input
 # (CMake hands .def sources to the linker for libraries only).
 include(cmake/exports.cmake)
 target_link_options(launcher PRIVATE "${TLX_EXPORTS_DEF}")
 set_property(TARGET launcher APPEND PROPERTY LINK_DEPENDS "${TLX_EXPORTS_DEF}")
-target_compile_options(launcher PRIVATE ${TLX_WARNINGS} -fno-exceptions)
-# Stripped: an unstripped executable carries its symbol table behind the last
-# section, exactly where the payload has to start.
+target_compile_options(launcher PRIVATE ${TLX_WARNINGS} ${TLX_SIZE_OPTIONS})
+# Section garbage collection then keeps only what the entry point or an
+# export reaches out of those whole archives. Stripped: an unstripped
+# executable carries its symbol table behind the last section, exactly where
+# the payload has to start.
 target_link_libraries(launcher PRIVATE ${TLX_ALL_LAYERS})
-target_link_options(launcher PRIVATE -static -static-libgcc -static-libstdc++ -s
+target_link_options(launcher PRIVATE -static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections
                     -Wl,--subsystem,windows:5.0 -Wl,--major-os-version,5 -Wl,--minor-os-version,0)
 set_target_properties(launcher PROPERTIES OUTPUT_NAME launcher)
 

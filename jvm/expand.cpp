@@ -9,6 +9,7 @@
 #include <string>
 
 #include "jvm/jvm_state.h"
+#include "launcher/base/letter_case.h"
 #include "launcher/base/limits.h"
 #include "launcher/base/log.h"
 #include "launcher/base/paths.h"
@@ -134,12 +135,12 @@ std::wstring wideToken(const char* token) {
 }
 
 std::string upper(std::string text) {
-    CharUpperBuffA(&text[0], static_cast<DWORD>(text.size()));
+    if (!text.empty()) toUpperCase(&text[0], text.size());
     return text;
 }
 
 std::wstring upper(std::wstring text) {
-    CharUpperBuffW(&text[0], static_cast<DWORD>(text.size()));
+    if (!text.empty()) toUpperCase(&text[0], text.size());
     return text;
 }
 

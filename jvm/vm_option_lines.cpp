@@ -11,6 +11,7 @@
 #include "jvm/expand.h"
 #include "launcher/base/arguments.h"
 #include "launcher/base/code_page.h"
+#include "launcher/base/letter_case.h"
 #include "launcher/base/limits.h"
 #include "launcher/base/log.h"
 #include "launcher/base/paths.h"
@@ -41,7 +42,7 @@ std::wstring comparableName(const wchar_t* path) {
     wchar_t full[kPathCapacity];
     DWORD n = GetFullPathNameW(path, kPathCapacity, full, nullptr);
     std::wstring name = (n > 0 && n < kPathCapacity) ? full : path;
-    if (!name.empty()) CharLowerBuffW(&name[0], static_cast<DWORD>(name.size()));
+    if (!name.empty()) toLowerCase(&name[0], name.size());
     return name;
 }
 

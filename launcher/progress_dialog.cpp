@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include "coordination/install_markers.h"
+#include "jvm/native_path.h"
 #include "launcher/base/log.h"
 #include "launcher/base/message_ids.h"
 #include "launcher/base/scoped.h"
@@ -82,7 +83,24 @@ void centreWindow(HWND window) {
     SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+namespace {
+
+// What the dialog needs, done when the first one is about to appear rather
+// than at start-up: under Wine, loading the common controls or the class's
+// cursor starts the desktop process, which a run that never shows a dialog
+// (quiet, or without progress dialog once a runtime is found) need not wait for.
+void prepareDialogs(HINSTANCE instance) {
+    static bool prepared = false;
+    if (prepared) return;
+    prepared = true;
+    loadCommonControls();
+    registerDialogClass(instance);
+}
+
+}  // namespace
+
 INT_PTR runProgressDialog(HINSTANCE instance, HWND owner, DialogWork work) {
+    prepareDialogs(instance);
     g_work = work;
     return DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_PROGRESS), owner, progressDialogProc, 0);
 }

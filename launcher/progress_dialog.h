@@ -11,7 +11,8 @@ void registerDialogClass(HINSTANCE instance);
 // What the dialog's worker thread runs, given the dialog.
 typedef void (*DialogWork)(HWND dialog);
 // Runs the progress dialog modally on this thread; its initialisation starts
-// a worker thread that runs work. Returns the dialog's end code.
+// a worker thread that runs work. Returns the dialog's end code. The first
+// call loads the common controls and registers the dialog class.
 INT_PTR runProgressDialog(HINSTANCE instance, HWND owner, DialogWork work);
 // True once the user has cancelled a progress dialog (Cancel or Escape).
 bool progressDialogCancelled();

@@ -35,15 +35,12 @@ void runInChosenStyle(HINSTANCE instance, const LaunchSwitches& switches, int sh
         logMessage(L"Showing splash screen.");
         setBeforeErrorShown(closeSplash);
         showSplash(showWindow);
-        registerDialogClass(instance);
         runWork(nullptr);
     } else if (getConfigInt(kKeyNoProgressDialog) != 0) {
         logMessage(L"No progress dialog.");
-        registerDialogClass(instance);
         runWork(nullptr);
     } else {
         logMessage(L"Showing progress dialog.");
-        registerDialogClass(instance);
         runProgressDialog(instance, nullptr, dialogWork);
     }
 }

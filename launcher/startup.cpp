@@ -7,7 +7,6 @@
 #include "coordination/instance.h"
 #include "coordination/reboot.h"
 #include "deferred_delete/deferred_delete.h"
-#include "jvm/native_path.h"
 #include "launcher/base/arguments.h"
 #include "launcher/base/log.h"
 #include "launcher/base/proc_address.h"
@@ -67,7 +66,6 @@ int runLauncher(HINSTANCE instance, const char* commandLine, int showWindow) {
         logMessage(L"extract and exit mode");
         g_launcher.extractAndExit = true;
     }
-    loadCommonControls();
 
     ArgumentList arguments;
     splitCommandLine(GetCommandLineW(), arguments);

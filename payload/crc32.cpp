@@ -1,17 +1,83 @@
 // The standard reflected CRC-32 (polynomial 0xEDB88320) in the
-// init/update/final form, computed by zlib's table-driven routine, which
-// works on the finished value and so is wrapped in complements here.
+// init/update/final form. Long runs go through carry-less multiplication
+// where the processor has it (PCLMULQDQ with SSE4.1, checked at run time),
+// about four times as fast as a table: the check reads the whole payload,
+// and on large payloads the table-driven CRC was a good part of a start.
+// Everything else, and every processor without those instructions, takes
+// zlib's table-driven routine, which works on the finished value and so is
+// wrapped in complements here.
+#include <cpuid.h>
+#include <smmintrin.h>
+#include <wmmintrin.h>
 #include <zlib.h>
 
 #include <climits>
 
 #include "payload/extraction.h"
 
-uint32_t crc32Init() { return 0xFFFFFFFFu; }
+namespace {
 
-uint32_t crc32Update(uint32_t crc, const void* data, size_t size) {
+// Folding constants of the reflected polynomial (bit-reflected x^n mod P for
+// the distances 4x128+32 and 4x128-32, 128+32 and 128-32, 64), then P itself
+// and the Barrett constant floor(x^64 / P), all with their implicit top bit.
+constexpr long long kFoldBy512Low = 0x154442bd4, kFoldBy512High = 0x1c6e41596;
+constexpr long long kFoldBy128Low = 0x1751997d0, kFoldBy128High = 0x0ccaa009e;
+constexpr long long kFoldBy64 = 0x163cd6124;
+constexpr long long kPolynomial = 0x1db710641, kBarrett = 0x1f7011641;
+constexpr size_t kBlock = 16;
+constexpr size_t kFoldMinimum = 4 * kBlock;
+
+#define TLX_CLMUL __attribute__((target("pclmul,sse4.1")))
+
+TLX_CLMUL __m128i load(const unsigned char* data) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(data));
+}
+
+// The 128-bit remainder carried over the given distance, added to the next block.
+TLX_CLMUL __m128i fold(__m128i carried, __m128i constants, __m128i next) {
+    __m128i low = _mm_clmulepi64_si128(carried, constants, 0x00);
+    __m128i high = _mm_clmulepi64_si128(carried, constants, 0x11);
+    return _mm_xor_si128(_mm_xor_si128(low, high), next);
+}
+
+// The CRC register after size bytes; size is a multiple of 16, at least 64.
+TLX_CLMUL uint32_t foldedCrc(uint32_t crc, const unsigned char* data, size_t size) {
+    __m128i by512 = _mm_set_epi64x(kFoldBy512High, kFoldBy512Low);
+    __m128i a = _mm_xor_si128(load(data), _mm_cvtsi32_si128(static_cast<int>(crc)));
+    __m128i b = load(data + 16);
+    __m128i c = load(data + 32);
+    __m128i d = load(data + 48);
+    for (data += 64, size -= 64; size >= 64; data += 64, size -= 64) {
+        a = fold(a, by512, load(data));
+        b = fold(b, by512, load(data + 16));
+        c = fold(c, by512, load(data + 32));
+        d = fold(d, by512, load(data + 48));
+    }
+    __m128i by128 = _mm_set_epi64x(kFoldBy128High, kFoldBy128Low);
+    a = fold(fold(fold(a, by128, b), by128, c), by128, d);
+    for (; size >= kBlock; data += kBlock, size -= kBlock) a = fold(a, by128, load(data));
+
+    // 128 bits to 64, then Barrett reduction to the 32-bit remainder.
+    __m128i low32 = _mm_setr_epi32(-1, 0, -1, 0);
+    a = _mm_xor_si128(_mm_srli_si128(a, 8), _mm_clmulepi64_si128(a, by128, 0x10));
+    __m128i upper = _mm_srli_si128(a, 4);
+    a = _mm_xor_si128(_mm_clmulepi64_si128(_mm_and_si128(a, low32), _mm_set_epi64x(0, kFoldBy64), 0x00), upper);
+    __m128i reduction = _mm_set_epi64x(kBarrett, kPolynomial);
+    __m128i quotient = _mm_clmulepi64_si128(_mm_and_si128(a, low32), reduction, 0x10);
+    __m128i product = _mm_clmulepi64_si128(_mm_and_si128(quotient, low32), reduction, 0x00);
+    return static_cast<uint32_t>(_mm_extract_epi32(_mm_xor_si128(a, product), 1));
+}
+
+bool canFold() {
+    static const bool available = [] {
+        unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+        return __get_cpuid(1, &eax, &ebx, &ecx, &edx) && (ecx & bit_PCLMUL) && (ecx & bit_SSE4_1);
+    }();
+    return available;
+}
+
+uint32_t tableCrc(uint32_t crc, const unsigned char* bytes, size_t size) {
     uLong value = ~crc & 0xFFFFFFFFu;
-    const Bytef* bytes = static_cast<const Bytef*>(data);
     while (size > 0) {
         uInt piece = size > UINT_MAX ? UINT_MAX : static_cast<uInt>(size);
         value = crc32(value, bytes, piece);
@@ -19,6 +85,21 @@ uint32_t crc32Update(uint32_t crc, const void* data, size_t size) {
         size -= piece;
     }
     return ~static_cast<uint32_t>(value);
+}
+
+}  // namespace
+
+uint32_t crc32Init() { return 0xFFFFFFFFu; }
+
+uint32_t crc32Update(uint32_t crc, const void* data, size_t size) {
+    const unsigned char* bytes = static_cast<const unsigned char*>(data);
+    if (size >= kFoldMinimum && canFold()) {
+        size_t folded = size - size % kBlock;
+        crc = foldedCrc(crc, bytes, folded);
+        bytes += folded;
+        size -= folded;
+    }
+    return tableCrc(crc, bytes, size);
 }
 
 uint32_t crc32Final(uint32_t crc) { return ~crc; }

@@ -14,19 +14,16 @@
 #include "launcher/errors.h"
 #include "launcher/state.h"
 #include "payload/format.h"
+#include "payload/piece_buffer.h"
 #include "payload/reader.h"
 
 namespace {
 
-// Large pieces: each read is a system call, and under emulation layers a
-// costly one; one piece is still all that is held in memory.
-constexpr DWORD kCheckPieceSize = 1 << 20;
-
 // CRC of the next `length` bytes of the file, in pieces; the progress bar
 // follows the whole-number percentage. A short read is fatal (1009, "34").
 uint32_t checksumOfRange(HANDLE file, int64_t length, const PayloadProgress& progress) {
-    HeapBuffer piece(kCheckPieceSize);
-    if (!piece.get()) {
+    BYTE* piece = payloadPiece();
+    if (!piece) {
         logError(L"no memory for the check");
         failMessageArg8(kMsgInternalError, "34");
     }
@@ -35,14 +32,14 @@ uint32_t checksumOfRange(HANDLE file, int64_t length, const PayloadProgress& pro
     int64_t lastPercent = 0;
     while (done < length) {
         int64_t remaining = length - done;
-        DWORD wanted = remaining < kCheckPieceSize ? static_cast<DWORD>(remaining) : kCheckPieceSize;
+        DWORD wanted = remaining < kPayloadPieceSize ? static_cast<DWORD>(remaining) : kPayloadPieceSize;
         DWORD got = 0;
-        if (!ReadFile(file, piece.get(), wanted, &got, nullptr) || got == 0) {
+        if (!ReadFile(file, piece, wanted, &got, nullptr) || got == 0) {
             logError(L"check ReadFile failed %d %d %I64d", static_cast<int>(got), static_cast<int>(GetLastError()),
                      done);
             failMessageArg8(kMsgInternalError, "34");
         }
-        crc = crc32Update(crc, piece.get(), got);
+        crc = crc32Update(crc, piece, got);
         done += got;
         if (progress.dialog) {
             progress.checkCancel();

@@ -1,4 +1,11 @@
 // Launcher log: file naming, per-line writing under the lock, deletion at exit.
+//
+// The file is written as the C runtime's UTF-8 text mode would write it (a
+// byte-order mark, UTF-8, CR LF line ends), but through a handle that stays
+// open between lines: each line is one WriteFile of the whole line, so it is
+// in the file, surviving a crash or a termination, the moment the call
+// returns. Opening and closing the file for every line, as a C stream would
+// need, costs far more than the line itself under some Windows layers.
 #include "launcher/base/log.h"
 
 #include <windows.h>
@@ -26,8 +33,11 @@ bool g_pathSet = false;
 bool g_pathHandedOut = false;
 bool g_keep = false;
 wchar_t g_path[kPathCapacity];
-FILE* g_stream = nullptr;
+HANDLE g_file = INVALID_HANDLE_VALUE;
 wchar_t g_line[kLineCapacity];
+// A UTF-16 unit takes at most three UTF-8 bytes, a line feed two (CR LF).
+char g_bytes[3 * kLineCapacity + 16];
+constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 
 class LogLock {
 public:
@@ -49,7 +59,57 @@ bool envIsYes(const char* name) {
     return n == 3 && std::strcmp(value, "yes") == 0;
 }
 
+void closeLog() {
+    if (g_file == INVALID_HANDLE_VALUE) return;
+    CloseHandle(g_file);
+    g_file = INVALID_HANDLE_VALUE;
+}
+
+void writeBytes(const char* bytes, size_t count) {
+    DWORD written = 0;
+    WriteFile(g_file, bytes, static_cast<DWORD>(count), &written, nullptr);
+}
+
+// Text in the C runtime's UTF-8 text mode: UTF-8, every line feed as CR LF.
+size_t encodeText(const wchar_t* text, char* out, size_t capacity) {
+    size_t used = 0;
+    while (*text) {
+        const wchar_t* end = std::wcschr(text, L'\n');
+        size_t units = end ? static_cast<size_t>(end - text) : std::wcslen(text);
+        if (units > 0) {
+            int n = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(units), out + used,
+                                        static_cast<int>(capacity - used), nullptr, nullptr);
+            if (n <= 0) break;
+            used += static_cast<size_t>(n);
+        }
+        if (!end || capacity - used < 2) break;
+        out[used++] = '\r';
+        out[used++] = '\n';
+        text = end + 1;
+    }
+    return used;
+}
+
+void writeText(const wchar_t* text) {
+    writeBytes(g_bytes, encodeText(text, g_bytes, sizeof(g_bytes)));
+}
+
+// Created afresh ("w") or appended to ("a", created when missing); an empty
+// file starts with the byte-order mark either way.
+bool openLog(bool create) {
+    g_file = create ? CreateFileW(g_path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)
+                    : CreateFileW(g_path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (g_file == INVALID_HANDLE_VALUE) return false;
+    LARGE_INTEGER size;
+    if (GetFileSizeEx(g_file, &size) && size.QuadPart == 0) writeBytes(kByteOrderMark, 3);
+    return true;
+}
+
 void deleteLogAtExit() {
+    LogLock lock;
+    closeLog();
     if (g_pathSet && !g_pathHandedOut && !g_keep) DeleteFileW(g_path);
 }
 
@@ -100,8 +160,7 @@ void writeHeader() {
     time_t now = time(nullptr);
     const char* when = ctime(&now);
     formatWide(g_line, kLineCapacity, L"Started executable %s at %S\n", module, when ? when : "\n");
-    std::fputws(g_line, g_stream);
-    std::fflush(g_stream);
+    writeText(g_line);
 }
 
 void initialise() {
@@ -112,25 +171,28 @@ void initialise() {
     logDirectory(dir);
     pickLogName(dir, g_path);
     g_pathSet = true;
-    g_stream = _wfopen(g_path, L"w,ccs=UTF-8");
-    if (!g_stream) {
+    if (!openLog(true)) {
         std::wcscpy(g_path, L"c:\\tlx_nlog");
-        g_stream = _wfopen(g_path, L"w,ccs=UTF-8");
+        if (!openLog(true)) return;
     }
-    if (g_stream) writeHeader();
+    writeHeader();
 }
 
 void writeLine(bool error, const wchar_t* format, va_list args) {
     LogLock lock;
-    if (g_pathSet && !g_stream) g_stream = _wfopen(g_path, L"a,ccs=UTF-8");
+    if (g_pathSet && g_file == INVALID_HANDLE_VALUE) openLog(false);
     if (!g_initialised) initialise();
-    if (!g_stream) return;
-    if (error) std::fputws(L"ERROR: ", g_stream);
+    if (g_file == INVALID_HANDLE_VALUE) return;
+    size_t used = 0;
+    if (error) {
+        std::memcpy(g_bytes, "ERROR: ", 7);
+        used = 7;
+    }
     formatWideV(g_line, kLineCapacity, format, args);
-    std::fputws(g_line, g_stream);
-    std::fputws(L"\n", g_stream);
-    std::fclose(g_stream);
-    g_stream = nullptr;
+    used += encodeText(g_line, g_bytes + used, sizeof(g_bytes) - used - 2);
+    g_bytes[used++] = '\r';
+    g_bytes[used++] = '\n';
+    writeBytes(g_bytes, used);
 }
 
 }  // namespace
@@ -169,6 +231,8 @@ bool moveLogTo(const wchar_t* directory) {
     if (sameDirectory(g_path, dir)) return false;
     wchar_t target[kPathCapacity];
     pickLogName(dir, target);
+    // The next line opens the file again, wherever it is then.
+    closeLog();
     if (!MoveFileExW(g_path, target, MOVEFILE_COPY_ALLOWED | MOVEFILE_REPLACE_EXISTING)) return false;
     std::wcscpy(g_path, target);
     return true;

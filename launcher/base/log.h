@@ -1,6 +1,6 @@
 // The launcher log: one UTF-8 text file in the temp directory, written a whole
-// line at a time (open, append, close) under one lock, so that it survives a
-// crash up to its last line. Deleted at a normal exit unless kept or shown.
+// line at a time under one lock, so that it survives a crash up to its last
+// line. Deleted at a normal exit unless kept or shown.
 #pragma once
 #include <cstdarg>
 

@@ -9,6 +9,7 @@
 
 #include "launcher/base/code_page.h"
 #include "launcher/base/file_system.h"
+#include "launcher/base/letter_case.h"
 #include "launcher/base/limits.h"
 #include "launcher/base/log.h"
 #include "launcher/base/wformat.h"
@@ -143,7 +144,7 @@ bool fullPath(const char* path, PathCase pathCase, char* out, size_t capacity) {
         wchar_t wide[kPathCapacity];
         char lowered[kPathCapacity];
         if (fromFileCodePage(out, wide, kPathCapacity)) {
-            CharLowerW(wide);
+            toLowerCase(wide, std::wcslen(wide));
             if (toFileCodePage(wide, lowered, sizeof(lowered)) && std::strlen(lowered) < capacity)
                 std::snprintf(out, capacity, "%s", lowered);
         }
@@ -157,7 +158,7 @@ bool fullPath(const wchar_t* path, PathCase pathCase, wchar_t* out, size_t capac
     if (!resolvePath(path, nullptr, kWidenedExeDir, resolved, kPathCapacity)) return false;
     DWORD n = GetFullPathNameW(resolved, static_cast<DWORD>(capacity), out, nullptr);
     if (n == 0 || n >= capacity) return false;
-    if (pathCase == kLowerCase) CharLowerW(out);
+    if (pathCase == kLowerCase) toLowerCase(out, std::wcslen(out));
     collapseBackslashes(out);
     return true;
 }

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdarg>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 #include "launcher/base/wformat.h"
@@ -50,6 +52,40 @@ TEST(WideFormat, NeverWritesPastTheBuffer) {
     EXPECT_EQ(formatWide(buf, 1, L"xyz"), 0u);
     EXPECT_EQ(buf[0], L'\0');
     EXPECT_EQ(formatWide(buf, 0, L"xyz"), 0u);
+}
+
+// The launcher executable's snprintf is this engine; the C library's C99
+// snprintf, which the unit tests still link, is the reference.
+std::string narrow(size_t cap, int* length, const char* format, ...) {
+    char buf[64] = "untouched";
+    va_list args;
+    va_start(args, format);
+    *length = formatNarrowV(buf, cap, format, args);
+    va_end(args);
+    return buf;
+}
+
+// Same output and same result (the length of the whole text) as the C
+// library's snprintf, for the buffer size given.
+#define EXPECT_AS_C_LIBRARY(cap, ...)                                           \
+    do {                                                                        \
+        char expected[64] = "untouched";                                        \
+        int expectedLength = std::snprintf(expected, cap, __VA_ARGS__);         \
+        int length = 0;                                                         \
+        EXPECT_EQ(narrow(cap, &length, __VA_ARGS__), expected) << cap;          \
+        EXPECT_EQ(length, expectedLength) << cap;                               \
+    } while (0)
+
+TEST(NarrowFormat, MatchesTheCLibraryIncludingTheLengthOfCutText) {
+    const char* dir = "C:\\users\\kvo1a2b.tmp_dir7";
+    for (size_t cap : {64u, 12u, 1u, 0u}) {
+        EXPECT_AS_C_LIBRARY(cap, "%s\\%s", dir, "lib");
+        EXPECT_AS_C_LIBRARY(cap, "%.*s|%d|%u|%lld", 3, dir, -42, 4000000000u, -9LL);
+    }
+    EXPECT_AS_C_LIBRARY(64, "[%-8s][%8s][%.3s]", "ab", "cd", "efgh");
+    EXPECT_AS_C_LIBRARY(64, "%x %X %#x %05d %+d %%", 255u, 255u, 255u, 42, 7);
+    int length = 0;
+    EXPECT_EQ(narrow(64, &length, "%S|%ls|%hs", L"wide", L"also", "narrow"), "wide|also|narrow");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@ import java.io.OutputStreamWriter;
 import java.io.Writer;
 import java.nio.charset.Charset;
 import java.util.List;
+import java.util.Random;
 
 /**
  * The list the launcher's deletion mode reads: UTF-16LE without byte-order mark, lines ending in LF. The
@@ -39,7 +40,7 @@ public final class DeletionList {
 
     public static File write(String semaphore, String mode, List<File> files, List<File> directories)
             throws IOException {
-        File list = File.createTempFile("tlxdel", ".lst");
+        File list = newListFile();
         Writer out = new OutputStreamWriter(new FileOutputStream(list), UTF_16LE);
         try {
             line(out, semaphore);
@@ -57,6 +58,23 @@ public final class DeletionList {
             out.close();
         }
         return list;
+    }
+
+    /**
+     * A new, empty file in the temporary directory, named as the JDK names its temporary files ("tlxdel", a
+     * number, ".lst"), but numbered by an ordinary random generator: the JDK's temporary files take a
+     * SecureRandom, and seeding one at the VM's shutdown cost as much as the rest of the cleanup.
+     */
+    private static File newListFile() throws IOException {
+        File directory = new File(System.getProperty("java.io.tmpdir"));
+        Random random = new Random();
+        for (int attempt = 0; attempt < 100; attempt++) {
+            File file = new File(directory, "tlxdel" + Long.toUnsignedString(random.nextLong()) + ".lst");
+            if (file.createNewFile()) {
+                return file;
+            }
+        }
+        throw new IOException("no new deletion list could be created in " + directory);
     }
 
     private static void line(Writer out, String text) throws IOException {

@@ -1,0 +1,103 @@
+"""bench/RESULTS.md: one section per benchmark, each rewritten by its own
+script with the machine it ran on, so that results from different machines
+are never mixed up."""
+import datetime
+import os
+import platform
+import re
+import statistics
+import subprocess
+import time
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parents[1]
+RESULTS = ROOT / "bench" / "RESULTS.md"
+
+
+def cpu_model() -> str:
+    with open("/proc/cpuinfo") as info:
+        for line in info:
+            if line.startswith("model name"):
+                return line.split(":", 1)[1].strip()
+    return platform.processor() or "unknown CPU"
+
+
+def machine_line() -> str:
+    load = ", ".join(f"{value:.1f}" for value in os.getloadavg())
+    return (f"{datetime.date.today().isoformat()}, {cpu_model()}, {os.cpu_count()} cores, "
+            f"{platform.system()} {platform.release()}, wine64; load average before the run {load}")
+
+
+def replace_section(title: str, command: str, lines: list):
+    """Puts "## title" with the command and the lines into RESULTS.md, in
+    place of an earlier section of that title or at the end."""
+    text = RESULTS.read_text() if RESULTS.exists() else "# Benchmark results\n"
+    section = "\n".join([f"## {title}", "", f"Command: `{command}`", "", *lines]) + "\n"
+    pattern = re.compile(rf"^## {re.escape(title)}\n.*?(?=^## |\Z)", re.M | re.S)
+    if pattern.search(text):
+        text = pattern.sub(lambda _: section + "\n", text, count=1).rstrip("\n") + "\n"
+    else:
+        text = text.rstrip("\n") + "\n\n" + section
+    RESULTS.write_text(text)
+
+
+def wineserver_cpu(prefix) -> float:
+    """CPU seconds the wineserver of a prefix has used so far, 0 when none
+    runs. Much of what a Windows program asks of the system (opening and
+    creating files, handles, the registry) is done there, outside the
+    program's own process. The server lives in a directory named after the
+    prefix's device and inode."""
+    info = Path(prefix).stat()
+    directory = f"server-{info.st_dev:x}-{info.st_ino:x}"
+    ticks = os.sysconf("SC_CLK_TCK")
+    for entry in Path("/proc").iterdir():
+        if not entry.name.isdigit():
+            continue
+        try:
+            if not os.readlink(entry / "cwd").endswith(directory):
+                continue
+            fields = (entry / "stat").read_text().rsplit(")", 1)[1].split()
+        except OSError:
+            continue
+        if fields[0] not in ("R", "S", "D"):
+            continue
+        # utime and stime are fields 14 and 15 of the whole line.
+        return (int(fields[11]) + int(fields[12])) / ticks
+    return 0.0
+
+
+def run_timed(command, env, output_dir):
+    """Runs a command with its output in files (never pipes: Wine's helper
+    processes would hold them open) and waits for exactly that process,
+    without polling. Returns (exit code, wall seconds, CPU seconds of the
+    process and the children it waited for, plus what the prefix's
+    wineserver used meanwhile)."""
+    output_dir.mkdir(parents=True, exist_ok=True)
+    prefix = env.get("WINEPREFIX")
+    server_before = wineserver_cpu(prefix) if prefix else 0.0
+    with open(output_dir / "stdout", "wb") as out, open(output_dir / "stderr", "wb") as err:
+        began = time.monotonic()
+        process = subprocess.Popen([str(part) for part in command], env=env, stdin=subprocess.DEVNULL,
+                                   stdout=out, stderr=err)
+        _, status, usage = os.wait4(process.pid, 0)
+        wall = time.monotonic() - began
+    server = wineserver_cpu(prefix) - server_before if prefix else 0.0
+    process.returncode = os.waitstatus_to_exitcode(status)
+    return process.returncode, wall, usage.ru_utime + usage.ru_stime + max(server, 0.0)
+
+
+def pair_table(times: dict, subject: str, baseline: str, target: float) -> list:
+    """The table of wall and CPU times of alternating pairs (times maps each
+    name to its (wall, cpu) runs, in pair order) and the median pair ratios.
+    On a shared machine the wall ratio follows the others' load; the CPU
+    ratio much less, so both are given."""
+    walls = {name: [wall for wall, _ in runs] for name, runs in times.items()}
+    cpus = {name: [cpu for _, cpu in runs] for name, runs in times.items()}
+    lines = ["| | median (s) | median CPU (s) | runs (s) |", "|---|---|---|---|"]
+    for name in (subject, baseline):
+        lines.append(f"| {name} | {statistics.median(walls[name]):.3f} | {statistics.median(cpus[name]):.3f} | "
+                     f"{', '.join(f'{t:.3f}' for t in walls[name])} |")
+    wall_ratio = statistics.median(a / b for a, b in zip(walls[subject], walls[baseline]))
+    cpu_ratio = statistics.median(a / b for a, b in zip(cpus[subject], cpus[baseline]) if b > 0)
+    return lines + ["", f"Median of the pair ratios {subject} / {baseline}: **{wall_ratio:.2f}** wall time "
+                        f"(target: at most {target:.2f}), {cpu_ratio:.2f} CPU time"]
