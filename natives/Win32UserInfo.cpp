@@ -21,7 +21,6 @@
 namespace {
 
 constexpr size_t kTextUnits = 8192;
-constexpr DWORD kNameUnits = 8192;
 constexpr DWORD kTokenGroupsClass = 2;        // TokenGroups
 constexpr DWORD kTokenElevationClass = 18;    // TokenElevationType
 constexpr DWORD kEnabledOrDenyOnly = SE_GROUP_ENABLED | SE_GROUP_USE_FOR_DENY_ONLY;
@@ -97,8 +96,6 @@ bool tokenHasEnabledGroup(const TokenApi& api, jint rid) {
     return false;
 }
 
-bool isBuiltinSid(const wchar_t* sid) { return std::wcsncmp(sid, L"S-1-5-32-", 9) == 0; }
-
 // The fixed names of the three service accounts, which need no lookup.
 const wchar_t* serviceAccountName(const wchar_t* sid) {
     if (std::wcscmp(sid, L"S-1-5-18") == 0) return L"NT AUTHORITY\\System";
@@ -121,21 +118,24 @@ void accountName(const wchar_t* sidText, bool nameOnly, wchar_t* out, size_t cap
         formatWide(out, capacity, L" %d", static_cast<int>(GetLastError()));
         return;
     }
-    HeapBuffer names(2 * kNameUnits * sizeof(wchar_t));
-    if (!names.get()) return;
-    auto* name = reinterpret_cast<wchar_t*>(names.get());
-    wchar_t* domain = name + kNameUnits;
-    DWORD nameUnits = kNameUnits, domainUnits = kNameUnits;
-    SID_NAME_USE use;
-    if (!LookupAccountSidW(nullptr, sid.get(), name, &nameUnits, domain, &domainUnits, &use)) {
+    AccountOfSid account;
+    if (!account.lookUp(sid.get())) {
         formatWide(out, capacity, L" %d", static_cast<int>(GetLastError()));
     } else if (nameOnly) {
-        formatWide(out, capacity, L"%s", name);
-    } else if (isBuiltinSid(sidText) || domain[0] == L'\0') {
-        formatWide(out, capacity, L".\\%s", name);
+        formatWide(out, capacity, L"%s", account.name());
+    } else if (account.localDomain(sidText)) {
+        formatWide(out, capacity, L".\\%s", account.name());
     } else {
-        formatWide(out, capacity, L"%s\\%s", domain, name);
+        formatWide(out, capacity, L"%s\\%s", account.domain(), account.name());
     }
+}
+
+// NetUserDel or NetLocalGroupDel (null server: this machine); -1 when missing.
+jint deleteNamed(JNIEnv* env, NET_API_STATUS(WINAPI* remove)(LPCWSTR, LPCWSTR), jstring server, jstring name) {
+    if (!remove) return -1;
+    JavaStringCopy machine(env, server);
+    JavaStringCopy account(env, name);
+    return static_cast<jint>(remove(machine.get(), account.get()));
 }
 
 std::atomic<bool> g_sspicliLoaded{false};
@@ -212,20 +212,14 @@ extern "C" jstring JNICALL TLX_JNI(Win32UserInfo, addUser0)(JNIEnv* env, jclass,
 // int deleteUser0(String server, String user)  (Ljava/lang/String;Ljava/lang/String;)I  (-1: unavailable)
 extern "C" jint JNICALL TLX_JNI(Win32UserInfo, deleteUser0)(JNIEnv* env, jclass, jstring server, jstring user) {
     NetApi api;
-    if (!bindNetApi(&api) || !api.userDel) return -1;
-    JavaStringCopy machine(env, server);
-    JavaStringCopy name(env, user);
-    return static_cast<jint>(api.userDel(machine.get(), name.get()));
+    return bindNetApi(&api) ? deleteNamed(env, api.userDel, server, user) : -1;
 }
 
 // int deleteLocalGroup0(String server, String group)  (Ljava/lang/String;Ljava/lang/String;)I  (-1: unavailable)
 extern "C" jint JNICALL TLX_JNI(Win32UserInfo, deleteLocalGroup0)(JNIEnv* env, jclass, jstring server,
                                                                  jstring group) {
     NetApi api;
-    if (!bindNetApi(&api) || !api.localGroupDel) return -1;
-    JavaStringCopy machine(env, server);
-    JavaStringCopy name(env, group);
-    return static_cast<jint>(api.localGroupDel(machine.get(), name.get()));
+    return bindNetApi(&api) ? deleteNamed(env, api.localGroupDel, server, group) : -1;
 }
 
 // String getAccountName0(String sid, boolean nameOnly)  (Ljava/lang/String;Z)Ljava/lang/String;

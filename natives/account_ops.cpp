@@ -180,22 +180,14 @@ void profileDirectory(const ProfileApi& api, const wchar_t* sidText, const wchar
         formatWide(out, capacity, L" could not convert sid %d", static_cast<int>(GetLastError()));
         return;
     }
-    HeapBuffer names(2 * kNameUnits * sizeof(wchar_t));
-    if (!names.get()) {
-        formatWide(out, capacity, L" could not look up account name %d", ERROR_NOT_ENOUGH_MEMORY);
-        return;
-    }
-    auto* name = reinterpret_cast<wchar_t*>(names.get());
-    wchar_t* domain = name + kNameUnits;
-    DWORD nameUnits = kNameUnits, domainUnits = kNameUnits;
-    SID_NAME_USE use;
-    if (!LookupAccountSidW(nullptr, sid.get(), name, &nameUnits, domain, &domainUnits, &use)) {
+    AccountOfSid account;
+    if (!account.lookUp(sid.get())) {
         formatWide(out, capacity, L" could not look up account name %d", static_cast<int>(GetLastError()));
         return;
     }
-    if (std::wcsncmp(sidText, L"S-1-5-32-", 9) == 0 || domain[0] == L'\0') std::wcscpy(domain, L".");
+    const wchar_t* domain = account.localDomain(sidText) ? L"." : account.domain();
     ScopedHandle token;
-    if (!api.logonUser(name, domain, password, kNetworkLogon, LOGON32_PROVIDER_DEFAULT, token.receive())) {
+    if (!api.logonUser(account.name(), domain, password, kNetworkLogon, LOGON32_PROVIDER_DEFAULT, token.receive())) {
         formatWide(out, capacity, L" could not get token %d", static_cast<int>(GetLastError()));
         return;
     }
@@ -229,6 +221,25 @@ bool setAccountRight(const LsaApi& api, const wchar_t* account, const wchar_t* r
                           : api.removeAccountRights(policy, sid.get(), right == nullptr, &rights, 1);
     api.close(policy);
     return status == 0;
+}
+
+AccountOfSid::AccountOfSid() : buffer_(2 * kNameUnits * sizeof(wchar_t)) {
+    name_ = reinterpret_cast<wchar_t*>(buffer_.get());
+    if (name_) domain_ = name_ + kNameUnits;
+}
+
+bool AccountOfSid::lookUp(PSID sid) {
+    if (!name_) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return false;
+    }
+    DWORD nameUnits = kNameUnits, domainUnits = kNameUnits;
+    SID_NAME_USE use;
+    return LookupAccountSidW(nullptr, sid, name_, &nameUnits, domain_, &domainUnits, &use) != FALSE;
+}
+
+bool AccountOfSid::localDomain(const wchar_t* sidText) const {
+    return std::wcsncmp(sidText, L"S-1-5-32-", 9) == 0 || domain_[0] == L'\0';
 }
 
 PSID accountSid(const wchar_t* account) {

@@ -12,6 +12,8 @@
 
 #include <cstddef>
 
+#include "launcher/base/scoped.h"
+
 struct NetApi {
     NET_API_STATUS(WINAPI* localGroupAdd)(LPCWSTR server, DWORD level, LPBYTE info, LPDWORD parameterError);
     NET_API_STATUS(WINAPI* localGroupGetInfo)(LPCWSTR server, LPCWSTR group, DWORD level, LPBYTE* info);
@@ -74,6 +76,24 @@ bool bindLsaApi(LsaApi* api);
 // Grants (add) or revokes the right of the account (a SID text or an account
 // name); revoking a null right revokes every right the account holds.
 bool setAccountRight(const LsaApi& api, const wchar_t* account, const wchar_t* right, bool add);
+
+// The account name and domain of a SID on the local system, in buffers of
+// 8,192 units each. A builtin SID (S-1-5-32-...) or an empty domain means
+// the local machine, ".".
+class AccountOfSid {
+public:
+    AccountOfSid();
+    // False with the system's error in GetLastError (no memory: 8).
+    bool lookUp(PSID sid);
+    const wchar_t* name() const { return name_; }
+    const wchar_t* domain() const { return domain_; }
+    bool localDomain(const wchar_t* sidText) const;
+
+private:
+    HeapBuffer buffer_;
+    wchar_t* name_ = nullptr;
+    wchar_t* domain_ = nullptr;
+};
 
 // The SID of an account given as SID text or, failing that, as a name on the
 // local system; LocalFree it. Null when neither works.
