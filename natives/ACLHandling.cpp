@@ -1,5 +1,7 @@
 // The natives of the runtime's ACLHandling class: granting a trustee access
 // to a file or registry key by merging one entry into the object's DACL.
+#include "natives/native_support.h"
+
 #include <jni.h>
 #include <windows.h>
 #include <aclapi.h>
@@ -7,7 +9,6 @@
 #include "launcher/base/scoped.h"
 #include "natives/account_ops.h"
 #include "natives/diagnostic.h"
-#include "natives/native_support.h"
 
 namespace {
 

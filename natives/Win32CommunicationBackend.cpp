@@ -2,6 +2,8 @@
 // message-oriented channel between two runtime processes over a named pipe,
 // plus the process id and a liveness test for the partner. A message is a
 // data block: a signed 32-bit little-endian length, then that many bytes.
+#include "natives/native_support.h"
+
 #include <jni.h>
 #include <windows.h>
 
@@ -9,7 +11,6 @@
 
 #include "launcher/base/scoped.h"
 #include "natives/diagnostic.h"
-#include "natives/native_support.h"
 
 namespace {
 

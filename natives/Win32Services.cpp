@@ -2,6 +2,8 @@
 // starting, stopping, querying and removing services of the local machine.
 // Every call opens the service manager and the service, acts and closes both;
 // results are 0, a Windows error code, or the two codes of our own below.
+#include "natives/native_support.h"
+
 #include <jni.h>
 #include <windows.h>
 
@@ -10,7 +12,6 @@
 #include "launcher/base/proc_address.h"
 #include "launcher/base/scoped.h"
 #include "launcher/base/wformat.h"
-#include "natives/native_support.h"
 #include "natives/secret_copy.h"
 
 namespace {

@@ -3,6 +3,8 @@
 // local users and groups, account names of SIDs, profile directories and LSA
 // account rights. Passwords go to the system only: never into a log line, a
 // diagnostic or a result, and their copies are wiped before they are freed.
+#include "natives/native_support.h"
+
 #include <jni.h>
 #include <windows.h>
 #include <sddl.h>
@@ -14,7 +16,6 @@
 #include "launcher/base/scoped.h"
 #include "launcher/base/wformat.h"
 #include "natives/account_ops.h"
-#include "natives/native_support.h"
 #include "natives/secret_copy.h"
 #include "natives/shell_binding.h"
 

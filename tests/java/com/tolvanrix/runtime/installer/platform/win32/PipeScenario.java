@@ -37,7 +37,7 @@ public final class PipeScenario {
         Report.line("connected", Win32CommunicationBackend.connectNamedPipe0(pipe));
         int partner = Integer.parseInt(new String(Win32CommunicationBackend.readDataBlock0(pipe), "UTF-8"));
         Report.line("partner.alive", Win32CommunicationBackend.isProcessAlive0(partner));
-        Report.line("empty", Report.text(Win32CommunicationBackend.readDataBlock0(pipe)));
+        Report.line("empty", shape(Win32CommunicationBackend.readDataBlock0(pipe)));
         byte[] big = Win32CommunicationBackend.readDataBlock0(pipe);
         Report.line("big", big != null && Arrays.equals(big, pattern(0)));
         // Too long for any reader: refused before a byte goes out, so the next block is still in step.
@@ -45,7 +45,7 @@ public final class PipeScenario {
         Report.line("answer", Win32CommunicationBackend.writeDataBlock0(pipe, pattern(1)));
         Report.line("answerEmpty", Win32CommunicationBackend.writeDataBlock0(pipe, new byte[0]));
         // A disconnect drops what the partner has not read yet: wait for its last word.
-        Report.line("bye", Report.text(Win32CommunicationBackend.readDataBlock0(pipe)));
+        Report.line("bye", shape(Win32CommunicationBackend.readDataBlock0(pipe)));
 
         Report.line("raw.negative", nextRawBlock(pipe));
         Report.line("raw.huge", nextRawBlock(pipe));
@@ -76,7 +76,7 @@ public final class PipeScenario {
         }
         String seen;
         try {
-            seen = Report.text(Win32CommunicationBackend.readDataBlock0(pipe));
+            seen = shape(Win32CommunicationBackend.readDataBlock0(pipe));
         } catch (Throwable e) {
             seen = e.getClass().getName();
         }
@@ -103,7 +103,7 @@ public final class PipeScenario {
         Report.line("sent", sent);
         byte[] answer = Win32CommunicationBackend.readDataBlock0(pipe);
         Report.line("answer", answer != null && Arrays.equals(answer, pattern(1)));
-        Report.line("answerEmpty", Report.text(Win32CommunicationBackend.readDataBlock0(pipe)));
+        Report.line("answerEmpty", shape(Win32CommunicationBackend.readDataBlock0(pipe)));
         Win32CommunicationBackend.writeDataBlock0(pipe, new byte[3]);
         Win32CommunicationBackend.closeHandle0(pipe);
 
@@ -135,6 +135,11 @@ public final class PipeScenario {
             file.readFully(answer);
         }
         file.close();
+    }
+
+    /** "byte[N]" for a block, "null" for none. */
+    private static String shape(byte[] block) {
+        return block == null ? "null" : "byte[" + block.length + "]";
     }
 
     private static byte[] pattern(int shift) {
