@@ -94,7 +94,8 @@ set(TLX_ALL_LAYERS -Wl,--whole-archive tlx_orchestration tlx_subsystems tlx_nati
 
 add_executable(launcher WIN32 launcher/entry.cpp launcher/cxx_runtime.cpp resources/launcher.rc)
 # The export table: the linker reads the module-definition file as an input
-# (CMake hands .def sources to the linker for libraries only).
+# (CMake hands .def sources to the linker for libraries only). The exports
+# are what keeps the natives through the section garbage collection.
 include(cmake/exports.cmake)
 target_link_options(launcher PRIVATE "${TLX_EXPORTS_DEF}")
 set_property(TARGET launcher APPEND PROPERTY LINK_DEPENDS "${TLX_EXPORTS_DEF}")
