@@ -10,7 +10,7 @@ from pathlib import Path
 
 import pytest
 
-from harness import (RUNTIME_JAR, TESTS_JAR, TOOLS_DIR, launcher_logs, probe_setup, read_log, reg, reg_query_value,
+from harness import (RUNTIME_JAR, TESTS_JAR, TOOLS_DIR, finish, launcher_logs, probe_setup, read_log, reg, reg_query_value,
                      run_setup, run_with_windows_env, unixpath, winpath)
 
 PACKAGE = "com.tolvanrix.runtime.installer.platform.win32."
@@ -192,3 +192,111 @@ def test_registration_stops_at_the_first_missing_class(tmp_path):
     errors = [line for line in log.splitlines() if line.startswith("ERROR: ")]
     assert errors == ["ERROR: could not load class com/tolvanrix/runtime/installer/platform/win32/Misc",
                       "ERROR: registering helper dll failed"]
+
+
+def test_two_runtimes_exchange_blocks_over_a_pipe(tmp_path):
+    """A listener and a client, each a setup run in its own launcher process."""
+    name = rf"\\.\pipe\tlxtest-{os.getpid()}-{tmp_path.name}"
+    started = []
+    for role in ("listen", "client"):
+        setup = probe_setup(tmp_path / role, settings={122: PACKAGE + "PipeScenario"})
+        temp = tmp_path / role / "temp"
+        temp.mkdir()
+        env = {"TEMP": winpath(temp), "TMP": winpath(temp)}
+        started.append(run_with_windows_env(setup, [role, name], env, wait=False))
+    runs = [finish(*proc, timeout=400) for proc in started]
+    listener, client = (report_of(run) for run in runs)
+
+    assert listener["pid.same"] == client["pid.same"] == "true"
+    assert listener["created"] == "true" and listener["second"] == "-1"
+    assert listener["connected"] == "true" and client["client.connected"] == "true"
+    assert listener["partner.alive"] == "true"
+    assert (listener["empty"], client["answerEmpty"]) == ("byte[0]", "byte[0]")
+    assert listener["big"] == "true" and client["sent"] == "true" and client["answer"] == "true"
+    assert listener["tooLong.written"] == "false" and listener["bye"] == "byte[3]"
+    # Prefixes no writer of ours makes: refused without allocating or throwing; a partner gone mid-block.
+    assert (listener["raw.negative"], listener["raw.huge"], listener["raw.cut"]) == ("null", "null", "null")
+    assert listener["partner.gone"] == "true" and listener["self.alive"] == "true"
+    assert listener["invalid"] == "null false false"
+    # Nobody ever creates this name: the client gives up after its retries and says so.
+    assert client["nobody"] == "0"
+    assert re.search(r"^could not open file 2 " + re.escape(name + "-nobody") + r"\r?$", runs[1].stdout, re.M)
+
+
+@pytest.mark.usefixtures("private_prefix")
+def test_services_installed_run_configured_and_removed(tmp_path):
+    prefix = f"tlxsvc{os.getpid()}"
+    run, _ = run_scenario(tmp_path, "ServicesScenario", winpath(TOOLS_DIR / "test_service.exe"), prefix)
+    r = report_of(run)
+
+    # query, start type, stop, start, delete, restart settings, binary of a service nobody installed
+    assert r["missing"] == "1060 1060 1060 1060 1060 1060 [ 1060]"
+    assert (r["install"], r["install.again"]) == ("0", "1073")
+    assert r["binary"] == '"' + winpath(TOOLS_DIR / "test_service.exe") + '"'
+    assert r["installed"] == "-3 -1"
+    assert (r["start"], r["running"]) == ("0", "true")
+    assert r["stop"] == "0 -1" and r["stop.again"] == "1062"
+    assert (r["change"], r["startType"], r["depends"]) == ("0", "-2", "[tlxdepA, tlxdepB]")
+    # A list too long for the buffer is refused whole rather than cut into other names.
+    assert r["change.tooMany"] == "87" and r["depends.kept"] == "[tlxdepA, tlxdepB] Tlx Renamed"
+    assert r["change.commas"] == "0" and r["depends.commas"] == "[tlxdepC]"
+    assert r["restart"] == "0 0"
+    assert r["lower"] == "0 0"
+    # Hung in "stop pending" without progress: given up once its wait hint passed.
+    assert r["stuck.install"] == "0" and r["stuck.start"] == "0 true"
+    assert (r["stuck.stop"], r["stuck.uninstall"]) == ("5001", "0")
+    assert r["gone"] == "0 0 1060"
+
+    # What the service manager stored.
+    key = rf"HKLM\System\CurrentControlSet\Services\{prefix}-main"
+    assert reg_query_value(key, "DisplayName") == ("REG_SZ", "Tlx Renamed")
+    assert reg_query_value(key, "ObjectName") == ("REG_SZ", "LocalSystem")
+    assert reg_query_value(key, "Description") == ("REG_SZ", "described by the test")
+    assert reg_query_value(key, "Start") == ("REG_DWORD", "0x3")
+    assert reg_query_value(key, "DependOnService") == ("REG_MULTI_SZ", "tlxdepC")
+    lower = rf"HKLM\System\CurrentControlSet\Services\{prefix}-lower"
+    assert reg_query_value(lower, "ObjectName") == ("REG_SZ", "nt authority\\system")
+
+
+def test_accounts_elevation_and_access_entries(tmp_path):
+    work = tmp_path / "work"
+    work.mkdir()
+    plain = work / "plain.txt"
+    plain.write_text("an ACL for me")
+    key = rf"Software\tlxtest\acl-{os.getpid()}"
+    reg("add", "HKCU\\" + key, "/f", check=True)
+    # Read by the scenario from a file: the launcher logs its command line.
+    password = "Pw-never-shown-4711"
+    secret = tmp_path / "secret.txt"
+    secret.write_text(password)
+    run, temp = run_scenario(tmp_path, "AccountsScenario", winpath(work), key, winpath(plain), winpath(secret))
+    r = report_of(run)
+
+    assert re.fullmatch(r"S-1-5-21(-\d+)+", r["sid"]), r["sid"]
+    # Wine runs everything elevated: a full token, administrators enabled.
+    assert r["elevation"] == "2"
+    assert r["member"] == "true true false"   # administrators, users, not backup operators
+    user = os.environ.get("USER") or "root"
+    assert r["name.self"].endswith("\\" + user) and not r["name.self"].startswith(".")
+    assert r["name.self.only"] == user
+    assert r["name.fixed"] == r"NT AUTHORITY\System|NT AUTHORITY\LocalService|NT AUTHORITY\NetworkService"
+    assert r["name.admins"] == r".\Administrators|Administrators"
+    assert r["name.bad"] == "[ 1337]" and r["name.null"] == "[ 87]"
+    assert r["profile.system"] == "[ no user account]"
+    assert r["profile.bad"] == "[ could not convert sid 1337]"
+    # Wine's LogonUser is a stub whose token the profile function refuses (invalid handle).
+    assert r["profile.self"] == "[ could not get user profile dir 6]"
+    # Wine's account functions: the group and the user are "made", the user's SID cannot be read back.
+    assert re.fullmatch(r"3 [1-9]\d*", r["addUser"]), r["addUser"]
+    assert r["delete"] == "0 0"
+    assert r["lsa"] == "true false"   # an account nobody has is refused before the (stubbed) call
+    assert r["elevated"] == "true" and r["elevated.missing"] == "false"
+    assert (work / "elevated.txt").read_text().strip().lower() == winpath(work).lower()
+    # Registry key ACLs are real here; file DACLs are a stub that reports success.
+    assert r["ace.key"] == "true true true true"
+    assert (r["ace.account"], r["ace.missingKey"], r["ace.null"], r["ace.file"]) == ("false", "false", "false", "true")
+    diagnostics = [line for line in run.stdout.splitlines() if "Error" in line]
+    assert diagnostics == ["GetNamedSecurityInfo Error 2 CURRENT_USER\\" + key + "\\missing"], diagnostics
+    # The password went to the system and nowhere else.
+    outputs = [run.stdout, run.stderr] + [read_log(p) for p in launcher_logs(temp)]
+    assert launcher_logs(temp) and not any(password in text for text in outputs)
