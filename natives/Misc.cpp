@@ -359,7 +359,7 @@ extern "C" jint JNICALL TLX_JNI(Misc, launch0)(JNIEnv* env, jclass, jstring appl
         return static_cast<jint>(GetLastError());
     }
     // Not waited for: the handles are not needed.
-    CloseHandle(started.hThread);
-    CloseHandle(started.hProcess);
+    ScopedHandle thread(started.hThread);
+    ScopedHandle process(started.hProcess);
     return 0;
 }
