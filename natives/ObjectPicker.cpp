@@ -1,14 +1,194 @@
-// The natives of the runtime's ObjectPicker class (the system's user and group picker).
-// NOT YET BUILT: each native only gives its failure value, so that the
-// registration of every platform class succeeds; see natives/README.md.
+// The natives of the runtime's ObjectPicker class: the system's user and
+// group picker, owned by a window of this process, and the chosen accounts
+// with their SIDs as ObjectPicker$Result objects.
 #include <jni.h>
+#include <windows.h>
+#include <objsel.h>
 
+#include <cstddef>
+#include <cstdio>
+
+#include "launcher/base/proc_address.h"
+#include "launcher/base/scoped.h"
+#include "launcher/base/wformat.h"
+#include "natives/diagnostic.h"
 #include "natives/native_support.h"
+#include "natives/object_picker.h"
+
+namespace {
+
+typedef BOOL(WINAPI* SidToTextFunction)(PSID sid, LPWSTR* text);
+
+const ULONG kScopeTargetComputer = 1;
+const ULONG kScopeEverywhere = 879;  // the computer, joined, enterprise, external and user-entered domains
+const ULONG kScopeDefaultFilters = 0xC0;  // users and groups preselected
+const ULONG kUplevelGroups = 1012, kUplevelUsers = 2, kUplevelWellKnown = 8;
+const ULONG kDownlevelGroups = 0x80000006, kDownlevelUsers = 0x80000001;
+const ULONG kDownlevelAllWellKnown = 0x80020000;
+const ULONG kDownlevelServiceAccounts = 0x800C4000;  // system, local service, network service
+const DWORD kConsoleTitleUnits = 8192;
+const DWORD kTitleSettleMs = 40;
+
+SidToTextFunction g_sidToText = nullptr;
+bool g_consoleSearched = false;
+HWND g_consoleWindow = nullptr;
+
+SidToTextFunction sidToText() {
+    if (!g_sidToText)
+        g_sidToText = procAddress<SidToTextFunction>(GetModuleHandleW(L"advapi32.dll"), "ConvertSidToStringSidW");
+    return g_sidToText;
+}
+
+// The console's window, found by a title nobody else has, since older
+// systems have no call that names it. Looked up once per process; a
+// process without a console has none.
+HWND consoleWindow() {
+    if (g_consoleSearched) return g_consoleWindow;
+    g_consoleSearched = true;
+    HeapBuffer saved((kConsoleTitleUnits + 1) * sizeof(wchar_t));
+    wchar_t* oldTitle = reinterpret_cast<wchar_t*>(saved.get());
+    if (!oldTitle) return nullptr;
+    oldTitle[0] = L'\0';
+    GetConsoleTitleW(oldTitle, kConsoleTitleUnits);
+    oldTitle[kConsoleTitleUnits] = L'\0';
+    wchar_t unique[32];
+    formatWide(unique, 32, L"%lu/%lu", GetTickCount(), GetCurrentProcessId());
+    if (!SetConsoleTitleW(unique)) return nullptr;
+    Sleep(kTitleSettleMs);  // the console shows a new title with a delay
+    g_consoleWindow = FindWindowW(nullptr, unique);
+    SetConsoleTitleW(oldTitle);
+    return g_consoleWindow;
+}
+
+struct OwnerSearch {
+    DWORD process;
+    HWND console;
+    HWND found;
+};
+
+BOOL CALLBACK considerWindow(HWND window, LPARAM context) {
+    OwnerSearch* search = reinterpret_cast<OwnerSearch*>(context);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == search->process && window != search->console && IsWindowVisible(window)) search->found = window;
+    return TRUE;
+}
+
+// The last visible top-level window of this process that is not the
+// console, else the console window; null when there is neither.
+HWND ownerWindow() {
+    OwnerSearch search = {GetCurrentProcessId(), consoleWindow(), nullptr};
+    EnumWindows(considerWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found ? search.found : search.console;
+}
+
+DSOP_SCOPE_INIT_INFO scopeFor(bool groups, bool users, bool wellKnown, bool targetComputerOnly) {
+    DSOP_SCOPE_INIT_INFO scope = {};
+    scope.cbSize = sizeof(scope);
+    scope.flType = targetComputerOnly ? kScopeTargetComputer : kScopeEverywhere;
+    scope.flScope = kScopeDefaultFilters;
+    ULONG uplevel = 0, downlevel = 0;
+    if (groups) {
+        uplevel |= kUplevelGroups;
+        downlevel |= kDownlevelGroups;
+    }
+    if (users) {
+        uplevel |= kUplevelUsers;
+        downlevel |= kDownlevelUsers;
+    }
+    if (wellKnown) {
+        uplevel |= kUplevelWellKnown;
+        downlevel |= groups ? kDownlevelAllWellKnown : kDownlevelServiceAccounts;
+    }
+    scope.FilterFlags.Uplevel.flBothModes = uplevel;
+    scope.FilterFlags.flDownlevel = downlevel;
+    return scope;
+}
+
+// The fetched objectSID as text, or null. The bytes come from the picker:
+// they must hold a valid SID of no more than their own length.
+jstring sidText(JNIEnv* env, const VARIANT* attribute, SidToTextFunction toText) {
+    if (!attribute || attribute->vt != (VT_ARRAY | VT_UI1) || !attribute->parray) return nullptr;
+    SAFEARRAY* bytes = attribute->parray;
+    void* data = nullptr;
+    if (FAILED(SafeArrayAccessData(bytes, &data))) return nullptr;
+    ULONG size = bytes->cDims == 1 ? bytes->rgsabound[0].cElements : 0;
+    ScopedLocalMemory<wchar_t*> text;
+    if (size >= 8 && IsValidSid(data) && GetLengthSid(data) <= size) toText(data, text.receive());
+    SafeArrayUnaccessData(bytes);
+    return newJavaString(env, text.get());
+}
+
+struct OleUninitializer {
+    ~OleUninitializer() { CoUninitialize(); }
+};
+
+}  // namespace
+
+jobjectArray pickedAccounts(JNIEnv* env, const DS_SELECTION_LIST& selection) {
+    SidToTextFunction toText = sidToText();
+    jclass resultClass = env->FindClass(TLX_PLATFORM_PACKAGE "ObjectPicker$Result");
+    if (!toText || !resultClass) return nullptr;
+    jmethodID constructor = env->GetMethodID(resultClass, "<init>",
+                                             "(Ljava/lang/String;Ljava/lang/String;Ljava/lang/String;"
+                                             "Ljava/lang/String;Ljava/lang/String;)V");
+    jobjectArray results =
+        constructor ? env->NewObjectArray(static_cast<jsize>(selection.cItems), resultClass, nullptr) : nullptr;
+    for (ULONG i = 0; results && i < selection.cItems; ++i) {
+        const DS_SELECTION& item = selection.aDsSelection[i];
+        const VARIANT* sid = selection.cFetchedAttributes > 0 ? item.pvarFetchedAttributes : nullptr;
+        jobject result = env->NewObject(resultClass, constructor, newJavaString(env, item.pwzName),
+                                        newJavaString(env, item.pwzADsPath), newJavaString(env, item.pwzClass),
+                                        newJavaString(env, item.pwzUPN), sidText(env, sid, toText));
+        if (!result) return nullptr;
+        env->SetObjectArrayElement(results, static_cast<jsize>(i), result);
+        env->DeleteLocalRef(result);
+    }
+    return results;
+}
 
 // ObjectPicker.Result[] show0(boolean multiSelect, boolean groups, boolean users, boolean wellKnownAccounts,
 //                             boolean targetComputerOnly)
 // (ZZZZZ)[Lcom/tolvanrix/runtime/installer/platform/win32/ObjectPicker$Result;
-extern "C" jobjectArray JNICALL TLX_JNI(ObjectPicker, show0)(JNIEnv*, jclass, jboolean, jboolean, jboolean, jboolean,
-                                                            jboolean) {
-    return nullptr;
+extern "C" jobjectArray JNICALL TLX_JNI(ObjectPicker, show0)(JNIEnv* env, jclass, jboolean multiSelect,
+                                                            jboolean groups, jboolean users,
+                                                            jboolean wellKnownAccounts, jboolean targetComputerOnly) {
+    if (!sidToText()) return nullptr;
+    HWND owner = ownerWindow();
+    if (!owner) {
+        printDiagnostic("could not find window\n");
+        return nullptr;
+    }
+    CoInitialize(nullptr);
+    OleUninitializer uninitialize;
+    jobjectArray results = nullptr;
+    {
+        DSOP_SCOPE_INIT_INFO scope = scopeFor(groups, users, wellKnownAccounts, targetComputerOnly);
+        PCWSTR attributes[] = {L"objectSID"};
+        DSOP_INIT_INFO init = {sizeof(init), nullptr, 1, &scope, multiSelect ? DSOP_FLAG_MULTISELECT : 0u, 1,
+                               attributes};
+        ComPtr<IDsObjectPicker> picker;
+        ComPtr<IDataObject> chosen;
+        if (FAILED(CoCreateInstance(CLSID_DsObjectPicker, nullptr, CLSCTX_INPROC_SERVER, IID_IDsObjectPicker,
+                                    picker.receive())) ||
+            FAILED(picker->Initialize(&init)))
+            return nullptr;
+        // A cancel is a success code too, but not S_OK.
+        if (picker->InvokeDialog(owner, reinterpret_cast<IDataObject**>(chosen.receive())) != S_OK || !chosen)
+            return nullptr;
+        FORMATETC format = {static_cast<CLIPFORMAT>(RegisterClipboardFormatW(L"CFSTR_DSOP_DS_SELECTION_LIST")),
+                            nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+        STGMEDIUM medium = {};
+        if (SUCCEEDED(chosen->GetData(&format, &medium))) {
+            const DS_SELECTION_LIST* selection = static_cast<const DS_SELECTION_LIST*>(GlobalLock(medium.hGlobal));
+            // The item count is believed only as far as the block holds items.
+            const SIZE_T head = offsetof(DS_SELECTION_LIST, aDsSelection), size = GlobalSize(medium.hGlobal);
+            if (selection && size >= head && (size - head) / sizeof(DS_SELECTION) >= selection->cItems)
+                results = pickedAccounts(env, *selection);
+            GlobalUnlock(medium.hGlobal);
+            ReleaseStgMedium(&medium);
+        }
+    }
+    std::fflush(stdout);
+    return results;
 }
