@@ -5,12 +5,10 @@
 #include <windows.h>
 #include <objsel.h>
 
-#include <cstddef>
 #include <cstdio>
 
 #include "launcher/base/proc_address.h"
 #include "launcher/base/scoped.h"
-#include "launcher/base/wformat.h"
 #include "natives/diagnostic.h"
 #include "natives/native_support.h"
 #include "natives/object_picker.h"
@@ -26,38 +24,13 @@ const ULONG kUplevelGroups = 1012, kUplevelUsers = 2, kUplevelWellKnown = 8;
 const ULONG kDownlevelGroups = 0x80000006, kDownlevelUsers = 0x80000001;
 const ULONG kDownlevelAllWellKnown = 0x80020000;
 const ULONG kDownlevelServiceAccounts = 0x800C4000;  // system, local service, network service
-const DWORD kConsoleTitleUnits = 8192;
-const DWORD kTitleSettleMs = 40;
 
 SidToTextFunction g_sidToText = nullptr;
-bool g_consoleSearched = false;
-HWND g_consoleWindow = nullptr;
 
 SidToTextFunction sidToText() {
     if (!g_sidToText)
         g_sidToText = procAddress<SidToTextFunction>(GetModuleHandleW(L"advapi32.dll"), "ConvertSidToStringSidW");
     return g_sidToText;
-}
-
-// The console's window, found by a title nobody else has, since older
-// systems have no call that names it. Looked up once per process; a
-// process without a console has none.
-HWND consoleWindow() {
-    if (g_consoleSearched) return g_consoleWindow;
-    g_consoleSearched = true;
-    HeapBuffer saved((kConsoleTitleUnits + 1) * sizeof(wchar_t));
-    wchar_t* oldTitle = reinterpret_cast<wchar_t*>(saved.get());
-    if (!oldTitle) return nullptr;
-    oldTitle[0] = L'\0';
-    GetConsoleTitleW(oldTitle, kConsoleTitleUnits);
-    oldTitle[kConsoleTitleUnits] = L'\0';
-    wchar_t unique[32];
-    formatWide(unique, 32, L"%lu/%lu", GetTickCount(), GetCurrentProcessId());
-    if (!SetConsoleTitleW(unique)) return nullptr;
-    Sleep(kTitleSettleMs);  // the console shows a new title with a delay
-    g_consoleWindow = FindWindowW(nullptr, unique);
-    SetConsoleTitleW(oldTitle);
-    return g_consoleWindow;
 }
 
 struct OwnerSearch {
@@ -77,7 +50,7 @@ BOOL CALLBACK considerWindow(HWND window, LPARAM context) {
 // The last visible top-level window of this process that is not the
 // console, else the console window; null when there is neither.
 HWND ownerWindow() {
-    OwnerSearch search = {GetCurrentProcessId(), consoleWindow(), nullptr};
+    OwnerSearch search = {GetCurrentProcessId(), GetConsoleWindow(), nullptr};
     EnumWindows(considerWindow, reinterpret_cast<LPARAM>(&search));
     return search.found ? search.found : search.console;
 }
@@ -106,16 +79,18 @@ DSOP_SCOPE_INIT_INFO scopeFor(bool groups, bool users, bool wellKnown, bool targ
 }
 
 // The fetched objectSID as text, or null. The bytes come from the picker:
-// they must hold a valid SID of no more than their own length.
+// they must hold a valid SID of no more than their own length. The array
+// belongs to the selection, which nobody changes while it is read here.
 jstring sidText(JNIEnv* env, const VARIANT* attribute, SidToTextFunction toText) {
     if (!attribute || attribute->vt != (VT_ARRAY | VT_UI1) || !attribute->parray) return nullptr;
-    SAFEARRAY* bytes = attribute->parray;
-    void* data = nullptr;
-    if (FAILED(SafeArrayAccessData(bytes, &data))) return nullptr;
-    ULONG size = bytes->cDims == 1 ? bytes->rgsabound[0].cElements : 0;
+    const SAFEARRAY* bytes = attribute->parray;
+    ULONG size = bytes->cDims == 1 && bytes->cbElements == 1 ? bytes->rgsabound[0].cElements : 0;
+    const BYTE* sid = static_cast<const BYTE*>(bytes->pvData);
+    // A SID: revision 1, its sub-authority count, six bytes of authority,
+    // then four bytes per sub-authority.
     ScopedLocalMemory<wchar_t*> text;
-    if (size >= 8 && IsValidSid(data) && GetLengthSid(data) <= size) toText(data, text.receive());
-    SafeArrayUnaccessData(bytes);
+    if (sid && size >= 8 && sid[0] == SID_REVISION && sid[1] <= SID_MAX_SUB_AUTHORITIES && 8u + 4u * sid[1] <= size)
+        toText(const_cast<BYTE*>(sid), text.receive());
     return newJavaString(env, text.get());
 }
 
@@ -181,10 +156,7 @@ extern "C" jobjectArray JNICALL TLX_JNI(ObjectPicker, show0)(JNIEnv* env, jclass
         STGMEDIUM medium = {};
         if (SUCCEEDED(chosen->GetData(&format, &medium))) {
             const DS_SELECTION_LIST* selection = static_cast<const DS_SELECTION_LIST*>(GlobalLock(medium.hGlobal));
-            // The item count is believed only as far as the block holds items.
-            const SIZE_T head = offsetof(DS_SELECTION_LIST, aDsSelection), size = GlobalSize(medium.hGlobal);
-            if (selection && size >= head && (size - head) / sizeof(DS_SELECTION) >= selection->cItems)
-                results = pickedAccounts(env, *selection);
+            if (selection) results = pickedAccounts(env, *selection);
             GlobalUnlock(medium.hGlobal);
             ReleaseStgMedium(&medium);
         }

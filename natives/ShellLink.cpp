@@ -5,8 +5,8 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <cstdlib>
 #include <cstring>
-#include <cwchar>
 
 #include "launcher/base/scoped.h"
 #include "natives/native_support.h"
@@ -62,28 +62,23 @@ bool saveShortcut(const ShortcutFields& fields) {
 }
 
 // The text in a Java byte array as a NUL-terminated UTF-16 copy: the bytes
-// are UTF-16LE (wide) or 8-bit in the ANSI code page. The text ends at its
-// first NUL or at the array's end, so an array without a terminator is read
-// no further than it goes. Null for a null array or without memory.
+// are UTF-16LE (wide) or 8-bit in the ANSI code page. Both conversions go by
+// the array's length, never by a terminator, so an array without one is
+// read no further than it goes; the text ends at its first NUL. The array
+// is released without copy-back. Null for a null array or without memory.
 wchar_t* copyByteText(JNIEnv* env, jbyteArray bytes, bool wide) {
     if (!bytes) return nullptr;
     jsize size = env->GetArrayLength(bytes);
-    if (wide) size &= ~1;  // half a UTF-16 unit is no character
-    HeapBuffer raw(static_cast<size_t>(size) + sizeof(wchar_t));
-    if (!raw.get()) return nullptr;
-    env->GetByteArrayRegion(bytes, 0, size, reinterpret_cast<jbyte*>(raw.get()));
-    std::memset(raw.get() + size, 0, sizeof(wchar_t));
-    const char* narrow = reinterpret_cast<const char*>(raw.get());
-    int units = wide ? static_cast<int>(std::wcslen(reinterpret_cast<const wchar_t*>(raw.get())))
-                     : MultiByteToWideChar(CP_ACP, 0, narrow, -1, nullptr, 0) - 1;
-    if (units < 0) return nullptr;
-    wchar_t* text = static_cast<wchar_t*>(std::malloc((static_cast<size_t>(units) + 1) * sizeof(wchar_t)));
-    if (!text) return nullptr;
-    if (wide) {
-        std::memcpy(text, raw.get(), static_cast<size_t>(units) * sizeof(wchar_t));
-    } else {
-        MultiByteToWideChar(CP_ACP, 0, narrow, -1, text, units + 1);
+    // One unit per byte is enough for either form.
+    wchar_t* text = static_cast<wchar_t*>(std::malloc((static_cast<size_t>(size) + 1) * sizeof(wchar_t)));
+    jbyte* raw = text ? env->GetByteArrayElements(bytes, nullptr) : nullptr;
+    if (!raw) {
+        std::free(text);
+        return nullptr;
     }
+    int units = wide ? size / 2 : MultiByteToWideChar(CP_ACP, 0, reinterpret_cast<char*>(raw), size, text, size);
+    if (wide) std::memcpy(text, raw, static_cast<size_t>(units) * sizeof(wchar_t));
+    env->ReleaseByteArrayElements(bytes, raw, JNI_ABORT);
     text[units] = L'\0';
     return text;
 }

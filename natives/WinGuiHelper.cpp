@@ -17,7 +17,7 @@ bool rememberMethod(JNIEnv* env, jobject method) {
     jmethodID id = env->FromReflectedMethod(method);
     jclass reflected = env->GetObjectClass(method);
     jmethodID declaring = reflected ? env->GetMethodID(reflected, "getDeclaringClass", "()Ljava/lang/Class;") : nullptr;
-    jobject owner = id && declaring ? env->CallObjectMethod(method, declaring) : nullptr;
+    jobject owner = id && declaring ? env->CallObjectMethodA(method, declaring, nullptr) : nullptr;
     g_peerClass = owner ? static_cast<jclass>(env->NewGlobalRef(owner)) : nullptr;
     env->DeleteLocalRef(owner);
     env->DeleteLocalRef(reflected);
@@ -34,5 +34,5 @@ bool rememberMethod(JNIEnv* env, jobject method) {
 extern "C" jlong JNICALL TLX_JNI(WinGuiHelper, getHwnd0)(JNIEnv* env, jclass, jobject method, jobject target) {
     if (!g_handleMethod && !rememberMethod(env, method)) return 0;
     if (!target || !env->IsInstanceOf(target, g_peerClass)) return 0;
-    return env->CallLongMethod(target, g_handleMethod);
+    return env->CallLongMethodA(target, g_handleMethod, nullptr);
 }
