@@ -1,6 +1,8 @@
 // The natives of the runtime's ObjectPicker class: the system's user and
 // group picker, owned by a window of this process, and the chosen accounts
 // with their SIDs as ObjectPicker$Result objects.
+#include "natives/object_picker.h"
+
 #include <jni.h>
 #include <windows.h>
 #include <objsel.h>
@@ -11,7 +13,6 @@
 #include "launcher/base/scoped.h"
 #include "natives/diagnostic.h"
 #include "natives/native_support.h"
-#include "natives/object_picker.h"
 
 namespace {
 

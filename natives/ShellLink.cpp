@@ -1,6 +1,8 @@
 // The natives of the runtime's ShellLink class: shortcut files saved through
 // the shell's link object, and the shell told about new files. COM runs on
 // the calling Java thread, which the runtime prepares with initialize0.
+#include "natives/native_support.h"
+
 #include <jni.h>
 #include <windows.h>
 #include <shlobj.h>
@@ -9,7 +11,6 @@
 #include <cstring>
 
 #include "launcher/base/scoped.h"
-#include "natives/native_support.h"
 #include "natives/shell_binding.h"
 
 namespace {
