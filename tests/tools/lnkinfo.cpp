@@ -1,17 +1,15 @@
 // lnkinfo: a test tool. Loads shortcut files through the shell's own link
-// object and prints what it reads back, one JSON object per file:
-//
-//   lnkinfo FILE...   {"file","loaded","target","arguments","directory",
-//                      "description","icon","iconIndex","show","flags"}
-//
-// "loaded" is false (and nothing else is given) when the shell cannot load
-// the file. Paths may carry \uXXXX escapes (tool_args.h). Exit code 0.
+// object and prints, one JSON object per file, what it reads back:
+//   lnkinfo FILE...   {"file","target","arguments","directory","description","icon","iconIndex"}
+// or {"file"} alone when the shell cannot load it. Paths may carry \uXXXX
+// escapes (tool_args.h).
 #include <windows.h>
 #include <shlobj.h>
 
 #include <cstdio>
 #include <string>
 
+#include "launcher/base/scoped.h"
 #include "tests/tools/tool_args.h"
 
 namespace {
@@ -28,36 +26,22 @@ std::string json(const wchar_t* text) {
 
 std::string describe(const std::wstring& file) {
     std::string out = "{\"file\":" + json(file.c_str());
-    IShellLinkW* link = nullptr;
-    IPersistFile* persist = nullptr;
-    IShellLinkDataList* data = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                reinterpret_cast<void**>(&link))) ||
-        FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist))) ||
-        FAILED(persist->Load(file.c_str(), STGM_READ))) {
-        out += ",\"loaded\":false}";
-    } else {
-        wchar_t target[MAX_PATH] = L"", arguments[1024] = L"", directory[MAX_PATH] = L"", description[1024] = L"",
-                icon[MAX_PATH] = L"";
-        int iconIndex = -1, show = -1;
-        DWORD flags = 0;
-        link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
-        link->GetArguments(arguments, 1024);
-        link->GetWorkingDirectory(directory, MAX_PATH);
-        link->GetDescription(description, 1024);
-        link->GetIconLocation(icon, MAX_PATH, &iconIndex);
-        link->GetShowCmd(&show);
-        if (SUCCEEDED(link->QueryInterface(IID_IShellLinkDataList, reinterpret_cast<void**>(&data))))
-            data->GetFlags(&flags);
-        out += ",\"loaded\":true,\"target\":" + json(target) + ",\"arguments\":" + json(arguments) +
-               ",\"directory\":" + json(directory) + ",\"description\":" + json(description) +
-               ",\"icon\":" + json(icon) + ",\"iconIndex\":" + std::to_string(iconIndex) +
-               ",\"show\":" + std::to_string(show) + ",\"flags\":" + std::to_string(flags) + "}";
-    }
-    if (data) data->Release();
-    if (persist) persist->Release();
-    if (link) link->Release();
-    return out;
+    ComPtr<IShellLinkW> link;
+    ComPtr<IPersistFile> persist;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.receive())) ||
+        FAILED(link->QueryInterface(IID_IPersistFile, persist.receive())) || FAILED(persist->Load(file.c_str(), 0)))
+        return out + "}";
+    wchar_t target[MAX_PATH] = L"", arguments[1024] = L"", directory[MAX_PATH] = L"", description[1024] = L"",
+            icon[MAX_PATH] = L"";
+    int iconIndex = -1;
+    link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
+    link->GetArguments(arguments, 1024);
+    link->GetWorkingDirectory(directory, MAX_PATH);
+    link->GetDescription(description, 1024);
+    link->GetIconLocation(icon, MAX_PATH, &iconIndex);
+    return out + ",\"target\":" + json(target) + ",\"arguments\":" + json(arguments) + ",\"directory\":" +
+           json(directory) + ",\"description\":" + json(description) + ",\"icon\":" + json(icon) +
+           ",\"iconIndex\":" + std::to_string(iconIndex) + "}";
 }
 
 }  // namespace
