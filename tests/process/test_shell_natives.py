@@ -19,9 +19,9 @@ def read_links(*paths) -> dict:
 
 
 def test_shortcuts_read_back_by_the_shell_and_the_picker_without_a_window(tmp_path, monkeypatch):
-    # Wine's shell reports each data-flags write it does not carry out; that
-    # report is how the run-as request shows here.
-    monkeypatch.setenv("WINEDEBUG", "-all,fixme+shell")
+    # Wine's shell traces the notifications it is given and reports each
+    # data-flags write it does not carry out: that is how the two show here.
+    monkeypatch.setenv("WINEDEBUG", "-all,trace+shell,fixme+shell")
     links = tmp_path / "links"
     links.mkdir()
     target, icon = TOOLS_DIR / "holder.exe", TOOLS_DIR / "versioned_1_2_3_4.dll"
@@ -34,6 +34,15 @@ def test_shortcuts_read_back_by_the_shell_and_the_picker_without_a_window(tmp_pa
     assert (r["create.missingDir"], r["create.noFile"]) == ("false", "false")
     assert sorted(p.name for p in links.iterdir()) == ["bare.lnk", "full.lnk", "nodir.lnk", "notarget.lnk", "runas.lnk"]
     assert r["notify"] == "true true"
+    # A created item, then its directory updated and flushed: the path of
+    # the array cut before its terminator reaches the shell whole, the
+    # missing one as none.
+    calls = re.findall(r"SHChangeNotify \((0x[0-9a-f]+),(0x[0-9a-f]+),([0-9A-F]+),", run.stderr)
+    assert [(event, flags, int(item, 16) != 0) for event, flags, item in calls] == [
+        ("0x00000002", "0x00000005", True), ("0x00001000", "0x00001005", True),
+        ("0x00000002", "0x00000005", True), ("0x00001000", "0x00001005", False)]
+    parsed = re.findall(r'ISF_Desktop_fnParseDisplayName .*?=L"(.*?)"', run.stderr)
+    assert parsed.count(winpath(links / "full.lnk").replace("\\", "\\\\")) == 2, parsed
     # No window of its own and no console: the picker has no owner.
     assert r["picker"] == "null"
     assert "could not find window\nnatives.picker=null" in run.stdout.replace("\r\n", "\n")
