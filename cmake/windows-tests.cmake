@@ -24,6 +24,8 @@ foreach(src IN LISTS TLX_TOOL_SOURCES)
     target_link_options(${name} PRIVATE -static -static-libgcc -static-libstdc++)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/tools")
 endforeach()
+# The shortcut reader loads links through the shell's COM objects.
+target_link_libraries(lnkinfo PRIVATE ole32 uuid)
 
 # Resource-only DLLs that differ in their file version alone (the high word
 # of 40000.0.0.0 has its top bit set), for the file-version comparison tests.

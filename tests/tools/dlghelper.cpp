@@ -199,7 +199,8 @@ std::string describeWindow(HWND window, bool withControls) {
     GetWindowRect(window, &rect);
     DWORD pid = processOf(window);
     std::string out = "{" + field("caption", json(storedText(window))) + "," + field("class", json(className(window))) +
-                      "," + field("pid", pid) + "," + field("exe", json(processImage(pid))) + ",\"rect\":[" +
+                      "," + field("pid", pid) + "," + field("exe", json(processImage(pid))) +
+                      "," + field("hwnd", static_cast<long long>(reinterpret_cast<intptr_t>(window))) + ",\"rect\":[" +
                       std::to_string(rect.left) + "," + std::to_string(rect.top) + "," +
                       std::to_string(rect.right) + "," + std::to_string(rect.bottom) + "]";
     if (withControls) {
