@@ -14,9 +14,10 @@
 #include <atomic>
 #include <cstdlib>
 
+#include "natives/native_support.h"
+
 #include "launcher/base/proc_address.h"
 #include "launcher/base/scoped.h"
-#include "natives/native_support.h"
 
 namespace {
 

@@ -13,9 +13,10 @@
 #include <atomic>
 #include <cstdlib>
 
+#include "natives/native_support.h"
+
 #include "launcher/base/proc_address.h"
 #include "launcher/base/scoped.h"
-#include "natives/native_support.h"
 
 static_assert(sizeof(void*) != 4 || sizeof(TASKDIALOGCONFIG) == 96, "the x86 task dialog record is 96 bytes");
 

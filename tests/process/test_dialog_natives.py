@@ -82,8 +82,7 @@ def test_file_and_task_dialogs_answered_by_the_user(tmp_path, display):
     try:
         owner = wait_dialog("tlx owner", timeout=60)
         assert owner, "the owner window never came"
-        garbled = owner["hwnd"] | 0x5A5A << 32
-        proc = run_with_windows_env(setup, [winpath(work), str(garbled)], wait=False)
+        proc = run_with_windows_env(setup, [winpath(work), str(owner["hwnd"])], wait=False)
         try:
             answer_file_dialogs(work)
             answer_task_dialogs(owner)

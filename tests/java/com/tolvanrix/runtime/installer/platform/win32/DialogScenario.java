@@ -5,7 +5,7 @@ import java.util.Arrays;
 /**
  * Shows the file and task dialogs one after the other, each under a caption of its own, for the test to
  * answer from outside. args: a directory to start the file dialogs in; the handle of another program's window
- * to own the last task dialog, given with garbage in its high half, of which only the low 32 bits count.
+ * to own the last task dialog.
  */
 public final class DialogScenario {
     private static final int ALLOW_CANCELLATION = 0x8;
@@ -27,8 +27,7 @@ public final class DialogScenario {
 
         // The third name has no pattern: only two types appear.
         boolean[] one = {false};
-        // No owner: the high half of the handle is not read.
-        Report.line("open", VistaFileChooser.displayDialog0(0xABCD00000000L, "tlx open", "Take", dir, null, 0, 0,
+        Report.line("open", VistaFileChooser.displayDialog0(0, "tlx open", "Take", dir, null, 0, 0,
                 false, null, new String[] {"Text files", "All files", "Orphan"}, new String[] {"*.txt", "*.*"}, -1,
                 new String[] {"Read only"}, one));
         Report.line("open.states", Arrays.toString(one));
