@@ -27,3 +27,24 @@ JavaStringCopy8::JavaStringCopy8(JNIEnv* env, jstring text) {
     JavaStringCopy wide(env, text);
     if (wide.get()) text_.reset(newFileCodePageCopy(wide.get()));
 }
+
+JavaStringArrayCopy::JavaStringArrayCopy(JNIEnv* env, jobjectArray array) {
+    jsize length = array ? env->GetArrayLength(array) : 0;
+    if (length <= 0) return;
+    texts_.reset(static_cast<wchar_t**>(std::calloc(static_cast<size_t>(length), sizeof(wchar_t*))));
+    if (!texts_.get()) return;
+    for (; count_ < length; ++count_) {
+        jstring element = static_cast<jstring>(env->GetObjectArrayElement(array, count_));
+        texts_.get()[count_] = copyJavaString(env, element);
+        if (element) env->DeleteLocalRef(element);
+    }
+}
+
+JavaStringArrayCopy::~JavaStringArrayCopy() {
+    for (jsize i = 0; i < count_; ++i) std::free(texts_.get()[i]);
+}
+
+const wchar_t* JavaStringArrayCopy::at(jsize index) const {
+    const wchar_t* text = index >= 0 && index < count_ ? texts_.get()[index] : nullptr;
+    return text ? text : L"";
+}

@@ -178,3 +178,49 @@ public:
 private:
     ScopedMalloc<char*> text_;
 };
+
+// The copies of the elements of a Java String[], each made like a
+// JavaStringCopy. A null element, or one that could not be copied, reads as
+// an empty text: the dialogs that take these lists have no use for a null
+// label. A null array has no elements.
+class JavaStringArrayCopy {
+public:
+    JavaStringArrayCopy(JNIEnv* env, jobjectArray array);
+    ~JavaStringArrayCopy();
+    JavaStringArrayCopy(const JavaStringArrayCopy&) = delete;
+    JavaStringArrayCopy& operator=(const JavaStringArrayCopy&) = delete;
+
+    jsize count() const { return count_; }
+    const wchar_t* at(jsize index) const;
+
+private:
+    ScopedMalloc<wchar_t**> texts_;
+    jsize count_ = 0;
+};
+
+// The elements of a Java boolean[], handed back to the JVM when the scope
+// ends with copy-back, so that Java sees what the native wrote. A null
+// array, or one the JVM could not hand out, has no elements.
+class JavaBooleanArrayElements {
+public:
+    JavaBooleanArrayElements(JNIEnv* env, jbooleanArray array)
+        : env_(env), array_(array), elements_(array ? env->GetBooleanArrayElements(array, nullptr) : nullptr),
+          count_(elements_ ? env->GetArrayLength(array) : 0) {}
+    ~JavaBooleanArrayElements() {
+        if (elements_) env_->ReleaseBooleanArrayElements(array_, elements_, 0);
+    }
+    JavaBooleanArrayElements(const JavaBooleanArrayElements&) = delete;
+    JavaBooleanArrayElements& operator=(const JavaBooleanArrayElements&) = delete;
+
+    jsize count() const { return count_; }
+    bool get(jsize index) const { return index < count_ && elements_[index]; }
+    void set(jsize index, bool value) {
+        if (index < count_) elements_[index] = value ? JNI_TRUE : JNI_FALSE;
+    }
+
+private:
+    JNIEnv* env_;
+    jbooleanArray array_;
+    jboolean* elements_;
+    jsize count_;
+};

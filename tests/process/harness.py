@@ -334,10 +334,13 @@ def wait_until(predicate, timeout=10.0, interval=0.1):
 # ---------------------------------------------------------------- dialogs
 # The dialog helper (tests/tools/dlghelper.cpp) sees the windows of every
 # program in the prefix. A window dict has: caption, class, pid (the Windows
-# process id), exe (its image path as Wine reports it), hwnd, rect [l, t, r, b];
+# process id), exe (its image path as Wine reports it), hwnd and owner (the
+# window's handle and its owner's, 0 for none), rect [l, t, r, b];
 # wait_dialog adds text (a message box's message, else the visible static
 # texts joined by "\n") and controls: dicts with id, class, text, visible
-# (the control's own flag), and pos and range [low, high] for a progress bar.
+# (the control's own flag), and pos and range [low, high] for a progress bar,
+# checked for a check box, default for the default push button, items and
+# selected (index, -1 for none) for a combo box.
 
 DLGHELPER = TOOLS_DIR / "dlghelper.exe"
 

@@ -9,6 +9,10 @@
 //   dlghelper type  FILTER --control ID --text TEXT [--timeout MS]
 //                                                     sets a control's text (WM_SETTEXT)
 //   dlghelper front                                   the foreground window, without controls
+//   dlghelper check FILTER --button ID|TEXT --state 0|1 [--timeout MS]
+//                                                     ticks or clears a check box, then tells
+//                                                     its parent as a click would
+//   dlghelper close FILTER [--timeout MS]             the window's close command (SC_CLOSE)
 //
 //   FILTER: [--caption TEXT] [--exe PATH|NAME] [--has ID], caption or exe
 //   given; --exe matches the process image path (a bare name matches the
@@ -186,6 +190,17 @@ std::string describeControl(HWND control) {
                       field("text", json(controlText(control))) + "," +
                       field("visible", visibleStyle(control) ? "true" : "false");
     long long value = 0, low = 0, high = 0;
+    LONG style = GetWindowLongW(control, GWL_STYLE);
+    LONG type = style & BS_TYPEMASK;
+    if (sameText(cls, L"Button") && (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX) &&
+        queryControl(control, BM_GETCHECK, 0, value)) {
+        out += "," + field("checked", value ? "true" : "false");
+    }
+    if (sameText(cls, L"Button") && type == BS_DEFPUSHBUTTON) out += "," + field("default", "true");
+    if (sameText(cls, L"ComboBox") && queryControl(control, CB_GETCOUNT, 0, value) &&
+        queryControl(control, CB_GETCURSEL, 0, low)) {
+        out += "," + field("items", value) + "," + field("selected", low);
+    }
     if (sameText(cls, PROGRESS_CLASSW) && queryControl(control, PBM_GETPOS, 0, value) &&
         queryControl(control, PBM_GETRANGE, TRUE, low) && queryControl(control, PBM_GETRANGE, FALSE, high)) {
         out += "," + field("pos", value) + "," +
@@ -199,8 +214,9 @@ std::string describeWindow(HWND window, bool withControls) {
     GetWindowRect(window, &rect);
     DWORD pid = processOf(window);
     std::string out = "{" + field("caption", json(storedText(window))) + "," + field("class", json(className(window))) +
-                      "," + field("pid", pid) + "," + field("exe", json(processImage(pid))) +
-                      "," + field("hwnd", static_cast<long long>(reinterpret_cast<intptr_t>(window))) + ",\"rect\":[" +
+                      "," + field("pid", pid) + "," + field("exe", json(processImage(pid))) + "," +
+                      field("hwnd", reinterpret_cast<intptr_t>(window)) + "," +
+                      field("owner", reinterpret_cast<intptr_t>(GetWindow(window, GW_OWNER))) + ",\"rect\":[" +
                       std::to_string(rect.left) + "," + std::to_string(rect.top) + "," +
                       std::to_string(rect.right) + "," + std::to_string(rect.bottom) + "]";
     if (withControls) {
@@ -231,6 +247,7 @@ struct Options {
     int controlId = -1;
     bool hasText = false;
     std::wstring text;
+    int state = -1;
 };
 
 bool exeMatches(DWORD pid, const std::wstring& wanted) {
@@ -361,6 +378,37 @@ int runFront() {
     return kDone;
 }
 
+// The check box changes as under a click: its state first, then the
+// BN_CLICKED that its parent (a dialog or a container of controls inside
+// one) reads the new state on.
+int runCheck(const Options& options) {
+    return pollUntil(options.timeoutMs, [&](bool last) -> int {
+        HWND box = nullptr;
+        for (HWND window : matchingWindows(options)) {
+            if (findButton(window, options, box) != kButtonReady) continue;
+            DWORD_PTR result = 0;
+            WPARAM command = MAKEWPARAM(GetDlgCtrlID(box) & 0xFFFF, BN_CLICKED);
+            if (!SendMessageTimeoutW(box, BM_SETCHECK, options.state ? BST_CHECKED : BST_UNCHECKED, 0,
+                                     SMTO_ABORTIFHUNG, kMessageTimeoutMs, &result) ||
+                !PostMessageW(GetParent(box), WM_COMMAND, command, reinterpret_cast<LPARAM>(box)))
+                return fail(kRefused, "setting the check box failed");
+            emit("{\"window\":" + describeWindow(window, false) + ",\"button\":" + describeControl(box) + "}");
+            return kDone;
+        }
+        return last ? fail(box ? kRefused : kNotFound, "no such check box ready", noWindow()) : kContinue;
+    });
+}
+
+int runClose(const Options& options) {
+    return pollUntil(options.timeoutMs, [&](bool last) -> int {
+        std::vector<HWND> found = matchingWindows(options);
+        if (found.empty()) return last ? fail(kNotFound, "no matching window", noWindow()) : kContinue;
+        if (!PostMessageW(found[0], WM_SYSCOMMAND, SC_CLOSE, 0)) return fail(kRefused, "posting the close failed");
+        emit("{\"window\":" + describeWindow(found[0], false) + "}");
+        return kDone;
+    });
+}
+
 // ---------------------------------------------------------------- arguments
 
 int usage(const char* problem) {
@@ -370,6 +418,8 @@ int usage(const char* problem) {
             "       dlghelper click FILTER --button ID|TEXT [--timeout MS]\n"
             "       dlghelper type FILTER --control ID --text TEXT [--timeout MS]\n"
             "       dlghelper front\n"
+            "       dlghelper check FILTER --button ID|TEXT --state 0|1 [--timeout MS]\n"
+            "       dlghelper close FILTER [--timeout MS]\n"
             "FILTER: [--caption TEXT] [--exe PATH|NAME] [--has ID]\n",
             problem);
     return kUsage;
@@ -399,6 +449,9 @@ const char* parseOptions(const std::vector<std::wstring>& args, Options& options
         } else if (name == L"--has" || name == L"--control") {
             if (!parseNumber(value, number) || number < 0 || number > 0xFFFF) return "bad control id";
             (name == L"--has" ? options.hasControl : options.controlId) = static_cast<int>(number);
+        } else if (name == L"--state") {
+            if (value != L"0" && value != L"1") return "bad --state";
+            options.state = value == L"1";
         } else if (name == L"--text") {
             options.hasText = true;
             options.text = value;
@@ -421,6 +474,11 @@ int main() {
     if (command == L"type") {
         if (options.controlId < 0 || !options.hasText) return usage("type needs --control and --text");
         return runType(options);
+    }
+    if (command == L"close") return runClose(options);
+    if (command == L"check") {
+        if (!options.hasButton || options.state < 0) return usage("check needs --button and --state");
+        return runCheck(options);
     }
     if (command != L"click") return usage("unknown command");
     if (!options.hasButton) return usage("click needs --button");
