@@ -1,7 +1,13 @@
-// Bringing another process's windows to the front.
+// The visible top-level windows of a process: counted for the wait for the
+// installer's window, brought to the front for a second start.
 #include "coordination/windows.h"
 
+#include <cstdio>
+
+#include "launcher/base/config_keys.h"
+#include "launcher/base/limits.h"
 #include "launcher/base/log.h"
+#include "payload/config.h"
 
 namespace {
 
@@ -28,7 +34,53 @@ BOOL CALLBACK bringWindowToFront(HWND window, LPARAM context) {
     return TRUE;
 }
 
+// Windows reports a console window as a window of the process attached to the
+// console, yet it is no installer window. Only its title tells it apart, so
+// it is found by a title that only this run can give it; once per process,
+// since the changed title shows for 40 ms.
+enum ConsoleLookup { kConsoleNotLookedUp, kConsoleLookedUp };
+ConsoleLookup g_consoleLookup = kConsoleNotLookedUp;
+HWND g_ownConsole = nullptr;
+
+HWND ownConsoleWindow() {
+    if (g_consoleLookup == kConsoleLookedUp) return g_ownConsole;
+    g_consoleLookup = kConsoleLookedUp;
+    // A GUI launcher (kind 1) has no console of its own to leave out.
+    if (getConfigInt(kKeyLauncherKind) == 1) return nullptr;
+    static char previous[kPathCapacity];
+    if (GetConsoleTitleA(previous, sizeof(previous)) == 0) return nullptr;
+    char unique[64];
+    std::snprintf(unique, sizeof(unique), "%d/%d", static_cast<int>(GetTickCount()),
+                  static_cast<int>(GetCurrentProcessId()));
+    if (!SetConsoleTitleA(unique)) return nullptr;
+    // The console host renames its window asynchronously.
+    Sleep(40);
+    g_ownConsole = FindWindowA(nullptr, unique);
+    SetConsoleTitleA(previous);
+    return g_ownConsole;
+}
+
+struct WindowCount {
+    DWORD processId;
+    HWND console;
+    int count;
+};
+
+BOOL CALLBACK countWindow(HWND window, LPARAM context) {
+    WindowCount& counting = *reinterpret_cast<WindowCount*>(context);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == counting.processId && window != counting.console && IsWindowVisible(window)) ++counting.count;
+    return TRUE;
+}
+
 }  // namespace
+
+int countVisibleWindows(DWORD processId) {
+    WindowCount counting{processId, ownConsoleWindow(), 0};
+    EnumWindows(countWindow, reinterpret_cast<LPARAM>(&counting));
+    return counting.count;
+}
 
 void bringProcessToFront(DWORD processId, MinimisedWindows minimised) {
     FrontRequest request{processId, minimised == kRestoreMinimised};

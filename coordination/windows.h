@@ -1,4 +1,5 @@
-// The visible top-level windows of a process.
+// The visible top-level windows of a process: counting them, and bringing
+// them to the front.
 #pragma once
 #include <windows.h>
 
@@ -7,3 +8,7 @@
 // active pop-up.
 enum MinimisedWindows { kLeaveMinimised, kRestoreMinimised };
 void bringProcessToFront(DWORD processId, MinimisedWindows minimised);
+
+// The visible top-level windows of the process, the launcher's own console
+// window not counted (it is no installer window). Not for two threads at once.
+int countVisibleWindows(DWORD processId);

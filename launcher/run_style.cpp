@@ -1,6 +1,7 @@
 // Choosing and running the run style.
 #include "launcher/run_style.h"
 
+#include "coordination/java_window.h"
 #include "jre/jre_choice.h"
 #include "jvm/splash.h"
 #include "launcher/base/config_keys.h"
@@ -46,6 +47,9 @@ void runInChosenStyle(HINSTANCE instance, const LaunchSwitches& switches, int sh
         runWork(nullptr);
     } else {
         logMessage(L"Showing progress dialog.");
+        // The installer's window takes over the screen from everything the
+        // launcher showed until then.
+        whenJavaWindowShown(closeSplash);
         runProgressDialog(instance, nullptr, dialogWork);
     }
 }

@@ -43,6 +43,9 @@ constexpr int kKeyPreferInstalledJre = 161;
 constexpr int kKeyLauncherJresOnly = 165;        // skip the JavaSoft keys; located JVMs in the JRE store only
 constexpr int kKeyDownloadSha256 = 170;          // expected SHA-256 of the downloaded archive (hex); empty: not checked
 
+// The wait for the installer's window.
+constexpr int kKeyNoWindowTimeout = 159;
+
 // Single instance.
 constexpr int kKeyGlobalSemaphore = 158;
 constexpr int kKeySingleInstance = 10005;

@@ -16,6 +16,7 @@ constexpr int kMsgNoUsableJvm = 1016;            // {0}: the bitness, "32" or "6
 constexpr int kMsgJvmUnusable = 1019;            // {0}: where it was found
 constexpr int kMsgNoInternetLibrary = 20002;
 constexpr int kMsgDownloadFailed = 20003;
+constexpr int kMsgJavaWindowTimeout = 20014;     // the installer's window did not appear in time
 
 // The progress dialog and the boxes it owns.
 constexpr int kMsgDownloading = 20001;

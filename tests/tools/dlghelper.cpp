@@ -8,6 +8,7 @@
 //   dlghelper click FILTER --button ID|TEXT [--timeout MS]
 //   dlghelper type  FILTER --control ID --text TEXT [--timeout MS]
 //                                                     sets a control's text (WM_SETTEXT)
+//   dlghelper front                                   the foreground window, without controls
 //
 //   FILTER: [--caption TEXT] [--exe PATH|NAME] [--has ID], caption or exe
 //   given; --exe matches the process image path (a bare name matches the
@@ -352,6 +353,13 @@ int runType(const Options& options) {
     });
 }
 
+int runFront() {
+    HWND window = GetForegroundWindow();
+    if (!window) return fail(kNotFound, "no foreground window", noWindow());
+    emit(describeWindow(window, false));
+    return kDone;
+}
+
 // ---------------------------------------------------------------- arguments
 
 int usage(const char* problem) {
@@ -360,6 +368,7 @@ int usage(const char* problem) {
             "usage: dlghelper wait FILTER [--timeout MS]\n"
             "       dlghelper click FILTER --button ID|TEXT [--timeout MS]\n"
             "       dlghelper type FILTER --control ID --text TEXT [--timeout MS]\n"
+            "       dlghelper front\n"
             "FILTER: [--caption TEXT] [--exe PATH|NAME] [--has ID]\n",
             problem);
     return kUsage;
@@ -404,6 +413,7 @@ const char* parseOptions(const std::vector<std::wstring>& args, Options& options
 int main() {
     Options options;
     if (const char* problem = parseOptions(commandLineArgs(), options)) return usage(problem);
+    if (options.command == L"front") return runFront();
     if (!options.hasCaption && options.exe.empty()) return usage("give --caption or --exe");
     const std::wstring& command = options.command;
     if (command == L"wait") return runWait(options);

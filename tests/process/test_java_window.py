@@ -1,0 +1,202 @@
+"""The wait for the installer's window in the progress-dialog style, through
+the real launcher and a real JVM: the dialog goes once an AWT window of the
+installer shows (JDK 9 fixture) or once the Java side says it is ready; the
+bar moves on from where the runtime preparation left it; the time-out (made
+short through the launcher's test hook) and the key that disables it; and
+single-instance mode bringing the first run's window to the front."""
+from pathlib import Path
+
+import pytest
+
+from harness import (PROBE_MESSAGES, RUNTIME_JAR, TESTS_JAR, TOOLS_DIR, dlghelper, finish, jdk_archive,
+                     jdk_dir, probe_setup, reg, run_wine, screenshot_rgb, wait_dialog, wait_until, winpath)
+from setup_cases import log_text, marker, run_launcher, temp_switch
+
+TIMEOUT_TEXT = "The installer did not start. Please choose another Java runtime."
+MESSAGES = {**PROBE_MESSAGES, 20014: TIMEOUT_TEXT}
+PASSES_HOOK = "TOLVANRIX_WINDOW_WAIT_PASSES"
+
+
+def window_setup(workdir, jdk="win64-11", settings=None, files=None):
+    """A setup file in the progress-dialog style whose installer is WindowProbe."""
+    base = {155: "0", 122: "WindowProbe", 128: f"A{winpath(jdk_dir(jdk))};"}
+    return probe_setup(workdir, settings={**base, **(settings or {})}, files=files, messages=MESSAGES)
+
+
+def start(setup, temp, *args, env=None):
+    return run_launcher(setup, *temp_switch(temp), *args, env=env, timeout=300, wait=False)
+
+
+def probe_line(out_path, prefix, timeout=120):
+    def found():
+        return next((line for line in Path(out_path).read_text(errors="replace").splitlines()
+                     if line.startswith(prefix)), None)
+    return wait_until(found, timeout=timeout)
+
+
+def progress_dialog(setup, timeout=60.0):
+    return wait_dialog(exe=setup, has=1001, timeout=timeout)
+
+
+def dialog_gone(setup, timeout=30):
+    return wait_until(lambda: progress_dialog(setup, timeout=0.3) is None, timeout=timeout, interval=0.2)
+
+
+def region(screen, rect):
+    width, _, rgb = screen
+    left, top, right, bottom = rect
+    return {bytes(rgb[(y * width + x) * 3:(y * width + x) * 3 + 3]) for y in range(top, bottom, 4)
+            for x in range(left, right, 4)}
+
+
+def stop(proc):
+    if proc.poll() is None:
+        proc.kill()
+
+
+def test_awt_window_hides_the_dialog_and_the_process_ends_with_main(tmp_path, display):
+    setup = window_setup(tmp_path / "setup", jdk="win64-9")
+    temp, release = tmp_path / "temp", tmp_path / "release"
+    proc, out, err = start(setup, temp, "sleep=2500", "window=WindowProbe", f"hold={winpath(release)}", "close")
+    try:
+        dialog = progress_dialog(setup)
+        assert dialog is not None, "no progress dialog"
+        pid = int(probe_line(out, "probe.pid=").split("=")[1])
+        assert marker(f"InstallStarted_{pid}") == 1
+        before = screenshot_rgb()
+        assert probe_line(out, "probe.window"), Path(err).read_text()
+        assert dialog_gone(setup), "the progress dialog stayed after the installer's window showed"
+        frame = wait_dialog("WindowProbe", exe=setup, timeout=10)
+        assert frame is not None and frame["pid"] == pid
+        after = screenshot_rgb()
+        # Where the dialog was, the screen shows only the bare desktop now.
+        desktop = region(after, (after[0] - 8, after[1] - 8, after[0], after[1]))
+        assert len(region(before, dialog["rect"]) - desktop) > 3, "the dialog was not drawn before"
+        assert region(after, dialog["rect"]) <= desktop, "the dialog is still drawn"
+        assert marker(f"InstallStarted_{pid}") is None
+        # The installer closes its window and main returns without System.exit.
+        release.touch()
+        run = finish(proc, out, err, timeout=120)
+    finally:
+        stop(proc)
+    assert not run.timed_out, "the process outlived the installer's main"
+    assert run.code == 0 and "probe.done" in run.stdout, run.stderr
+    assert "Java window visible" in log_text(temp).splitlines()
+
+
+def test_ready_from_the_java_side_ends_the_wait_before_any_window(tmp_path, display):
+    setup = window_setup(tmp_path / "setup")
+    temp, release = tmp_path / "temp", tmp_path / "release"
+    proc, out, err = start(setup, temp, "sleep=1000", "ready", f"hold={winpath(release)}")
+    try:
+        assert progress_dialog(setup) is not None, "no progress dialog"
+        assert probe_line(out, "probe.ready=") == "probe.ready=true", Path(err).read_text()
+        assert dialog_gone(setup, timeout=10), "the dialog stayed after the Java side's sign"
+        assert proc.poll() is None, "the installer ended too early for this test to mean anything"
+        pid = int(probe_line(out, "probe.pid=").split("=")[1])
+        assert marker(f"InstallStarted_{pid}") is None
+        release.touch()
+        run = finish(proc, out, err, timeout=120)
+    finally:
+        stop(proc)
+    assert run.code == 0 and "probe.done" in run.stdout, run.stderr
+    assert "Java window visible" in log_text(temp).splitlines()
+
+    # Without a dialog no launcher waits: the sign writes nothing that would stay.
+    quiet = run_launcher(window_setup(tmp_path / "plain", settings={155: "1"}), *temp_switch(tmp_path / "t2"),
+                         "ready", timeout=120)
+    assert quiet.code == 0 and "probe.ready=false" in quiet.stdout, quiet.stdout + quiet.stderr
+    pid = next(line for line in quiet.stdout.splitlines() if line.startswith("probe.pid=")).split("=")[1]
+    assert marker(f"InstallStarted_{pid}") is None
+
+
+def included_jre_files():
+    return [(RUNTIME_JAR, "tlxruntime.jar"), (TESTS_JAR, "tlxtests.jar"), (jdk_archive(), "jre.tar.gz")]
+
+
+@pytest.mark.parametrize("start_position", [100, 200])
+def test_bar_steps_from_the_start_position_and_key_159_waits_past_the_time_out(tmp_path, display, start_position):
+    included = start_position == 200
+    setup = window_setup(tmp_path / "setup", settings={159: "1", **({128: ""} if included else {})},
+                         files=included_jre_files() if included else None)
+    temp, release = tmp_path / "temp", tmp_path / "release"
+    # One second of wait before the check, which key 159 turns off.
+    proc, out, err = start(setup, temp, f"hold={winpath(release)}", env={PASSES_HOOK: "10"})
+    step = (400 - start_position) // 4
+    expected = {min(start_position + k * step, 390) for k in range(1, 5)}
+    seen = []
+    try:
+        def at_cap():
+            dialog = progress_dialog(setup, timeout=5)
+            bar = dialog and next(c for c in dialog["controls"] if c["id"] == 1001)
+            if bar and bar["pos"] > start_position:
+                seen.append(bar["pos"])
+            return seen and seen[-1] == 390
+        assert wait_until(at_cap, timeout=240, interval=0.05), f"the bar never reached 390: {seen}"
+        assert set(seen) <= expected and len(set(seen)) >= 2, seen
+        assert seen == sorted(seen), seen
+        # Well past the shortened time-out the launcher still waits.
+        pid = int(probe_line(out, "probe.pid=").split("=")[1])
+        wait_until(lambda: proc.poll() is not None, timeout=2)
+        assert proc.poll() is None and progress_dialog(setup, timeout=1) is not None
+        assert marker(f"InstallStarted_{pid}") == 1
+        release.touch()
+        run = finish(proc, out, err, timeout=120)
+    finally:
+        stop(proc)
+    assert run.code == 0 and "probe.done" in run.stdout, run.stderr
+    assert "timeout" not in log_text(temp).splitlines()
+
+
+def test_time_out_without_a_window_ends_with_message_20014(tmp_path, display):
+    setup = window_setup(tmp_path / "setup")
+    temp, release = tmp_path / "temp", tmp_path / "release"
+    proc, out, err = start(setup, temp, f"hold={winpath(release)}", env={PASSES_HOOK: "30"})
+    try:
+        dialog = progress_dialog(setup)
+        assert dialog is not None, "no progress dialog"
+        pid = dialog["pid"]
+        run = finish(proc, out, err, timeout=120)
+    finally:
+        release.touch()
+        stop(proc)
+    assert run.code == 1, run.stdout + run.stderr
+    assert TIMEOUT_TEXT in run.stderr
+    # The abandoned start no longer announces itself.
+    assert marker(f"InstallStarted_{pid}") is None
+    assert "probe.done" not in run.stdout
+    lines = log_text(temp).splitlines()
+    assert "timeout" in lines and "Java window visible" not in lines
+
+
+@pytest.mark.usefixtures("private_prefix")
+def test_second_start_brings_the_first_ones_window_to_the_front(tmp_path, display):
+    reg("add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N", "/f", check=True)
+    setup = window_setup(tmp_path / "setup", jdk="win64-9", settings={155: "1", 10005: "1", 10007: "1"})
+    release = tmp_path / "release"
+    proc, out, err = start(setup, tmp_path / "first", "window=FirstInstance", f"hold={winpath(release)}", "close")
+    other = None
+    try:
+        assert probe_line(out, "probe.window"), Path(err).read_text()
+        first = wait_dialog("FirstInstance", exe=setup, timeout=30)
+        assert first is not None
+        other = run_wine(TOOLS_DIR / "window_owner.exe", ["closes", "OtherWindow"], wait=False)
+        assert wait_dialog("OtherWindow", timeout=30) is not None
+
+        def front():
+            code, data = dlghelper("front")
+            return data.get("caption") if code == 0 else None
+        assert wait_until(lambda: front() == "OtherWindow", timeout=10), "the other window never came in front"
+
+        second = run_launcher(setup, *temp_switch(tmp_path / "second"), timeout=120)
+        assert second.code == 0 and "probe." not in second.stdout, second.stdout + second.stderr
+        lines = log_text(tmp_path / "second").splitlines()
+        assert f"other pid {first['pid']}" in lines and "foreground" in lines
+        assert wait_until(lambda: front() == "FirstInstance", timeout=10), front()
+        release.touch()
+        run = finish(proc, out, err, timeout=120)
+    finally:
+        stop(proc)
+        if other:
+            other[0].kill()
+    assert run.code == 0, run.stderr
