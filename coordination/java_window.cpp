@@ -41,9 +41,8 @@ int timeoutPasses() {
     char text[16];
     DWORD n = GetEnvironmentVariableA(kTimeoutPassesVariable, text, sizeof(text));
     if (n == 0 || n >= sizeof(text)) return kTimeoutPasses;
-    char* end = nullptr;
-    long passes = std::strtol(text, &end, 10);
-    return *end == '\0' && passes >= 1 && passes < kTimeoutPasses ? static_cast<int>(passes) : kTimeoutPasses;
+    int passes = std::atoi(text);
+    return passes >= 1 && passes < kTimeoutPasses ? passes : kTimeoutPasses;
 }
 
 bool installerShown() {

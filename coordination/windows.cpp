@@ -3,6 +3,7 @@
 #include "coordination/windows.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "launcher/base/config_keys.h"
 #include "launcher/base/limits.h"
@@ -66,11 +67,21 @@ struct WindowCount {
     int count;
 };
 
+// The splash of the runtime's splash library stands in for the installer
+// while it starts; counted as the installer's window it would take the
+// progress dialog, and itself with it, away the moment it shows.
+bool isSplashWindow(HWND window) {
+    char name[16];
+    return GetClassNameA(window, name, sizeof(name)) > 0 && std::strcmp(name, "JavaSplash") == 0;
+}
+
 BOOL CALLBACK countWindow(HWND window, LPARAM context) {
     WindowCount& counting = *reinterpret_cast<WindowCount*>(context);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
-    if (owner == counting.processId && window != counting.console && IsWindowVisible(window)) ++counting.count;
+    if (owner == counting.processId && window != counting.console && IsWindowVisible(window) &&
+        !isSplashWindow(window))
+        ++counting.count;
     return TRUE;
 }
 

@@ -10,5 +10,6 @@ enum MinimisedWindows { kLeaveMinimised, kRestoreMinimised };
 void bringProcessToFront(DWORD processId, MinimisedWindows minimised);
 
 // The visible top-level windows of the process, the launcher's own console
-// window not counted (it is no installer window). Not for two threads at once.
+// window and a splash window not counted (neither is an installer window).
+// Not for two threads at once.
 int countVisibleWindows(DWORD processId);
