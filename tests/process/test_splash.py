@@ -180,8 +180,8 @@ def test_splash_shows_before_the_jvm_and_goes_when_the_installer_window_shows(gu
     awt_window_scenario(tmp_path, dialog=False)
 
 
-@pytest.mark.xfail(strict=False, reason="needs the Java window watcher that hides the progress dialog")
 def test_splash_then_installer_window_and_no_progress_dialog_left(gui_prefix, tmp_path):
+    """The window watcher must not take the splash for the installer's window."""
     awt_window_scenario(tmp_path, dialog=True)
 
 
