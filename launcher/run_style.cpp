@@ -31,14 +31,15 @@ void dialogWork(HWND dialog) {
 
 void runInChosenStyle(HINSTANCE instance, const LaunchSwitches& switches, int showWindow) {
     bool quietStyle = g_launcher.quiet && !switches.splashAsked;
+    bool splash = getConfigInt(kKeySplashEnabled) != 0;
+    bool throughRuntime = getConfigInt(kKeySplashThroughJre) != 0;
     // The runtime's splash library needs the chosen runtime: the work
     // routine shows it once that is loaded, in every style that shows windows.
-    g_launcher.runtimeSplash = !quietStyle && getConfigInt(kKeySplashEnabled) != 0 &&
-                               getConfigInt(kKeySplashThroughJre) != 0;
+    g_launcher.runtimeSplash = !quietStyle && splash && throughRuntime;
     if (quietStyle) {
         logMessage(L"Quiet installer.");
         runWork(nullptr);
-    } else if (getConfigInt(kKeySplashEnabled) != 0 && getConfigInt(kKeySplashThroughJre) == 0) {
+    } else if (splash && !throughRuntime) {
         logMessage(L"Showing splash screen.");
         showSplash(showWindow);
         runWork(nullptr);
