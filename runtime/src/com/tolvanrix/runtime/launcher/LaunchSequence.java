@@ -6,8 +6,7 @@ import java.lang.reflect.Modifier;
 
 /**
  * What both entry classes do with the launcher arguments: redirect the standard streams, arrange for the
- * extraction directory to be removed when the VM shuts down, watch for the installer's first window on
- * behalf of the launcher's progress dialog, and run the application's main class with
+ * extraction directory to be removed when the VM shuts down, and run the application's main class with
  * the program arguments. An exception of the application's main reaches the launcher unwrapped, so that
  * its log names the application's own failure.
  */
@@ -19,7 +18,6 @@ public final class LaunchSequence {
         LauncherArguments arguments = LauncherArguments.parse(args);
         OutputRedirect.apply(arguments);
         ExtractionCleanup.registerAtShutdown();
-        StartMarker.watchFirstWindow();
         Method main = findMain(arguments.mainClass());
         try {
             main.invoke(null, (Object) arguments.programArguments());
