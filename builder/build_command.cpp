@@ -1,5 +1,6 @@
 // tlx-builder build: launcher stub + project file -> setup file.
 #include <cstdio>
+#include <cstdlib>
 
 #include "builder/cli_args.h"
 #include "builder/commands.h"
@@ -7,8 +8,10 @@
 #include "builder/output_file.h"
 #include "builder/project.h"
 #include "builder/report.h"
+#include "builder/splash_image.h"
 #include "builder/stub_check.h"
 #include "builder/usage.h"
+#include "launcher/base/config_keys.h"
 
 namespace {
 
@@ -25,12 +28,38 @@ bool outputIsAnInput(const std::string& output, const std::string& stub, const P
     return false;
 }
 
+// The launcher shows the image only when the project switches the splash
+// on and lets the runtime's splash library draw it.
+void warnIfSplashOff(const Project& project) {
+    for (int key : {kKeySplashEnabled, kKeySplashThroughJre}) {
+        auto found = project.spec.narrow.find(key);
+        if (found == project.spec.narrow.end() || std::atoi(found->second.c_str()) == 0) {
+            reportWarning("a splash image is embedded but splash_screen (108) and splash_through_jre (10123) "
+                          "are not both set: the launcher will not show it");
+            return;
+        }
+    }
+}
+
+// Puts the image into the stub's resources; the payload then starts behind
+// the rewritten sections, which the check below confirms.
+bool addSplashImage(const std::string& imagePath, payload_writer::Bytes* stub, std::string* error) {
+    payload_writer::Bytes image;
+    if (!readSplashImage(imagePath, &image, error) || !embedSplashImage(stub, image, error)) return false;
+    uint64_t start = 0;
+    if (!payload_writer::findPayloadStart(*stub, &start, error) || start != stub->size()) {
+        *error = "stub: the resource section could not be rewritten";
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 int runBuild(const std::vector<std::string>& args) {
     CommandLine cl;
     std::string error;
-    if (!parseCommandLine(args, {"--stub", "--project", "--output"}, {}, &cl, &error))
+    if (!parseCommandLine(args, {"--stub", "--project", "--output", "--splash-image"}, {}, &cl, &error))
         return reportError(kExitBadInput, error + " (see tlx-builder build --help)");
     if (cl.help) {
         std::fputs(kBuildUsageText, stdout);
@@ -47,6 +76,11 @@ int runBuild(const std::vector<std::string>& args) {
     payload_writer::Bytes stub;
     if (!readStub(stubPath, &stub, &error)) return reportError(kExitBadInput, error);
     if (outputIsAnInput(output, stubPath, project, &error)) return reportError(kExitBadInput, error);
+    const std::string splashImage = cl.value("--splash-image");
+    if (!splashImage.empty()) {
+        if (!addSplashImage(splashImage, &stub, &error)) return reportError(kExitBadInput, error);
+        warnIfSplashOff(project);
+    }
 
     payload_writer::PayloadLayout layout;
     payload_writer::Bytes payload = payload_writer::buildPayload(project.spec, &layout);

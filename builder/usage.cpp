@@ -3,6 +3,7 @@
 
 #define TLX_BUILD_HELP                                                                                 \
     "tlx-builder build --stub LAUNCHER.exe --project PROJECT.toml --output SETUP.exe\n"              \
+    "                  [--splash-image IMAGE]\n"                                                    \
     "\n"                                                                                               \
     "  Writes SETUP.exe: the launcher stub followed by the payload the project describes\n"          \
     "  (settings, messages, language blocks, the files to extract, trailing data), with a\n"         \
@@ -14,6 +15,10 @@
     "  --project  the project file (TOML, see below).\n"                                             \
     "  --output   the setup file to write. It is written to a temporary file beside it and\n"       \
     "             renamed at the end, so a failed build leaves no output file.\n"                   \
+    "  --splash-image  a PNG, GIF or JPEG file (at most 4 MiB) shown while the installer\n"       \
+    "             starts: written into the stub's resources (RCDATA 10000). The launcher\n"       \
+    "             shows it through the Java runtime's splash library when the project sets\n"     \
+    "             splash_screen and splash_through_jre.\n"                                       \
     "\n"                                                                                               \
     "  Project file (a whole one; every part but main_class and the files is optional):\n"             \
     "    file = [{ source = \"dist/tlxruntime.jar\" }, { source = \"dist/app.jar\" }]\n"                \

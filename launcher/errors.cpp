@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "deferred_delete/handover.h"
+#include "jvm/splash.h"
 #include "launcher/base/code_page.h"
 #include "launcher/base/file_system.h"
 #include "launcher/base/log.h"
@@ -22,8 +23,6 @@ namespace {
 
 // A message, the blank line and "Log: " with the log's path.
 constexpr size_t kComposedCapacity = kMessageCapacity + kPathCapacity + 16;
-
-void (*g_beforeErrorShown)() = nullptr;
 
 void writeToStandardError(const wchar_t* text) {
     UINT codePage = GetConsoleOutputCP();
@@ -78,10 +77,9 @@ bool unattended() { return g_launcher.quiet || !g_launcher.messageBoxes; }
 
 }  // namespace
 
-void setBeforeErrorShown(void (*hook)()) { g_beforeErrorShown = hook; }
-
 void showError(const wchar_t* text) {
-    if (g_beforeErrorShown) g_beforeErrorShown();
+    // The splash stays on top of every window: it would hide the box.
+    closeSplash();
     // Per call, not shared: the work thread and the entry thread may both
     // report at once, and neither may see the other's text.
     wchar_t* composed = withLogPath(text);
@@ -134,6 +132,7 @@ void failPayloadBox(HWND owner, int messageId) {
     wchar_t text[kMessageCapacity];
     wchar_t caption[kMessageCapacity];
     getMessage(messageId, text);
+    closeSplash();
     if (unattended()) writeWithLogPath(text);
     getMessage(kMsgWizardCaption, caption);
     MessageBoxW(owner, text, caption, MB_OK | MB_ICONERROR);

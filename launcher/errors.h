@@ -5,11 +5,6 @@
 #include <jni.h>
 #include <windows.h>
 
-// Runs before every error text is shown: whatever the launcher put on the
-// screen and would hide the box (the native splash) goes first. Set by the
-// run style that shows such a thing.
-void setBeforeErrorShown(void (*hook)());
-
 void showError(const wchar_t* text);
 void showMessage(int messageId, const wchar_t* argument = nullptr);
 void showMessage8(int messageId, const char* argument);

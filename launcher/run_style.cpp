@@ -6,7 +6,6 @@
 #include "jvm/splash.h"
 #include "launcher/base/config_keys.h"
 #include "launcher/base/log.h"
-#include "launcher/errors.h"
 #include "launcher/progress_dialog.h"
 #include "launcher/state.h"
 #include "launcher/switch_scan.h"
@@ -14,8 +13,6 @@
 #include "payload/config.h"
 
 namespace {
-
-void closeSplash() { showSplash(0); }
 
 // The progress dialog's worker: the work routine, or the runtime choice when
 // configuration key 155 asks for that. Once the installer's main method has
@@ -33,12 +30,17 @@ void dialogWork(HWND dialog) {
 }  // namespace
 
 void runInChosenStyle(HINSTANCE instance, const LaunchSwitches& switches, int showWindow) {
-    if (g_launcher.quiet && !switches.splashAsked) {
+    bool quietStyle = g_launcher.quiet && !switches.splashAsked;
+    bool splash = getConfigInt(kKeySplashEnabled) != 0;
+    bool throughRuntime = getConfigInt(kKeySplashThroughJre) != 0;
+    // The runtime's splash library needs the chosen runtime: the work
+    // routine shows it once that is loaded, in every style that shows windows.
+    g_launcher.runtimeSplash = !quietStyle && splash && throughRuntime;
+    if (quietStyle) {
         logMessage(L"Quiet installer.");
         runWork(nullptr);
-    } else if (getConfigInt(kKeySplashEnabled) != 0 && getConfigInt(kKeySplashThroughJre) == 0) {
+    } else if (splash && !throughRuntime) {
         logMessage(L"Showing splash screen.");
-        setBeforeErrorShown(closeSplash);
         showSplash(showWindow);
         runWork(nullptr);
     } else if (getConfigInt(kKeyNoProgressDialog) != 0) {

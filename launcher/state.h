@@ -23,6 +23,7 @@ struct LauncherState {
     bool keepLog = false;            // keep the launcher log at exit
     char extractionDir[kPathCapacity] = {};   // empty: none
     HWND messageOwner = nullptr;     // owner of error boxes (the progress dialog)
+    bool runtimeSplash = false;      // the work routine shows the runtime's splash library
     char productName8[16] = "tolvanrix";
     wchar_t productName[16] = L"tolvanrix";
 

@@ -16,6 +16,7 @@
 #include "jvm/JavaVMLauncher.h"
 #include "jvm/jvm_state.h"
 #include "jvm/native_path.h"
+#include "jvm/splash.h"
 #include "launcher/base/arguments.h"
 #include "launcher/base/config_keys.h"
 #include "launcher/base/file_system.h"
@@ -280,6 +281,8 @@ int runWork(HWND dialog) {
     decideJre(dialog);
     changeToExtractionDir();
     prepareJre(dialog);
+    // The runtime's jvm.dll is loaded now, which its splash library needs.
+    if (g_launcher.runtimeSplash) showSplash(1);
     unpackPayloadArchives();
 
     if (dialog) startWindowWatcher(dialog);

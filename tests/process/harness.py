@@ -153,14 +153,15 @@ def write_project(path: Path, settings=None, messages=None, languages=(), files=
     return path
 
 
-def build_setup(workdir: Path, name="setup.exe", stub=None, **project) -> Path:
+def build_setup(workdir: Path, name="setup.exe", stub=None, builder_args=(), **project) -> Path:
     """Builds a setup executable from the launcher stub and a project made of
-    the keyword arguments of write_project. Returns its path."""
+    the keyword arguments of write_project; builder_args go to the build
+    command as well. Returns its path."""
     workdir = Path(workdir)
     workdir.mkdir(parents=True, exist_ok=True)
     toml = write_project(workdir / (Path(name).stem + ".toml"), **project)
     output = workdir / name
-    result = run_builder("build", "--stub", stub or STUB_X64, "--project", toml, "--output", output)
+    result = run_builder("build", "--stub", stub or STUB_X64, "--project", toml, "--output", output, *builder_args)
     if result.returncode != 0:
         raise AssertionError(f"build tool failed ({result.returncode}): {result.stderr}")
     return output

@@ -1,0 +1,201 @@
+"""The splash image of a setup file: put into the stub by our build tool
+(checked in both stubs; a file that is no image or too big is refused), and
+shown by the real launcher through the JDK 9 fixture's splash library before
+the JVM is created, on an X display: closed when the installer's AWT window
+shows, closed before an error box, and with the progress dialog: the splash,
+then the installer's window, and no dialog left behind. Screenshots go to
+test-output/screens."""
+import contextlib
+import struct
+import subprocess
+import zlib
+
+import pefile
+import pytest
+
+from harness import (BUILD_DIR, PROBE_MESSAGES, STUB_X64, STUB_X86, TESTS_JAR, RUNTIME_JAR, build_setup, finish,
+                     inspect_setup, jdk_dir, press, reg, run_builder, screenshot_rgb, wait_dialog, wait_until,
+                     winpath, write_project)
+from setup_cases import MESSAGES, log_text, run_launcher, temp_switch
+from test_pe_static import RT_DIALOG, RT_MANIFEST, parse_dialogex, resource
+
+RT_RCDATA, SPLASH_ID = 10, 10000
+SPLASH_RGB, WINDOW_RGB = (255, 0, 255), (0, 255, 255)
+SPLASH_SIZE = (240, 160)
+WINDOW_PIXELS = 320 * 240       # tests/java/AwtWindowApp.java
+TEXTS = {**PROBE_MESSAGES, **MESSAGES}
+
+
+def png(width, height, rgb) -> bytes:
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+    rows = b"".join(b"\x00" + bytes(rgb) * width for _ in range(height))
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
+            + chunk(b"IDAT", zlib.compress(rows)) + chunk(b"IEND", b""))
+
+
+def splash_image(directory):
+    path = directory / "splash.png"
+    directory.mkdir(parents=True, exist_ok=True)
+    path.write_bytes(png(*SPLASH_SIZE, SPLASH_RGB))
+    return path
+
+
+def coloured(rgb, screen=None) -> int:
+    """How many pixels of the screen show about that colour."""
+    _, _, data = screen or screenshot_rgb()
+    r0, g0, b0 = rgb
+    return sum(1 for i in range(0, len(data), 3)
+               if abs(data[i] - r0) < 40 and abs(data[i + 1] - g0) < 40 and abs(data[i + 2] - b0) < 40)
+
+
+def splash_on_screen(screen=None) -> bool:
+    return coloured(SPLASH_RGB, screen) >= SPLASH_SIZE[0] * SPLASH_SIZE[1] * 9 // 10
+
+
+def save_screenshot(name):
+    shots = BUILD_DIR / "test-output" / "screens"
+    shots.mkdir(parents=True, exist_ok=True)
+    subprocess.run(["import", "-window", "root", f"png24:{shots / name}"], check=True, timeout=60)
+
+
+# ---------------------------------------------------------------- the build tool
+
+@pytest.mark.parametrize("stub", [STUB_X86, STUB_X64], ids=["x86", "x64"])
+def test_builder_writes_the_image_into_the_stub_resources(tmp_path, stub):
+    # Big enough to move the relocations by a few pages (only the signature is checked).
+    image = tmp_path / "large.png"
+    image.write_bytes(png(8, 8, SPLASH_RGB) + bytes(range(256)) * 80)
+    setup = build_setup(tmp_path, stub=stub, settings={107: "1", 108: "1", 10123: "1"},
+                        builder_args=["--splash-image", image])
+    data = setup.read_bytes()
+    start = inspect_setup(setup)["payload_start"]
+    assert inspect_setup(setup)["crc_ok"]
+    pe = pefile.PE(data=data[:start])
+    last = pe.sections[-1]
+    assert last.PointerToRawData + last.SizeOfRawData == start
+    assert resource(pe, RT_RCDATA, SPLASH_ID) == image.read_bytes()
+    # What was there before is still there, and the loader's sums agree.
+    assert b"asInvoker" in resource(pe, RT_MANIFEST, 1)
+    assert {c["id"] for c in parse_dialogex(resource(pe, RT_DIALOG, 103))["controls"]} - {-1} == {1001, 1002, 1003, 2}
+    assert pe.OPTIONAL_HEADER.CheckSum == pe.generate_checksum()
+    assert pe.OPTIONAL_HEADER.SizeOfImage == \
+        (last.VirtualAddress + last.Misc_VirtualSize + 0xFFF) // 0x1000 * 0x1000
+    # The base relocations moved behind the grown resources, unchanged.
+    before = pefile.PE(str(stub))
+    old, new = (p.OPTIONAL_HEADER.DATA_DIRECTORY[5] for p in (before, pe))
+    assert new.VirtualAddress == last.VirtualAddress > old.VirtualAddress and new.Size == old.Size > 0
+    assert pe.get_data(new.VirtualAddress, new.Size) == before.get_data(old.VirtualAddress, old.Size)
+
+
+def test_builder_refuses_what_is_no_splash_image_and_warns_when_the_splash_is_off(tmp_path):
+    toml = write_project(tmp_path / "p.toml", settings={107: "1"})
+    text, big = tmp_path / "notes.png", tmp_path / "big.png"
+    text.write_text("a text file named like an image")
+    big.write_bytes(png(8, 8, SPLASH_RGB) + bytes(4 << 20))
+    for image, reason in ((text, "is not a PNG, GIF or JPEG file"), (big, "at most 4194304 are accepted"),
+                          (tmp_path / "missing.png", "No such file")):
+        output = tmp_path / "out.exe"
+        result = run_builder("build", "--stub", STUB_X64, "--project", toml, "--output", output,
+                             "--splash-image", image)
+        assert result.returncode == 2 and reason in result.stderr and str(image) in result.stderr, result.stderr
+        assert not output.exists()
+    result = run_builder("build", "--stub", STUB_X64, "--project", toml, "--output", tmp_path / "off.exe",
+                         "--splash-image", splash_image(tmp_path))
+    assert result.returncode == 0 and "the launcher will not show it" in result.stderr, result.stderr
+
+
+def test_runtime_without_splash_library_starts_without_splash(tmp_path):
+    """The JDK 11 fixture has no splashscreen.dll: logged, and the start goes on."""
+    setup = build_setup(tmp_path, settings={107: "0", 2001: "i", 122: "LaunchProbe", 126: "1.8", 155: "1",
+                                            128: f"A{winpath(jdk_dir())};", 108: "1", 10123: "1"},
+                        messages=TEXTS, files=[(RUNTIME_JAR, "tlxruntime.jar"), (TESTS_JAR, "tlxtests.jar")],
+                        builder_args=["--splash-image", splash_image(tmp_path)])
+    run = run_launcher(setup, *temp_switch(tmp_path / "temp"))
+    assert run.code == 0 and "probe.done" in run.stdout, run.stdout + run.stderr
+    assert "ERROR: Could not load splashscreen.dll" in log_text(tmp_path / "temp")
+
+
+# ---------------------------------------------------------------- on the screen
+
+@pytest.fixture
+def gui_prefix(display, private_prefix):
+    reg("add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N", "/f", check=True)
+    return private_prefix
+
+
+def splash_setup(tmp_path, main_class="AwtWindowApp", dialog=False):
+    settings = {107: "5", 2001: "i", 122: main_class, 126: "1.8", 128: f"A{winpath(jdk_dir('win64-9'))};",
+                108: "1", 10123: "1"}
+    if not dialog:
+        settings[155] = "1"
+    return build_setup(tmp_path / "setup", settings=settings, messages=TEXTS,
+                       files=[(RUNTIME_JAR, "tlxruntime.jar"), (TESTS_JAR, "tlxtests.jar")],
+                       builder_args=["--splash-image", splash_image(tmp_path)])
+
+
+@contextlib.contextmanager
+def splash_run(setup, tmp_path, *args):
+    """Starts the setup file, waits for the splash on the screen and yields a
+    dict that gets the finished run ("run") once the block has let it end."""
+    proc, out, err = run_launcher(setup, *temp_switch(tmp_path / "temp"), *args, wait=False, timeout=240)
+    state = {}
+    try:
+        assert wait_until(splash_on_screen, timeout=120, interval=0.5), "no splash on the screen"
+        yield state
+        state["run"] = finish(proc, out, err, timeout=120)
+    finally:
+        if proc.poll() is None:
+            proc.kill()
+    log = log_text(tmp_path / "temp")
+    assert "splash load memory returned 1 " in log, log
+    assert log.index("splash load memory returned") < log.index("Creating JVM"), log
+
+
+def awt_window_scenario(tmp_path, dialog):
+    """The splash, then the test installer's AWT window in its place; with the
+    progress dialog, which must have gone with the splash. Screenshots of both."""
+    go, done = tmp_path / "go", tmp_path / "done"
+    setup = splash_setup(tmp_path, dialog=dialog)
+    style = "dialog" if dialog else "no-dialog"
+    with splash_run(setup, tmp_path, f"show={winpath(go)}", f"close={winpath(done)}") as state:
+        assert coloured(WINDOW_RGB) == 0
+        if dialog:
+            assert wait_dialog(MESSAGES[20013], exe=setup, timeout=10), "no progress dialog under the splash"
+        save_screenshot(f"splash-{style}-1-splash.png")
+        go.touch()
+        assert wait_until(lambda: coloured(WINDOW_RGB) >= WINDOW_PIXELS * 9 // 10 and not splash_on_screen(),
+                          timeout=60, interval=0.5), "the window did not replace the splash"
+        if dialog:
+            assert wait_until(lambda: wait_dialog(MESSAGES[20013], exe=setup, timeout=1) is None, timeout=30), \
+                "the progress dialog is still shown with the installer's window"
+        save_screenshot(f"splash-{style}-2-installer-window.png")
+        done.touch()
+    run = state["run"]
+    assert run.code == 0 and "window.shown" in run.stdout, run.stdout + run.stderr
+
+
+def test_splash_shows_before_the_jvm_and_goes_when_the_installer_window_shows(gui_prefix, tmp_path):
+    """No progress dialog, so no window watcher: AWT closes the splash for the first window."""
+    awt_window_scenario(tmp_path, dialog=False)
+
+
+def test_splash_then_installer_window_and_no_progress_dialog_left(gui_prefix, tmp_path):
+    """The window watcher must not take the splash for the installer's window."""
+    awt_window_scenario(tmp_path, dialog=True)
+
+
+def test_error_box_closes_the_splash_first(gui_prefix, tmp_path):
+    go = tmp_path / "go"
+    setup = splash_setup(tmp_path, main_class="LaunchProbe")
+    with splash_run(setup, tmp_path, f"hold={winpath(go)}", "throw") as state:
+        go.touch()
+        box = wait_dialog("Error", exe=setup, timeout=60)
+        assert box and PROBE_MESSAGES[1005] in box["text"], box
+        screen = screenshot_rgb()
+        save_screenshot("splash-error-box.png")
+        assert not coloured(SPLASH_RGB, screen), "the splash is still on the screen with the error box"
+        press("Error", 1, exe=setup)
+    assert state["run"].code == 1, state["run"].stdout + state["run"].stderr
+    log = log_text(tmp_path / "temp")
+    assert log.index("splash load memory returned") < log.index("could not call main") < log.index("closing splash")
