@@ -23,7 +23,6 @@ ratios and the CPU model go into bench/RESULTS.md. Target: ratio at most 1.25.
 
 With --stub the results are printed only (to compare another stub).
 """
-import argparse
 import os
 import shutil
 import sys
@@ -31,21 +30,14 @@ import tempfile
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from results import ROOT, machine_line, pair_table, replace_section, run_timed  # noqa: E402
+from results import (CPU_LINE, SESSION_LINE, alternate, bench_options, machine_line, pair_table,  # noqa: E402
+                     report, run_checked)
 
 RECORDS = 4
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--pairs", type=int, default=9)
-    parser.add_argument("--build", default=str(ROOT / "build"))
-    parser.add_argument("--stub", help="time this x64 launcher stub instead of the build's (a comparison)")
-    parser.add_argument("--megabytes", type=int, default=200)
-    options = parser.parse_args()
-    os.environ.setdefault("TLX_BUILD_DIR", options.build)
-    os.environ.setdefault("WINEPREFIX", str(Path(options.build) / "wineprefix"))
-    sys.path.insert(0, str(ROOT / "tests" / "process"))
+    options = bench_options(9, stub=True, extra=lambda parser: parser.add_argument("--megabytes", type=int, default=200))
     from harness import TOOLS_DIR, WINE, Holder, build_setup, inspect_setup, wine_env, winpath  # noqa: E402
 
     machine = machine_line()
@@ -75,26 +67,16 @@ def main():
         output = work / "output"
 
         def launcher():
-            code, wall, cpu = run_timed([WINE, setup, "-q", "-temp", winpath(temp)], env, output)
-            assert code == 83, (code, (output / "stderr").read_text(errors="replace"))
-            return wall, cpu
+            return run_checked([WINE, setup, "-q", "-temp", winpath(temp)], env, output, expected=83)
 
         def baseline():
-            command = [WINE, TOOLS_DIR / "bench_copy.exe", winpath(setup), start, length, winpath(temp / "copy"),
-                       RECORDS]
-            code, wall, cpu = run_timed(command, env, output)
-            assert code == 0, (code, (output / "stderr").read_text(errors="replace"))
-            return wall, cpu
+            return run_checked([WINE, TOOLS_DIR / "bench_copy.exe", winpath(setup), start, length,
+                                winpath(temp / "copy"), RECORDS], env, output)
 
         with Holder("semaphore", f"Local\\tlx-extract-bench-{os.getpid()}", work):
             clear()
             baseline()  # reads the setup file into the page cache
-            times = {"launcher": [], "baseline": []}
-            for pair in range(options.pairs):
-                order = [("launcher", launcher), ("baseline", baseline)]
-                for name, action in order if pair % 2 == 0 else reversed(order):
-                    clear()
-                    times[name].append(action())
+            times = alternate(options.pairs, {"launcher": launcher, "baseline": baseline}, before_each=clear)
             clear()
     finally:
         shutil.rmtree(work, ignore_errors=True)
@@ -105,16 +87,12 @@ def main():
         "- Launcher: `setup.exe -q -temp DIR` (CRC check, then extraction, exit 83 without Java), whole process",
         f"- Baseline: `bench_copy.exe` reads the same range once, then reads it again and writes it into "
         f"{RECORDS} files in a new directory, 1 MB buffers, whole process",
-        "- The prefix's wineserver is kept running throughout (a held semaphore), as a user's session keeps it",
-        "- CPU: user and system time of the process and its children, and of the wineserver meanwhile",
+        SESSION_LINE,
+        CPU_LINE,
         "",
         *pair_table(times, "launcher", "baseline", 1.25),
     ]
-    if options.stub:
-        lines.insert(1, f"- Stub: {options.stub}")
-    else:
-        replace_section("Payload check and extraction", "python3 bench/extract_bench.py", lines)
-    print("\n".join(lines))
+    report("Payload check and extraction", "python3 bench/extract_bench.py", lines, options.stub)
 
 
 if __name__ == "__main__":

@@ -1,12 +1,14 @@
 """bench/RESULTS.md: one section per benchmark, each rewritten by its own
 script with the machine it ran on, so that results from different machines
 are never mixed up."""
+import argparse
 import datetime
 import os
 import platform
 import re
 import statistics
 import subprocess
+import sys
 import time
 from pathlib import Path
 
@@ -101,3 +103,56 @@ def pair_table(times: dict, subject: str, baseline: str, target: float) -> list:
     cpu_ratio = statistics.median(a / b for a, b in zip(cpus[subject], cpus[baseline]) if b > 0)
     return lines + ["", f"Median of the pair ratios {subject} / {baseline}: **{wall_ratio:.2f}** wall time "
                         f"(target: at most {target:.2f}), {cpu_ratio:.2f} CPU time"]
+
+
+# The lines every timed section shares.
+CPU_LINE = "- CPU: user and system time of the process and its children, and of the wineserver meanwhile"
+SESSION_LINE = "- The prefix's wineserver is kept running throughout (a held semaphore), as a user's session keeps it"
+
+
+def bench_options(default_pairs: int, stub: bool = False, extra=None):
+    """The command line every bench takes (--pairs, --build and, where a
+    bench can time another stub, --stub), with the environment of the test
+    harness set up for that build tree and the harness made importable."""
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--pairs", type=int, default=default_pairs)
+    parser.add_argument("--build", default=str(ROOT / "build"))
+    if stub:
+        parser.add_argument("--stub", help="time this x64 launcher stub instead of the build's (a comparison)")
+    if extra:
+        extra(parser)
+    options = parser.parse_args()
+    os.environ.setdefault("TLX_BUILD_DIR", options.build)
+    os.environ.setdefault("WINEPREFIX", str(Path(options.build) / "wineprefix"))
+    sys.path.insert(0, str(ROOT / "tests" / "process"))
+    return options
+
+
+def run_checked(command, env, output_dir, expected: int = 0):
+    """run_timed of a run that must end with the expected exit code: (wall, CPU)."""
+    code, wall, cpu = run_timed(command, env, output_dir)
+    assert code == expected, (code, (output_dir / "stderr").read_text(errors="replace"))
+    return wall, cpu
+
+
+def alternate(pairs: int, runs: dict, before_each=None) -> dict:
+    """Times the runs (name -> function giving (wall, CPU)) as alternating
+    pairs, the order swapped every pair, so that neither side always runs
+    first after the other; before_each (untimed) resets the file system."""
+    times = {name: [] for name in runs}
+    order = list(runs.items())
+    for pair in range(pairs):
+        for name, action in order if pair % 2 == 0 else reversed(order):
+            if before_each:
+                before_each()
+            times[name].append(action())
+    return times
+
+
+def report(title: str, command: str, lines: list, stub=None):
+    """Writes the section, or with another stub prints it only, naming the stub."""
+    if stub:
+        lines.insert(1, f"- Stub: {stub}")
+    else:
+        replace_section(title, command, lines)
+    print("\n".join(lines))

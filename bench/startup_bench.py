@@ -20,8 +20,6 @@ ratio, with the CPU model, goes into bench/RESULTS.md. Target: at most 1.00.
 
 With --stub the results are printed only (to compare another stub).
 """
-import argparse
-import os
 import random
 import shutil
 import subprocess
@@ -30,21 +28,14 @@ import tempfile
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from results import ROOT, machine_line, pair_table, replace_section, run_timed  # noqa: E402
+from results import CPU_LINE, alternate, bench_options, machine_line, pair_table, report, run_checked  # noqa: E402
 
 MAIN_SOURCE = "public class StartupMain { public static void main(String[] args) { } }\n"
 PAYLOAD_BYTES = 3 * 1024 * 1024
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--pairs", type=int, default=15)
-    parser.add_argument("--build", default=str(ROOT / "build"))
-    parser.add_argument("--stub", help="time this x64 launcher stub instead of the build's (a comparison)")
-    options = parser.parse_args()
-    os.environ.setdefault("TLX_BUILD_DIR", options.build)
-    os.environ.setdefault("WINEPREFIX", str(Path(options.build) / "wineprefix"))
-    sys.path.insert(0, str(ROOT / "tests" / "process"))
+    options = bench_options(15, stub=True)
     from harness import (RUNTIME_JAR, TOOLS_DIR, WINE, build_setup, inspect_setup, jdk_dir, run_wine, wait_until,  # noqa: E402
                          wine_env, winpath)
 
@@ -75,17 +66,13 @@ def main():
         output = work / "output"
 
         def launcher():
-            code, wall, cpu = run_timed([WINE, setup, "-temp", winpath(temp)], env, output)
-            assert code == 0, (code, (output / "stderr").read_text(errors="replace"))
+            wall, cpu = run_checked([WINE, setup, "-temp", winpath(temp)], env, output)
             # Untimed: the deletion process started at the VM's shutdown.
             assert wait_until(lambda: not any(temp.iterdir()), timeout=60), sorted(temp.iterdir())
             return wall, cpu
 
         def java():
-            code, wall, cpu = run_timed([WINE, jdk / "bin" / "java.exe", "-cp", winpath(jar), "StartupMain"], env,
-                                        output)
-            assert code == 0, (code, (output / "stderr").read_text(errors="replace"))
-            return wall, cpu
+            return run_checked([WINE, jdk / "bin" / "java.exe", "-cp", winpath(jar), "StartupMain"], env, output)
 
         # A user's session keeps the desktop; under Wine it starts with the
         # first window work and ends when no process uses it. The holder
@@ -96,11 +83,7 @@ def main():
             assert wait_until(ready.exists, timeout=60), "the desktop holder did not start"
             launcher()  # fills the probe cache
             java()
-            times = {"launcher": [], "java.exe": []}
-            for pair in range(options.pairs):
-                order = (("launcher", launcher), ("java.exe", java))
-                for name, action in order if pair % 2 == 0 else reversed(order):
-                    times[name].append(action())
+            times = alternate(options.pairs, {"launcher": launcher, "java.exe": java})
         finally:
             release.touch()
             holder[0].wait(timeout=60)
@@ -115,15 +98,11 @@ def main():
         "- Baseline: the same JDK's `java.exe -cp startup.jar StartupMain`",
         "- The desktop is kept in use throughout (tests/tools/holder.exe), as a user's session keeps it",
         f"- {options.pairs} alternating pairs; whole process each, until it has ended",
-        "- CPU: user and system time of the process and its children, and of the wineserver meanwhile",
+        CPU_LINE,
         "",
         *pair_table(times, "launcher", "java.exe", 1.00),
     ]
-    if options.stub:
-        lines.insert(1, f"- Stub: {options.stub}")
-    else:
-        replace_section("Start-up time", "python3 bench/startup_bench.py", lines)
-    print("\n".join(lines))
+    report("Start-up time", "python3 bench/startup_bench.py", lines, options.stub)
 
 
 if __name__ == "__main__":

@@ -13,7 +13,6 @@ the pair ratios go into bench/RESULTS.md. Target: ratio at most 1.5.
 
     python3 bench/untar_bench.py [--pairs N] [--build BUILD_DIR]
 """
-import argparse
 import os
 import shutil
 import subprocess
@@ -22,17 +21,12 @@ import tempfile
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from results import ROOT, machine_line, pair_table, replace_section, run_timed  # noqa: E402
+from results import (CPU_LINE, SESSION_LINE, alternate, bench_options, machine_line, pair_table,  # noqa: E402
+                     report, run_checked)
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--pairs", type=int, default=7)
-    parser.add_argument("--build", default=str(ROOT / "build"))
-    options = parser.parse_args()
-    os.environ.setdefault("TLX_BUILD_DIR", options.build)
-    os.environ.setdefault("WINEPREFIX", str(Path(options.build) / "wineprefix"))
-    sys.path.insert(0, str(ROOT / "tests" / "process"))
+    options = bench_options(7)
     from harness import TOOLS_DIR, WINE, Holder, jdk_dir, wine_env, winpath  # noqa: E402
 
     machine = machine_line()
@@ -48,24 +42,15 @@ def main():
         output = work / "output"
 
         def launcher():
-            code, wall, cpu = run_timed([WINE, TOOLS_DIR / "untar_bench.exe", winpath(archive), winpath(target)],
-                                        env, output)
-            assert code == 0, (code, (output / "stderr").read_text(errors="replace"))
-            return wall, cpu
+            return run_checked([WINE, TOOLS_DIR / "untar_bench.exe", winpath(archive), winpath(target)], env, output)
 
         def baseline():
             target.mkdir()
-            code, wall, cpu = run_timed(["tar", "xzf", archive, "-C", target], env, output)
-            assert code == 0, (code, (output / "stderr").read_text(errors="replace"))
-            return wall, cpu
+            return run_checked(["tar", "xzf", archive, "-C", target], env, output)
 
         with Holder("semaphore", f"Local\\tlx-untar-bench-{os.getpid()}", work):
-            times = {"launcher": [], "baseline": []}
-            for pair in range(options.pairs):
-                order = [("launcher", launcher), ("baseline", baseline)]
-                for name, action in order if pair % 2 == 0 else reversed(order):
-                    shutil.rmtree(target, ignore_errors=True)
-                    times[name].append(action())
+            times = alternate(options.pairs, {"launcher": launcher, "baseline": baseline},
+                              before_each=lambda: shutil.rmtree(target, ignore_errors=True))
     finally:
         shutil.rmtree(work, ignore_errors=True)
 
@@ -76,13 +61,12 @@ def main():
         "- Launcher: `untar_bench.exe ARCHIVE DIR` (the launcher's untarJre alone: 32 KiB pieces, one log line "
         "per entry), whole process under wine64",
         "- Baseline: `tar xzf ARCHIVE -C DIR` (GNU tar with gzip as a second process), whole process",
-        "- The prefix's wineserver is kept running throughout (a held semaphore), as a user's session keeps it",
-        "- CPU: user and system time of the process and its children, and of the wineserver meanwhile",
+        SESSION_LINE,
+        CPU_LINE,
         "",
         *pair_table(times, "launcher", "baseline", 1.5),
     ]
-    replace_section("Untar of the included runtime", "python3 bench/untar_bench.py", lines)
-    print("\n".join(lines))
+    report("Untar of the included runtime", "python3 bench/untar_bench.py", lines)
 
 
 if __name__ == "__main__":

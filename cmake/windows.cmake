@@ -40,14 +40,21 @@ file(GLOB TLX_NATIVES_SOURCES CONFIGURE_DEPENDS natives/*.cpp)
 # keeps only what is reached from the entry point or an export; no RTTI, no
 # exceptions. (Not -fdata-sections: the linker script would then put the
 # zero-filled buffers into the file.) x86 drops the unwind tables too: 32-bit
-# Windows unwinds through the SEH chain, never through them. x64 keeps them,
-# since Windows walks the stack through them (the JVM's crash handling among
-# others). -Os costs nothing measurable: the heavy loops are zlib's CRC and
-# the unscrambling.
+# Windows unwinds through the SEH chain, never through them; nor does it need
+# frame pointers (GCC keeps them by default on this target only). x64 keeps
+# its unwind tables, since Windows walks the stack through them (the JVM's
+# crash handling among others). -Os costs nothing measurable elsewhere: the
+# heavy loops are the CRC (below) and the unscrambling, written to be fast
+# at either setting.
 set(TLX_SIZE_OPTIONS -Os -ffunction-sections -fno-exceptions -fno-rtti -fno-ident)
 if(NOT TLX_ARCH STREQUAL "x64")
-    list(APPEND TLX_SIZE_OPTIONS -fno-asynchronous-unwind-tables -fno-unwind-tables)
+    list(APPEND TLX_SIZE_OPTIONS -fno-asynchronous-unwind-tables -fno-unwind-tables
+         -fomit-frame-pointer)
 endif()
+
+# The CRC runs over every byte of the payload and of the included runtime's
+# archive: optimised for speed, not size.
+set_source_files_properties(payload/crc32.cpp PROPERTIES COMPILE_OPTIONS -O2)
 
 # What every layer compiles and links with. The libraries of the user
 # interface and of COM are delay-loaded (see cmake/delay_imports.cmake).

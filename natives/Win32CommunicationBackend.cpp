@@ -37,23 +37,15 @@ constexpr DWORD kRetryWaitMillis = 1000;
 // handle sign-extended, whichever build wrote it.
 bool isInvalid(jlong handle) { return static_cast<uint32_t>(handle) == 0xFFFFFFFFu; }
 
-// Reads exactly `size` bytes unless the pipe fails or ends.
-bool readAll(HANDLE pipe, jbyte* into, int32_t size) {
-    int32_t received = 0;
-    while (received < size) {
+// Passes exactly `size` bytes through ReadFile or WriteFile, which may each
+// move fewer, unless the pipe fails or ends.
+template <typename Byte, typename Transfer>
+bool transferAll(HANDLE pipe, Byte* data, int32_t size, Transfer transfer) {
+    int32_t done = 0;
+    while (done < size) {
         DWORD count = 0;
-        if (!ReadFile(pipe, into + received, static_cast<DWORD>(size - received), &count, nullptr)) return false;
-        received += static_cast<int32_t>(count);
-    }
-    return true;
-}
-
-bool writeAll(HANDLE pipe, const jbyte* from, int32_t size) {
-    int32_t written = 0;
-    while (written < size) {
-        DWORD count = 0;
-        if (!WriteFile(pipe, from + written, static_cast<DWORD>(size - written), &count, nullptr)) return false;
-        written += static_cast<int32_t>(count);
+        if (!transfer(pipe, data + done, static_cast<DWORD>(size - done), &count, nullptr)) return false;
+        done += static_cast<int32_t>(count);
     }
     return true;
 }
@@ -91,7 +83,7 @@ extern "C" jbyteArray JNICALL TLX_JNI(Win32CommunicationBackend, readDataBlock0)
     if (!block) return nullptr;
     jbyte* bytes = env->GetByteArrayElements(block, nullptr);
     if (!bytes) return nullptr;
-    if (!readAll(pipe, bytes, length)) {
+    if (!transferAll(pipe, bytes, length, ReadFile)) {
         env->ReleaseByteArrayElements(block, bytes, JNI_ABORT);
         env->DeleteLocalRef(block);
         return nullptr;
@@ -112,7 +104,7 @@ extern "C" jboolean JNICALL TLX_JNI(Win32CommunicationBackend, writeDataBlock0)(
     if (!WriteFile(pipe, &length, sizeof(length), &count, nullptr) || count < sizeof(length)) return JNI_FALSE;
     jbyte* bytes = env->GetByteArrayElements(data, nullptr);
     if (!bytes) return JNI_FALSE;
-    bool written = writeAll(pipe, bytes, length);
+    bool written = transferAll(pipe, bytes, length, WriteFile);
     env->ReleaseByteArrayElements(data, bytes, JNI_ABORT);
     if (!written) return JNI_FALSE;
     // On a pipe this returns once the partner has read everything.

@@ -6,6 +6,7 @@
 #include <jni.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "launcher/base/wformat.h"
@@ -14,23 +15,18 @@ namespace {
 
 typedef void (*ReportFunction)(const wchar_t* format, ...);
 
+// One native: the names the lookups need (class path, JNI short name, export
+// name) are put together from these parts when the class is bound, instead
+// of standing in the table three times over; spelled out, they would make up
+// a tenth of the executable.
 struct Binding {
-    const char* classPath;
+    const char* className;
     const char* method;
     const char* signature;
-    const char* shortName;    // the JNI short name, as the reports show it
-    const char* exportName;   // the name in this build's export table
+    unsigned char argumentBytes;  // behind the at-sign of the x86 export name
 };
 
-#define TLX_SHORT_NAME(Class, method) "Java_com_tolvanrix_runtime_installer_platform_win32_" #Class "_" #method
-#if defined(_WIN64)
-// x64 JNI functions carry no decoration: the export name is the short name.
-#define TLX_EXPORT_NAME(Class, method, bytes) TLX_SHORT_NAME(Class, method)
-#else
-#define TLX_EXPORT_NAME(Class, method, bytes) "_" TLX_SHORT_NAME(Class, method) "@" #bytes
-#endif
-#define TLX_NATIVE(Class, method, signature, bytes) \
-    {TLX_PLATFORM_PACKAGE #Class, #method, signature, TLX_SHORT_NAME(Class, method), TLX_EXPORT_NAME(Class, method, bytes)},
+#define TLX_NATIVE(Class, method, signature, bytes) {#Class, #method, signature, bytes},
 #define TLX_EXPORT_ONLY(Class, method, bytes)
 
 const Binding kBindings[] = {
@@ -42,6 +38,20 @@ const Binding kBindings[] = {
 
 constexpr size_t kMostMethodsOfAClass = 16;
 constexpr size_t kReportCapacity = 512;
+constexpr size_t kNameCapacity = 256;
+
+#define TLX_JNI_PREFIX "Java_com_tolvanrix_runtime_installer_platform_win32_"
+
+// x86 JNI functions are stdcall, so their export names carry the C prefix
+// and the argument bytes; x64 names are the bare short name.
+void formatExportName(const Binding& binding, char* out) {
+#if defined(_WIN64)
+    std::snprintf(out, kNameCapacity, TLX_JNI_PREFIX "%s_%s", binding.className, binding.method);
+#else
+    std::snprintf(out, kNameCapacity, "_" TLX_JNI_PREFIX "%s_%s@%u", binding.className, binding.method,
+                  static_cast<unsigned>(binding.argumentBytes));
+#endif
+}
 
 // A failed FindClass or RegisterNatives leaves an error pending in the VM; the
 // launcher's next JNI call (telling Common that binding failed) must not run
@@ -53,7 +63,8 @@ void dropPendingError(JNIEnv* env) {
 // Binds the methods kBindings[first, end) of one class. The report texts are
 // passed as the format itself; only the register failure carries an argument.
 bool bindClass(JNIEnv* env, HMODULE module, ReportFunction report, size_t first, size_t end) {
-    const char* classPath = kBindings[first].classPath;
+    char classPath[kNameCapacity];
+    std::snprintf(classPath, sizeof(classPath), TLX_PLATFORM_PACKAGE "%s", kBindings[first].className);
     wchar_t text[kReportCapacity];
     jclass type = env->FindClass(classPath);
     if (!type) {
@@ -65,9 +76,12 @@ bool bindClass(JNIEnv* env, HMODULE module, ReportFunction report, size_t first,
     JNINativeMethod methods[kMostMethodsOfAClass];
     jint count = 0;
     for (size_t i = first; i < end && count < static_cast<jint>(kMostMethodsOfAClass); ++i) {
-        FARPROC function = GetProcAddress(module, kBindings[i].exportName);
+        char exportName[kNameCapacity];
+        formatExportName(kBindings[i], exportName);
+        FARPROC function = GetProcAddress(module, exportName);
         if (!function) {
-            formatWide(text, kReportCapacity, L"did not find %S", kBindings[i].shortName);
+            formatWide(text, kReportCapacity, L"did not find " TLX_JNI_PREFIX "%S_%S", kBindings[i].className,
+                       kBindings[i].method);
             report(text);
             return false;
         }
@@ -96,7 +110,7 @@ extern "C" unsigned char __cdecl registerNatives(JNIEnv* env, HMODULE module, Re
     size_t first = 0;
     while (first < total) {
         size_t end = first + 1;
-        while (end < total && std::strcmp(kBindings[end].classPath, kBindings[first].classPath) == 0) ++end;
+        while (end < total && std::strcmp(kBindings[end].className, kBindings[first].className) == 0) ++end;
         if (!bindClass(env, module, report, first, end)) return 0;
         first = end;
     }

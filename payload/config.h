@@ -26,7 +26,8 @@ void formatMessage8(int id, const char* argument, wchar_t* buffer);
 
 // Filling the store (the payload reader) and emptying it. The store takes
 // ownership of text allocated with malloc; an id stored again replaces the old text.
-void setConfigEntry(int id, char* text);
-void setMessageEntry(int id, wchar_t* text);
+// False when there was no memory for the entry (the text is freed then).
+bool setConfigEntry(int id, char* text);
+bool setMessageEntry(int id, wchar_t* text);
 bool hasMessageEntry(int id);
 void clearConfiguration();

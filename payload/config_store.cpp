@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
-#include <map>
 
 #include "launcher/base/code_page.h"
 #include "launcher/base/log.h"
@@ -12,39 +11,76 @@
 
 namespace {
 
-// Made once and never destroyed: a worker thread may still be inside a
-// getter while the entry thread runs the at-exit actions (after Cancel, or
-// std::exit), and a destroyed table would be freed memory under its feet.
-std::map<int, char*>& narrowTable() {
-    static std::map<int, char*>* table = new std::map<int, char*>();
-    return *table;
-}
+// A table sorted by id, searched by halving. The payload holds a few hundred
+// entries, read once in id order, so an array does what a tree would at a
+// fraction of its code. Plain zero-initialised records that are never
+// destroyed: a worker thread may still be inside a getter while the entry
+// thread runs the at-exit actions (after Cancel, or std::exit), and a
+// destroyed table would be freed memory under its feet.
+template <typename Text>
+struct Table {
+    struct Entry {
+        int id;
+        Text* text;
+    };
+    Entry* entries;
+    size_t count;
+    size_t capacity;
+};
 
-std::map<int, wchar_t*>& wideTable() {
-    static std::map<int, wchar_t*>* table = new std::map<int, wchar_t*>();
-    return *table;
-}
+Table<char> g_narrow;
+Table<wchar_t> g_wide;
 
-const char* findNarrow(int id) {
-    auto it = narrowTable().find(id);
-    return it == narrowTable().end() ? nullptr : it->second;
-}
-
-const wchar_t* findWide(int id) {
-    auto it = wideTable().find(id);
-    return it == wideTable().end() ? nullptr : it->second;
-}
-
-template <typename Map, typename Text>
-void replaceEntry(Map& table, int id, Text* text) {
-    auto it = table.find(id);
-    if (it != table.end()) {
-        std::free(it->second);
-        it->second = text;
-    } else {
-        table.emplace(id, text);
+// The position of id, or where it would be inserted.
+template <typename Text>
+size_t positionOf(const Table<Text>& table, int id) {
+    size_t low = 0, high = table.count;
+    while (low < high) {
+        size_t middle = low + (high - low) / 2;
+        if (table.entries[middle].id < id) low = middle + 1;
+        else high = middle;
     }
+    return low;
 }
+
+template <typename Text>
+const Text* find(const Table<Text>& table, int id) {
+    size_t at = positionOf(table, id);
+    return at < table.count && table.entries[at].id == id ? table.entries[at].text : nullptr;
+}
+
+template <typename Text>
+bool replaceEntry(Table<Text>& table, int id, Text* text) {
+    size_t at = positionOf(table, id);
+    if (at < table.count && table.entries[at].id == id) {
+        std::free(table.entries[at].text);
+        table.entries[at].text = text;
+        return true;
+    }
+    if (table.count == table.capacity) {
+        size_t capacity = table.capacity ? 2 * table.capacity : 64;
+        void* grown = std::realloc(table.entries, capacity * sizeof(*table.entries));
+        if (!grown) {
+            std::free(text);
+            return false;
+        }
+        table.entries = static_cast<typename Table<Text>::Entry*>(grown);
+        table.capacity = capacity;
+    }
+    std::memmove(table.entries + at + 1, table.entries + at, (table.count - at) * sizeof(*table.entries));
+    table.entries[at] = {id, text};
+    ++table.count;
+    return true;
+}
+
+template <typename Text>
+void clearTable(Table<Text>& table) {
+    for (size_t i = 0; i < table.count; ++i) std::free(table.entries[i].text);
+    table.count = 0;
+}
+
+const char* findNarrow(int id) { return find(g_narrow, id); }
+const wchar_t* findWide(int id) { return find(g_wide, id); }
 
 }  // namespace
 
@@ -130,13 +166,11 @@ void formatMessage8(int id, const char* argument, wchar_t* buffer) {
     formatMessage(id, wide, buffer);
 }
 
-void setConfigEntry(int id, char* text) { replaceEntry(narrowTable(), id, text); }
-void setMessageEntry(int id, wchar_t* text) { replaceEntry(wideTable(), id, text); }
+bool setConfigEntry(int id, char* text) { return replaceEntry(g_narrow, id, text); }
+bool setMessageEntry(int id, wchar_t* text) { return replaceEntry(g_wide, id, text); }
 bool hasMessageEntry(int id) { return findWide(id) != nullptr; }
 
 void clearConfiguration() {
-    for (auto& entry : narrowTable()) std::free(entry.second);
-    for (auto& entry : wideTable()) std::free(entry.second);
-    narrowTable().clear();
-    wideTable().clear();
+    clearTable(g_narrow);
+    clearTable(g_wide);
 }

@@ -56,8 +56,8 @@ void readLanguageBlock(HANDLE file, const char* languageCode) {
     for (int32_t i = 0; i < count; ++i) {
         int32_t id = readInt(file);
         wchar_t* text = readWString(file);
-        if (applies) setMessageEntry(id, text);
-        else std::free(text);
+        if (!applies) std::free(text);
+        else if (!setMessageEntry(id, text)) failText(L"Internal Error: readWString");
     }
     std::free(code);
 }
@@ -104,13 +104,13 @@ void readPayloadTables(HANDLE file) {
     int32_t narrowCount = readInt(file);
     for (int32_t i = 0; i < narrowCount; ++i) {
         int32_t id = readInt(file);
-        setConfigEntry(id, readString(file));
+        if (!setConfigEntry(id, readString(file))) failText(L"Internal Error: readString");
     }
     applyLauncherKind();
     int32_t wideCount = readInt(file);
     for (int32_t i = 0; i < wideCount; ++i) {
         int32_t id = readInt(file);
-        setMessageEntry(id, readWString(file));
+        if (!setMessageEntry(id, readWString(file))) failText(L"Internal Error: readWString");
     }
 }
 

@@ -95,13 +95,6 @@ def test_settings_are_stored_in_the_projects_code_page(rich, tmp_path):
     assert inspect_setup(utf8, codepage=65001)["narrow"]["300"] == text
 
 
-def test_two_builds_are_byte_identical(rich, tmp_path):
-    work, setup, records = rich
-    again = build_setup(tmp_path, settings=SETTINGS, messages=MESSAGES, languages=LANGUAGES,
-                        files=[(work / s, n) for s, n, _ in records], trailing=TRAILING)
-    assert again.read_bytes() == setup.read_bytes()
-
-
 def test_changed_record_byte_is_a_crc_mismatch(rich, tmp_path):
     _, setup, _ = rich
     info = inspect_setup(setup)

@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 #include <jni.h>
 #include <windows.h>
-#include <ntsecapi.h>
-#include <shlobj.h>
 
 #include <string>
 
@@ -98,30 +96,4 @@ TEST(Scoped, OwnersCloseWhatTheyHoldExactlyOnce) {
     }
     EXPECT_NE(RegQueryInfoKeyW(opened, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                                nullptr, nullptr, nullptr), ERROR_SUCCESS);
-}
-
-// Every kind of owner takes what its Windows function hands out through receive().
-TEST(Scoped, EachOwnerTakesItsKind) {
-    ScopedServiceHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
-    EXPECT_TRUE(manager.valid());
-
-    ScopedLocalMemory<wchar_t*> text;
-    DWORD units = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, nullptr,
-                                 ERROR_ACCESS_DENIED, 0, reinterpret_cast<wchar_t*>(text.receive()), 0, nullptr);
-    EXPECT_GT(units, 0u);
-    EXPECT_TRUE(text.valid());
-
-    LSA_OBJECT_ATTRIBUTES attributes = {};
-    ScopedLsaHandle policy;
-    EXPECT_EQ(LsaOpenPolicy(nullptr, &attributes, POLICY_LOOKUP_NAMES, policy.receive()), 0);
-    EXPECT_TRUE(policy.valid());
-
-    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
-    {
-        ComPtr<IShellLinkW> link;
-        ASSERT_EQ(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.receive()),
-                  S_OK);
-        EXPECT_EQ(link->SetDescription(L"owned"), S_OK);
-    }
-    CoUninitialize();
 }
