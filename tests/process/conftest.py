@@ -58,6 +58,15 @@ def private_prefix(tmp_path, monkeypatch):
     stop_prefix(path)
 
 
+@pytest.fixture
+def unmanaged_prefix(display, private_prefix):
+    """A private prefix on the X display whose windows no window manager
+    handles, so that they come to the front and take the focus as asked."""
+    from harness import reg
+    reg("add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N", "/f", check=True)
+    return private_prefix
+
+
 @pytest.fixture(scope="module")
 def module_prefix(tmp_path_factory):
     """The environment entries of a private copy of the prefix shared by one

@@ -4,7 +4,7 @@ real launcher; the dialogs it opens are Wine's own, shown under Xvfb, and the
 test answers them through the dialog helper as a user would."""
 import pytest
 
-from harness import (TOOLS_DIR, dlghelper, finish, press, probe_setup, reg, run_wine, run_with_windows_env,
+from harness import (TOOLS_DIR, dlghelper, finish, press, probe_setup, run_wine, run_with_windows_env,
                      type_into, wait_dialog, winpath)
 from test_natives import PACKAGE, report_of
 
@@ -12,8 +12,15 @@ IDOK, IDCANCEL = 1, 2
 FILE_NAME_EDIT = 1152   # Wine's file dialog: the name box
 
 
-def controls(window, cls):
-    return {c["text"]: c for c in window["controls"] if c["class"] == cls and c["visible"]}
+def dialog(caption, timeout=60):
+    """The visible controls of the dialog by class and text, and the dialog."""
+    window = wait_dialog(caption, timeout=timeout)
+    assert window, f"the dialog {caption!r} never came"
+    found = {"Static": {}}
+    for c in window["controls"]:
+        if c["visible"]:
+            found.setdefault(c["class"], {})[c["text"]] = c
+    return found, window
 
 
 def set_check(caption, label, state):
@@ -21,41 +28,31 @@ def set_check(caption, label, state):
     assert code == 0, data
 
 
-def answer_file_dialogs(work):
-    opened = wait_dialog("tlx open", timeout=180)
-    assert opened, "the open dialog never came"
-    assert "Options:" not in controls(opened, "Static")   # one check box: no group
-    assert controls(opened, "Button")["Read only"]["checked"] is False
-    assert controls(opened, "Button")["Take"]["default"] is True
-    types = controls(opened, "ComboBox")["Text files"]
+def answer_dialogs(owner):
+    found = dialog("tlx open", timeout=180)[0]
+    assert "Options:" not in found["Static"]   # one check box: no group
+    assert found["Button"]["Read only"]["checked"] is False and found["Button"]["Take"]["default"] is True
+    types = found["ComboBox"]["Text files"]
     assert (types["items"], types["selected"]) == (2, 0)
     set_check("tlx open", "Read only", True)
     type_into("tlx open", FILE_NAME_EDIT, "notes.txt")
     press("tlx open", IDOK)
 
-    saved = wait_dialog("tlx save", timeout=60)
-    assert saved, "the save dialog never came"
-    assert "Options:" in controls(saved, "Static")
-    boxes = controls(saved, "Button")
-    assert (boxes["Overwrite"]["checked"], boxes["Keep copy"]["checked"]) == (True, False)
-    assert controls(saved, "ComboBox")["Data files"]["selected"] == 1
-    assert controls(saved, "Edit")["draft"]
+    found = dialog("tlx save")[0]
+    assert (found["Button"]["Overwrite"]["checked"], found["Button"]["Keep copy"]["checked"]) == (True, False)
+    assert "Options:" in found["Static"] and found["Edit"]["draft"]
+    assert found["ComboBox"]["Data files"]["selected"] == 1
     set_check("tlx save", "Overwrite", False)
     set_check("tlx save", "Keep copy", True)
     press("tlx save", IDOK)
 
-    cancelled = wait_dialog("tlx cancel", timeout=60)
-    assert cancelled, "the dialog to cancel never came"
-    boxes = controls(cancelled, "Button")
-    assert (boxes["Keep"]["checked"], boxes[""]["checked"]) == (True, False)
+    buttons = dialog("tlx cancel")[0]["Button"]
+    assert (buttons["Keep"]["checked"], buttons[""]["checked"]) == (True, False)
     set_check("tlx cancel", "Keep", False)
     press("tlx cancel", IDCANCEL)
 
-
-def answer_task_dialogs(owner):
-    task = wait_dialog("tlx task", timeout=60)
-    assert task, "the task dialog never came"
-    buttons = controls(task, "Button")
+    found, task = dialog("tlx task")
+    buttons = found["Button"]
     assert [buttons[label]["id"] for label in ("First", "Second", "Third")] == [101, 102, 103]
     assert buttons["Third"].get("default") and not buttons["First"].get("default")
     assert task["text"] == "Choose\nWhich one?"
@@ -66,14 +63,13 @@ def answer_task_dialogs(owner):
     code, data = dlghelper("close", "tlx task closed")
     assert code == 0, data
 
-    owned = wait_dialog("tlx task owned", timeout=60)
-    assert owned and owned["owner"] == owner["hwnd"], (owned, owner)
+    owned = dialog("tlx task owned")[1]
+    assert owned["owner"] == owner["hwnd"], (owned, owner)
     press("tlx task owned", "Fine")
 
 
-@pytest.mark.usefixtures("private_prefix")
-def test_file_and_task_dialogs_answered_by_the_user(tmp_path, display):
-    reg("add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N", "/f", check=True)
+@pytest.mark.usefixtures("unmanaged_prefix")
+def test_file_and_task_dialogs_answered_by_the_user(tmp_path):
     work = tmp_path / "work"
     work.mkdir()
     (work / "notes.txt").write_text("chosen")
@@ -84,8 +80,7 @@ def test_file_and_task_dialogs_answered_by_the_user(tmp_path, display):
         assert owner, "the owner window never came"
         proc = run_with_windows_env(setup, [winpath(work), str(owner["hwnd"])], wait=False)
         try:
-            answer_file_dialogs(work)
-            answer_task_dialogs(owner)
+            answer_dialogs(owner)
         finally:
             run = finish(*proc, timeout=120)
     finally:

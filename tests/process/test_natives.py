@@ -131,9 +131,8 @@ def test_folders_drives_short_names_and_file_versions(tmp_path):
     assert re.fullmatch(r";\d+", r["universal.local"]), r["universal.local"]
 
 
-@pytest.mark.usefixtures("private_prefix")
-def test_processes_environment_and_restart_moves(tmp_path, display):
-    reg("add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N", "/f", check=True)
+@pytest.mark.usefixtures("unmanaged_prefix")
+def test_processes_environment_and_restart_moves(tmp_path):
     work = tmp_path / "work"
     work.mkdir()
     doomed, moved = work / "doomed.txt", work / "moved.txt"

@@ -1,28 +1,27 @@
-"""The splash image of a setup file: put into the stub by our build tool
-(checked in both stubs; a file that is no image or too big is refused), and
+"""The splash image of a setup file: put into the stub by our build tool, and
 shown by the real launcher through the JDK 9 fixture's splash library before
-the JVM is created, on an X display: closed when the installer's AWT window
-shows, closed before an error box, and with the progress dialog: the splash,
-then the installer's window, and no dialog left behind. Screenshots go to
-test-output/screens."""
+the JVM is created, on an X display, until the installer's AWT window or an
+error box takes its place; with the progress dialog, the window watcher ends
+the wait for that window. Screenshots go to test-output/screens."""
 import contextlib
 import struct
-import subprocess
 import zlib
+from pathlib import Path
 
 import pefile
 import pytest
 
-from harness import (BUILD_DIR, PROBE_MESSAGES, STUB_X64, STUB_X86, TESTS_JAR, RUNTIME_JAR, build_setup, finish,
-                     inspect_setup, jdk_dir, press, reg, run_builder, screenshot_rgb, wait_dialog, wait_until,
+from harness import (PROBE_MESSAGES, STUB_X64, STUB_X86, TESTS_JAR, RUNTIME_JAR, build_setup, finish,
+                     inspect_setup, jdk_dir, press, run_builder, screenshot_rgb, wait_dialog, wait_until,
                      winpath, write_project)
-from setup_cases import MESSAGES, log_text, run_launcher, temp_switch
+from setup_cases import MESSAGES, log_text, marker, run_launcher, temp_switch
+from test_jre_choice import save_screenshot
 from test_pe_static import RT_DIALOG, RT_MANIFEST, parse_dialogex, resource
 
 RT_RCDATA, SPLASH_ID = 10, 10000
 SPLASH_RGB, WINDOW_RGB = (255, 0, 255), (0, 255, 255)
 SPLASH_SIZE = (240, 160)
-WINDOW_PIXELS = 320 * 240       # tests/java/AwtWindowApp.java
+WINDOW_PIXELS = 320 * 240       # tests/java/WindowProbe.java
 TEXTS = {**PROBE_MESSAGES, **MESSAGES}
 
 
@@ -53,12 +52,6 @@ def splash_on_screen(screen=None) -> bool:
     return coloured(SPLASH_RGB, screen) >= SPLASH_SIZE[0] * SPLASH_SIZE[1] * 9 // 10
 
 
-def save_screenshot(name):
-    shots = BUILD_DIR / "test-output" / "screens"
-    shots.mkdir(parents=True, exist_ok=True)
-    subprocess.run(["import", "-window", "root", f"png24:{shots / name}"], check=True, timeout=60)
-
-
 # ---------------------------------------------------------------- the build tool
 
 @pytest.mark.parametrize("stub", [STUB_X86, STUB_X64], ids=["x86", "x64"])
@@ -68,10 +61,10 @@ def test_builder_writes_the_image_into_the_stub_resources(tmp_path, stub):
     image.write_bytes(png(8, 8, SPLASH_RGB) + bytes(range(256)) * 80)
     setup = build_setup(tmp_path, stub=stub, settings={107: "1", 108: "1", 10123: "1"},
                         builder_args=["--splash-image", image])
-    data = setup.read_bytes()
-    start = inspect_setup(setup)["payload_start"]
-    assert inspect_setup(setup)["crc_ok"]
-    pe = pefile.PE(data=data[:start])
+    info = inspect_setup(setup)
+    assert info["crc_ok"]
+    start = info["payload_start"]
+    pe = pefile.PE(data=setup.read_bytes()[:start])
     last = pe.sections[-1]
     assert last.PointerToRawData + last.SizeOfRawData == start
     assert resource(pe, RT_RCDATA, SPLASH_ID) == image.read_bytes()
@@ -118,17 +111,9 @@ def test_runtime_without_splash_library_starts_without_splash(tmp_path):
 
 # ---------------------------------------------------------------- on the screen
 
-@pytest.fixture
-def gui_prefix(display, private_prefix):
-    reg("add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N", "/f", check=True)
-    return private_prefix
-
-
-def splash_setup(tmp_path, main_class="AwtWindowApp", dialog=False):
+def splash_setup(tmp_path, main_class="WindowProbe", dialog=False):
     settings = {107: "5", 2001: "i", 122: main_class, 126: "1.8", 128: f"A{winpath(jdk_dir('win64-9'))};",
-                108: "1", 10123: "1"}
-    if not dialog:
-        settings[155] = "1"
+                108: "1", 10123: "1", **({} if dialog else {155: "1"})}
     return build_setup(tmp_path / "setup", settings=settings, messages=TEXTS,
                        files=[(RUNTIME_JAR, "tlxruntime.jar"), (TESTS_JAR, "tlxtests.jar")],
                        builder_args=["--splash-image", splash_image(tmp_path)])
@@ -136,10 +121,10 @@ def splash_setup(tmp_path, main_class="AwtWindowApp", dialog=False):
 
 @contextlib.contextmanager
 def splash_run(setup, tmp_path, *args):
-    """Starts the setup file, waits for the splash on the screen and yields a
-    dict that gets the finished run ("run") once the block has let it end."""
+    """Yields a dict with the stdout path ("out") once the splash is on the
+    screen, and gets the finished run ("run") once the block has let it end."""
     proc, out, err = run_launcher(setup, *temp_switch(tmp_path / "temp"), *args, wait=False, timeout=240)
-    state = {}
+    state = {"out": out}
     try:
         assert wait_until(splash_on_screen, timeout=120, interval=0.5), "no splash on the screen"
         yield state
@@ -152,16 +137,34 @@ def splash_run(setup, tmp_path, *args):
     assert log.index("splash load memory returned") < log.index("Creating JVM"), log
 
 
-def awt_window_scenario(tmp_path, dialog):
-    """The splash, then the test installer's AWT window in its place; with the
-    progress dialog, which must have gone with the splash. Screenshots of both."""
+def region(screen, rect):
+    width, _, rgb = screen
+    left, top, right, bottom = rect
+    return {bytes(rgb[(y * width + x) * 3:(y * width + x) * 3 + 3]) for y in range(top, bottom, 4)
+            for x in range(left, right, 4)}
+
+
+@pytest.mark.parametrize("dialog", [False, True], ids=["awt-closes-splash", "watcher-hides-dialog-and-splash"])
+def test_splash_then_the_installer_window_alone(unmanaged_prefix, tmp_path, dialog):
+    """Without the progress dialog AWT closes the splash for the first window;
+    with it the window watcher must hide the dialog and close the splash, and
+    not take the splash for the installer's window. The installer's main
+    returns without System.exit once its window has closed."""
     go, done = tmp_path / "go", tmp_path / "done"
     setup = splash_setup(tmp_path, dialog=dialog)
     style = "dialog" if dialog else "no-dialog"
-    with splash_run(setup, tmp_path, f"show={winpath(go)}", f"close={winpath(done)}") as state:
+    with splash_run(setup, tmp_path, f"hold={winpath(go)}", "window=Installer", f"hold={winpath(done)}",
+                    "close") as state:
         assert coloured(WINDOW_RGB) == 0
         if dialog:
-            assert wait_dialog(MESSAGES[20013], exe=setup, timeout=10), "no progress dialog under the splash"
+            shown = wait_dialog(MESSAGES[20013], exe=setup, timeout=10)
+            assert shown, "no progress dialog under the splash"
+            pid = wait_until(lambda: next((line[10:] for line in Path(state["out"]).read_text().splitlines()
+                                           if line.startswith("probe.pid=")), None), timeout=120)
+            assert marker(f"InstallStarted_{pid}") == 1
+            before = screenshot_rgb()
+            desktop = region(before, (before[0] - 8, before[1] - 8, before[0], before[1]))
+            assert len(region(before, shown["rect"]) - desktop) > 3, "the dialog was not drawn"
         save_screenshot(f"splash-{style}-1-splash.png")
         go.touch()
         assert wait_until(lambda: coloured(WINDOW_RGB) >= WINDOW_PIXELS * 9 // 10 and not splash_on_screen(),
@@ -169,23 +172,21 @@ def awt_window_scenario(tmp_path, dialog):
         if dialog:
             assert wait_until(lambda: wait_dialog(MESSAGES[20013], exe=setup, timeout=1) is None, timeout=30), \
                 "the progress dialog is still shown with the installer's window"
+            # Hidden, the dialog must be gone from the screen as well (the X
+            # server clears the spot a moment after Wine hides the window).
+            assert wait_until(lambda: region(screenshot_rgb(), shown["rect"]) <= desktop, timeout=10), \
+                "the dialog is still drawn"
+            assert marker(f"InstallStarted_{pid}") is None
         save_screenshot(f"splash-{style}-2-installer-window.png")
         done.touch()
     run = state["run"]
-    assert run.code == 0 and "window.shown" in run.stdout, run.stdout + run.stderr
+    assert not run.timed_out, "the process outlived the installer's main"
+    assert run.code == 0 and "probe.done" in run.stdout, run.stdout + run.stderr
+    if dialog:
+        assert "Java window visible" in log_text(tmp_path / "temp").splitlines()
 
 
-def test_splash_shows_before_the_jvm_and_goes_when_the_installer_window_shows(gui_prefix, tmp_path):
-    """No progress dialog, so no window watcher: AWT closes the splash for the first window."""
-    awt_window_scenario(tmp_path, dialog=False)
-
-
-def test_splash_then_installer_window_and_no_progress_dialog_left(gui_prefix, tmp_path):
-    """The window watcher must not take the splash for the installer's window."""
-    awt_window_scenario(tmp_path, dialog=True)
-
-
-def test_error_box_closes_the_splash_first(gui_prefix, tmp_path):
+def test_error_box_closes_the_splash_first(unmanaged_prefix, tmp_path):
     go = tmp_path / "go"
     setup = splash_setup(tmp_path, main_class="LaunchProbe")
     with splash_run(setup, tmp_path, f"hold={winpath(go)}", "throw") as state:
@@ -197,5 +198,3 @@ def test_error_box_closes_the_splash_first(gui_prefix, tmp_path):
         assert not coloured(SPLASH_RGB, screen), "the splash is still on the screen with the error box"
         press("Error", 1, exe=setup)
     assert state["run"].code == 1, state["run"].stdout + state["run"].stderr
-    log = log_text(tmp_path / "temp")
-    assert log.index("splash load memory returned") < log.index("could not call main") < log.index("closing splash")
