@@ -35,3 +35,8 @@ foreach(module IN LISTS TLX_PYTEST_MODULES)
              WORKING_DIRECTORY "${CMAKE_SOURCE_DIR}/tests/process")
     set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine ENVIRONMENT "${TLX_TEST_ENV}" TIMEOUT 1800)
 endforeach()
+
+# These modules judge what is on the screen (pixels of the splash and the
+# installer window, the foreground window) on the display every module
+# shares; another module's windows meanwhile would be judged as theirs.
+set_tests_properties(splash java_window PROPERTIES RUN_SERIAL TRUE)
