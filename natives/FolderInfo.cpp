@@ -174,11 +174,9 @@ extern "C" jstring JNICALL TLX_JNI(FolderInfo, getDownloadsDirectory0)(JNIEnv* e
     static std::atomic<KnownFolderPathFunction> knownFolderPath{nullptr};
     auto function = boundOnce(&knownFolderPath, L"shell32.dll", "SHGetKnownFolderPath");
     if (!function) return nullptr;
-    wchar_t* path = nullptr;
-    HRESULT result = function(kDownloadsFolder, 0, nullptr, &path);
-    jstring text = SUCCEEDED(result) ? newJavaString(env, path) : nullptr;
-    if (path) CoTaskMemFree(path);
-    return text;
+    ScopedCoTaskMemory<wchar_t*> path;
+    HRESULT result = function(kDownloadsFolder, 0, nullptr, path.receive());
+    return SUCCEEDED(result) ? newJavaString(env, path.get()) : nullptr;
 }
 
 // String getUniversalPathName0(String path)  (Ljava/lang/String;)Ljava/lang/String;

@@ -99,6 +99,27 @@ struct OleUninitializer {
     ~OleUninitializer() { CoUninitialize(); }
 };
 
+// The picker's selection arrives in a storage medium of global memory; both
+// the lock and the medium are given back on every way out.
+struct StorageMedium {
+    STGMEDIUM value = {};
+    StorageMedium() = default;
+    StorageMedium(const StorageMedium&) = delete;
+    StorageMedium& operator=(const StorageMedium&) = delete;
+    ~StorageMedium() { ReleaseStgMedium(&value); }
+};
+
+struct GlobalLockScope {
+    HGLOBAL memory;
+    void* data;
+    explicit GlobalLockScope(HGLOBAL block) : memory(block), data(GlobalLock(block)) {}
+    GlobalLockScope(const GlobalLockScope&) = delete;
+    GlobalLockScope& operator=(const GlobalLockScope&) = delete;
+    ~GlobalLockScope() {
+        if (data) GlobalUnlock(memory);
+    }
+};
+
 }  // namespace
 
 jobjectArray pickedAccounts(JNIEnv* env, const DS_SELECTION_LIST& selection) {
@@ -154,12 +175,10 @@ extern "C" jobjectArray JNICALL TLX_JNI(ObjectPicker, show0)(JNIEnv* env, jclass
             return nullptr;
         FORMATETC format = {static_cast<CLIPFORMAT>(RegisterClipboardFormatW(L"CFSTR_DSOP_DS_SELECTION_LIST")),
                             nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-        STGMEDIUM medium = {};
-        if (SUCCEEDED(chosen->GetData(&format, &medium))) {
-            const DS_SELECTION_LIST* selection = static_cast<const DS_SELECTION_LIST*>(GlobalLock(medium.hGlobal));
-            if (selection) results = pickedAccounts(env, *selection);
-            GlobalUnlock(medium.hGlobal);
-            ReleaseStgMedium(&medium);
+        StorageMedium medium;
+        if (SUCCEEDED(chosen->GetData(&format, &medium.value))) {
+            GlobalLockScope locked(medium.value.hGlobal);
+            if (locked.data) results = pickedAccounts(env, *static_cast<const DS_SELECTION_LIST*>(locked.data));
         }
     }
     std::fflush(stdout);

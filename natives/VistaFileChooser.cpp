@@ -101,16 +101,13 @@ public:
         if (!paths_.get()) return;
         for (count_ = 0; count_ < count; ++count_) {
             ComPtr<IShellItem> item;
-            wchar_t* path = nullptr;
+            ScopedCoTaskMemory<wchar_t*> path;
             if (FAILED(items->GetItemAt(count_, reinterpret_cast<IShellItem**>(item.receive()))) ||
-                FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, &path))) {
+                FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, path.receive()))) {
                 continue;
             }
-            if (path && !*path) {
-                CoTaskMemFree(path);
-                path = nullptr;
-            }
-            paths_.get()[count_] = path;
+            // An item without a file-system path stays null in the result.
+            if (path.valid() && *path.get()) paths_.get()[count_] = path.release();
         }
     }
     ~ItemPaths() {

@@ -1,6 +1,6 @@
 // Ownership of what the launcher and the natives open or allocate: kernel
 // handles, find handles, registry keys, service handles, LSA handles, memory
-// from LocalAlloc or malloc, COM interfaces, and the copy of a Java string
+// from LocalAlloc, malloc or the COM task allocator, COM interfaces, and the copy of a Java string
 // argument. Each is released when its owner goes out of scope, so every
 // return path, early or late, releases it exactly once.
 #pragma once
@@ -98,6 +98,11 @@ struct MallocMemoryTraits : NullMeansNone<Pointer> {
     static void close(Pointer memory) { std::free(memory); }
 };
 
+template <typename Pointer>
+struct CoTaskMemoryTraits : NullMeansNone<Pointer> {
+    static void close(Pointer memory) { CoTaskMemFree(memory); }
+};
+
 using ScopedHandle = Scoped<KernelHandleTraits>;           // CloseHandle
 using ScopedFindHandle = Scoped<FindHandleTraits>;         // FindClose
 using ScopedRegistryKey = Scoped<RegistryKeyTraits>;       // RegCloseKey
@@ -107,6 +112,8 @@ template <typename Pointer>
 using ScopedLocalMemory = Scoped<LocalMemoryTraits<Pointer>>;   // LocalFree, e.g. FormatMessage's text
 template <typename Pointer>
 using ScopedMalloc = Scoped<MallocMemoryTraits<Pointer>>;       // free
+template <typename Pointer>
+using ScopedCoTaskMemory = Scoped<CoTaskMemoryTraits<Pointer>>;  // CoTaskMemFree, e.g. a shell path
 
 // A buffer of `size` bytes from malloc; get() is null when the allocation
 // failed, which the owner must check.
