@@ -127,9 +127,7 @@ def test_bytes_appended_behind_the_payload_keep_the_crc(rich, tmp_path):
 def test_check_false_writes_flag_zero(tmp_path):
     (tmp_path / "a.bin").write_bytes(b"content")
     setup = build_setup(tmp_path, files=[(tmp_path / "a.bin", "a.bin")], check=False)
-    start = STUB_X64.stat().st_size
     data = setup.read_bytes()
-    assert struct.unpack_from("<I", data, start + 4)[0] == 0
     info = inspect_setup(setup)
     assert info["check_flag"] == 0 and info["crc_ok"]
     # Without the flag the launcher accepts a changed record, and so does inspect.
@@ -142,34 +140,25 @@ def test_check_false_writes_flag_zero(tmp_path):
     assert result.returncode == 0 and report["error"] is None and report["crc_ok"] is False
 
 
-def test_explicit_file_keys_are_kept_and_decide_the_records(tmp_path):
+def test_explicit_file_keys_and_deep_names_are_built_with_a_warning(tmp_path):
     for name in ("first.bin", "second.bin"):
         (tmp_path / name).write_bytes(name.encode() * 3)
     toml = write_project(tmp_path / "p.toml", settings={2002: "1"},
-                         files=[(tmp_path / "first.bin", "first.bin"), (tmp_path / "second.bin", "second.bin")])
+                         files=[(tmp_path / "first.bin", "first.bin"), (tmp_path / "second.bin", "a/b/second.bin")])
     out = tmp_path / "setup.exe"
     result = run_builder("build", "--stub", STUB_X64, "--project", toml, "--output", out)
     assert result.returncode == 0, result.stderr
-    assert "warning" in result.stderr and "2002" in result.stderr
+    assert len(result.stderr.splitlines()) == 2, result.stderr
+    assert "warning" in result.stderr and "2002" in result.stderr and "a/b/second.bin" in result.stderr
     info = inspect_setup(out)
     assert info["narrow"]["2002"] == "1"
-    assert info["narrow"]["2003"] == "first.bin;second.bin;"
+    assert info["narrow"]["2003"] == "first.bin;a\\b\\second.bin;"
     # The launcher extracts only the first record; the second is behind the unextracted position.
     assert [r["name"] for r in info["records"]] == ["first.bin"]
     first = info["records"][0]
     assert info["unextracted_position"] == first["offset"] + first["size"]
     data = out.read_bytes()
     assert struct.unpack_from("<q", data, info["unextracted_position"])[0] == len(b"second.bin" * 3)
-
-
-def test_deep_record_name_is_built_with_a_warning(tmp_path):
-    (tmp_path / "x.txt").write_bytes(b"x")
-    toml = write_project(tmp_path / "p.toml", files=[(tmp_path / "x.txt", "a/b/x.txt")])
-    out = tmp_path / "setup.exe"
-    result = run_builder("build", "--stub", STUB_X64, "--project", toml, "--output", out)
-    assert result.returncode == 0, result.stderr
-    assert "warning" in result.stderr and "a/b/x.txt" in result.stderr
-    assert inspect_setup(out)["narrow"]["2003"] == "a\\b\\x.txt;"
 
 
 # ---------------------------------------------------------------- bad input
@@ -205,11 +194,8 @@ BAD_PROJECTS = {
     "names_differ_in_case": (record("A.jar") + record("a.jar"), ["[[file]] #2", '"a.jar"']),
     "empty_name": (record(""), ["[[file]] #1", "empty"]),
     "absolute_name": (record("/etc/passwd"), ['"/etc/passwd"', "absolute"]),
-    "absolute_backslash_name": (record("\\Windows\\x.dll"), ["absolute"]),
     "drive_letter": (record("C:x.jar"), ['"C:x.jar"', "drive letter"]),
-    "drive_letter_path": (record("d:/x.jar"), ["drive letter"]),
-    "dotdot": (record("../up.jar"), ['"../up.jar"', ".."]),
-    "inner_dotdot": (record("lib/../../x.jar"), [".."]),
+    "dotdot": (record("lib/../../x.jar"), ['"lib/../../x.jar"', ".."]),
     "separator_in_name": (record("a;b.jar"), ['"a;b.jar"', ";"]),
     "device_name": (record("lib/con.txt"), ["device"]),
 }
@@ -234,13 +220,6 @@ def assert_refused(result, expected):
     for fragment in expected:
         found = fragment.search(lines[0]) if isinstance(fragment, re.Pattern) else fragment in lines[0]
         assert found, (fragment, lines[0])
-
-
-def test_missing_project_is_refused(tmp_path):
-    result = run_builder("build", "--stub", STUB_X64, "--project", tmp_path / "none.toml",
-                         "--output", tmp_path / "setup.exe")
-    assert_refused(result, ["none.toml"])
-    assert list(tmp_path.iterdir()) == []
 
 
 def stub_cases(tmp_path: Path):
@@ -300,6 +279,9 @@ def test_usage_errors_exit_2(tmp_path):
     assert_refused(run_builder("build", "--stub", STUB_X64), ["--project"])
     assert_refused(run_builder("inspect", "--json"), ["inspect"])
     assert_refused(run_builder("inspect", tmp_path / "none.exe"), ["none.exe"])
+    assert_refused(run_builder("build", "--stub", STUB_X64, "--project", tmp_path / "none.toml",
+                               "--output", tmp_path / "setup.exe"), ["none.toml"])
+    assert list(tmp_path.iterdir()) == []
 
 
 # ---------------------------------------------------------------- damaged files

@@ -13,7 +13,7 @@ import tarfile
 
 import pytest
 
-from harness import (BUILDER, JAVA_DIR, RUNTIME_JAR, SOURCE_DIR, STUB_X64, TESTS_JAR, inspect_setup, jdk_dir,
+from harness import (JAVA_DIR, RUNTIME_JAR, SOURCE_DIR, STUB_X64, TESTS_JAR, inspect_setup, jdk_dir,
                      probe_report, run_builder, run_setup, winpath)
 
 
@@ -36,12 +36,6 @@ def built(workdir, text: str, name="setup.exe"):
     return out
 
 
-def launch(setup, *args, temp, env=None):
-    run = run_setup(setup, *args, temp=temp, env=env, timeout=120)
-    assert not run.timed_out and not run.crashed, run.stderr
-    return run
-
-
 def test_the_sample_project_runs_the_sample(tmp_path):
     for source in (SOURCE_DIR / "runtime" / "sample" / "setup.toml", RUNTIME_JAR, JAVA_DIR / "sample.jar"):
         shutil.copy(source, tmp_path)
@@ -49,7 +43,7 @@ def test_the_sample_project_runs_the_sample(tmp_path):
     setup = tmp_path / "setup.exe"
     result = run_builder("build", "--stub", STUB_X64, "--project", tmp_path / "setup.toml", "--output", setup)
     assert result.returncode == 0, result.stderr
-    run = launch(setup, "from-the-command-line", temp=tmp_path / "temp", env={"JAVA_HOME": winpath(jdk_dir())})
+    run = run_setup(setup, "from-the-command-line", temp=tmp_path / "temp", env={"JAVA_HOME": winpath(jdk_dir())})
     assert run.code == 0, run.stderr
     assert "program arguments:    [first argument, second, from-the-command-line]" in run.stdout, run.stdout
     assert "readme.txt: inside the setup file" in run.stdout and "Sample installer done." in run.stdout
@@ -74,14 +68,14 @@ def test_built_in_texts_speak_the_users_language(tmp_path):
     [german] = [block["entries"]["1010"] for block in info["languages"] if block["code"] == "de"]
     assert english and german and english != german
     for lang, expected in (("C.UTF-8", english), ("de_DE.UTF-8", german)):
-        run = launch(setup, "-q", temp=tmp_path / lang, env={"LANG": lang, "LC_ALL": None, "LC_MESSAGES": None})
+        run = run_setup(setup, "-q", temp=tmp_path / lang, env={"LANG": lang, "LC_ALL": None, "LC_MESSAGES": None})
         assert run.code == 1
         # Standard error is in the console's code page, so compare in ASCII only.
         assert re.sub(r"[^ -~]", "?", expected) in re.sub(r"[^ -~]", "?", run.stderr), (lang, run.stderr)
     # The project's own text wins over the built-in one and its translation.
     own = built(tmp_path / "own", missing_entry_class_project(tmp_path / "own") +
                 '[messages]\n1010 = "Example could not start."\n')
-    run = launch(own, "-q", temp=tmp_path / "own-de", env={"LANG": "de_DE.UTF-8", "LC_ALL": None})
+    run = run_setup(own, "-q", temp=tmp_path / "own-de", env={"LANG": "de_DE.UTF-8", "LC_ALL": None})
     assert "Example could not start." in run.stderr, run.stderr
 
 
@@ -104,7 +98,7 @@ class_path = [{{ archive = "tlxtests.jar", required = true }}]
 no_progress_dialog = true
 """
     setup = built(tmp_path, project)
-    run = launch(setup, "last", temp=tmp_path / "temp", env={"TLXTEST_BLANKS": BLANKS})
+    run = run_setup(setup, "last", temp=tmp_path / "temp", env={"TLXTEST_BLANKS": BLANKS})
     assert run.code == 0, run.stderr
     report = probe_report(run.stdout)
     assert report.args == [*ARGUMENTS[:-1], BLANKS, "last"]
