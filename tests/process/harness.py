@@ -128,7 +128,6 @@ def without_host_noise(text: str) -> str:
 def _toml_string(text: str) -> str:
     return json.dumps(text, ensure_ascii=False)
 
-
 def write_project(path: Path, settings=None, messages=None, languages=(), files=(),
                   trailing=None, check=True, codepage=None, defaults=False) -> Path:
     """Writes a project file for the build tool. files: (source path, record
@@ -333,15 +332,8 @@ def wait_until(predicate, timeout=10.0, interval=0.1):
 
 
 # ---------------------------------------------------------------- dialogs
-# The dialog helper (tests/tools/dlghelper.cpp) sees the windows of every
-# program in the prefix. A window dict has: caption, class, pid (the Windows
-# process id), exe (its image path as Wine reports it), hwnd and owner (the
-# window's handle and its owner's, 0 for none), rect [l, t, r, b];
-# wait_dialog adds text (a message box's message, else the visible static
-# texts joined by "\n") and controls: dicts with id, class, text, visible
-# (the control's own flag), and pos and range [low, high] for a progress bar,
-# checked for a check box, default for the default push button, items and
-# selected (index, -1 for none) for a combo box.
+# The dialog helper (tests/tools/dlghelper.cpp; describeWindow there gives the
+# fields of its JSON) sees the windows of every program in the prefix.
 
 DLGHELPER = TOOLS_DIR / "dlghelper.exe"
 
@@ -488,15 +480,17 @@ def log_named_in(text: str):
     return None
 
 
-def run_setup(setup, *args, temp, env=None, timeout=60, wait=True, cwd=None):
+def run_setup(setup, *args, temp, env=None, timeout=120, wait=True, cwd=None):
     """Runs a setup file through cmd.exe with its own temp directory (created
     here), where its launcher log goes, in cwd (a Linux directory) when given.
-    The arguments must hold no blanks."""
+    The arguments must hold no blanks. A run that hangs or crashes fails the test."""
     Path(temp).mkdir(parents=True, exist_ok=True)
     line = " ".join([winpath(setup), *[str(a) for a in args]])
     if not wait:
         return run_cmd(line, temp=temp, env=env, timeout=timeout, wait=False, cwd=cwd)
-    return again_if_never_started(lambda: run_cmd(line, temp=temp, env=env, timeout=timeout, cwd=cwd), temp)
+    run = again_if_never_started(lambda: run_cmd(line, temp=temp, env=env, timeout=timeout, cwd=cwd), temp)
+    assert not run.timed_out and not run.crashed, (str(setup), run.code, run.stderr)
+    return run
 
 
 def again_if_never_started(run_once, temp, attempts=4) -> Run:

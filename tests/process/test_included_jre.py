@@ -73,7 +73,6 @@ def run_with_archive(tmp_path, archive: bytes, settings=None):
                   settings={107: "0", **(settings or {})})
     temp = tmp_path / "temp"
     run = run_launcher(setup, "-q", *temp_switch(temp), env=PREFIX)
-    assert not run.crashed and not run.timed_out, run.stderr
     return run, log_text(temp).replace("\r\n", "\n"), temp
 
 

@@ -41,7 +41,6 @@ def download_start(tmp_path, address, settings=None):
                         messages=DOWNLOAD_MESSAGES)
     temp = tmp_path / "temp"
     run = run_launcher(setup, "-q", *temp_switch(temp), env={**PREFIX, **NO_PROXY}, timeout=300)
-    assert not run.crashed and not run.timed_out, run.stderr
     return run, log_text(temp).replace("\r\n", "\n")
 
 

@@ -10,12 +10,6 @@ from harness import (JAVA_DIR, PROBE_MESSAGES, TESTS_JAR, class_loaded, launcher
 FIRST_RUN = "com.tolvanrix.runtime.launcher.FirstRun"
 
 
-def run(setup, *args, temp, env=None):
-    result = run_setup(setup, *args, temp=temp, env=env, timeout=120)
-    assert not result.timed_out and not result.crashed, result.stderr
-    return result
-
-
 def no_extraction_dir_left(temp):
     return wait_until(lambda: not [p for p in temp.glob("kvo*_dir*") if p.is_dir()], timeout=30)
 
@@ -39,7 +33,7 @@ def assert_fatal(result, text, temp) -> list:
 ])
 def test_missing_mandatory_class_path_entries_stop_before_java(tmp_path, entries, env, message):
     temp = tmp_path / "temp"
-    result = run(probe_setup(tmp_path / "setup", settings={121: entries}), temp=temp, env=env)
+    result = run_setup(probe_setup(tmp_path / "setup", settings={121: entries}), temp=temp, env=env)
     assert_fatal(result, PROBE_MESSAGES[message[0]].replace("{0}", message[1]), temp)
     assert "probe." not in result.stdout
 
@@ -50,14 +44,14 @@ def test_missing_mandatory_class_path_entries_stop_before_java(tmp_path, entries
 ])
 def test_missing_entry_class_or_main(tmp_path, jar, message, line):
     temp = tmp_path / "temp"
-    result = run(probe_setup(tmp_path / "setup", files=[(jar, jar.name)]), temp=temp)
+    result = run_setup(probe_setup(tmp_path / "setup", files=[(jar, jar.name)]), temp=temp)
     assert line in assert_fatal(result, PROBE_MESSAGES[message], temp)
     assert "probe.nomain called" not in result.stdout
 
 
 def test_exception_from_main_is_logged_and_error_1005(tmp_path):
     temp = tmp_path / "temp"
-    result = run(probe_setup(tmp_path / "setup"), "throw", temp=temp)
+    result = run_setup(probe_setup(tmp_path / "setup"), "throw", temp=temp)
     log = assert_fatal(result, PROBE_MESSAGES[1005], temp)
     assert "probe.argc=1" in result.stdout
     exception = log.index("ERROR: an exception occurred")
@@ -70,14 +64,14 @@ def test_exception_from_main_is_logged_and_error_1005(tmp_path):
 
 def test_heap_the_jvm_cannot_reserve_is_error_1005(tmp_path):
     temp = tmp_path / "temp"
-    result = run(probe_setup(tmp_path / "setup", settings={123: "-Xmx200000g"}), temp=temp)
+    result = run_setup(probe_setup(tmp_path / "setup", settings={123: "-Xmx200000g"}), temp=temp)
     log = assert_fatal(result, PROBE_MESSAGES[1005], temp)
     assert any(line.startswith("JVM: Could not reserve enough space") for line in log), log
     assert log.index("Creating JVM") < log.index("ERROR: the JVM ended while it was being created (abort, 1)")
 
 
 def test_system_exit_in_main_ends_the_launcher_with_its_status(tmp_path):
-    result = run(probe_setup(tmp_path / "setup"), "exit=7", temp=tmp_path / "temp")
+    result = run_setup(probe_setup(tmp_path / "setup"), "exit=7", temp=tmp_path / "temp")
     assert result.code == 7, result.stderr
     report = probe_report(result.stdout)
     assert "probe.exiting" in report.lines and not report.done
@@ -97,7 +91,7 @@ def test_first_run_check(tmp_path, marker, handler, runs_main):
     if marker:
         (workdir / ".tolvanrix").mkdir()
         (workdir / ".tolvanrix" / "firstrun").write_text("")
-    result = run(setup, temp=temp, env={"TOLVANRIX_LOG": "yes"})
+    result = run_setup(setup, temp=temp, env={"TOLVANRIX_LOG": "yes"})
     assert result.code == 0, result.stderr
     assert probe_report(result.stdout).done == runs_main
     assert ("probe.firstRun asked" in result.stdout) == (marker and handler.startswith("FirstRunProbe"))

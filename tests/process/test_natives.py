@@ -11,7 +11,7 @@ from pathlib import Path
 import pytest
 
 from harness import (RUNTIME_JAR, TESTS_JAR, TOOLS_DIR, finish, launcher_logs, probe_setup, read_log, reg, reg_query_value,
-                     run_setup, run_with_windows_env, unixpath, winpath)
+                     run_with_windows_env, unixpath, winpath)
 
 PACKAGE = "com.tolvanrix.runtime.installer.platform.win32."
 PLATFORM_PATH = "com/tolvanrix/runtime/installer/platform/win32/"

@@ -106,10 +106,9 @@ def test_after_main_returns_the_dialog_closes_and_the_process_ends(tmp_path, dis
     temp = tmp_path / "temp"
     setup = probe_setup(tmp_path / "setup", settings={155: "0"})
     try:
-        run = run_setup(setup, temp=temp, timeout=120)
+        run = run_setup(setup, temp=temp)  # a dialog outliving the installer makes it time out
     finally:
         close_windows_of(setup)
-    assert not run.timed_out, "the progress dialog outlived the installer"
     assert run.code == 0, run.stderr
     assert "probe.done" in run.stdout
     assert wait_until(lambda: not extraction_dirs(temp), timeout=30), "the extraction directory stayed"
