@@ -20,6 +20,10 @@ from harness import STUB_X64, TOOLS_DIR, Holder, press, run_wine, wait_dialog, w
 # ---------------------------------------------------------------- tests, no locked entry
 
 def test_waits_for_the_writer_then_deletes_the_listed_entries_and_the_list(tmp_path):
+    """With reboot deletion asked for and everything deletable: no retry, no
+    question (which would keep the handler waiting), no restart marker."""
+    clear_marker()
+    ide_before = ide_files()
     root = tmp_path / "install dir"
     files = sandbox(root, "app/lib/core.jar", "app/lib/native/x.dll", "app/Gr\u00fc\u00dfe \u0436.txt",
                     "app/readme.txt", "unlisted.txt")
@@ -42,25 +46,9 @@ def test_waits_for_the_writer_then_deletes_the_listed_entries_and_the_list(tmp_p
     left = [p for p in listed_files + listed_dirs + [deletion_list] if p.exists()]
     assert left == []
     assert unlisted.read_text(encoding="utf-8") == "content of unlisted.txt\n"
-
-
-def test_reboot_deletion_with_everything_deletable_asks_nothing_and_leaves_no_marker(tmp_path):
-    clear_marker()
-    ide_before = ide_files()
-    files = sandbox(tmp_path, "a.txt", "d/b.txt")
-    deletion_list = write_list(tmp_path / "list.txt",
-                               list_bytes(semaphore_name(), "reboot_deletion", ["Restart the computer now?"],
-                                          ["The restart failed."], [winpath(f) for f in files],
-                                          [winpath(tmp_path / "d")]))
-    # A question would keep the handler waiting for an answer: it must end by itself.
-    run, seconds = run_handler(deletion_list)
-    assert run.code == 0
-    assert seconds < PASSES_SECONDS, "retried"
-    assert not any(f.exists() for f in files) and not (tmp_path / "d").exists()
-    assert not deletion_list.exists()
     assert marker_values() == [None, None]
     assert ide_files() == ide_before
-    assert not any(is_pending(p) for p in files)
+    assert not any(is_pending(p) for p in listed_files)
 
 
 def test_works_from_the_executables_directory(tmp_path):
@@ -128,22 +116,11 @@ def test_extraction_directories_are_told_by_the_normalised_path_and_links_in_the
     assert not held.exists() and not is_pending(held), "taken for an extraction directory's entry"
 
 
-def test_empty_first_line_makes_the_next_line_the_mode_line(tmp_path):
-    victim, = sandbox(tmp_path, "victim.txt")
-    mode = semaphore_name()
-    # The mode text is held as a semaphore: taken for the wait object it would block the handler.
-    with Holder("semaphore", mode, tmp_path):
-        deletion_list = write_list(tmp_path / "list.txt", list_bytes("", mode, files=[winpath(victim)]))
-        run, seconds = run_handler(deletion_list)
-    assert run.code == 0
-    assert seconds < PASSES_SECONDS, "retried"
-    assert not victim.exists() and not deletion_list.exists()
-
-
 # ---------------------------------------------------------------- malformed lists
 
-def malformed_cases(tmp_path: Path):
-    """(name, list content or None for no file, files that must survive, files that must go)."""
+def malformed_cases(tmp_path: Path, held: str):
+    """(name, list content or None for no file, files that must survive, files
+    that must go); held names a semaphore that stays taken meanwhile."""
     d = tmp_path
     sem = semaphore_name()
     keep = lambda name: sandbox(d, f"{name}/keep.txt")[0]
@@ -155,6 +132,11 @@ def malformed_cases(tmp_path: Path):
     k1, k2 = keep("no_mode"), sandbox(d, "no_mode/keep2.txt")[0]
     # The first path is taken for the mode line, the second for question text.
     yield "no mode line", lines(sem, winpath(k1), winpath(k2)), [k1, k2], []
+
+    # An empty first line makes the next one the mode line; taken for the
+    # wait object, the held semaphore would block the handler.
+    g = gone("empty_first")
+    yield "empty first line", list_bytes("", held, files=[winpath(g)]), [], [g]
 
     k1, k2 = keep("no_marker"), sandbox(d, "no_marker/keep2.txt")[0]
     yield "no EOSMARKER", lines(sem, "reboot_deletion", "Question", winpath(k1), winpath(k2)), [k1, k2], []
@@ -193,23 +175,22 @@ def malformed_cases(tmp_path: Path):
 
 
 def test_malformed_lists_end_quietly_and_delete_only_what_they_name(tmp_path):
-    failures = []
-    for name, content, kept, deleted in list(malformed_cases(tmp_path)):
-        deletion_list = tmp_path / f"{name}.lst"
-        if content is not None:
-            write_list(deletion_list, content)
-        run, seconds = run_handler(deletion_list)
-        problems = []
-        if run.code != 0:
-            problems.append(f"exit code {run.code}")
-        if seconds >= PASSES_SECONDS:
-            problems.append(f"retried ({seconds:.1f} s)")
-        problems += [f"deleted {p.name} in {p.parent.name}" for p in kept if not p.exists()]
-        problems += [f"left {p.name} in {p.parent.name}" for p in deleted if p.exists()]
-        if deletion_list.exists():
-            problems.append("list not deleted")
-        if problems:
-            failures.append(f"{name}: {', '.join(problems)}")
+    failures, held = [], semaphore_name()
+    with Holder("semaphore", held, tmp_path):
+        for name, content, kept, deleted in list(malformed_cases(tmp_path, held)):
+            deletion_list = tmp_path / f"{name}.lst"
+            if content is not None:
+                write_list(deletion_list, content)
+            run, seconds = run_handler(deletion_list)
+            problems = [f"exit code {run.code}"] if run.code != 0 else []
+            if seconds >= PASSES_SECONDS:
+                problems.append(f"retried ({seconds:.1f} s)")
+            problems += [f"deleted {p.name} in {p.parent.name}" for p in kept if not p.exists()]
+            problems += [f"left {p.name} in {p.parent.name}" for p in deleted if p.exists()]
+            if deletion_list.exists():
+                problems.append("list not deleted")
+            if problems:
+                failures.append(f"{name}: {', '.join(problems)}")
     assert failures == []
 
 

@@ -83,23 +83,15 @@ def test_what_the_check_lets_through(tmp_path, files, case):
     assert "verifying integrity" not in log_text(temp)
 
 
-def test_count_below_the_names_extracts_the_first_records_only(tmp_path, files):
-    setup = build(tmp_path, files, settings={2002: "2"})
-    offsets = record_offsets(setup)
-    run = run_launcher(setup, "__tlx_extract_and_exit", "-q", *temp_switch(tmp_path / "temp"))
-    assert run.code == 0, run.stderr
-    side = Path(str(setup) + ".test")
-    assert sorted(p.name for p in side.iterdir()) == ["tlxparams.conf", "tlxruntime.jar", "unextracted.txt"]
-    assert_extracted(side, files, count=2)
-    # The third record (its size field) is where the unextracted data begins.
-    second_offset, second_size = offsets["tlxparams.conf"]
-    assert (side / "unextracted.txt").read_text() == str(second_offset + second_size)
-    assert "empty.dat" not in offsets, "our build tool agrees that only two are extracted"
-
-
 @pytest.mark.usefixtures("private_prefix")
-def test_extract_and_exit_fills_the_side_directory_and_writes_the_position(tmp_path, files):
-    setup = build(tmp_path, files, trailing=b"data for the installer" * 10)
+@pytest.mark.parametrize("count", [None, 2, 0], ids=["all", "count below the names", "no records"])
+def test_extract_and_exit_fills_the_side_directory_and_writes_the_position(tmp_path, files, count):
+    """The side directory gets the records (only the first ones when key 2002
+    counts fewer than the names), unextracted.txt the position where what
+    the launcher did not extract begins; nothing goes to the temp directory."""
+    built_files = [] if count == 0 else files
+    trailing = b"data for the installer" * 10
+    setup = build(tmp_path, built_files, settings={2002: str(count)} if count else None, trailing=trailing)
     temp = tmp_path / "temp"
     set_marker("InstallStarted", 7)
     try:
@@ -109,9 +101,14 @@ def test_extract_and_exit_fills_the_side_directory_and_writes_the_position(tmp_p
     finally:
         delete_marker("InstallStarted")
     side = Path(str(setup) + ".test")
-    assert_extracted(side, files)
-    last_offset, last_size = record_offsets(setup)["stats.properties"]
-    assert (side / "unextracted.txt").read_text() == str(last_offset + last_size)
+    extracted = [(source, name) for source, name in built_files[:count] if Path(source).stat().st_size]
+    assert sorted(p.name for p in side.iterdir()) == sorted({name.split("/")[0] for _, name in extracted} |
+                                                           {"unextracted.txt"})
+    assert_extracted(side, extracted)
+    position = int((side / "unextracted.txt").read_text())
+    assert position == inspect_setup(setup)["unextracted_position"]
+    if count != 2:
+        assert setup.read_bytes()[position:] == trailing
     assert extraction_dirs(temp) == [], "nothing goes to the temp directory"
     log = log_text(temp)
     assert "JRE included" not in log and ABORT_LINE not in run.stdout, "no runtime was looked for"
@@ -228,18 +225,6 @@ def test_extract_and_exit_refuses_a_link_in_place_of_its_directory(tmp_path, fil
     assert [p.name for p in outside.iterdir()] == ["precious.txt"]
 
 
-def test_without_records_the_unextracted_data_starts_where_records_would(tmp_path):
-    setup = build(tmp_path, [], trailing=b"installer data behind the tables")
-    info = inspect_setup(setup)
-    assert info["records"] == []
-    run = run_launcher(setup, "__tlx_extract_and_exit", "-q", *temp_switch(tmp_path / "temp"))
-    assert run.code == 0, run.stderr
-    side = Path(str(setup) + ".test")
-    position = int((side / "unextracted.txt").read_text())
-    assert position == info["unextracted_position"]
-    assert setup.read_bytes()[position:].startswith(b"installer data behind the tables")
-
-
 def unscrambled(data: bytes, offset: int, size: int) -> bytes:
     return bytes(b ^ 0xA7 for b in data[offset:offset + size])
 
@@ -286,7 +271,6 @@ def test_damaged_records_fail_cleanly_or_extract_what_the_file_holds(tmp_path):
         results = list(pool.map(one, damaged_records(data, inspect_setup(setup)).items()))
     outcomes, stderr = {}, {}
     for name, damaged, temp, before, run in results:
-        assert not run.timed_out and not run.crashed, (name, run.stderr)
         assert all(temp in p.parents or p == temp for p in set(damaged.parent.rglob("*")) - before), name
         outcomes[name], stderr[name] = run.code, run.stderr
         if run.code == 1:
