@@ -2,23 +2,10 @@
 // the program under test. It runs under wine64 in the same prefix, and so on
 // the same desktop, as that program; it finds a visible top-level window by
 // caption or by the image of its process, prints it and its controls as
-// JSON, or presses a button.
-//
-//   dlghelper wait  FILTER [--timeout MS]            the window with its controls
-//   dlghelper click FILTER --button ID|TEXT [--timeout MS]
-//   dlghelper type  FILTER --control ID --text TEXT [--timeout MS]
-//                                                     sets a control's text (WM_SETTEXT)
-//   dlghelper front                                   the foreground window, without controls
-//   dlghelper check FILTER --button ID|TEXT --state 0|1 [--timeout MS]
-//                                                     ticks or clears a check box, then tells
-//                                                     its parent as a click would
-//   dlghelper close FILTER [--timeout MS]             the window's close command (SC_CLOSE)
-//
-//   FILTER: [--caption TEXT] [--exe PATH|NAME] [--has ID], caption or exe
-//   given; --exe matches the process image path (a bare name matches the
-//   file name); --has: only windows with a control of that id (two dialogs
-//   of one program may share a caption). Texts may carry \uXXXX escapes
-//   (tool_args.h).
+// JSON, or presses a button. Its commands and options are in usage() below;
+// --exe matches the process image path (a bare name matches the file name),
+// --has takes only windows with a control of that id (two dialogs of one
+// program may share a caption). Texts may carry \uXXXX escapes (tool_args.h).
 //
 // Exit codes: 0 done; 1 no matching window in time;
 // 2 usage error; 3 the window was there but the button was not (no such
