@@ -17,8 +17,9 @@
 
 #include <cstring>
 
-#include "payload/cpu_features.h"
 #include "payload/extraction.h"
+
+#include "payload/cpu_features.h"
 
 namespace {
 

@@ -1,6 +1,5 @@
 package com.kavro.runtime.util;
 
-import com.tolvanrix.runtime.installer.platform.win32.Common;
 import com.tolvanrix.runtime.installer.platform.win32.Misc;
 
 import java.io.File;
@@ -43,13 +42,13 @@ public final class WinDel {
     }
 
     /**
-     * Starts the deletion mode and does not wait for it. With the launcher's natives bound, the launcher
-     * creates the process itself: it inherits no handle of this one, and the start costs no process
-     * machinery of the class library (at the end of every run that was most of the VM's shutdown).
-     * Otherwise as {@link #start(String, File)}.
+     * Starts the deletion mode and does not wait for it. When the launcher's natives are bound (the caller
+     * knows), the launcher creates the process itself: it inherits no handle of this one, and the start
+     * costs no process machinery of the class library (at the end of every run that was most of the VM's
+     * shutdown). Otherwise as {@link #start(String, File)}.
      */
-    public static void launch(String executable, File deletionList) throws IOException {
-        if (!Common.nativesAvailable()) {
+    public static void launch(String executable, File deletionList, boolean launcherNatives) throws IOException {
+        if (!launcherNatives) {
             start(executable, deletionList);
             return;
         }

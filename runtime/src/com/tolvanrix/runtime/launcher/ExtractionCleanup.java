@@ -31,6 +31,7 @@ final class ExtractionCleanup implements Runnable {
     private static final String DIRECTORY_MARK = "_dir";
 
     private static boolean registered;
+    private static volatile boolean launcherNatives;
 
     private final String directory;
     private final String semaphore;
@@ -50,6 +51,15 @@ final class ExtractionCleanup implements Runnable {
             Runtime.getRuntime().addShutdownHook(new Thread(cleanup, "extraction-cleanup"));
             registered = true;
         }
+    }
+
+    /**
+     * Told by the installer flavour's entry class, the only one with the launcher's natives: the deletion
+     * mode is then started by the launcher instead of the class library. The other flavour never touches
+     * the platform classes.
+     */
+    static void startThroughLauncher(boolean nativesBound) {
+        launcherNatives = nativesBound;
     }
 
     /**
@@ -98,7 +108,7 @@ final class ExtractionCleanup implements Runnable {
         }
         try {
             File list = DeletionList.write(semaphore, MODE, files, directories);
-            WinDel.launch(executable, list);
+            WinDel.launch(executable, list, launcherNatives);
         } catch (IOException | RuntimeException e) {
             System.err.println("cannot remove " + root + ": " + e);
         }
