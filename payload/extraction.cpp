@@ -3,6 +3,7 @@
 // the last record kept for the Java side.
 #include "payload/extraction.h"
 
+#include <immintrin.h>
 #include <windows.h>
 
 #include <cstdint>
@@ -18,6 +19,7 @@
 #include "launcher/errors.h"
 #include "launcher/state.h"
 #include "payload/config.h"
+#include "payload/cpu_features.h"
 #include "payload/format.h"
 #include "payload/piece_buffer.h"
 #include "payload/reader.h"
@@ -25,14 +27,24 @@
 
 namespace {
 
-// Sixteen bytes at a time (one SSE2 register where there is one): the mask is
-// the same in every byte, and a byte loop costs more than the copy itself
-// once the compiler optimises for size.
+// 32 bytes at a time with AVX2, else 16 (one SSE2 register where there is
+// one): the mask is the same in every byte, and a byte loop costs more than
+// the copy itself once the compiler optimises for size.
+__attribute__((target("avx2"))) DWORD unscrambleWide(BYTE* data, DWORD size) {
+    const __m256i mask = _mm256_set1_epi8(static_cast<char>(payload_format::kScrambleMask));
+    DWORD i = 0;
+    for (; i + sizeof(__m256i) <= size; i += sizeof(__m256i)) {
+        __m256i* lanes = reinterpret_cast<__m256i*>(data + i);
+        _mm256_storeu_si256(lanes, _mm256_xor_si256(_mm256_loadu_si256(lanes), mask));
+    }
+    return i;
+}
+
 void unscrambleInPlace(BYTE* data, DWORD size) {
     typedef uint64_t Lanes __attribute__((vector_size(16)));
     constexpr uint64_t kWordMask = 0x0101010101010101ull * payload_format::kScrambleMask;
     const Lanes mask = {kWordMask, kWordMask};
-    DWORD i = 0;
+    DWORD i = hasAvx2() ? unscrambleWide(data, size) : 0;
     for (; i + sizeof(Lanes) <= size; i += sizeof(Lanes)) {
         Lanes lanes;
         std::memcpy(&lanes, data + i, sizeof(lanes));

@@ -7,7 +7,7 @@ import re
 from pathlib import Path
 
 from harness import (build_setup, finish, inspect_setup, launcher_logs, press, read_log, reg, reg_query_value,
-                     run_setup, unixpath, wait_dialog, winpath)
+                     run_setup, unixpath, wait_dialog, wait_until, winpath)
 
 MESSAGES = {
     1000: "Error",
@@ -74,9 +74,20 @@ def extraction_dirs(tempdir: Path) -> list:
 
 
 def log_text(tempdir: Path) -> str:
+    # A fatal error hands the extraction directory to the deletion mode, whose
+    # process may have just created its own log: give it a moment to write
+    # the first bytes (or to remove it again) before the logs are read.
+    wait_until(lambda: all(size != 0 for size in map(file_size, launcher_logs(tempdir))), timeout=5)
     logs = launcher_logs(tempdir)
     assert logs, f"no launcher log in {tempdir}"
     return "\n".join(read_log(path) for path in logs)
+
+
+def file_size(path: Path):
+    try:
+        return path.stat().st_size
+    except FileNotFoundError:
+        return None
 
 
 def log_value(log: str, prefix: str) -> str:

@@ -7,8 +7,6 @@ import java.io.File;
 import java.io.IOException;
 import java.util.ArrayList;
 import java.util.List;
-import java.util.regex.Matcher;
-import java.util.regex.Pattern;
 
 /**
  * Removes the launcher's extraction directory once this process is gone. The launcher leaves the
@@ -30,9 +28,10 @@ import java.util.regex.Pattern;
  */
 final class ExtractionCleanup implements Runnable {
     static final String MODE = "no_restart";
-    private static final Pattern DIRECTORY_NAME = Pattern.compile("(.+)_dir-?[0-9]+");
+    private static final String DIRECTORY_MARK = "_dir";
 
     private static boolean registered;
+    private static volatile boolean launcherNatives;
 
     private final String directory;
     private final String semaphore;
@@ -54,14 +53,41 @@ final class ExtractionCleanup implements Runnable {
         }
     }
 
-    /** The empty file whose name the directory extends with "_dir" and a number, or null. */
+    /**
+     * Told by the installer flavour's entry class, the only one with the launcher's natives: the deletion
+     * mode is then started by the launcher instead of the class library. The other flavour never touches
+     * the platform classes.
+     */
+    static void startThroughLauncher(boolean nativesBound) {
+        launcherNatives = nativesBound;
+    }
+
+    /**
+     * The empty file whose name the directory extends with "_dir" and a number, or null. Read by hand: a
+     * regular expression would load and compile the regex machinery in every start, for one name.
+     */
     static File reservationFile(File directory) {
-        Matcher name = DIRECTORY_NAME.matcher(directory.getName());
-        if (!name.matches()) {
+        String name = directory.getName();
+        int mark = name.lastIndexOf(DIRECTORY_MARK);
+        if (mark <= 0 || !isNumber(name.substring(mark + DIRECTORY_MARK.length()))) {
             return null;
         }
-        File file = new File(directory.getAbsoluteFile().getParentFile(), name.group(1));
+        File file = new File(directory.getAbsoluteFile().getParentFile(), name.substring(0, mark));
         return file.isFile() && file.length() == 0 ? file.getAbsoluteFile() : null;
+    }
+
+    /** Decimal digits, optionally after a minus sign. */
+    private static boolean isNumber(String text) {
+        int first = text.startsWith("-") ? 1 : 0;
+        if (text.length() == first) {
+            return false;
+        }
+        for (int i = first; i < text.length(); i++) {
+            if (text.charAt(i) < '0' || text.charAt(i) > '9') {
+                return false;
+            }
+        }
+        return true;
     }
 
     @Override
@@ -82,7 +108,7 @@ final class ExtractionCleanup implements Runnable {
         }
         try {
             File list = DeletionList.write(semaphore, MODE, files, directories);
-            WinDel.start(executable, list);
+            WinDel.launch(executable, list, launcherNatives);
         } catch (IOException | RuntimeException e) {
             System.err.println("cannot remove " + root + ": " + e);
         }

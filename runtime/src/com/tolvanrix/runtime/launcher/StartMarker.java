@@ -2,9 +2,7 @@ package com.tolvanrix.runtime.launcher;
 
 import com.tolvanrix.runtime.installer.platform.win32.Common;
 import com.tolvanrix.runtime.installer.platform.win32.Registry;
-
-import java.lang.management.ManagementFactory;
-import java.lang.reflect.Method;
+import com.tolvanrix.runtime.installer.platform.win32.Win32CommunicationBackend;
 
 /**
  * The launcher's per-process install-started value. While the launcher's progress dialog waits for the
@@ -97,23 +95,15 @@ public final class StartMarker {
         return false;
     }
 
+    /**
+     * Only asked for once the natives are known to be bound. The process id comes from the launcher
+     * rather than from ProcessHandle, whose first use spins up method handles and lambdas: some 60 ms of
+     * every start, before the application's main has run.
+     */
     private static String valueName() {
         if (name == null) {
-            name = "InstallStarted_" + processId();
+            name = "InstallStarted_" + Win32CommunicationBackend.getCurrentProcessId0();
         }
         return name;
-    }
-
-    private static long processId() {
-        try {
-            // Java 9 and later, without the management classes.
-            Class<?> handle = Class.forName("java.lang.ProcessHandle");
-            Object current = handle.getMethod("current").invoke(null);
-            Method pid = handle.getMethod("pid");
-            return ((Long) pid.invoke(current)).longValue();
-        } catch (ReflectiveOperationException e) {
-            String vm = ManagementFactory.getRuntimeMXBean().getName();
-            return Long.parseLong(vm.substring(0, vm.indexOf('@')));
-        }
     }
 }
