@@ -43,6 +43,13 @@ foreach(version 1.2.3.4 1.2.10.0 40000.0.0.0)
                           RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/tools")
 endforeach()
 
+# The extraction bench's baseline: the same file work as the payload check
+# and the extraction, and nothing else.
+add_executable(bench_copy bench/bench_copy.cpp)
+target_compile_options(bench_copy PRIVATE -Wall -Wextra)
+target_link_options(bench_copy PRIVATE -static -static-libgcc -static-libstdc++)
+set_target_properties(bench_copy PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/tools")
+
 # The launcher's untar alone in a process, for bench/untar_bench.py.
 add_executable(untar_bench bench/untar_bench.cpp)
 target_compile_options(untar_bench PRIVATE -Wall -Wextra)
