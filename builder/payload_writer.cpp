@@ -128,9 +128,9 @@ uint64_t readLe64(const uint8_t* p) {
     return static_cast<uint64_t>(readLe32(p)) | static_cast<uint64_t>(readLe32(p + 4)) << 32;
 }
 
-namespace {
-
 uint32_t readLe16(const uint8_t* p) { return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8; }
+
+namespace {
 
 // Walks the section table for the section whose raw data reaches furthest;
 // a stub with such data behind the last header cannot take a payload safely.

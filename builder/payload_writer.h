@@ -75,6 +75,7 @@ bool readPeLayout(const ReadAt& read, uint64_t imageSize, PeLayout* layout, std:
 bool findPayloadStart(const Bytes& image, uint64_t* start, std::string* error);
 
 // Little-endian helpers for readers of the format.
+uint32_t readLe16(const uint8_t* p);
 uint32_t readLe32(const uint8_t* p);
 uint64_t readLe64(const uint8_t* p);
 

@@ -11,6 +11,8 @@
 #include <memory>
 #include <vector>
 
+#include "payload/format.h"
+
 namespace {
 
 using payload_writer::Bytes;
@@ -21,8 +23,8 @@ constexpr size_t kMaxEntries = 65536;   // per directory: two 16-bit counts
 constexpr int kResourceDirectory = 2;
 constexpr int kRelocationDirectory = 5;
 
-uint32_t le16(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
-uint32_t le32(const uint8_t* p) { return payload_writer::readLe32(p); }
+using payload_writer::readLe16;
+using payload_writer::readLe32;
 void put16(uint8_t* p, uint32_t v) {
     p[0] = uint8_t(v);
     p[1] = uint8_t(v >> 8);
@@ -65,19 +67,19 @@ struct Reader {
 
     bool readName(uint32_t offset, std::u16string* name) {
         if (!has(offset, 2)) return fail("a name lies outside the section");
-        uint32_t length = le16(section + offset);
+        uint32_t length = readLe16(section + offset);
         if (!has(offset + 2, length * 2)) return fail("a name lies outside the section");
-        for (uint32_t i = 0; i < length; ++i) name->push_back(char16_t(le16(section + offset + 2 + 2 * i)));
+        for (uint32_t i = 0; i < length; ++i) name->push_back(char16_t(readLe16(section + offset + 2 + 2 * i)));
         return true;
     }
 
     bool readLeaf(uint32_t offset, Entry* entry) {
         if (!has(offset, 16)) return fail("a data entry lies outside the section");
-        uint32_t dataRva = le32(section + offset), dataSize = le32(section + offset + 4);
+        uint32_t dataRva = readLe32(section + offset), dataSize = readLe32(section + offset + 4);
         if (dataRva < rva || !has(dataRva - rva, dataSize))
             return fail("resource data lies outside the section");
         entry->data.assign(section + (dataRva - rva), section + (dataRva - rva) + dataSize);
-        entry->codePage = le32(section + offset + 8);
+        entry->codePage = readLe32(section + offset + 8);
         return true;
     }
 
@@ -85,13 +87,13 @@ struct Reader {
         if (depth > kMaxDepth) return fail("the tree is nested too deeply");
         if (!has(offset, 16)) return fail("a directory lies outside the section");
         std::memcpy(directory->header, section + offset, sizeof directory->header);
-        uint32_t count = le16(section + offset + 12) + le16(section + offset + 14);
+        uint32_t count = readLe16(section + offset + 12) + readLe16(section + offset + 14);
         if (!has(offset + 16, count * 8)) return fail("a directory's entries lie outside the section");
         directory->entries.resize(count);
         for (uint32_t i = 0; i < count; ++i) {
             const uint8_t* raw = section + offset + 16 + 8 * i;
             Entry& entry = directory->entries[i];
-            uint32_t name = le32(raw), target = le32(raw + 4);
+            uint32_t name = readLe32(raw), target = readLe32(raw + 4);
             entry.named = (name & kSubdirectoryBit) != 0;
             if (entry.named && !readName(name & ~kSubdirectoryBit, &entry.name)) return false;
             entry.id = uint16_t(name);
@@ -224,39 +226,44 @@ struct Section {
 };
 
 bool readHeaders(const Bytes& image, Headers* h, std::vector<Section>* sections, std::string* error) {
+    using namespace payload_format;
     auto fail = [error](const char* why) {
         *error = why;
         return false;
     };
     if (image.size() < 64 || image[0] != 'M' || image[1] != 'Z') return fail("no MZ header");
-    h->pe = le32(image.data() + 60);
-    if (h->pe > image.size() || image.size() - h->pe < 24 + 2 || std::memcmp(&image[h->pe], "PE\0\0", 4) != 0)
+    h->pe = readLe32(image.data() + kPeOffsetPointer);
+    if (h->pe > image.size() || image.size() - h->pe < kPeSectionTableStart + 2 ||
+        std::memcmp(&image[h->pe], "PE\0\0", 4) != 0)
         return fail("no PE header");
-    h->sections = le16(&image[h->pe + 6]);
-    h->optionalSize = le16(&image[h->pe + 20]);
-    h->optional = h->pe + 24;
+    h->sections = readLe16(&image[h->pe + kPeSectionCount]);
+    h->optionalSize = readLe16(&image[h->pe + kPeOptionalHeaderSize]);
+    h->optional = h->pe + kPeSectionTableStart;
     h->table = h->optional + h->optionalSize;
-    uint32_t magic = le16(&image[h->optional]);
+    uint32_t magic = readLe16(&image[h->optional]);
     uint32_t countField = magic == 0x20B ? 108 : magic == 0x10B ? 92 : 0;
     if (!countField) return fail("unknown optional header");
-    if (h->optionalSize < countField + 4 || uint64_t(h->table) + 40ull * h->sections > image.size())
+    if (h->optionalSize < countField + 4 ||
+        uint64_t(h->table) + uint64_t(kSectionHeaderSize) * h->sections > image.size())
         return fail("headers lie outside the file");
-    h->directoryCount = le32(&image[h->optional + countField]);
+    h->directoryCount = readLe32(&image[h->optional + countField]);
     h->directories = h->optional + countField + 4;
     if (h->directoryCount <= kRelocationDirectory || uint64_t(h->directories) + 8ull * h->directoryCount > h->table)
         return fail("too few data directories");
-    h->sectionAlignment = le32(&image[h->optional + 32]);
-    h->fileAlignment = le32(&image[h->optional + 36]);
+    h->sectionAlignment = readLe32(&image[h->optional + 32]);
+    h->fileAlignment = readLe32(&image[h->optional + 36]);
     if (!h->fileAlignment || !h->sectionAlignment) return fail("no section alignment");
     for (uint32_t i = 0; i < h->sections; ++i) {
-        const uint8_t* s = &image[h->table + 40 * i];
-        sections->push_back({h->table + 40 * i, le32(s + 8), le32(s + 12), le32(s + 16), le32(s + 20)});
+        uint32_t header = h->table + kSectionHeaderSize * i;
+        const uint8_t* s = &image[header];
+        sections->push_back({header, readLe32(s + 8), readLe32(s + 12), readLe32(s + kSectionRawSize),
+                             readLe32(s + kSectionRawPointer)});
     }
     return true;
 }
 
 uint32_t directoryRva(const Bytes& image, const Headers& h, int index) {
-    return le32(&image[h.directories + 8 * index]);
+    return readLe32(&image[h.directories + 8 * index]);
 }
 
 // The resource section must be the one the resource directory starts, and
@@ -295,7 +302,7 @@ void updateChecksum(Bytes* image, const Headers& h) {
     put32(&(*image)[field], 0);
     uint64_t sum = 0;
     for (size_t i = 0; i + 1 < image->size(); i += 2) {
-        sum += le16(&(*image)[i]);
+        sum += readLe16(&(*image)[i]);
         sum = (sum & 0xFFFF) + (sum >> 16);
     }
     if (image->size() & 1) sum += image->back();
@@ -345,7 +352,7 @@ bool putResource(Bytes* image, ResourceId where, const Bytes& data, std::string*
         nextRva = imageEnd;
     }
     int64_t grown = int64_t(rawSize) - int64_t(rsrc.rawSize);
-    uint32_t initialized = le32(&out[h.optional + 8]);
+    uint32_t initialized = readLe32(&out[h.optional + 8]);
     put32(&out[h.optional + 8], uint32_t(int64_t(initialized) + grown));
     put32(&out[h.optional + 56], imageEnd);
     updateChecksum(&out, h);
