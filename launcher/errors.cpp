@@ -196,7 +196,7 @@ void logExceptionText(JNIEnv* env, jthrowable exception) {
     jmethodID toString = type ? env->GetMethodID(type, "toString", "()Ljava/lang/String;") : nullptr;
     jstring text = toString ? static_cast<jstring>(env->CallObjectMethod(exception, toString)) : nullptr;
     if (env->ExceptionCheck()) env->ExceptionClear();
-    JavaStringCopy line(env, text);
+    JavaStringCopy line(env, text, StringUse::kShown);
     if (!line.get()) return;
     // Cut to a message buffer, as every text the launcher shows is.
     logError(L"%.*s", static_cast<int>(kMessageCapacity - 1), line.get());

@@ -128,7 +128,7 @@ extern "C" jstring JNICALL TLX_JNI(FolderInfo, getPathFromRegistry0)(JNIEnv* env
     if (!buffer.get()) return nullptr;
     JavaStringCopy name(env, valueName);
     DWORD size = kRegistryPathBytes;
-    if (RegQueryValueExW(key.get(), name.get(), nullptr, nullptr, buffer.get(), &size) != ERROR_SUCCESS) {
+    if (name.refused() || RegQueryValueExW(key.get(), name.get(), nullptr, nullptr, buffer.get(), &size) != ERROR_SUCCESS) {
         return nullptr;
     }
     wchar_t* text = reinterpret_cast<wchar_t*>(buffer.get());
@@ -154,7 +154,7 @@ extern "C" jstring JNICALL TLX_JNI(FolderInfo, getSystemDirectory0)(JNIEnv* env,
 // int getDriveType0(String rootPath)  (Ljava/lang/String;)I
 extern "C" jint JNICALL TLX_JNI(FolderInfo, getDriveType0)(JNIEnv* env, jclass, jstring rootPath) {
     JavaStringCopy root(env, rootPath);
-    return static_cast<jint>(GetDriveTypeW(root.get()));
+    return root.refused() ? DRIVE_NO_ROOT_DIR : static_cast<jint>(GetDriveTypeW(root.get()));
 }
 
 // String getShortPathName0(String path)  (Ljava/lang/String;)Ljava/lang/String;
@@ -188,7 +188,8 @@ extern "C" jstring JNICALL TLX_JNI(FolderInfo, getUniversalPathName0)(JNIEnv* en
     HeapBuffer buffer(kUniversalNameBytes);
     if (!buffer.get()) return nullptr;
     DWORD size = kUniversalNameBytes;
-    DWORD status = function(localPath.get(), kUniversalNameLevel, buffer.get(), &size);
+    DWORD status = localPath.get() ? function(localPath.get(), kUniversalNameLevel, buffer.get(), &size)
+                                   : ERROR_INVALID_PARAMETER;
     if (status != NO_ERROR) {
         wchar_t text[16];
         formatWide(text, sizeof(text) / sizeof(text[0]), L";%d", static_cast<int>(status));

@@ -45,6 +45,8 @@ constexpr DWORD kQueryAndRead = 0x410;              // ... with PROCESS_VM_READ
 constexpr DWORD kSnapshotEverything = 15;           // heap lists, processes, threads, modules
 constexpr DWORD kSnapshotModules = 8;
 constexpr UINT kSettingChangeTimeout = 5000;
+// CreateProcessW takes no longer application name or command line (with its NUL).
+constexpr size_t kMostCommandUnits = 32767;
 
 HMODULE kernel32() { return GetModuleHandleW(L"Kernel32.DLL"); }
 
@@ -305,7 +307,7 @@ extern "C" jlong JNICALL TLX_JNI(Misc, getPhysicalMemory0)(JNIEnv*, jclass) {
 extern "C" jlong JNICALL TLX_JNI(Misc, getFreeDiskSpace0)(JNIEnv* env, jclass, jstring directory) {
     JavaStringCopy path(env, directory);
     ULARGE_INTEGER available = {};
-    if (!GetDiskFreeSpaceExW(path.get(), &available, nullptr, nullptr)) return -1;
+    if (path.refused() || !GetDiskFreeSpaceExW(path.get(), &available, nullptr, nullptr)) return -1;
     return static_cast<jlong>(available.QuadPart);
 }
 
@@ -320,6 +322,8 @@ extern "C" jboolean JNICALL TLX_JNI(Misc, moveWithDelayUntilReboot0)(JNIEnv* env
     }
     JavaStringCopy source(env, from);
     JavaStringCopy target(env, to);
+    // A refused target must not read as none: that would delete the source.
+    if (!source.get() || target.refused()) return JNI_FALSE;
     return move(source.get(), target.get(), MOVEFILE_DELAY_UNTIL_REBOOT) ? JNI_TRUE : JNI_FALSE;
 }
 
@@ -348,9 +352,15 @@ extern "C" jstring JNICALL TLX_JNI(Misc, getWindowTitle0)(JNIEnv* env, jclass, j
 }
 
 // int launch0(String applicationName, String commandLine)  (Ljava/lang/String;Ljava/lang/String;)I
+// Without either string there is nothing to start, and one too long for the
+// system is refused before it reaches the system (error 87 for both).
 extern "C" jint JNICALL TLX_JNI(Misc, launch0)(JNIEnv* env, jclass, jstring applicationName, jstring commandLine) {
     JavaStringCopy application(env, applicationName);
     JavaStringCopy line(env, commandLine);
+    if (anyRefused(application, line) || (!application.get() && !line.get()) ||
+        application.length() >= kMostCommandUnits || line.length() >= kMostCommandUnits) {
+        return ERROR_INVALID_PARAMETER;
+    }
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION started = {};

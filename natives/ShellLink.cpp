@@ -94,6 +94,7 @@ extern "C" jboolean JNICALL TLX_JNI(ShellLink, createWide0)(JNIEnv* env, jclass,
                                                            jstring description, jint showCommand) {
     JavaStringCopy link(env, linkFile), path(env, target), directory(env, workingDirectory), icon(env, iconFile),
         parameters(env, arguments), text(env, description);
+    if (anyRefused(link, path, directory, icon, parameters, text)) return JNI_FALSE;
     ShortcutFields fields = {link.get(), path.get(), directory.get(), icon.get(),
                              parameters.get(), text.get(), showCommand, runAsAdministrator != JNI_FALSE};
     return saveShortcut(fields) ? JNI_TRUE : JNI_FALSE;

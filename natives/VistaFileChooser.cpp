@@ -139,6 +139,10 @@ extern "C" jobjectArray JNICALL TLX_JNI(VistaFileChooser, displayDialog0)(
     JNIEnv* env, jclass, jlong ownerWindow, jstring title, jstring okLabel, jstring folder, jstring fileName,
     jint optionsToSet, jint optionsToClear, jboolean save, jstring defaultExtension, jobjectArray filterNames,
     jobjectArray filterPatterns, jint filterIndex, jobjectArray checkBoxLabels, jbooleanArray checkBoxStates) {
+    // Names the dialog acts on refuse U+0000; what it only shows ends there.
+    JavaStringCopy extension(env, defaultExtension), folderPath(env, folder), name(env, fileName);
+    JavaStringCopy titleText(env, title, StringUse::kShown), okText(env, okLabel, StringUse::kShown);
+    if (anyRefused(extension, folderPath, name)) return nullptr;
     JavaStringArrayCopy labels(env, checkBoxLabels);
     JavaBooleanArrayElements states(env, checkBoxStates);
     CreateItemFunction createItem;
@@ -159,12 +163,10 @@ extern "C" jobjectArray JNICALL TLX_JNI(VistaFileChooser, displayDialog0)(
         addCheckBoxes(customize.get(), labels, states);
     }
 
-    JavaStringCopy extension(env, defaultExtension), titleText(env, title), okText(env, okLabel);
     if (extension.get()) dialog->SetDefaultExtension(extension.get());
     if (titleText.get()) dialog->SetTitle(titleText.get());
     if (okText.get()) dialog->SetOkButtonLabel(okText.get());
     dialog->ClearClientData();
-    JavaStringCopy folderPath(env, folder), name(env, fileName);
     ComPtr<IShellItem> folderItem;
     if (folderPath.get() && SUCCEEDED(createItem(folderPath.get(), nullptr, IID_IShellItem, folderItem.receive()))) {
         dialog->SetFolder(folderItem.get());

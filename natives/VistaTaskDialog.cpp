@@ -68,8 +68,8 @@ extern "C" jint JNICALL TLX_JNI(VistaTaskDialog, show0)(JNIEnv* env, jclass, jlo
                                                        jobjectArray buttonLabels, jint defaultButtonIndex) {
     TaskDialogFunction taskDialog = taskDialogFunction();
     if (!taskDialog) return kUnavailable;
-    JavaStringCopy titleText(env, title), instruction(env, mainInstruction), contentText(env, content),
-        verification(env, verificationText);
+    JavaStringCopy titleText(env, title, StringUse::kShown), instruction(env, mainInstruction, StringUse::kShown),
+        contentText(env, content, StringUse::kShown), verification(env, verificationText, StringUse::kShown);
     JavaStringArrayCopy labels(env, buttonLabels);
     ScopedMalloc<TASKDIALOG_BUTTON*> buttons(static_cast<TASKDIALOG_BUTTON*>(
         std::calloc(labels.count() ? static_cast<size_t>(labels.count()) : 1, sizeof(TASKDIALOG_BUTTON))));
@@ -90,7 +90,9 @@ extern "C" jint JNICALL TLX_JNI(VistaTaskDialog, show0)(JNIEnv* env, jclass, jlo
     config.pszContent = contentText.get();
     config.cButtons = static_cast<UINT>(labels.count());
     config.pButtons = buttons.get();
-    config.nDefaultButton = kFirstButtonId + defaultButtonIndex;
+    // Any index: one that names no button selects none.
+    config.nDefaultButton =
+        static_cast<int>(static_cast<unsigned>(kFirstButtonId) + static_cast<unsigned>(defaultButtonIndex));
     config.pszVerificationText = verification.get();
     config.cxWidth = static_cast<UINT>(width);
     if (owner) {

@@ -34,26 +34,30 @@ typedef BOOL(WINAPI* ChangeConfig2Function)(SC_HANDLE service, DWORD level, LPVO
 
 jint lastError() { return static_cast<jint>(GetLastError()); }
 
-// The manager and one service opened for a call. managerOpen() false means
-// 5000; serviceOpen() false means the open's error, kept in error().
+// The manager and one service opened for a call. Without a name (none
+// given, or one refused) nothing is opened: 87; a manager that does not
+// open: 5000; a service that does not open: the open's error.
 class OpenedService {
 public:
-    OpenedService(const wchar_t* name, DWORD managerAccess, DWORD serviceAccess)
-        : manager_(OpenSCManagerW(nullptr, nullptr, managerAccess)) {
-        if (!manager_.valid()) return;
+    OpenedService(const wchar_t* name, DWORD managerAccess, DWORD serviceAccess) {
+        if (!name) return;
+        manager_.reset(OpenSCManagerW(nullptr, nullptr, managerAccess));
+        if (!manager_.valid()) {
+            error_ = kServiceManagerFailure;
+            return;
+        }
         service_.reset(OpenServiceW(manager_.get(), name, serviceAccess));
         if (!service_.valid()) error_ = lastError();
     }
-    bool managerOpen() const { return manager_.valid(); }
     bool serviceOpen() const { return service_.valid(); }
-    // 5000 or the open's error code, for a service that is not open.
-    jint failure() const { return managerOpen() ? error_ : kServiceManagerFailure; }
+    // The code for a service that is not open.
+    jint failure() const { return error_; }
     SC_HANDLE get() const { return service_.get(); }
 
 private:
     ScopedServiceHandle manager_;
     ScopedServiceHandle service_;
-    jint error_ = 0;
+    jint error_ = ERROR_INVALID_PARAMETER;
 };
 
 ChangeConfig2Function changeConfig2() {
@@ -139,11 +143,12 @@ QUERY_SERVICE_CONFIGW* queryConfig(JNIEnv* env, jstring name, HeapBuffer& buffer
 // On demand, own process, as LocalSystem (no account given).
 extern "C" jint JNICALL TLX_JNI(Win32Services, installService0)(JNIEnv* env, jclass, jstring name,
                                                                jstring displayName, jstring binaryPath) {
-    ScopedServiceHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-    if (!manager.valid()) return kServiceManagerFailure;
     JavaStringCopy service(env, name);
     JavaStringCopy display(env, displayName);
     JavaStringCopy binary(env, binaryPath);
+    if (!service.get() || display.refused() || !binary.get()) return ERROR_INVALID_PARAMETER;
+    ScopedServiceHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    if (!manager.valid()) return kServiceManagerFailure;
     ScopedServiceHandle created(CreateServiceW(manager.get(), service.get(), display.get(), SERVICE_ALL_ACCESS,
                                                SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
                                                SERVICE_ERROR_NORMAL, binary.get(), nullptr, nullptr, nullptr,
@@ -171,6 +176,9 @@ extern "C" jint JNICALL TLX_JNI(Win32Services, changeServiceConfig0)(JNIEnv* env
     JavaStringCopy accountName(env, account);
     SecretCopy accountPassword(env, password);
     JavaStringCopy describe(env, description);
+    if (anyRefused(display, binary, dependencyNames, accountName, accountPassword, describe)) {
+        return ERROR_INVALID_PARAMETER;
+    }
 
     HeapBuffer list(kDependencyUnits * sizeof(wchar_t));
     if (!list.get()) return ERROR_NOT_ENOUGH_MEMORY;

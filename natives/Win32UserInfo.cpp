@@ -131,13 +131,18 @@ void accountName(const wchar_t* sidText, bool nameOnly, wchar_t* out, size_t cap
     }
 }
 
-// NetUserDel or NetLocalGroupDel (null server: this machine); -1 when missing.
+// NetUserDel or NetLocalGroupDel (null server: this machine); -1 when
+// missing, 87 without a name.
 jint deleteNamed(JNIEnv* env, NET_API_STATUS(WINAPI* remove)(LPCWSTR, LPCWSTR), jstring server, jstring name) {
     if (!remove) return -1;
     JavaStringCopy machine(env, server);
     JavaStringCopy account(env, name);
+    if (machine.refused() || !account.get()) return ERROR_INVALID_PARAMETER;
     return static_cast<jint>(remove(machine.get(), account.get()));
 }
+
+// NetUserAdd's numbers of the parameters addUser0 can find at fault itself.
+enum UserParameter { kUserName = 1, kUserPassword = 3, kUserComment = 5 };
 
 std::atomic<bool> g_sspicliLoaded{false};
 
@@ -174,6 +179,7 @@ extern "C" jboolean JNICALL TLX_JNI(Win32UserInfo, executeElevated0)(JNIEnv* env
     JavaStringCopy program(env, file);
     JavaStringCopy arguments(env, parameters);
     JavaStringCopy workDirectory(env, directory);
+    if (!program.get() || anyRefused(arguments, workDirectory)) return JNI_FALSE;
     HINSTANCE result = shell.execute(nullptr, L"runas", program.get(), arguments.get(), workDirectory.get(),
                                      showCommand);
     return reinterpret_cast<INT_PTR>(result) > 32 ? JNI_TRUE : JNI_FALSE;
@@ -203,10 +209,23 @@ extern "C" jstring JNICALL TLX_JNI(Win32UserInfo, addUser0)(JNIEnv* env, jclass,
     JavaStringCopy userComment(env, comment);
     JavaStringCopy groupName(env, group);
     JavaStringCopy groupText(env, groupComment);
+    ResultText result;
+    if (!result.get()) return nullptr;
+    // What the account functions would answer for an argument they refuse,
+    // found here before a group is made: the step and status 87, for the
+    // user the number of the parameter too.
+    if (!userName.get() || !secret.get() || userComment.refused()) {
+        jint parameter = !userName.get() ? kUserName : !secret.get() ? kUserPassword : kUserComment;
+        formatWide(result.get(), result.capacity(), L"2 87 %d", static_cast<int>(parameter));
+        return newJavaString(env, result.get());
+    }
+    if (anyRefused(groupName, groupText)) {
+        formatWide(result.get(), result.capacity(), L"%d 87", createGroup ? 1 : 6);
+        return newJavaString(env, result.get());
+    }
     NewUser request = {userName.get(),  secret.data(),  userComment.get(),           groupName.get(),
                        groupText.get(), createGroup != JNI_FALSE, failIfGroupExists != JNI_FALSE};
-    ResultText result;
-    if (!result.get() || !addUser(api, request, result.get(), result.capacity()) || !result.get()[0]) return nullptr;
+    if (!addUser(api, request, result.get(), result.capacity()) || !result.get()[0]) return nullptr;
     return newJavaString(env, result.get());
 }
 
@@ -277,5 +296,7 @@ extern "C" jboolean JNICALL TLX_JNI(Win32UserInfo, setLsaAccountRight0)(JNIEnv* 
     if (!bindLsaApi(&api)) return JNI_FALSE;
     JavaStringCopy accountName(env, account);
     JavaStringCopy rightName(env, right);
+    // A refused right must not read as none: that would revoke every right.
+    if (rightName.refused()) return JNI_FALSE;
     return setAccountRight(api, accountName.get(), rightName.get(), add != JNI_FALSE) ? JNI_TRUE : JNI_FALSE;
 }

@@ -187,8 +187,11 @@ void profileDirectory(const ProfileApi& api, const wchar_t* sidText, const wchar
     }
     const wchar_t* domain = account.localDomain(sidText) ? L"." : account.domain();
     ScopedHandle token;
-    if (!api.logonUser(account.name(), domain, password, kNetworkLogon, LOGON32_PROVIDER_DEFAULT, token.receive())) {
-        formatWide(out, capacity, L" could not get token %d", static_cast<int>(GetLastError()));
+    // No password is no logon: the logon function takes none.
+    if (!password || !api.logonUser(account.name(), domain, password, kNetworkLogon, LOGON32_PROVIDER_DEFAULT,
+                                    token.receive())) {
+        int error = password ? static_cast<int>(GetLastError()) : ERROR_INVALID_PARAMETER;
+        formatWide(out, capacity, L" could not get token %d", error);
         return;
     }
     DWORD units = static_cast<DWORD>(capacity);
@@ -207,15 +210,17 @@ bool bindLsaApi(LsaApi* api) {
 }
 
 bool setAccountRight(const LsaApi& api, const wchar_t* account, const wchar_t* right, bool add) {
+    const wchar_t* rightText = right ? right : L"";
+    // A counted string counts in 16 bits: a longer right would reach the system cut.
+    size_t units = std::wcslen(rightText);
     ScopedLocalMemory<PSID> sid(accountSid(account));
-    if (!sid.get()) return false;
+    if (units >= 0x7FFF || !sid.get()) return false;
     LSA_OBJECT_ATTRIBUTES attributes = {};
     LSA_HANDLE policy = nullptr;
     if (api.openPolicy(nullptr, &attributes, kRightsPolicyAccess, &policy) != 0) return false;
-    const wchar_t* rightText = right ? right : L"";
     LSA_UNICODE_STRING rights;
     rights.Buffer = const_cast<PWSTR>(rightText);
-    rights.Length = static_cast<USHORT>(std::wcslen(rightText) * sizeof(wchar_t));
+    rights.Length = static_cast<USHORT>(units * sizeof(wchar_t));
     rights.MaximumLength = static_cast<USHORT>(rights.Length + sizeof(wchar_t));
     NTSTATUS status = add ? api.addAccountRights(policy, sid.get(), &rights, 1)
                           : api.removeAccountRights(policy, sid.get(), right == nullptr, &rights, 1);

@@ -83,3 +83,13 @@ jobjectArray newJavaStringArray(JNIEnv* env, const TextList& texts) {
     }
     return array;
 }
+
+bool splitMultiString(const wchar_t* text, size_t units, TextList* strings) {
+    for (size_t position = 0; position < units && !(position + 1 == units && text[position] == L'\0');) {
+        size_t end = position;
+        while (end < units && text[end] != L'\0') ++end;
+        if (!strings->add(text + position, end - position)) return false;
+        position = end + 1;
+    }
+    return true;
+}

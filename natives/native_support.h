@@ -45,6 +45,8 @@ public:
     bool add(const wchar_t* text, size_t length);
     bool add(const wchar_t* text);
     size_t count() const { return count_; }
+    // Units in use: every text with its NUL.
+    size_t units() const { return used_; }
     // The texts in the order added, each NUL-terminated, one after the other.
     const wchar_t* first() const { return block_.get(); }
     static const wchar_t* next(const wchar_t* text);
@@ -58,3 +60,8 @@ private:
 
 // A String[] of the texts, in their order.
 jobjectArray newJavaStringArray(JNIEnv* env, const TextList& texts);
+
+// The strings of multi-string data of `units` units: each ends at its NUL or
+// at the end of the data (which need not end in NULs), and the NUL that closes
+// the list is no string. False when memory ran out.
+bool splitMultiString(const wchar_t* text, size_t units, TextList* strings);

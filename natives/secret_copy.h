@@ -5,21 +5,20 @@
 #include <jni.h>
 #include <windows.h>
 
-#include <cwchar>
-
 #include "launcher/base/scoped.h"
 
 class SecretCopy {
 public:
     SecretCopy(JNIEnv* env, jstring text) : copy_(env, text) {}
     ~SecretCopy() {
-        if (copy_.get()) SecureZeroMemory(copy_.data(), std::wcslen(copy_.get()) * sizeof(wchar_t));
+        if (copy_.get()) SecureZeroMemory(copy_.data(), copy_.length() * sizeof(wchar_t));
     }
     SecretCopy(const SecretCopy&) = delete;
     SecretCopy& operator=(const SecretCopy&) = delete;
 
     const wchar_t* get() const { return copy_.get(); }
     wchar_t* data() { return copy_.data(); }
+    bool refused() const { return copy_.refused(); }
 
 private:
     JavaStringCopy copy_;

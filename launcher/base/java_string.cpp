@@ -1,27 +1,41 @@
-// The copies of a Java string argument.
+// The copies of a Java string argument, and the one rule for a U+0000 inside.
 #include "launcher/base/code_page.h"
 #include "launcher/base/scoped.h"
 
+static_assert(sizeof(wchar_t) == sizeof(jchar), "Windows texts are UTF-16, as Java's are");
+
 namespace {
 
-wchar_t* copyJavaString(JNIEnv* env, jstring text) {
+// The copy in memory of our own, or null: for a null string, and for one
+// that is refused (*refused set).
+wchar_t* copyJavaString(JNIEnv* env, jstring text, StringUse use, size_t* length, bool* refused) {
     if (!text) return nullptr;
-    jsize length = env->GetStringLength(text);
-    const jchar* chars = env->GetStringChars(text, nullptr);
-    if (!chars) return nullptr;
-    wchar_t* copy = static_cast<wchar_t*>(std::malloc((static_cast<size_t>(length) + 1) * sizeof(wchar_t)));
-    if (copy) {
-        jsize n = 0;
-        for (; n < length && chars[n] != 0; ++n) copy[n] = static_cast<wchar_t>(chars[n]);
-        copy[n] = L'\0';
+    jsize units = env->GetStringLength(text);
+    wchar_t* copy = static_cast<wchar_t*>(std::malloc((static_cast<size_t>(units) + 1) * sizeof(wchar_t)));
+    if (!copy) {
+        *refused = true;
+        return nullptr;
     }
-    env->ReleaseStringChars(text, chars);
+    env->GetStringRegion(text, 0, units, reinterpret_cast<jchar*>(copy));
+    jsize end = 0;
+    while (end < units && copy[end] != L'\0') ++end;
+    if (end < units && use == StringUse::kName) {
+        // It may be a password.
+        SecureZeroMemory(copy, static_cast<size_t>(units) * sizeof(wchar_t));
+        std::free(copy);
+        *refused = true;
+        return nullptr;
+    }
+    copy[end] = L'\0';
+    *length = static_cast<size_t>(end);
     return copy;
 }
 
 }  // namespace
 
-JavaStringCopy::JavaStringCopy(JNIEnv* env, jstring text) : text_(copyJavaString(env, text)) {}
+JavaStringCopy::JavaStringCopy(JNIEnv* env, jstring text, StringUse use) {
+    text_.reset(copyJavaString(env, text, use, &length_, &refused_));
+}
 
 JavaStringCopy8::JavaStringCopy8(JNIEnv* env, jstring text) {
     JavaStringCopy wide(env, text);
@@ -35,7 +49,9 @@ JavaStringArrayCopy::JavaStringArrayCopy(JNIEnv* env, jobjectArray array) {
     if (!texts_.get()) return;
     for (; count_ < length; ++count_) {
         jstring element = static_cast<jstring>(env->GetObjectArrayElement(array, count_));
-        texts_.get()[count_] = copyJavaString(env, element);
+        size_t units = 0;
+        bool refused = false;
+        texts_.get()[count_] = copyJavaString(env, element, StringUse::kShown, &units, &refused);
         if (element) env->DeleteLocalRef(element);
     }
 }

@@ -153,27 +153,50 @@ private:
     Interface* pointer_ = nullptr;
 };
 
+// What a U+0000 inside a Java string argument means. Windows reads every text
+// it is given up to its first NUL, so a copy cut there would name another key,
+// file, service or account than the caller gave (or store less than it gave).
+enum class StringUse {
+    kName,    // a name, a path, a command line or data to store: refused
+    kShown,   // a text only shown to the user (a title, a label): shown up to the U+0000
+};
+
 // The copy of a Java string that a native makes on entry: UTF-16 and
-// NUL-terminated, cut at an embedded U+0000. A null Java string gives a null
-// copy, which the natives hand on to Windows as "no value"; so does a copy
-// that could not be made (no memory, a failing JNI call), which the native
-// cannot tell apart and need not. Freed when the scope ends, on every return.
+// NUL-terminated, copied straight into memory of its own (so a secret is
+// in no other buffer that could be freed unwiped). A null Java string gives
+// a null copy, which the natives hand on to Windows as "no value". Freed
+// when the scope ends, on every return.
 class JavaStringCopy {
 public:
-    JavaStringCopy(JNIEnv* env, jstring text);
+    JavaStringCopy(JNIEnv* env, jstring text, StringUse use = StringUse::kName);
     JavaStringCopy(const JavaStringCopy&) = delete;
     JavaStringCopy& operator=(const JavaStringCopy&) = delete;
 
     const wchar_t* get() const { return text_.get(); }
     // For functions that take a writable buffer (CreateProcessW's command line).
     wchar_t* data() { return text_.get(); }
+    // Units before the terminating NUL.
+    size_t length() const { return length_; }
+    // A string was given but no copy may stand for it: it holds U+0000 where
+    // it names something, or it could not be copied (no memory). get() is
+    // then null, which must not be taken for "no value": the native fails as
+    // for a bad argument, before it does anything.
+    bool refused() const { return refused_; }
 
 private:
     ScopedMalloc<wchar_t*> text_;
+    size_t length_ = 0;
+    bool refused_ = false;
 };
 
+// Whether any of the copies was refused.
+template <typename... Copies>
+bool anyRefused(const Copies&... copies) {
+    return (copies.refused() || ...);
+}
+
 // The same copy in the file-API code page ("?" for what the code page
-// lacks), for the 8-bit functions.
+// lacks), for the 8-bit functions; null when the wide copy is null or refused.
 class JavaStringCopy8 {
 public:
     JavaStringCopy8(JNIEnv* env, jstring text);
@@ -186,10 +209,10 @@ private:
     ScopedMalloc<char*> text_;
 };
 
-// The copies of the elements of a Java String[], each made like a
-// JavaStringCopy. A null element, or one that could not be copied, reads as
-// an empty text: the dialogs that take these lists have no use for a null
-// label. A null array has no elements.
+// The copies of the elements of a Java String[] of texts the user is shown
+// (StringUse::kShown). A null element, or one that could not be copied,
+// reads as an empty text: the dialogs that take these lists have no use for
+// a null label. A null array has no elements.
 class JavaStringArrayCopy {
 public:
     JavaStringArrayCopy(JNIEnv* env, jobjectArray array);
