@@ -24,11 +24,12 @@ enum class Access { kRead, kReadWrite, kCreate };
 // The type codes setValue0 takes.
 enum ValueType : jint { kString = 1, kDword = 2, kMultiString = 3, kBinary = 4, kExpandString = 5 };
 
-// Value data travels through one buffer of this size in both directions.
-constexpr DWORD kValueBufferBytes = 100000;
-constexpr DWORD kValueBufferUnits = kValueBufferBytes / sizeof(wchar_t);
-// A string value keeps at most this many units, so that it and its NUL fit.
-constexpr size_t kLongestStringValue = kValueBufferUnits - 1;
+// A value is read into a buffer of this size first, and into one of its
+// own size when it is larger, up to the largest value written or read.
+constexpr DWORD kFirstReadBytes = 100000;
+constexpr size_t kMostValueBytes = 16 * 1024 * 1024;
+// A value that keeps growing between size query and read is given up.
+constexpr int kReadAttempts = 4;
 // Room for any key or value name (value names may have up to 16,383 units),
 // so that every name comes back whole.
 constexpr DWORD kNameUnits = 32768;
@@ -57,10 +58,12 @@ bool openBelow(HKEY parent, const wchar_t* path, REGSAM view, Access access, Sco
     return RegOpenKeyExW(parent, path, 0, mask | view, key->receive()) == ERROR_SUCCESS;
 }
 
+// A key is created only below a path: RegCreateKeyExW takes no null one.
 bool openKey(JNIEnv* env, jint root, jstring path, jint view, Access access, ScopedRegistryKey* key) {
     HKEY parent = rootKey(root);
     if (!parent) return false;
     JavaStringCopy copy(env, path);
+    if (copy.refused() || (access == Access::kCreate && !copy.get())) return false;
     return openBelow(parent, copy.get(), static_cast<REGSAM>(view), access, key);
 }
 
@@ -145,23 +148,31 @@ bool isInstanceOf(JNIEnv* env, jobject value, const char* className) {
     return instance;
 }
 
-// The data setValue0 writes: its registry type, its bytes in buffer, their count.
+// The data setValue0 writes, whole: its registry type, its bytes and their
+// count, in memory of its own (a multi-string in a text list).
 struct ValueData {
-    DWORD type;
-    BYTE* buffer;
-    DWORD size;
+    DWORD type = REG_NONE;
+    ScopedMalloc<BYTE*> owned;
+    TextList texts;
+    const BYTE* bytes = nullptr;
+    DWORD size = 0;
 };
+
+BYTE* allocate(ValueData* data, size_t size) {
+    data->owned.reset(static_cast<BYTE*>(std::malloc(size ? size : 1)));
+    data->bytes = data->owned.get();
+    data->size = static_cast<DWORD>(size);
+    return data->owned.get();
+}
 
 bool marshalString(JNIEnv* env, jobject value, ValueData* data) {
     if (!isInstanceOf(env, value, "java/lang/String")) return false;
-    JavaStringCopy text(env, static_cast<jstring>(value));
-    if (!text.get()) return false;
-    size_t units = std::wcslen(text.get());
-    if (units > kLongestStringValue) units = kLongestStringValue;
-    wchar_t* out = reinterpret_cast<wchar_t*>(data->buffer);
-    std::memcpy(out, text.get(), units * sizeof(wchar_t));
-    out[units] = L'\0';
-    data->size = static_cast<DWORD>((units + 1) * sizeof(wchar_t));
+    jstring string = static_cast<jstring>(value);
+    if ((static_cast<size_t>(env->GetStringLength(string)) + 1) * sizeof(wchar_t) > kMostValueBytes) return false;
+    JavaStringCopy text(env, string);
+    size_t size = (text.length() + 1) * sizeof(wchar_t);
+    if (!text.get() || !allocate(data, size)) return false;
+    std::memcpy(data->owned.get(), text.get(), size);
     return true;
 }
 
@@ -171,32 +182,30 @@ bool marshalDword(JNIEnv* env, jobject value, ValueData* data) {
     bool instance = value && env->IsInstanceOf(value, integerClass);
     jmethodID intValue = instance ? env->GetMethodID(integerClass, "intValue", "()I") : nullptr;
     env->DeleteLocalRef(integerClass);
-    if (!intValue) return false;
+    if (!intValue || !allocate(data, sizeof(DWORD))) return false;
     DWORD number = static_cast<DWORD>(env->CallIntMethod(value, intValue));
-    std::memcpy(data->buffer, &number, sizeof(number));
-    data->size = sizeof(number);
+    std::memcpy(data->owned.get(), &number, sizeof(number));
     return true;
 }
 
 // Each element and its NUL, then the closing NUL. An empty element cannot be
-// stored (its NUL would end the list), and the whole must fit the buffer.
+// stored (its NUL would end the list), nor one holding U+0000.
 bool marshalMultiString(JNIEnv* env, jobject value, ValueData* data) {
     if (!isInstanceOf(env, value, "[Ljava/lang/String;")) return false;
     jobjectArray array = static_cast<jobjectArray>(value);
     jsize count = env->GetArrayLength(array);
-    wchar_t* out = reinterpret_cast<wchar_t*>(data->buffer);
-    size_t used = 0;
     for (jsize i = 0; i < count; ++i) {
         jstring element = static_cast<jstring>(env->GetObjectArrayElement(array, i));
         JavaStringCopy text(env, element);
         if (element) env->DeleteLocalRef(element);
-        size_t length = text.get() ? std::wcslen(text.get()) : 0;
-        if (length == 0 || used + length + 2 > kValueBufferUnits) return false;
-        std::memcpy(out + used, text.get(), (length + 1) * sizeof(wchar_t));
-        used += length + 1;
+        if (text.length() == 0 || !data->texts.add(text.get(), text.length()) ||
+            data->texts.units() * sizeof(wchar_t) >= kMostValueBytes) {
+            return false;
+        }
     }
-    out[used] = L'\0';
-    data->size = static_cast<DWORD>(used * sizeof(wchar_t) + sizeof(wchar_t));
+    if (!data->texts.add(L"", 0)) return false;
+    data->bytes = reinterpret_cast<const BYTE*>(data->texts.first());
+    data->size = static_cast<DWORD>(data->texts.units() * sizeof(wchar_t));
     return true;
 }
 
@@ -204,14 +213,14 @@ bool marshalBinary(JNIEnv* env, jobject value, ValueData* data) {
     if (!isInstanceOf(env, value, "[B")) return false;
     jbyteArray array = static_cast<jbyteArray>(value);
     jsize length = env->GetArrayLength(array);
-    if (length > static_cast<jsize>(kValueBufferBytes)) length = kValueBufferBytes;
-    env->GetByteArrayRegion(array, 0, length, reinterpret_cast<jbyte*>(data->buffer));
-    data->size = static_cast<DWORD>(length);
+    if (static_cast<size_t>(length) > kMostValueBytes || !allocate(data, static_cast<size_t>(length))) return false;
+    env->GetByteArrayRegion(array, 0, length, reinterpret_cast<jbyte*>(data->owned.get()));
     return true;
 }
 
 // A value object of another class than its type code names is refused: the
-// JNI calls on it would take it for what it is not.
+// JNI calls on it would take it for what it is not. So is a value that could
+// not be stored whole: a cut one would be reported as written.
 bool marshalValue(JNIEnv* env, jobject value, jint type, ValueData* data) {
     switch (type) {
         case kString: data->type = REG_SZ; return marshalString(env, value, data);
@@ -221,6 +230,22 @@ bool marshalValue(JNIEnv* env, jobject value, jint type, ValueData* data) {
         case kBinary: data->type = REG_BINARY; return marshalBinary(env, value, data);
         default: return false;
     }
+}
+
+// Reads the whole value, in a buffer grown to the size the registry reports
+// while the value is larger than the buffer (up to kMostValueBytes).
+LONG readValue(HKEY key, const wchar_t* name, DWORD* type, ScopedMalloc<BYTE*>* data, DWORD* size) {
+    DWORD capacity = kFirstReadBytes;
+    LONG status = ERROR_MORE_DATA;
+    for (int attempt = 0; attempt < kReadAttempts && status == ERROR_MORE_DATA; ++attempt) {
+        data->reset(static_cast<BYTE*>(std::malloc(capacity)));
+        if (!data->get()) return ERROR_NOT_ENOUGH_MEMORY;
+        *size = capacity;
+        status = RegQueryValueExW(key, name, nullptr, type, data->get(), size);
+        if (status == ERROR_MORE_DATA && *size > kMostValueBytes) break;
+        capacity = *size;
+    }
+    return status;
 }
 
 // A string value's text: its units, without the NUL that usually ends it.
@@ -255,18 +280,9 @@ jobject dwordValue(JNIEnv* env, const BYTE* buffer, DWORD size) {
     return boxInteger(env, static_cast<jint>(number));
 }
 
-// The strings of a multi-string, each ended by its NUL or by the end of the
-// data: data that lacks its NULs must not be read past its end.
 jobject multiStringValue(JNIEnv* env, const BYTE* buffer, DWORD size) {
-    const wchar_t* text = reinterpret_cast<const wchar_t*>(buffer);
-    size_t units = size / sizeof(wchar_t);
     TextList strings;
-    for (size_t position = 0; position + 1 < units;) {
-        size_t end = position;
-        while (end < units && text[end] != L'\0') ++end;
-        if (!strings.add(text + position, end - position)) return nullptr;
-        position = end + 1;
-    }
+    if (!splitMultiString(reinterpret_cast<const wchar_t*>(buffer), size / sizeof(wchar_t), &strings)) return nullptr;
     return newJavaStringArray(env, strings);
 }
 
@@ -299,31 +315,28 @@ extern "C" jboolean JNICALL TLX_JNI(Registry, createKey0)(JNIEnv* env, jclass, j
 // (ILjava/lang/String;Ljava/lang/String;I)Ljava/lang/Object;
 extern "C" jobject JNICALL TLX_JNI(Registry, getValue0)(JNIEnv* env, jclass, jint root, jstring path, jstring name,
                                                        jint view) {
-    ScopedRegistryKey key;
-    if (!openKey(env, root, path, view, Access::kRead, &key)) return nullptr;
-    HeapBuffer buffer(kValueBufferBytes);
-    if (!buffer.get()) return nullptr;
     JavaStringCopy valueName(env, name);
-    DWORD type = 0, size = kValueBufferBytes;
-    if (RegQueryValueExW(key.get(), valueName.get(), nullptr, &type, buffer.get(), &size) != ERROR_SUCCESS) {
-        return nullptr;
-    }
+    ScopedRegistryKey key;
+    if (valueName.refused() || !openKey(env, root, path, view, Access::kRead, &key)) return nullptr;
+    ScopedMalloc<BYTE*> data;
+    DWORD type = 0, size = 0;
+    if (readValue(key.get(), valueName.get(), &type, &data, &size) != ERROR_SUCCESS) return nullptr;
     key.close();
-    return javaValue(env, type, buffer.get(), size);
+    return javaValue(env, type, data.get(), size);
 }
 
 // boolean setValue0(int root, String key, String name, Object value, int type, int view)
 // (ILjava/lang/String;Ljava/lang/String;Ljava/lang/Object;II)Z
 extern "C" jboolean JNICALL TLX_JNI(Registry, setValue0)(JNIEnv* env, jclass, jint root, jstring path, jstring name,
                                                         jobject value, jint type, jint view) {
-    ScopedRegistryKey key;
-    if (!openKey(env, root, path, view, Access::kCreate, &key)) return JNI_FALSE;
-    HeapBuffer buffer(kValueBufferBytes);
-    if (!buffer.get()) return JNI_FALSE;
-    ValueData data = {REG_NONE, buffer.get(), 0};
-    if (!marshalValue(env, value, type, &data)) return JNI_FALSE;
     JavaStringCopy valueName(env, name);
-    LONG status = RegSetValueExW(key.get(), valueName.get(), 0, data.type, data.buffer, data.size);
+    ValueData data;
+    ScopedRegistryKey key;
+    if (valueName.refused() || !marshalValue(env, value, type, &data) ||
+        !openKey(env, root, path, view, Access::kCreate, &key)) {
+        return JNI_FALSE;
+    }
+    LONG status = RegSetValueExW(key.get(), valueName.get(), 0, data.type, data.bytes, data.size);
     if (status != ERROR_SUCCESS) {
         printDiagnostic("no success %d\n", static_cast<int>(status));
         return JNI_FALSE;
@@ -334,9 +347,9 @@ extern "C" jboolean JNICALL TLX_JNI(Registry, setValue0)(JNIEnv* env, jclass, ji
 // void deleteValue0(int root, String key, String name, int view)  (ILjava/lang/String;Ljava/lang/String;I)V
 extern "C" void JNICALL TLX_JNI(Registry, deleteValue0)(JNIEnv* env, jclass, jint root, jstring path, jstring name,
                                                        jint view) {
-    ScopedRegistryKey key;
-    if (!openKey(env, root, path, view, Access::kReadWrite, &key)) return;
     JavaStringCopy valueName(env, name);
+    ScopedRegistryKey key;
+    if (valueName.refused() || !openKey(env, root, path, view, Access::kReadWrite, &key)) return;
     RegDeleteValueW(key.get(), valueName.get());
 }
 
@@ -345,7 +358,7 @@ extern "C" void JNICALL TLX_JNI(Registry, deleteKey0)(JNIEnv* env, jclass, jint 
                                                      jboolean onlyIfEmpty, jint view) {
     HKEY parent = rootKey(root);
     JavaStringCopy copy(env, path);
-    if (!parent || namesNoSubKey(copy.get())) return;
+    if (!parent || copy.refused() || namesNoSubKey(copy.get())) return;
     if (onlyIfEmpty) {
         ScopedRegistryKey key;
         if (openBelow(parent, copy.get(), static_cast<REGSAM>(view), Access::kReadWrite, &key) &&
@@ -359,23 +372,23 @@ extern "C" void JNICALL TLX_JNI(Registry, deleteKey0)(JNIEnv* env, jclass, jint 
 // boolean saveKey0(int root, String key, String file, int view)  (ILjava/lang/String;Ljava/lang/String;I)Z
 extern "C" jboolean JNICALL TLX_JNI(Registry, saveKey0)(JNIEnv* env, jclass, jint root, jstring path, jstring file,
                                                        jint view) {
-    if (!switchPrivilege(L"SeBackupPrivilege", PrivilegeState::kEnabled)) return JNI_FALSE;
+    JavaStringCopy target(env, file);
+    if (!target.get() || !switchPrivilege(L"SeBackupPrivilege", PrivilegeState::kEnabled)) return JNI_FALSE;
     ScopedRegistryKey key;
     if (!openKey(env, root, path, view, Access::kReadWrite, &key)) return JNI_FALSE;
-    JavaStringCopy target(env, file);
     return RegSaveKeyW(key.get(), target.get(), nullptr) == ERROR_SUCCESS;
 }
 
 // boolean restoreKey0(int root, String key, String file, int view)  (ILjava/lang/String;Ljava/lang/String;I)Z
 extern "C" jboolean JNICALL TLX_JNI(Registry, restoreKey0)(JNIEnv* env, jclass, jint root, jstring path,
                                                           jstring file, jint view) {
-    if (!switchPrivilege(L"SeBackupPrivilege", PrivilegeState::kEnabled) ||
+    JavaStringCopy source(env, file);
+    if (!source.get() || !switchPrivilege(L"SeBackupPrivilege", PrivilegeState::kEnabled) ||
         !switchPrivilege(L"SeRestorePrivilege", PrivilegeState::kEnabled)) {
         return JNI_FALSE;
     }
     ScopedRegistryKey key;
     if (!openKey(env, root, path, view, Access::kCreate, &key)) return JNI_FALSE;
-    JavaStringCopy source(env, file);
     return RegRestoreKeyW(key.get(), source.get(), 0) == ERROR_SUCCESS;
 }
 
