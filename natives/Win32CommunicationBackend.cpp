@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cwchar>
 
 #include "launcher/base/scoped.h"
 #include "natives/diagnostic.h"
@@ -22,6 +23,9 @@ constexpr jlong kInvalidHandle = -1;
 constexpr int32_t kMostBlockBytes = 64 * 1024 * 1024;
 
 constexpr DWORD kPipeBufferBytes = 65536;
+// A block passes between the pipe and its Java array in pieces of this size,
+// so that the array is the only copy of the whole block.
+constexpr int32_t kPieceBytes = 65536;
 // Not in the headers at this Windows level.
 constexpr DWORD kFirstPipeInstance = 0x00080000;   // FILE_FLAG_FIRST_PIPE_INSTANCE
 constexpr DWORD kRejectRemoteClients = 0x00000008;  // PIPE_REJECT_REMOTE_CLIENTS
@@ -38,16 +42,50 @@ constexpr DWORD kRetryWaitMillis = 1000;
 bool isInvalid(jlong handle) { return static_cast<uint32_t>(handle) == 0xFFFFFFFFu; }
 
 // Passes exactly `size` bytes through ReadFile or WriteFile, which may each
-// move fewer, unless the pipe fails or ends.
+// move fewer, unless the pipe fails or ends. Nothing moved is the end: a
+// handle that is not a pipe (a file at its end) would otherwise be asked for
+// ever.
 template <typename Byte, typename Transfer>
 bool transferAll(HANDLE pipe, Byte* data, int32_t size, Transfer transfer) {
     int32_t done = 0;
     while (done < size) {
         DWORD count = 0;
-        if (!transfer(pipe, data + done, static_cast<DWORD>(size - done), &count, nullptr)) return false;
+        if (!transfer(pipe, data + done, static_cast<DWORD>(size - done), &count, nullptr) || count == 0) return false;
         done += static_cast<int32_t>(count);
     }
     return true;
+}
+
+int32_t pieceAt(int32_t done, int32_t length) { return length - done < kPieceBytes ? length - done : kPieceBytes; }
+
+enum class Direction { kFromPipe, kToPipe };
+
+// The block's bytes between the pipe and its Java array, piece by piece.
+bool passBlock(JNIEnv* env, HANDLE pipe, jbyteArray block, int32_t length, Direction direction) {
+    HeapBuffer piece(static_cast<size_t>(pieceAt(0, length)) + 1);
+    jbyte* bytes = reinterpret_cast<jbyte*>(piece.get());
+    if (!bytes) return false;
+    bool fromPipe = direction == Direction::kFromPipe;
+    for (int32_t done = 0, size = 0; done < length; done += size) {
+        size = pieceAt(done, length);
+        if (!fromPipe) env->GetByteArrayRegion(block, done, size, bytes);
+        if (!(fromPipe ? transferAll(pipe, bytes, size, ReadFile) : transferAll(pipe, bytes, size, WriteFile))) {
+            return false;
+        }
+        if (fromPipe) env->SetByteArrayRegion(block, done, size, bytes);
+    }
+    return true;
+}
+
+// The names a client may open: those of pipes. Any other path (a file, a
+// device) would be opened as readily, and a name that walks up out of the
+// pipe folder ("..", "/") leaves it.
+bool isPipeName(const wchar_t* name) {
+    constexpr wchar_t kPipeFolder[] = L"\\\\.\\pipe\\";
+    constexpr size_t kFolderUnits = sizeof(kPipeFolder) / sizeof(wchar_t) - 1;
+    if (!name || _wcsnicmp(name, kPipeFolder, kFolderUnits) != 0) return false;
+    const wchar_t* pipe = name + kFolderUnits;
+    return *pipe && !wcspbrk(pipe, L"\\/") && wcscmp(pipe, L".") != 0 && wcscmp(pipe, L"..") != 0;
 }
 
 }  // namespace
@@ -70,8 +108,10 @@ extern "C" jlong JNICALL TLX_JNI(Win32CommunicationBackend, createListener0)(JNI
 }
 
 // byte[] readDataBlock0(long handle)  (J)[B
-// A length outside 0..kMostBlockBytes gives null without allocating; the
-// pipe is then out of step and the caller has to close it.
+// A length outside 0..kMostBlockBytes gives null without allocating, and so
+// does one the Java heap cannot hold (its OutOfMemoryError is not left to
+// the caller: natives answer by their result); the pipe is then out of step
+// and the caller has to close it.
 extern "C" jbyteArray JNICALL TLX_JNI(Win32CommunicationBackend, readDataBlock0)(JNIEnv* env, jclass, jlong handle) {
     if (isInvalid(handle)) return nullptr;
     HANDLE pipe = handleFromJava(handle);
@@ -80,15 +120,14 @@ extern "C" jbyteArray JNICALL TLX_JNI(Win32CommunicationBackend, readDataBlock0)
     if (!ReadFile(pipe, &length, sizeof(length), &count, nullptr) || count < sizeof(length)) return nullptr;
     if (length < 0 || length > kMostBlockBytes) return nullptr;
     jbyteArray block = env->NewByteArray(length);
-    if (!block) return nullptr;
-    jbyte* bytes = env->GetByteArrayElements(block, nullptr);
-    if (!bytes) return nullptr;
-    if (!transferAll(pipe, bytes, length, ReadFile)) {
-        env->ReleaseByteArrayElements(block, bytes, JNI_ABORT);
+    if (!block) {
+        env->ExceptionClear();
+        return nullptr;
+    }
+    if (!passBlock(env, pipe, block, length, Direction::kFromPipe)) {
         env->DeleteLocalRef(block);
         return nullptr;
     }
-    env->ReleaseByteArrayElements(block, bytes, 0);
     return block;
 }
 
@@ -101,12 +140,10 @@ extern "C" jboolean JNICALL TLX_JNI(Win32CommunicationBackend, writeDataBlock0)(
     int32_t length = env->GetArrayLength(data);
     if (length > kMostBlockBytes) return JNI_FALSE;
     DWORD count = 0;
-    if (!WriteFile(pipe, &length, sizeof(length), &count, nullptr) || count < sizeof(length)) return JNI_FALSE;
-    jbyte* bytes = env->GetByteArrayElements(data, nullptr);
-    if (!bytes) return JNI_FALSE;
-    bool written = transferAll(pipe, bytes, length, WriteFile);
-    env->ReleaseByteArrayElements(data, bytes, JNI_ABORT);
-    if (!written) return JNI_FALSE;
+    if (!WriteFile(pipe, &length, sizeof(length), &count, nullptr) || count < sizeof(length) ||
+        !passBlock(env, pipe, data, length, Direction::kToPipe)) {
+        return JNI_FALSE;
+    }
     // On a pipe this returns once the partner has read everything.
     FlushFileBuffers(pipe);
     return JNI_TRUE;
@@ -116,9 +153,9 @@ extern "C" jboolean JNICALL TLX_JNI(Win32CommunicationBackend, writeDataBlock0)(
 extern "C" jlong JNICALL TLX_JNI(Win32CommunicationBackend, connectClient0)(JNIEnv* env, jclass, jstring pipeName) {
     JavaStringCopy name(env, pipeName);
     JavaStringCopy8 name8(env, pipeName);
-    // No name can ever be opened: say so at once instead of retrying for minutes.
-    if (!name.get()) {
-        printDiagnostic("could not open file %d %s\n", ERROR_INVALID_PARAMETER, "");
+    // No such name can ever be opened: say so at once instead of retrying for minutes.
+    if (!isPipeName(name.get())) {
+        printDiagnostic("could not open file %d %s\n", ERROR_INVALID_PARAMETER, name8.get() ? name8.get() : "");
         return 0;
     }
     WaitNamedPipeW(name.get(), kFirstWaitMillis);
@@ -144,7 +181,8 @@ extern "C" jboolean JNICALL TLX_JNI(Win32CommunicationBackend, connectNamedPipe0
         DWORD error = GetLastError();
         // The client came between the pipe's creation and this call.
         if (error == ERROR_PIPE_CONNECTED) return JNI_TRUE;
-        if (++failures > kMostConnectFailures) {
+        // No retry makes a handle of something else (or of nothing) a pipe's.
+        if (error == ERROR_INVALID_HANDLE || ++failures > kMostConnectFailures) {
             printDiagnostic("could not connect named pipe %d\n", static_cast<int>(error));
             return JNI_FALSE;
         }
