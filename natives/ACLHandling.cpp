@@ -13,9 +13,19 @@
 namespace {
 
 // The trustee kinds the Java side passes; any other value means everyone.
-enum TrusteeKind : jint { kAuthenticatedUsers = 1, kNamedAccount = 3, kPowerUsers = 5 };
+enum TrusteeKind : jint { kEveryone = 0, kAuthenticatedUsers = 1, kNamedAccount = 3, kPowerUsers = 5 };
 
 constexpr DWORD kInheritEverywhere = SUB_CONTAINERS_AND_OBJECTS_INHERIT;
+
+void grantEntry(EXPLICIT_ACCESSW* entry, DWORD mask, DWORD inheritance, PSID trustee) {
+    *entry = {};
+    entry->grfAccessPermissions = mask;
+    entry->grfAccessMode = GRANT_ACCESS;
+    entry->grfInheritance = inheritance;
+    entry->Trustee.TrusteeForm = TRUSTEE_IS_SID;
+    entry->Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
+    entry->Trustee.ptstrName = static_cast<LPWSTR>(trustee);
+}
 
 // The trustee's SID: from LocalAlloc for a named account, from
 // AllocateAndInitializeSid for the fixed ones; freed accordingly.
@@ -61,7 +71,9 @@ private:
 
 // Reads the DACL, merges the grant, stores the result; stops at the first
 // failure, so that a DACL that could not be read is never replaced by one
-// holding the new entry alone.
+// holding the new entry alone. An object without a DACL (or with a null one)
+// grants everyone everything: that grant is kept beside the new entry, for
+// the object itself, so that nobody loses the access they had.
 DWORD grantAccess(const wchar_t* path, const char* path8, SE_OBJECT_TYPE type, DWORD mask, PSID trustee) {
     PACL current = nullptr;
     ScopedLocalMemory<PSECURITY_DESCRIPTOR> descriptor;
@@ -71,15 +83,15 @@ DWORD grantAccess(const wchar_t* path, const char* path8, SE_OBJECT_TYPE type, D
         printDiagnostic("GetNamedSecurityInfo Error %u %s\n", static_cast<unsigned>(status), path8 ? path8 : "");
         return status;
     }
-    EXPLICIT_ACCESSW entry = {};
-    entry.grfAccessPermissions = mask;
-    entry.grfAccessMode = GRANT_ACCESS;
-    entry.grfInheritance = kInheritEverywhere;
-    entry.Trustee.TrusteeForm = TRUSTEE_IS_SID;
-    entry.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
-    entry.Trustee.ptstrName = static_cast<LPWSTR>(trustee);
+    EXPLICIT_ACCESSW entries[2];
+    grantEntry(&entries[0], mask, kInheritEverywhere, trustee);
+    TrusteeSid everyone(kEveryone, nullptr);
+    if (!current) {
+        if (!everyone.get()) return ERROR_NOT_ENOUGH_MEMORY;
+        grantEntry(&entries[1], GENERIC_ALL, NO_INHERITANCE, everyone.get());
+    }
     ScopedLocalMemory<PACL> merged;
-    status = SetEntriesInAclW(1, &entry, current, merged.receive());
+    status = SetEntriesInAclW(current ? 1 : 2, entries, current, merged.receive());
     if (status != ERROR_SUCCESS) {
         printDiagnostic("SetEntriesInAcl Error %u\n", static_cast<unsigned>(status));
         return status;

@@ -242,8 +242,9 @@ TEST(ProfileDirectory, LogonAndItsFailures) {
 
 // Wine's real tokens and registry: administrators made deny-only on the
 // calling thread are no membership (Wine's own full token is, as the launch
-// scenario shows); an entry added to a key's DACL is there
-// when the DACL is read back, for the builtin power users (S-1-5-32-547).
+// scenario shows); an entry added to a key's DACL is there when the DACL is
+// read back, for the builtin power users (S-1-5-32-547), and a key whose
+// DACL was null (everyone may do everything) keeps everyone's access.
 TEST(Security, DenyOnlyMembershipAndRegistryAcl) {
     JNIEnv* env = testJavaEnvironment();
     ASSERT_NE(env, nullptr);
@@ -265,6 +266,9 @@ TEST(Security, DenyOnlyMembershipAndRegistryAcl) {
     ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\tlxtest\\unit-acl", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                               &key, nullptr), ERROR_SUCCESS);
     RegCloseKey(key);
+    ASSERT_EQ(SetNamedSecurityInfoW(const_cast<LPWSTR>(L"CURRENT_USER\\Software\\tlxtest\\unit-acl"), SE_REGISTRY_KEY,
+                                    DACL_SECURITY_INFORMATION, nullptr, nullptr, nullptr, nullptr),
+              ERROR_SUCCESS);
     jstring path = newJavaString(env, L"CURRENT_USER\\Software\\tlxtest\\unit-acl");
     EXPECT_TRUE(TLX_JNI(ACLHandling, addACE)(env, nullptr, path, JNI_TRUE, JNI_TRUE, JNI_TRUE, JNI_FALSE, JNI_FALSE, 5,
                                              nullptr));
@@ -280,14 +284,13 @@ TEST(Security, DenyOnlyMembershipAndRegistryAcl) {
         if (!GetAce(dacl, i, reinterpret_cast<void**>(&ace)) || ace->Header.AceType != ACCESS_ALLOWED_ACE_TYPE) continue;
         LPWSTR text = nullptr;
         ConvertSidToStringSidW(&ace->SidStart, &text);
-        if (std::wstring(text) == L"S-1-5-32-547") {
-            found = std::to_wstring(ace->Mask) + L" " + std::to_wstring(ace->Header.AceFlags);
-        }
+        found += std::wstring(text) + L" " + std::to_wstring(ace->Mask) + L" " + std::to_wstring(ace->Header.AceFlags) + L";";
         LocalFree(text);
     }
     LocalFree(descriptor);
     RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\tlxtest\\unit-acl");
-    EXPECT_EQ(found, std::to_wstring(GENERIC_READ | GENERIC_WRITE) + L" 3");
+    EXPECT_EQ(found, L"S-1-5-32-547 " + std::to_wstring(GENERIC_READ | GENERIC_WRITE) + L" 3;S-1-1-0 " +
+                         std::to_wstring(GENERIC_ALL) + L" 0;");
 }
 
 }  // namespace
