@@ -95,8 +95,13 @@ jstring sidText(JNIEnv* env, const VARIANT* attribute, SidToTextFunction toText)
     return newJavaString(env, text.get());
 }
 
+// Undoes a CoInitialize that succeeded (S_FALSE too: it was counted), and
+// only such a one: the thread's apartment is not ours to end.
 struct OleUninitializer {
-    ~OleUninitializer() { CoUninitialize(); }
+    bool owed;
+    ~OleUninitializer() {
+        if (owed) CoUninitialize();
+    }
 };
 
 // The picker's selection arrives in a storage medium of global memory; both
@@ -156,8 +161,7 @@ extern "C" jobjectArray JNICALL TLX_JNI(ObjectPicker, show0)(JNIEnv* env, jclass
         printDiagnostic("could not find window\n");
         return nullptr;
     }
-    CoInitialize(nullptr);
-    OleUninitializer uninitialize;
+    OleUninitializer uninitialize = {SUCCEEDED(CoInitialize(nullptr))};
     jobjectArray results = nullptr;
     {
         DSOP_SCOPE_INIT_INFO scope = scopeFor(groups, users, wellKnownAccounts, targetComputerOnly);
