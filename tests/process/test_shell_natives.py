@@ -28,8 +28,8 @@ def test_shortcuts_read_back_by_the_shell_and_the_picker_without_a_window(tmp_pa
 
     assert (r["bound"], r["init"], r["uninit"]) == ("true", "true", "true")
     assert [r["create." + name] for name in ("full", "bare", "notarget")] == ["true"] * 3
-    # Nothing is saved into a missing directory, nor without a file name.
-    assert (r["create.missingDir"], r["create.noFile"]) == ("false", "false")
+    # Nothing is saved into a missing directory.
+    assert r["create.missingDir"] == "false"
     assert sorted(p.name for p in links.iterdir()) == ["bare.lnk", "full.lnk", "notarget.lnk"]
     assert r["notify"] == "true true"
     # A created item, then its directory updated and flushed: the path of

@@ -30,7 +30,6 @@ public final class AccountsScenario {
         Report.line("name.admins", Win32UserInfo.getAccountName0("S-1-5-32-544", false) + "|"
                 + Win32UserInfo.getAccountName0("S-1-5-32-544", true));
         Report.line("name.bad", "[" + Win32UserInfo.getAccountName0("S-1-5-x", false) + "]");
-        Report.line("name.null", "[" + Win32UserInfo.getAccountName0(null, false) + "]");
 
         Report.line("profile.system", "[" + Win32UserInfo.getUserProfileDirectory0("S-1-5-18", password) + "]");
         Report.line("profile.bad", "[" + Win32UserInfo.getUserProfileDirectory0("S-1-5-x", password) + "]");
@@ -59,7 +58,6 @@ public final class AccountsScenario {
                 + ACLHandling.addACE(object, true, true, false, true, false, 1, null));
         Report.line("ace.account", ACLHandling.addACE(object, true, true, false, false, false, 3, "tlx no such account"));
         Report.line("ace.missingKey", ACLHandling.addACE(object + "\\missing", true, true, false, false, false, 0, null));
-        Report.line("ace.null", ACLHandling.addACE(null, false, true, false, false, false, 0, null));
         Report.line("ace.file", ACLHandling.addACE(args[2], false, true, false, false, false, 0, null));
         Report.done();
     }

@@ -21,8 +21,7 @@ public final class FolderScenario {
         String none = args[5];
         Report.line("compare", FileVersion.compare0(v1234, copy) + " " + FileVersion.compare0(v1234, v12100) + " "
                 + FileVersion.compare0(v12100, v1234) + " " + FileVersion.compare0(v40000, v1234) + " "
-                + FileVersion.compare0(v1234, v40000) + " " + FileVersion.compare0(none, v1234) + " "
-                + FileVersion.compare0(v1234, null));
+                + FileVersion.compare0(v1234, v40000) + " " + FileVersion.compare0(none, v1234));
         for (int code = 1; code <= 12; code++) {
             Report.line("folder." + code + ".user", FolderInfo.getSpecialFolder0(code, false));
             Report.line("folder." + code + ".all", FolderInfo.getSpecialFolder0(code, true));

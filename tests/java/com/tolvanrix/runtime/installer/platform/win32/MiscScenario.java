@@ -74,7 +74,6 @@ public final class MiscScenario {
         Report.line("force", Misc.terminateProcesses0(new int[] {b, c}, true, 0));
         Report.line("force.gone", waitGone(b) + " " + waitGone(c));
         Report.line("force.missing", Misc.terminateProcesses0(new int[] {Integer.MAX_VALUE - 3}, true, 0));
-        Report.line("force.null", Misc.terminateProcesses0(null, true, 0));
     }
 
     /** Starts window_owner and returns its process id once its window is there (0 if it never came). */

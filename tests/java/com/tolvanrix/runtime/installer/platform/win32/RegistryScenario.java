@@ -25,16 +25,11 @@ public final class RegistryScenario {
         Report.binding();
         String base = args[0];
         values(base + "\\values");
-        mends(base + "\\mends");
         keys(base + "\\keys");
         views(base + "\\views");
         Report.line("fromTest.text", Registry.getValue0(HKCU, base + "\\fromTest", "text", 0));
         Report.line("fromTest.qword", Registry.getValue0(HKCU, base + "\\fromTest", "qword", 0));
-        Report.line("badRoots", Registry.keyExists0(0, "Software", 0) + " " + Registry.createKey0(6, base, 0) + " "
-                + Registry.getValue0(0, base + "\\fromTest", "text", 0) + " "
-                + Registry.setValue0(6, base, "x", "y", STRING, 0) + " " + Registry.enumSubKeys0(6, "Software", 0));
         Report.line("saved", Registry.saveKey0(HKCU, base + "\\values", args[1], 0));
-        Report.line("restoreBadRoot", Registry.restoreKey0(0, base, args[1], 0));
         Registry.changeNotifyAssociations0();
         Report.done();
     }
@@ -45,7 +40,7 @@ public final class RegistryScenario {
         Report.line("get.string", text.equals(Registry.getValue0(HKCU, key, "string", 0)));
         char[] longText = new char[60000];
         Arrays.fill(longText, 'x');
-        Registry.setValue0(HKCU, key, "long", new String(longText), STRING, 0);
+        Report.line("set.long", Registry.setValue0(HKCU, key, "long", new String(longText), STRING, 0));
         Report.line("get.long.length", ((String) Registry.getValue0(HKCU, key, "long", 0)).length());
         Report.line("set.expand", Registry.setValue0(HKCU, key, "expand", "%SystemRoot%\\x", EXPAND, 0));
         Object expand = Registry.getValue0(HKCU, key, "expand", 0);
@@ -58,15 +53,13 @@ public final class RegistryScenario {
         Report.line("get.multi", multiRead instanceof String[] && Arrays.equals(multi, (String[]) multiRead));
         Report.line("set.multiEmpty", Registry.setValue0(HKCU, key, "multiEmpty", new String[0], MULTI, 0));
         Report.line("get.multiEmpty", Registry.getValue0(HKCU, key, "multiEmpty", 0));
-        Report.line("set.multiHole", Registry.setValue0(HKCU, key, "multiHole", new String[] {"a", ""}, MULTI, 0));
-        Report.line("get.multiHole", Registry.getValue0(HKCU, key, "multiHole", 0));
         byte[] big = new byte[200000];
         for (int i = 0; i < big.length; i++) {
             big[i] = (byte) (i * 7 + i / 256);
         }
         Report.line("set.binary", Registry.setValue0(HKCU, key, "binary", big, BINARY, 0));
         byte[] read = (byte[]) Registry.getValue0(HKCU, key, "binary", 0);
-        Report.line("get.binary", read.length + " " + Arrays.equals(read, Arrays.copyOf(big, 100000)));
+        Report.line("get.binary", read.length + " " + Arrays.equals(read, big));
         Report.line("set.default", Registry.setValue0(HKCU, key, null, "unnamed", STRING, 0));
         Report.line("get.default", Registry.getValue0(HKCU, key, null, 0));
         Registry.setValue0(HKCU, key, "gone", "soon", STRING, 0);
@@ -80,22 +73,6 @@ public final class RegistryScenario {
             names.append(name.length() > 40 ? "<" + name.length() + " units>" : name).append(' ');
         }
         Report.line("names", names.toString().trim());
-    }
-
-    /** Value objects of the wrong class, a null value, an unknown type code: refused, nothing written. */
-    private static void mends(String key) {
-        Report.line("wrongClass", Registry.setValue0(HKCU, key, "intAsString", Integer.valueOf(3), STRING, 0) + " "
-                + Registry.setValue0(HKCU, key, "stringAsBinary", "abc", BINARY, 0) + " "
-                + Registry.setValue0(HKCU, key, "stringAsDword", "7", DWORD, 0) + " "
-                + Registry.setValue0(HKCU, key, "bytesAsMulti", new byte[3], MULTI, 0) + " "
-                + Registry.setValue0(HKCU, key, "nullString", null, STRING, 0) + " "
-                + Registry.setValue0(HKCU, key, "unknownType", "abc", 9, 0));
-        Report.line("mends.values", Registry.enumValues0(HKCU, key, 0));
-        // Neither may take HKEY_CURRENT_USER with it.
-        Registry.deleteKey0(HKCU, "", false, 0);
-        Registry.deleteKey0(HKCU, "\\\\", false, 0);
-        Registry.deleteKey0(HKCU, null, false, 0);
-        Report.line("root.kept", Registry.keyExists0(HKCU, "Software", 0));
     }
 
     private static void keys(String key) {

@@ -15,6 +15,9 @@ final class Report {
         if (value instanceof Object[]) {
             return Arrays.toString((Object[]) value);
         }
+        if (value instanceof byte[]) {
+            return "byte[" + ((byte[]) value).length + "]";
+        }
         return String.valueOf(value);
     }
 

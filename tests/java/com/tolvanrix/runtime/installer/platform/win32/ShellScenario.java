@@ -6,7 +6,7 @@ import java.nio.charset.StandardCharsets;
  * Drives the ShellLink natives and the object picker of a process without windows. args: the directory for
  * the links, the link target, the icon file. Writes full.lnk (every field, run as administrator), bare.lnk
  * (no working directory, icon, arguments or description) and notarget.lnk (no target), then tries a link in a
- * missing directory and one without a file name.
+ * missing directory.
  */
 public final class ShellScenario {
     static final String DESCRIPTION = "Gr\u00fc\u00dfe \u4e2d description";
@@ -28,7 +28,6 @@ public final class ShellScenario {
                 null, 1));
         Report.line("create.missingDir", ShellLink.createWide0(dir + "\\no\\such\\x.lnk", target, dir, null, null,
                 false, null, 1));
-        Report.line("create.noFile", ShellLink.createWide0(null, target, dir, null, null, false, null, 1));
         // A path cut off without its terminator, and no path at all, are read no further than they go.
         byte[] cut = (dir + "\\full.lnk").getBytes(StandardCharsets.UTF_16LE);
         Report.line("notify", ShellLink.changeNotify0(wide(dir + "\\full.lnk"), wide(dir)) + " "
