@@ -1,10 +1,11 @@
 // tlx-builder reference: the named settings and the messages as Markdown
 // tables, the form builder/README.md carries them in.
+#include "builder/commands.h"
+
 #include <cstdio>
 #include <string>
 
 #include "builder/cli_args.h"
-#include "builder/commands.h"
 #include "builder/message_table.h"
 #include "builder/report.h"
 #include "builder/settings_table.h"
