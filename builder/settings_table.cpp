@@ -80,7 +80,7 @@ const SettingInfo kSettings[] = {
      "attempt and is deleted; after three the launcher ends with message 20003. Set it whenever the address is not "
      "under your own control, and always for http: addresses.", 128},
     // How the launch looks
-    {"launcher_kind", 107, T::Integer, "0",
+    {"launcher_kind", 107, T::Integer, "5, written by the builder (0 with defaults = false)",
      "1: a windowed installer: errors appear in message boxes, the entry class is told it runs with a window and "
      "javaw.exe must sit beside java.exe. 5: errors in message boxes only. Any other value: errors go to standard "
      "error.", kPath},
