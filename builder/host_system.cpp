@@ -64,28 +64,13 @@ int createNewFile(const std::string& path) {
     return _wopen(wide(path).c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
 }
 
-bool writeAll(int fd, const void* data, size_t size) {
-    const char* from = static_cast<const char*>(data);
-    while (size > 0) {
-        unsigned piece = size > (1u << 30) ? 1u << 30 : static_cast<unsigned>(size);
-        int n = _write(fd, from, piece);
-        if (n <= 0) {
-            if (n == 0) errno = EIO;
-            return false;
-        }
-        from += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
+namespace {
+long writeSome(int fd, const char* from, size_t size) {
+    return _write(fd, from, size > (1u << 30) ? 1u << 30 : static_cast<unsigned>(size));
 }
-
-bool syncAndClose(int fd) {
-    bool synced = _commit(fd) == 0;
-    int saved = errno;
-    bool closed = _close(fd) == 0;
-    if (!synced) errno = saved;
-    return synced && closed;
-}
+int flushToDisk(int fd) { return _commit(fd); }
+int closeFile(int fd) { return _close(fd); }
+}  // namespace
 
 bool replaceFile(const std::string& from, const std::string& to) {
     if (MoveFileExW(wide(from).c_str(), wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
@@ -110,11 +95,23 @@ int createNewFile(const std::string& path) {
     return ::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0777);
 }
 
+namespace {
+long writeSome(int fd, const char* from, size_t size) { return ::write(fd, from, size); }
+int flushToDisk(int fd) { return ::fsync(fd); }
+int closeFile(int fd) { return ::close(fd); }
+}  // namespace
+
+bool replaceFile(const std::string& from, const std::string& to) { return ::rename(from.c_str(), to.c_str()) == 0; }
+
+void removeFile(const std::string& path) { ::unlink(path.c_str()); }
+
+#endif
+
 bool writeAll(int fd, const void* data, size_t size) {
     const char* from = static_cast<const char*>(data);
     while (size > 0) {
         errno = 0;
-        ssize_t n = ::write(fd, from, size);
+        long n = writeSome(fd, from, size);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             if (n == 0) errno = EIO;
@@ -127,18 +124,12 @@ bool writeAll(int fd, const void* data, size_t size) {
 }
 
 bool syncAndClose(int fd) {
-    bool synced = ::fsync(fd) == 0;
+    bool synced = flushToDisk(fd) == 0;
     int saved = errno;
-    bool closed = ::close(fd) == 0;
+    bool closed = closeFile(fd) == 0;
     if (!synced) errno = saved;
     return synced && closed;
 }
-
-bool replaceFile(const std::string& from, const std::string& to) { return ::rename(from.c_str(), to.c_str()) == 0; }
-
-void removeFile(const std::string& path) { ::unlink(path.c_str()); }
-
-#endif
 
 void removeOnInterrupt(const std::string& path) {
     std::snprintf(gPendingRemoval, sizeof gPendingRemoval, "%s", path.c_str());
