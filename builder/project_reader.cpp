@@ -104,8 +104,10 @@ bool readVersionTable(const ProjectContext& ctx, const toml::table& root) {
         const std::string where = std::string("[version] ") + field.key;
         const std::string* text = node->is_string() ? &node->as_string()->get() : nullptr;
         std::u16string wide;
-        if (!text || text->empty() || text->find('\0') != std::string::npos || !codepage::utf16FromUtf8(*text, &wide))
-            return ctx.fail(*node, where + " must be a non-empty text");
+        // The resource's blocks count their bytes in 16 bits: six texts of this size always fit.
+        if (!text || text->empty() || text->find('\0') != std::string::npos || !codepage::utf16FromUtf8(*text, &wide) ||
+            wide.size() > 1000)
+            return ctx.fail(*node, where + " must be a text of 1 to 1000 characters");
         info.strings.emplace_back(field.resourceName, wide);
         const bool isFile = field.key == std::string("file_version");
         if (!isFile && field.key != std::string("product_version")) continue;

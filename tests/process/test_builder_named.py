@@ -257,6 +257,7 @@ REFUSED = {
     "version number too large": ('[version]\nfile_version = "1.70000"\n', ["file_version", "65535"]),
     "version without a number": ('[version]\nproduct_version = "beta"\n', ["product_version", "start with a number"]),
     "unknown version key": ('[version]\nproduct = "x"\n', ['"product"', "[version]", "product_name"]),
+    "version text too long": (f'[version]\ncompany_name = "{"x" * 1001}"\n', ["company_name", "1 to 1000 characters"]),
 }
 
 
