@@ -1,12 +1,14 @@
 // tlx-builder build: launcher stub + project file -> setup file.
+#include "builder/commands.h"
+
 #include <cstdio>
 #include <cstdlib>
 
 #include "builder/cli_args.h"
-#include "builder/commands.h"
 #include "builder/file_io.h"
+#include "builder/icon_resource.h"
 #include "builder/output_file.h"
-#include "builder/project.h"
+#include "builder/project_reader.h"
 #include "builder/report.h"
 #include "builder/splash_image.h"
 #include "builder/stub_check.h"
@@ -41,11 +43,31 @@ void warnIfSplashOff(const Project& project) {
     }
 }
 
-// Puts the image into the stub's resources; the payload then starts behind
-// the rewritten sections, which the check below confirms.
-bool addSplashImage(const std::string& imagePath, payload_writer::Bytes* stub, std::string* error) {
-    payload_writer::Bytes image;
-    if (!readSplashImage(imagePath, &image, error) || !embedSplashImage(stub, image, error)) return false;
+// The splash image, the icon and the version resource, written into the
+// stub's resources in one go; the payload then starts behind the rewritten
+// sections, which the check at the end confirms.
+bool addStubResources(const CommandLine& cl, const Project& project, payload_writer::Bytes* stub,
+                      std::string* error) {
+    ResourceChanges changes;
+    const std::string splashImage = cl.value("--splash-image"), icon = cl.value("--icon");
+    if (!splashImage.empty()) {
+        payload_writer::Bytes image;
+        if (!readSplashImage(splashImage, &image, error)) return false;
+        changes.put.push_back(splashResource(image));
+        warnIfSplashOff(project);
+    }
+    if (!icon.empty()) {
+        std::vector<IconImage> images;
+        std::vector<Resource> current;
+        if (!readIconFile(icon, &images, error)) return false;
+        if (!listResources(*stub, &current, error) || !iconChanges(current, images, &changes, error)) {
+            *error = "stub: " + *error;
+            return false;
+        }
+    }
+    if (project.version)
+        changes.put.push_back({{kResourceVersion, 1, kVersionLanguage}, versionResource(*project.version)});
+    if (changes.put.empty() || !changeResources(stub, changes, error)) return changes.put.empty();
     uint64_t start = 0;
     if (!payload_writer::findPayloadStart(*stub, &start, error) || start != stub->size()) {
         *error = "stub: the resource section could not be rewritten";
@@ -59,7 +81,7 @@ bool addSplashImage(const std::string& imagePath, payload_writer::Bytes* stub, s
 int runBuild(const std::vector<std::string>& args) {
     CommandLine cl;
     std::string error;
-    if (!parseCommandLine(args, {"--stub", "--project", "--output", "--splash-image"}, {}, &cl, &error))
+    if (!parseCommandLine(args, {"--stub", "--project", "--output", "--splash-image", "--icon"}, {}, &cl, &error))
         return reportError(kExitBadInput, error + " (see tlx-builder build --help)");
     if (cl.help) {
         std::fputs(kBuildUsageText, stdout);
@@ -76,11 +98,7 @@ int runBuild(const std::vector<std::string>& args) {
     payload_writer::Bytes stub;
     if (!readStub(stubPath, &stub, &error)) return reportError(kExitBadInput, error);
     if (outputIsAnInput(output, stubPath, project, &error)) return reportError(kExitBadInput, error);
-    const std::string splashImage = cl.value("--splash-image");
-    if (!splashImage.empty()) {
-        if (!addSplashImage(splashImage, &stub, &error)) return reportError(kExitBadInput, error);
-        warnIfSplashOff(project);
-    }
+    if (!addStubResources(cl, project, &stub, &error)) return reportError(kExitBadInput, error);
 
     payload_writer::PayloadLayout layout;
     payload_writer::Bytes payload = payload_writer::buildPayload(project.spec, &layout);

@@ -2,56 +2,55 @@
 // compute the CRC before the header is written.
 #include "builder/file_io.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
+#include <filesystem>
 #include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "builder/utf8_path.h"
+
+namespace fs = std::filesystem;
 
 bool readWholeFile(const std::string& path, payload_writer::Bytes* out, std::string* error) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat st;
-    if (fd < 0 || ::fstat(fd, &st) != 0) {
-        *error = path + ": " + std::strerror(errno);
-        if (fd >= 0) ::close(fd);
+    std::error_code ec;
+    fs::file_status status = fs::status(fsPath(path), ec);
+    if (ec) {
+        *error = path + ": " + ec.message();
         return false;
     }
-    if (!S_ISREG(st.st_mode)) {
+    if (!fs::is_regular_file(status)) {
         *error = path + ": not a regular file";
-        ::close(fd);
         return false;
     }
-    out->clear();
-    uint8_t buffer[65536];
-    for (;;) {
-        ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) {
-            *error = path + ": " + std::strerror(errno);
-            ::close(fd);
-            return false;
-        }
-        if (got == 0) break;
-        out->insert(out->end(), buffer, buffer + got);
+    errno = 0;
+    std::ifstream in(fsPath(path), std::ios::binary);
+    if (!in) {
+        *error = path + ": " + std::strerror(errno ? errno : EACCES);
+        return false;
     }
-    ::close(fd);
+    out->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        *error = path + ": read error";
+        return false;
+    }
     return true;
 }
 
 std::string directoryOf(const std::string& path) {
-    size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
+    fs::path parent = fsPath(path).parent_path();
+    return parent.empty() ? "." : parent.u8string();
 }
 
+std::string baseNameOf(const std::string& path) { return fsPath(path).filename().u8string(); }
+
 std::string resolveAgainst(const std::string& base, const std::string& path) {
-    if ((!path.empty() && path[0] == '/') || base == ".") return path;
-    return base + "/" + path;
+    fs::path given = fsPath(path);
+    if (given.has_root_directory() || given.has_root_name() || base == ".") return path;
+    return (fsPath(base) / given).u8string();
 }
 
 bool sameFile(const std::string& a, const std::string& b) {
-    struct stat sa, sb;
-    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
+    std::error_code ec;
+    return fs::equivalent(fsPath(a), fsPath(b), ec) && !ec;
 }

@@ -1,4 +1,5 @@
-// Whole-file reading and path helpers of the build tool (POSIX host).
+// Whole-file reading and path helpers of the build tool. Paths are UTF-8 on
+// every system the tool runs on.
 #pragma once
 #include <string>
 
@@ -9,6 +10,9 @@ bool readWholeFile(const std::string& path, payload_writer::Bytes* out, std::str
 
 // The directory part of a path ("." when there is none).
 std::string directoryOf(const std::string& path);
+
+// The last component of a path.
+std::string baseNameOf(const std::string& path);
 
 // A path relative to base unless it is absolute.
 std::string resolveAgainst(const std::string& base, const std::string& path);

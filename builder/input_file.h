@@ -3,21 +3,17 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <fstream>
 #include <string>
 
 class InputFile {
 public:
-    InputFile() = default;
-    InputFile(const InputFile&) = delete;
-    InputFile& operator=(const InputFile&) = delete;
-    ~InputFile();
-
     bool open(const std::string& path, std::string* error);
     uint64_t size() const { return size_; }
     // False unless all n bytes at offset exist and could be read.
     bool readAt(uint64_t offset, void* out, size_t n) const;
 
 private:
-    int fd_ = -1;
+    mutable std::ifstream in_;
     uint64_t size_ = 0;
 };

@@ -1,11 +1,12 @@
 // tlx-builder inspect: reads a setup file back and reports what the launcher
 // will find in it, or where it breaks.
+#include "builder/commands.h"
+
 #include <cstdio>
 #include <cstdlib>
 
 #include "builder/cli_args.h"
 #include "builder/codepage.h"
-#include "builder/commands.h"
 #include "builder/inspect_report.h"
 #include "builder/payload_reader.h"
 #include "builder/report.h"

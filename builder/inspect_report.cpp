@@ -126,7 +126,70 @@ void jsonRecords(Json& j, const Inspection& in) {
     j.out += "]";
 }
 
+std::string iconSize(uint8_t pixels) { return std::to_string(pixels ? pixels : 256); }
+
+void jsonStub(Json& j, const StubInfo& stub) {
+    j.out += "{";
+    j.key("bitness"); j.out += stub.bitness ? std::to_string(stub.bitness) : "null";
+    j.key("splash_image");
+    if (stub.splashFormat.empty()) {
+        j.out += "null";
+    } else {
+        j.out += "{";
+        j.key("format"); appendJsonString(&j.out, stub.splashFormat);
+        j.key("size"); j.out += std::to_string(stub.splashSize);
+        j.out += "}";
+    }
+    j.key("icons");
+    j.out += "[";
+    for (const IconImage& icon : stub.icons) {
+        j.out += j.out.back() == '[' ? "{" : ", {";
+        j.key("width"); j.out += iconSize(icon.width);
+        j.key("height"); j.out += iconSize(icon.height);
+        j.key("bits"); j.out += std::to_string(icon.bitCount);
+        j.key("size"); j.out += std::to_string(icon.size);
+        j.out += "}";
+    }
+    j.out += "]";
+    j.key("version");
+    if (!stub.version) {
+        j.out += "null}";
+        return;
+    }
+    j.out += "{";
+    j.key("file_version"); appendJsonString(&j.out, versionNumbersText(stub.version->fileVersion));
+    j.key("product_version"); appendJsonString(&j.out, versionNumbersText(stub.version->productVersion));
+    j.key("strings");
+    j.out += "{";
+    for (const auto& [name, text] : stub.version->strings) {
+        j.key(name.c_str());
+        j.wide(text);
+    }
+    j.out += "}}}";
+}
+
 // ---- text
+
+// Long values (a file list, a class path) are broken after a ";" or a blank
+// near the width, and continue under their first character.
+constexpr size_t kTextWidth = 100;
+
+std::string wrapped(const std::string& line) {
+    size_t quote = line.find('"');
+    if (line.size() <= kTextWidth || quote == std::string::npos || quote + 20 > kTextWidth) return line + "\n";
+    const std::string indent(quote + 1, ' ');
+    std::string out;
+    size_t start = 0, width = kTextWidth;
+    while (line.size() - start > width) {
+        size_t cut = line.find_last_of("; ", start + width - 1);
+        if (cut == std::string::npos || cut <= start + width / 2) cut = start + width - 1;
+        while (cut + 1 < line.size() && (static_cast<unsigned char>(line[cut + 1]) & 0xC0) == 0x80) ++cut;
+        out += line.substr(start, cut + 1 - start) + "\n" + indent;
+        start = cut + 1;
+        width = kTextWidth - indent.size();
+    }
+    return out + line.substr(start) + "\n";
+}
 
 std::string shown(const std::u16string& text) {
     std::string out = "\"";
@@ -147,7 +210,7 @@ void textEntries(std::string& out, const std::map<int32_t, std::u16string>& entr
                  bool named = false) {
     for (const auto& [id, text] : entries) {
         std::string label = named ? settingLabel(id) : std::string();
-        out += indent + std::to_string(id) + (label.empty() ? "" : " " + label) + " = " + shown(text) + "\n";
+        out += wrapped(indent + std::to_string(id) + (label.empty() ? "" : " " + label) + " = " + shown(text));
     }
 }
 
@@ -159,6 +222,26 @@ void textHeader(std::string& out, const Inspection& in) {
     if (in.verifiedLength) out += "verified length: " + std::to_string(*in.verifiedLength) + "\n";
     if (in.crcComputed)
         out += "computed CRC:    " + hex32(*in.crcComputed) + (in.crcOk() ? " (matches)\n" : " (MISMATCH)\n");
+}
+
+void textStub(std::string& out, const StubInfo& stub) {
+    if (!stub.bitness) return;
+    out += "stub:            " + std::to_string(stub.bitness) + "-bit launcher\n";
+    out += "splash image:    " +
+           (stub.splashFormat.empty() ? "none" : stub.splashFormat + ", " + std::to_string(stub.splashSize) + " bytes") +
+           "\n";
+    std::string icons;
+    for (const IconImage& icon : stub.icons)
+        icons += (icons.empty() ? "" : ", ") + iconSize(icon.width) + "x" + iconSize(icon.height) + " " +
+                 std::to_string(icon.bitCount) + "-bit";
+    out += "icon:            " + (icons.empty() ? "none" : icons) + "\n";
+    if (!stub.version) {
+        out += "version:         none\n";
+        return;
+    }
+    out += "version:         file " + versionNumbersText(stub.version->fileVersion) + ", product " +
+           versionNumbersText(stub.version->productVersion) + "\n";
+    for (const auto& [name, text] : stub.version->strings) out += wrapped("  " + name + " = " + shown(text));
 }
 
 void textTables(std::string& out, const Inspection& in, int codePage) {
@@ -206,6 +289,7 @@ std::string inspectionJson(const Inspection& in, int codePage) {
     j.key("crc_computed"); j.out += number(in.crcComputed);
     j.key("crc_ok"); j.boolean(in.crcOk());
     j.key("verified_length"); j.out += number(in.verifiedLength);
+    j.key("stub"); jsonStub(j, in.stub);
     j.key("narrow"); j.object(in.narrow, [&](const std::string& t) { j.narrow(t); });
     j.key("setting_names"); jsonNames(j, in);
     j.key("wide"); j.object(in.wide, [&](const std::u16string& t) { j.wide(t); });
@@ -220,6 +304,7 @@ std::string inspectionJson(const Inspection& in, int codePage) {
 
 std::string inspectionText(const Inspection& in, int codePage) {
     std::string out = "file size:       " + std::to_string(in.fileSize) + "\n";
+    textStub(out, in.stub);
     textHeader(out, in);
     if (in.verifiedLength) {
         textTables(out, in, codePage);

@@ -1,24 +1,26 @@
 // Command-line front of the payload build tool: dispatch to the commands.
-#include <cstdio>
-#include <cstring>
-
 #include "builder/commands.h"
+
+#include <cstdio>
+
+#include "builder/host_system.h"
 #include "builder/report.h"
 #include "builder/usage.h"
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
+    std::vector<std::string> args = host::arguments(argc, argv);
+    if (args.empty()) {
         std::fputs(kUsageText, stderr);
         return kExitBadInput;
     }
-    const char* command = argv[1];
-    std::vector<std::string> args(argv + 2, argv + argc);
-    if (!std::strcmp(command, "--help") || !std::strcmp(command, "-h") || !std::strcmp(command, "help")) {
+    const std::string command = args.front();
+    args.erase(args.begin());
+    if (command == "--help" || command == "-h" || command == "help") {
         std::fputs(kUsageText, stdout);
         return kExitOk;
     }
-    if (!std::strcmp(command, "build")) return runBuild(args);
-    if (!std::strcmp(command, "inspect")) return runInspect(args);
-    if (!std::strcmp(command, "reference")) return runReference(args);
-    return reportError(kExitBadInput, std::string("unknown command ") + command + " (see tlx-builder --help)");
+    if (command == "build") return runBuild(args);
+    if (command == "inspect") return runInspect(args);
+    if (command == "reference") return runReference(args);
+    return reportError(kExitBadInput, "unknown command " + command + " (see tlx-builder --help)");
 }

@@ -17,7 +17,8 @@ using F = MessageFormat;
 
 const MessageInfo kMessages[] = {
     {1000, "caption of every error box", R::Always, F::Placeholder,
-     {"Setup Error", "Setup-Fehler", "Erreur d'installation", "Error de instalación"}},
+     {"Setup Error", "Setup-Fehler", "Erreur d'installation", "Error de instalación"},
+     {"Error", "Fehler", "Erreur", "Error"}},
     {1005, "the Java VM cannot be started", R::Always, F::Placeholder,
      {"The Java runtime could not be started. The memory setting for Java (-Xmx) may be too large, or security "
       "software may be blocking it.",
@@ -30,13 +31,19 @@ const MessageInfo kMessages[] = {
     {1006, "a required class_path entry is missing; {0} is the entry", R::RequiredClassPathEntry, F::Placeholder,
      {"A file the installer needs is missing: {0}", "Eine Datei, die das Installationsprogramm braucht, fehlt: {0}",
       "Un fichier nécessaire au programme d'installation est manquant : {0}",
-      "Falta un archivo que necesita el programa de instalación: {0}"}},
+      "Falta un archivo que necesita el programa de instalación: {0}"},
+     {"A file the application needs is missing: {0}", "Eine Datei, die die Anwendung braucht, fehlt: {0}",
+      "Un fichier nécessaire à l'application est manquant : {0}", "Falta un archivo que necesita la aplicación: {0}"}},
     {1008, "a required class_path variable is not set; {0} is its name", R::RequiredClassPathVariable,
      F::Placeholder,
      {"The environment variable {0} must be set before the installer can start.",
       "Die Umgebungsvariable {0} muss gesetzt sein, damit das Installationsprogramm starten kann.",
       "La variable d'environnement {0} doit être définie pour que le programme d'installation puisse démarrer.",
-      "La variable de entorno {0} debe estar definida para que el programa de instalación pueda iniciarse."}},
+      "La variable de entorno {0} debe estar definida para que el programa de instalación pueda iniciarse."},
+     {"The environment variable {0} must be set before the application can start.",
+      "Die Umgebungsvariable {0} muss gesetzt sein, damit die Anwendung starten kann.",
+      "La variable d'environnement {0} doit être définie pour que l'application puisse démarrer.",
+      "La variable de entorno {0} debe estar definida para que la aplicación pueda iniciarse."}},
     {1009, "an internal error; {0} is its code", R::Always, F::Placeholder,
      {"An internal error occurred (code {0}).", "Ein interner Fehler ist aufgetreten (Code {0}).",
       "Une erreur interne s'est produite (code {0}).", "Se ha producido un error interno (código {0})."}},
@@ -44,12 +51,20 @@ const MessageInfo kMessages[] = {
      {"The installer could not be started: its main class was not found.",
       "Das Installationsprogramm konnte nicht gestartet werden: Seine Hauptklasse wurde nicht gefunden.",
       "Le programme d'installation n'a pas pu démarrer : sa classe principale est introuvable.",
-      "No se pudo iniciar el programa de instalación: no se encontró su clase principal."}},
+      "No se pudo iniciar el programa de instalación: no se encontró su clase principal."},
+     {"The application could not be started: its main class was not found.",
+      "Die Anwendung konnte nicht gestartet werden: Ihre Hauptklasse wurde nicht gefunden.",
+      "L'application n'a pas pu démarrer : sa classe principale est introuvable.",
+      "No se pudo iniciar la aplicación: no se encontró su clase principal."}},
     {1011, "the entry class has no main method", R::Always, F::Placeholder,
      {"The installer could not be started: its main method was not found.",
       "Das Installationsprogramm konnte nicht gestartet werden: Seine main-Methode wurde nicht gefunden.",
       "Le programme d'installation n'a pas pu démarrer : sa méthode main est introuvable.",
-      "No se pudo iniciar el programa de instalación: no se encontró su método main."}},
+      "No se pudo iniciar el programa de instalación: no se encontró su método main."},
+     {"The application could not be started: its main method was not found.",
+      "Die Anwendung konnte nicht gestartet werden: Ihre main-Methode wurde nicht gefunden.",
+      "L'application n'a pas pu démarrer : sa méthode main est introuvable.",
+      "No se pudo iniciar la aplicación: no se encontró su método main."}},
     {1015, "no temporary directory can be written", R::Always, F::Placeholder,
      {"Setup cannot write to any temporary directory. Please make sure that the TEMP folder exists and can be "
       "written to, or run setup with more rights.",
@@ -58,7 +73,15 @@ const MessageInfo kMessages[] = {
       "Le programme d'installation ne peut écrire dans aucun répertoire temporaire. Vérifiez que le dossier TEMP "
       "existe et est accessible en écriture, ou lancez l'installation avec davantage de droits.",
       "El programa de instalación no puede escribir en ningún directorio temporal. Compruebe que la carpeta TEMP "
-      "existe y admite escritura, o ejecute la instalación con más permisos."}},
+      "existe y admite escritura, o ejecute la instalación con más permisos."},
+     {"The application cannot write to any temporary directory. Please make sure that the TEMP folder exists and "
+      "can be written to, or start the application with more rights.",
+      "Die Anwendung kann in kein temporäres Verzeichnis schreiben. Bitte prüfen Sie, ob der TEMP-Ordner existiert "
+      "und beschreibbar ist, oder starten Sie die Anwendung mit mehr Rechten.",
+      "L'application ne peut écrire dans aucun répertoire temporaire. Vérifiez que le dossier TEMP existe et est "
+      "accessible en écriture, ou lancez l'application avec davantage de droits.",
+      "La aplicación no puede escribir en ningún directorio temporal. Compruebe que la carpeta TEMP existe y admite "
+      "escritura, o inicie la aplicación con más permisos."}},
     {1016, "no usable Java runtime; {0} is the bitness", R::Always, F::Placeholder,
      {"No suitable {0}-bit Java runtime was found.",
       "Es wurde keine passende {0}-Bit-Java-Laufzeitumgebung gefunden.",
@@ -92,28 +115,48 @@ const MessageInfo kMessages[] = {
       "Sélectionnez le fichier java.exe d'un environnement d'exécution Java",
       "Seleccione el archivo java.exe de un entorno de ejecución de Java"}},
     {20005, "no Java runtime found, a download is offered; %S is the bitness", R::DownloadOffered, F::Bitness,
-     {"This installer needs a %S-bit Java runtime, and none was found on this computer. You can download one now "
-      "or locate one that is already installed.",
+     {"This installer needs a %S-bit Java runtime, and none that fits was found on this computer. You can download "
+      "one now or locate one that is already installed.",
       "Dieses Installationsprogramm braucht eine %S-Bit-Java-Laufzeitumgebung, auf diesem Computer wurde aber keine "
+      "passende gefunden. Sie können jetzt eine herunterladen oder eine bereits installierte auswählen.",
+      "Ce programme d'installation a besoin d'un environnement d'exécution Java %S bits, mais aucun environnement "
+      "adapté n'a été trouvé sur cet ordinateur. Vous pouvez en télécharger un maintenant ou indiquer un "
+      "environnement déjà installé.",
+      "Este programa de instalación necesita un entorno de ejecución de Java de %S bits y no se encontró ninguno "
+      "adecuado en este equipo. Puede descargar uno ahora o indicar uno ya instalado."},
+     {"This application needs a %S-bit Java runtime, and none that fits was found on this computer. You can "
+      "download one now or locate one that is already installed.",
+      "Diese Anwendung braucht eine %S-Bit-Java-Laufzeitumgebung, auf diesem Computer wurde aber keine passende "
       "gefunden. Sie können jetzt eine herunterladen oder eine bereits installierte auswählen.",
-      "Ce programme d'installation a besoin d'un environnement d'exécution Java %S bits, mais aucun n'a été trouvé "
-      "sur cet ordinateur. Vous pouvez en télécharger un maintenant ou indiquer un environnement déjà installé.",
-      "Este programa de instalación necesita un entorno de ejecución de Java de %S bits y no se encontró ninguno "
-      "en este equipo. Puede descargar uno ahora o indicar uno ya instalado."}},
+      "Cette application a besoin d'un environnement d'exécution Java %S bits, mais aucun environnement adapté n'a "
+      "été trouvé sur cet ordinateur. Vous pouvez en télécharger un maintenant ou indiquer un environnement déjà "
+      "installé.",
+      "Esta aplicación necesita un entorno de ejecución de Java de %S bits y no se encontró ninguno adecuado en este "
+      "equipo. Puede descargar uno ahora o indicar uno ya instalado."}},
     {20006, "no Java runtime found, no download offered; %S is the bitness", R::NoDownload, F::Bitness,
-     {"This installer needs a %S-bit Java runtime, and none was found on this computer. Please locate one that is "
-      "already installed.",
+     {"This installer needs a %S-bit Java runtime, and none that fits was found on this computer. Please locate one "
+      "that is already installed.",
       "Dieses Installationsprogramm braucht eine %S-Bit-Java-Laufzeitumgebung, auf diesem Computer wurde aber keine "
-      "gefunden. Bitte wählen Sie eine bereits installierte aus.",
-      "Ce programme d'installation a besoin d'un environnement d'exécution Java %S bits, mais aucun n'a été trouvé "
-      "sur cet ordinateur. Veuillez indiquer un environnement déjà installé.",
+      "passende gefunden. Bitte wählen Sie eine bereits installierte aus.",
+      "Ce programme d'installation a besoin d'un environnement d'exécution Java %S bits, mais aucun environnement "
+      "adapté n'a été trouvé sur cet ordinateur. Veuillez indiquer un environnement déjà installé.",
       "Este programa de instalación necesita un entorno de ejecución de Java de %S bits y no se encontró ninguno "
-      "en este equipo. Indique uno ya instalado."}},
+      "adecuado en este equipo. Indique uno ya instalado."},
+     {"This application needs a %S-bit Java runtime, and none that fits was found on this computer. Please locate "
+      "one that is already installed.",
+      "Diese Anwendung braucht eine %S-Bit-Java-Laufzeitumgebung, auf diesem Computer wurde aber keine passende "
+      "gefunden. Bitte wählen Sie eine bereits installierte aus.",
+      "Cette application a besoin d'un environnement d'exécution Java %S bits, mais aucun environnement adapté n'a "
+      "été trouvé sur cet ordinateur. Veuillez indiquer un environnement déjà installé.",
+      "Esta aplicación necesita un entorno de ejecución de Java de %S bits y no se encontró ninguno adecuado en este "
+      "equipo. Indique uno ya instalado."}},
     {20007, "text of the progress dialog", R::Always, F::Placeholder,
      {"Preparing the setup wizard, which will guide you through the rest of the installation.",
       "Der Setup-Assistent wird vorbereitet. Er führt Sie durch den Rest der Installation.",
       "Préparation de l'assistant d'installation, qui vous guidera pendant le reste de l'installation.",
-      "Preparando el asistente de instalación, que le guiará durante el resto de la instalación."}},
+      "Preparando el asistente de instalación, que le guiará durante el resto de la instalación."},
+     {"Starting the application...", "Die Anwendung wird gestartet...", "Démarrage de l'application...",
+      "Iniciando la aplicación..."}},
     {20008, "download progress: MB received, MB in all, percent, kB/s", R::DownloadOffered, F::DownloadProgress,
      {"%.2f MB of %.2f MB (%.1f%%) at %.1f kB/s", "%.2f MB von %.2f MB (%.1f%%) mit %.1f kB/s",
       "%.2f Mo sur %.2f Mo (%.1f%%) à %.1f Ko/s", "%.2f MB de %.2f MB (%.1f%%) a %.1f kB/s"}},
@@ -126,17 +169,28 @@ const MessageInfo kMessages[] = {
     {20012, "the Cancel button of the dialogs", R::Always, F::Placeholder,
      {"Cancel", "Abbrechen", "Annuler", "Cancelar"}},
     {20013, "caption of the dialogs and of the damaged-file boxes", R::Always, F::Placeholder,
-     {"Setup", "Setup", "Installation", "Instalación"}},
+     {"Setup", "Setup", "Installation", "Instalación"},
+     {"Application", "Anwendung", "Application", "Aplicación"}},
+    {20015, "label before the version found in the Java runtime choice and beside a refused runtime",
+     R::VersionBound, F::Placeholder, {"found", "gefunden", "trouvée", "encontrada"}},
     {20014, "the installer's window did not appear within about four minutes", R::WindowTimeout, F::Placeholder,
      {"The installer window did not appear in time. Please start setup again.",
       "Das Fenster des Installationsprogramms ist nicht rechtzeitig erschienen. Bitte starten Sie Setup erneut.",
       "La fenêtre du programme d'installation n'est pas apparue à temps. Veuillez relancer l'installation.",
-      "La ventana del programa de instalación no apareció a tiempo. Vuelva a iniciar la instalación."}},
+      "La ventana del programa de instalación no apareció a tiempo. Vuelva a iniciar la instalación."},
+     {"The application window did not appear in time. Please start the application again.",
+      "Das Fenster der Anwendung ist nicht rechtzeitig erschienen. Bitte starten Sie die Anwendung erneut.",
+      "La fenêtre de l'application n'est pas apparue à temps. Veuillez relancer l'application.",
+      "La ventana de la aplicación no apareció a tiempo. Vuelva a iniciar la aplicación."}},
     {20016, "the setup file is damaged", R::Always, F::Placeholder,
      {"The setup file is damaged. If you downloaded it, please download it again.",
       "Die Setup-Datei ist beschädigt. Wenn Sie sie heruntergeladen haben, laden Sie sie bitte erneut herunter.",
       "Le fichier d'installation est endommagé. Si vous l'avez téléchargé, veuillez le télécharger à nouveau.",
-      "El archivo de instalación está dañado. Si lo descargó, descárguelo de nuevo."}},
+      "El archivo de instalación está dañado. Si lo descargó, descárguelo de nuevo."},
+     {"The program file is damaged. If you downloaded it, please download it again.",
+      "Die Programmdatei ist beschädigt. Wenn Sie sie heruntergeladen haben, laden Sie sie bitte erneut herunter.",
+      "Le fichier du programme est endommagé. Si vous l'avez téléchargé, veuillez le télécharger à nouveau.",
+      "El archivo del programa está dañado. Si lo descargó, descárguelo de nuevo."}},
     {20018, "the disk filled up while files were unpacked", R::Always, F::Placeholder,
      {"There is not enough disk space to unpack the setup files. Please free some space and try again.",
       "Für das Entpacken der Setup-Dateien ist nicht genug Speicherplatz frei. Bitte schaffen Sie Platz und "
@@ -144,6 +198,13 @@ const MessageInfo kMessages[] = {
       "L'espace disque est insuffisant pour décompresser les fichiers d'installation. Libérez de l'espace et "
       "réessayez.",
       "No hay espacio suficiente en el disco para descomprimir los archivos de instalación. Libere espacio e "
+      "inténtelo de nuevo."},
+     {"There is not enough disk space to unpack the application's files. Please free some space and try again.",
+      "Für das Entpacken der Anwendungsdateien ist nicht genug Speicherplatz frei. Bitte schaffen Sie Platz und "
+      "versuchen Sie es erneut.",
+      "L'espace disque est insuffisant pour décompresser les fichiers de l'application. Libérez de l'espace et "
+      "réessayez.",
+      "No hay espacio suficiente en el disco para descomprimir los archivos de la aplicación. Libere espacio e "
       "inténtelo de nuevo."}},
     {20019, "label before the minimum version in the Java runtime choice", R::MinVersion, F::Placeholder,
      {"minimum version", "Mindestversion", "version minimale", "versión mínima"}},
@@ -192,6 +253,11 @@ bool nonZero(const std::map<int32_t, std::string>& settings, int32_t key) {
 
 }  // namespace
 
+const char* builtInText(const MessageInfo& message, TextFlavour flavour, int language) {
+    const bool own = flavour == TextFlavour::kApplication && message.applicationText[0];
+    return own ? message.applicationText[language] : message.text[language];
+}
+
 const MessageInfo* messagesBegin() { return std::begin(kMessages); }
 const MessageInfo* messagesEnd() { return std::end(kMessages); }
 
@@ -234,6 +300,9 @@ bool messageReachable(const MessageInfo& message, const std::map<int32_t, std::s
         case R::NoDownload: *because = "download_url is not set"; return !nonEmpty(settings, kDownloadUrl);
         case R::MinVersion: *because = "min_java_version is set"; return nonEmpty(settings, kMinJavaVersion);
         case R::MaxVersion: *because = "max_java_version is set"; return nonEmpty(settings, kMaxJavaVersion);
+        case R::VersionBound:
+            *because = "min_java_version or max_java_version is set";
+            return nonEmpty(settings, kMinJavaVersion) || nonEmpty(settings, kMaxJavaVersion);
         case R::RequiredClassPathEntry:
             *because = "class_path has a required entry";
             return classPathHasRequired(settings, false);

@@ -13,6 +13,7 @@ enum class MessageReach {
     NoDownload,              // download_url not set
     MinVersion,              // min_java_version set
     MaxVersion,              // max_java_version set
+    VersionBound,            // either of them set
     RequiredClassPathEntry,  // class_path has a required entry
     RequiredClassPathVariable,
     WindowTimeout,           // no_window_timeout not set
@@ -34,8 +35,16 @@ struct MessageInfo {
     const char* shownWhen;
     MessageReach reach;
     MessageFormat format;
-    const char* text[1 + kTranslationCount];   // UTF-8
+    const char* text[1 + kTranslationCount];         // UTF-8
+    // For a setup file of another flavour than "installer" (an application),
+    // where the text above speaks of installing; null where it does not.
+    const char* applicationText[1 + kTranslationCount] = {};
 };
+
+// The built-in text of a message in one language (0: English, then
+// kTranslationCodes) for an installer or an application.
+enum class TextFlavour { kInstaller, kApplication };
+const char* builtInText(const MessageInfo& message, TextFlavour flavour, int language);
 
 const MessageInfo* messagesBegin();
 const MessageInfo* messagesEnd();

@@ -3,96 +3,56 @@
 // signal during the write removes it too.
 #include "builder/output_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
-#include <csignal>
-#include <cstdio>
 #include <cstring>
+#include <random>
 
 #include "builder/file_io.h"
+#include "builder/utf8_path.h"
+#include "builder/host_system.h"
 
 namespace {
 
-char gPendingTemp[4096];  // removed by the signal handler while set
-
-void removePendingTemp(int signal) {
-    if (gPendingTemp[0]) ::unlink(gPendingTemp);
-    std::signal(signal, SIG_DFL);
-    std::raise(signal);
-}
-
-void guardTemp(const std::string& path) {
-    std::snprintf(gPendingTemp, sizeof gPendingTemp, "%s", path.c_str());
-    for (int sig : {SIGINT, SIGTERM, SIGHUP}) std::signal(sig, removePendingTemp);
-    // Beyond the file size limit a write should fail and clean up, not kill the tool.
-    std::signal(SIGXFSZ, SIG_IGN);
-}
-
-void releaseTemp() { gPendingTemp[0] = '\0'; }
-
-bool writeAll(int fd, const payload_writer::Bytes& data) {
-    size_t done = 0;
-    while (done < data.size()) {
-        errno = 0;
-        ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            if (n == 0) errno = EIO;
-            return false;
-        }
-        done += static_cast<size_t>(n);
+// A name no other build beside this one uses at the same time.
+int openTemporary(const std::string& path, std::string* temp) {
+    const std::string stem = (fsPath(directoryOf(path)) / fsPath("." + baseNameOf(path))).u8string() + ".tmp-";
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        *temp = stem + std::to_string(random());
+        host::removeOnInterrupt(*temp);
+        int fd = host::createNewFile(*temp);
+        if (fd >= 0 || errno != EEXIST) return fd;
     }
-    return true;
-}
-
-// A setup file is a program: executable for whoever the umask allows.
-void makeExecutable(int fd) {
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0777 & ~mask);
-}
-
-std::string baseName(const std::string& path) {
-    size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+    return -1;
 }
 
 }  // namespace
 
 bool writeFileAtomically(const std::string& path, const std::vector<const payload_writer::Bytes*>& parts,
                          std::string* error, bool* inputError) {
-    std::string temp = directoryOf(path) + "/." + baseName(path) + ".tmp-XXXXXX";
     *inputError = true;
-    struct stat st;
-    if (baseName(path).empty() || (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))) {
+    std::error_code ec;
+    if (baseNameOf(path).empty() || std::filesystem::is_directory(fsPath(path), ec)) {
         *error = "output " + path + ": names a directory";
         return false;
     }
-    guardTemp(temp);  // the template is rewritten in place below
-    int fd = ::mkstemp(gPendingTemp);
+    std::string temp;
+    int fd = openTemporary(path, &temp);
     if (fd < 0) {
         *error = "output " + path + ": cannot create a file in " + directoryOf(path) + ": " + std::strerror(errno);
-        releaseTemp();
+        host::removeOnInterrupt("");
         return false;
     }
-    temp = gPendingTemp;
     *inputError = false;
-    makeExecutable(fd);
     int failure = 0;
     for (const payload_writer::Bytes* part : parts)
-        if (!failure && !writeAll(fd, *part)) failure = errno ? errno : EIO;
-    if (!failure && ::fsync(fd) != 0) failure = errno;
-    if (::close(fd) != 0 && !failure) failure = errno;
-    if (!failure && ::rename(temp.c_str(), path.c_str()) != 0) failure = errno;
+        if (!failure && !host::writeAll(fd, part->data(), part->size())) failure = errno ? errno : EIO;
+    if (!host::syncAndClose(fd) && !failure) failure = errno;
+    if (!failure && !host::replaceFile(temp, path)) failure = errno;
     if (failure) {
         *error = "output " + path + ": " + std::strerror(failure);
-        ::unlink(temp.c_str());
-        releaseTemp();
-        return false;
+        host::removeFile(temp);
     }
-    releaseTemp();
-    return true;
+    host::removeOnInterrupt("");
+    return failure == 0;
 }

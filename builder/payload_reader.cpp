@@ -182,6 +182,16 @@ void computeCrc(const InputFile& file, uint64_t start, Inspection* out) {
     }
 }
 
+// Real stubs with a splash image stay far below this; a larger "stub" is
+// damage and is not read into memory.
+constexpr uint64_t kMaxStubBytes = 64u << 20;
+
+void describeStubOf(const InputFile& file, Inspection* out) {
+    if (*out->payloadStart > kMaxStubBytes) return;
+    payload_writer::Bytes image(static_cast<size_t>(*out->payloadStart));
+    if (file.readAt(0, image.data(), image.size())) out->stub = describeStub(image);
+}
+
 bool locatePayload(const InputFile& file, Inspection* out) {
     payload_writer::ReadAt read = [&file](uint64_t offset, uint8_t* to, size_t n) { return file.readAt(offset, to, n); };
     payload_writer::PeLayout pe;
@@ -204,6 +214,7 @@ bool inspectSetup(const InputFile& file, Inspection* out) {
     *out = Inspection();
     out->fileSize = file.size();
     if (!locatePayload(file, out)) return false;
+    describeStubOf(file, out);
     PayloadCursor in(file, *out->payloadStart, &out->error);
     size_t budget = kMaxEntries;
     if (!readHeader(in, out) || !readTables(in, &budget, out)) return false;

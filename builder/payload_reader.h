@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "builder/input_file.h"
+#include "builder/stub_info.h"
 
 struct InspectedLanguage {
     std::string code;                               // 8-bit as stored
@@ -32,6 +33,7 @@ struct Inspection {
     std::vector<InspectedRecord> records;
     std::optional<uint64_t> unextractedPosition;
     std::string error;                              // the first problem found; empty for a sound file
+    StubInfo stub;                                  // what the stub in front of the payload carries
 
     bool magicOk() const;
     bool crcOk() const;

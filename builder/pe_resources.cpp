@@ -121,21 +121,41 @@ Entry& idEntry(Directory* directory, uint16_t id) {
     return *entries.insert(at, std::move(entry));
 }
 
-bool insert(Directory* root, ResourceId where, const Bytes& data, std::string* error) {
-    Entry& type = idEntry(root, where.type);
+bool insert(Directory* root, const Resource& resource, std::string* error) {
+    Entry& type = idEntry(root, resource.id.type);
     if (!type.sub) {
         if (!type.data.empty() || type.codePage) {
-            *error = "resource section: type " + std::to_string(where.type) + " is data, not a directory";
+            *error = "resource section: type " + std::to_string(resource.id.type) + " is data, not a directory";
             return false;
         }
         type.sub.reset(new Directory);
     }
-    Entry& name = idEntry(type.sub.get(), where.id);
+    Entry& name = idEntry(type.sub.get(), resource.id.id);
     name.sub.reset(new Directory);    // every earlier language goes
     name.data.clear();
-    Entry& language = idEntry(name.sub.get(), where.language);
-    language.data = data;
+    Entry& language = idEntry(name.sub.get(), resource.id.language);
+    language.data = resource.data;
     return true;
+}
+
+void removeEntry(Directory* root, uint16_t typeId, uint16_t id) {
+    auto unnamed = [](uint16_t wanted) { return [wanted](const Entry& e) { return !e.named && e.id == wanted; }; };
+    auto type = std::find_if(root->entries.begin(), root->entries.end(), unnamed(typeId));
+    if (type == root->entries.end() || !type->sub) return;
+    auto& names = type->sub->entries;
+    names.erase(std::remove_if(names.begin(), names.end(), unnamed(id)), names.end());
+    if (names.empty()) root->entries.erase(type);
+}
+
+// Every leaf whose path (type, name, language) is made of ids.
+void collect(const Directory& directory, std::vector<uint16_t>* path, std::vector<Resource>* out) {
+    for (const Entry& entry : directory.entries) {
+        if (entry.named) continue;
+        path->push_back(entry.id);
+        if (entry.sub) collect(*entry.sub, path, out);
+        else if (path->size() == 3) out->push_back({{(*path)[0], (*path)[1], (*path)[2]}, entry.data});
+        path->pop_back();
+    }
 }
 
 // ------------------------------------------------------------------ writing
@@ -266,10 +286,9 @@ uint32_t directoryRva(const Bytes& image, const Headers& h, int index) {
     return readLe32(&image[h.directories + 8 * index]);
 }
 
-// The resource section must be the one the resource directory starts, and
-// behind it only the base relocations, which may move as they are.
-bool checkMovable(const Bytes& image, const Headers& h, const std::vector<Section>& sections, size_t* rsrc,
-                  std::string* error) {
+// The section the resource directory starts.
+bool findResourceSection(const Bytes& image, const Headers& h, const std::vector<Section>& sections, size_t* rsrc,
+                         std::string* error) {
     uint32_t resources = directoryRva(image, h, kResourceDirectory);
     auto found = std::find_if(sections.begin(), sections.end(), [resources](const Section& s) {
         return s.rva == resources;
@@ -279,6 +298,18 @@ bool checkMovable(const Bytes& image, const Headers& h, const std::vector<Sectio
         return false;
     }
     *rsrc = size_t(found - sections.begin());
+    if (uint64_t(found->rawPointer) + found->rawSize > image.size()) {
+        *error = "a section lies outside the file";
+        return false;
+    }
+    return true;
+}
+
+// The resource section must be followed by nothing but the base
+// relocations, which may move as they are.
+bool checkMovable(const Bytes& image, const Headers& h, const std::vector<Section>& sections, size_t* rsrc,
+                  std::string* error) {
+    if (!findResourceSection(image, h, sections, rsrc, error)) return false;
     uint32_t relocations = directoryRva(image, h, kRelocationDirectory);
     for (size_t i = *rsrc + 1; i < sections.size(); ++i) {
         if (sections[i].rva != relocations || i + 1 != sections.size()) {
@@ -311,9 +342,38 @@ void updateChecksum(Bytes* image, const Headers& h) {
     put32(&(*image)[field], uint32_t(sum + image->size()));
 }
 
+// The resource tree of the image's resource section (which checkMovable
+// has found), as its raw size or its virtual size allows.
+bool readTree(const Bytes& image, const Section& rsrc, Directory* root, std::string* error) {
+    uint32_t readable = rsrc.virtualSize ? std::min(rsrc.rawSize, rsrc.virtualSize) : rsrc.rawSize;
+    Reader reader{image.data() + rsrc.rawPointer, readable, rsrc.rva, error};
+    return reader.readDirectory(0, 0, root);
+}
+
 }  // namespace
 
-bool putResource(Bytes* image, ResourceId where, const Bytes& data, std::string* error) {
+int imageBitness(const Bytes& image) {
+    Headers h;
+    std::vector<Section> sections;
+    std::string ignored;
+    if (!readHeaders(image, &h, &sections, &ignored)) return 0;
+    return readLe16(&image[h.optional]) == 0x20B ? 64 : 32;
+}
+
+bool listResources(const Bytes& image, std::vector<Resource>* out, std::string* error) {
+    Headers h;
+    std::vector<Section> sections;
+    size_t index = 0;
+    Directory root;
+    if (!readHeaders(image, &h, &sections, error) || !findResourceSection(image, h, sections, &index, error) ||
+        !readTree(image, sections[index], &root, error))
+        return false;
+    std::vector<uint16_t> path;
+    collect(root, &path, out);
+    return true;
+}
+
+bool changeResources(Bytes* image, const ResourceChanges& changes, std::string* error) {
     Headers h;
     std::vector<Section> sections;
     size_t index = 0;
@@ -322,12 +382,17 @@ bool putResource(Bytes* image, ResourceId where, const Bytes& data, std::string*
         return false;
     }
     const Section& rsrc = sections[index];
-    uint32_t readable = rsrc.virtualSize ? std::min(rsrc.rawSize, rsrc.virtualSize) : rsrc.rawSize;
     Directory root;
-    Reader reader{image->data() + rsrc.rawPointer, readable, rsrc.rva, error};
-    if (!reader.readDirectory(0, 0, &root) || !insert(&root, where, data, error)) {
+    if (!readTree(*image, rsrc, &root, error)) {
         *error = "stub: " + *error;
         return false;
+    }
+    for (const auto& [type, id] : changes.remove) removeEntry(&root, type, id);
+    for (const Resource& resource : changes.put) {
+        if (!insert(&root, resource, error)) {
+            *error = "stub: " + *error;
+            return false;
+        }
     }
     Bytes tree = writeTree(root, rsrc.rva);
     uint32_t treeSize = uint32_t(tree.size());

@@ -1,7 +1,9 @@
 // What the builder adds to a project that has its defaults on: the
-// uncompressed size of an included jre.tar.gz, the built-in text of every
-// message the project leaves out, and the translations of those texts as
-// language blocks (stored first, so the project's own blocks win).
+// uncompressed size of an included jre.tar.gz, message boxes for fatal
+// errors, the built-in text of every message the project leaves out (worded
+// for an installer or an application, as the flavour says), and the
+// translations of those texts as language blocks (stored first, so the
+// project's own blocks win).
 #include "builder/project_builtins.h"
 
 #include <zlib.h>
@@ -15,6 +17,7 @@
 #include "builder/message_table.h"
 #include "builder/record_name.h"
 #include "builder/settings_table.h"
+#include "launcher/base/config_keys.h"
 
 namespace {
 
@@ -74,11 +77,11 @@ bool projectBlockHas(const std::vector<payload_writer::LanguageBlock>& blocks, c
 
 // The built-in texts obey the rule a project's texts are held to; a slip in
 // a translation would otherwise reach the launcher unnoticed.
-bool builtInFormatsFit(const ProjectContext& ctx) {
+bool builtInFormatsFit(const ProjectContext& ctx, TextFlavour flavour) {
     for (const MessageInfo* m = messagesBegin(); m != messagesEnd(); ++m) {
         for (int i = 0; i <= kTranslationCount; ++i) {
             std::string why;
-            if (!messageFormatFits(*m, wide(m->text[i]), &why))
+            if (!messageFormatFits(*m, wide(builtInText(*m, flavour, i)), &why))
                 return ctx.fail("internal error: the built-in text " + std::to_string(m->id) + " (" +
                                 (i ? kTranslationCodes[i - 1] : "en") + ") " + why);
         }
@@ -86,8 +89,47 @@ bool builtInFormatsFit(const ProjectContext& ctx) {
     return true;
 }
 
+// A message the project words itself reaches users of the built-in
+// languages untranslated, beside built-in texts in their language: say which
+// ones, so that the author adds the translations or turns them off.
+void warnAboutUntranslated(const ProjectContext& ctx, TextFlavour flavour) {
+    const Project& project = *ctx.project;
+    std::string list;
+    for (const auto& entry : project.spec.wide) {
+        const MessageInfo* m = messageById(entry.first);
+        if (!m) continue;
+        std::string codes;
+        for (int i = 0; i < kTranslationCount; ++i) {
+            const char* code = kTranslationCodes[i];
+            bool translated = std::string(builtInText(*m, flavour, 1 + i)) != builtInText(*m, flavour, 0);
+            if (translated && translationWanted(project, code) && !projectBlockHas(project.spec.languages, code, m->id))
+                codes += std::string(codes.empty() ? "" : ", ") + code;
+        }
+        if (!codes.empty()) list += (list.empty() ? "" : "; ") + std::to_string(m->id) + " (" + codes + ")";
+    }
+    if (!list.empty())
+        ctx.project->warnings.push_back(
+            ctx.path + ": [messages] " + list + " lack the translations the built-in texts have, so those users read "
+            "them untranslated beside translated built-in texts; add [[language]] blocks for them, or set [payload] "
+            "translations = false");
+}
+
+// The launcher shows fatal errors on standard error unless launcher_kind
+// says otherwise, and a GUI program's standard error is seen by no one.
+void addDerivedSettings(Project& project) {
+    project.spec.narrow.emplace(kKeyLauncherKind, "5");
+}
+
+TextFlavour flavourOf(const Project& project) {
+    auto flavour = project.spec.narrow.find(kKeyFlavour);
+    bool installer = flavour != project.spec.narrow.end() && !flavour->second.empty() && flavour->second[0] == 'i';
+    return installer ? TextFlavour::kInstaller : TextFlavour::kApplication;
+}
+
 bool addBuiltInTexts(const ProjectContext& ctx) {
-    if (!builtInFormatsFit(ctx)) return false;
+    const TextFlavour flavour = flavourOf(*ctx.project);
+    if (!builtInFormatsFit(ctx, flavour)) return false;
+    warnAboutUntranslated(ctx, flavour);
     Project& project = *ctx.project;
     payload_writer::PayloadSpec& spec = project.spec;
     // A message given as a setting is shown through the setting's fallback,
@@ -95,7 +137,7 @@ bool addBuiltInTexts(const ProjectContext& ctx) {
     std::set<int32_t> builtIn;
     for (const MessageInfo* m = messagesBegin(); m != messagesEnd(); ++m) {
         if (spec.wide.count(m->id) || spec.narrow.count(m->id)) continue;
-        spec.wide[m->id] = wide(m->text[0]);
+        spec.wide[m->id] = wide(builtInText(*m, flavour, 0));
         builtIn.insert(m->id);
     }
     // Translations of the built-in texts only: a text the project wrote
@@ -108,9 +150,10 @@ bool addBuiltInTexts(const ProjectContext& ctx) {
         block.code = code;
         for (int32_t id : builtIn) {
             const MessageInfo& m = *messageById(id);
+            const std::string english = builtInText(m, flavour, 0), translated = builtInText(m, flavour, 1 + i);
             // Where the translation reads as the English text, the main table already says it.
-            if (std::string(m.text[1 + i]) != m.text[0] && !projectBlockHas(spec.languages, code, id))
-                block.entries.emplace_back(id, wide(m.text[1 + i]));
+            if (translated != english && !projectBlockHas(spec.languages, code, id))
+                block.entries.emplace_back(id, wide(translated.c_str()));
         }
         if (!block.entries.empty()) blocks.push_back(std::move(block));
     }
@@ -137,4 +180,8 @@ bool deriveFromRecord(const ProjectContext& ctx, const payload_writer::FileRecor
     return true;
 }
 
-bool addBuiltIns(const ProjectContext& ctx) { return !ctx.project->defaultsOn() || addBuiltInTexts(ctx); }
+bool addBuiltIns(const ProjectContext& ctx) {
+    if (!ctx.project->defaultsOn()) return true;
+    addDerivedSettings(*ctx.project);
+    return addBuiltInTexts(ctx);
+}

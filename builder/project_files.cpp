@@ -1,13 +1,18 @@
 // The [[file]] records of a project: their sources, and names the launcher
-// can extract into its directory without leaving it.
+// can extract into its directory without leaving it; and the runtime jar,
+// which every setup file needs and no project should have to name.
 #include "builder/project_files.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <map>
 
 #include "builder/codepage.h"
 #include "builder/file_io.h"
+#include "builder/host_system.h"
 #include "builder/project_builtins.h"
 #include "builder/record_name.h"
+#include "payload/format.h"
 
 namespace {
 
@@ -18,6 +23,14 @@ bool stringKey(const ProjectContext& ctx, const toml::table& record, const toml:
     if (!node->is_string()) return ctx.fail(*node, name + " " + key + " must be a string");
     *out = node->as_string()->get();
     return true;
+}
+
+// Whether the launcher extracts the record that comes next: all of them,
+// unless file_count says fewer.
+bool extractedNext(const ProjectContext& ctx) {
+    const auto& narrow = ctx.project->spec.narrow;
+    auto count = narrow.find(payload_format::kKeyFileCount);
+    return count == narrow.end() || ctx.project->spec.records.size() < size_t(std::atoi(count->second.c_str()));
 }
 
 // Names in key 2003 are in the settings code page, with backslashes.
@@ -31,11 +44,13 @@ bool recordName(const ProjectContext& ctx, const toml::node& at, const std::stri
     if (!codepage::narrowFromUtf8(normalised, ctx.project->codePage, stored, &bad))
         return ctx.fail(at, label + " name " + quoted(written) + " cannot be written in code page " +
                                 std::to_string(ctx.project->codePage));
-    if (depth > 1)
-        ctx.project->warnings.push_back(ctx.path + ": " + label + " name " + quoted(written) + " is " +
-                                        std::to_string(depth) +
-                                        " directories deep; the launcher creates only the first level, so "
-                                        "extraction fails unless the deeper directories exist");
+    // The launcher creates one directory level; every start would end in an
+    // internal error. Records behind file_count are the installer's to read.
+    if (depth > 1 && extractedNext(ctx))
+        return ctx.fail(at, label + " name " + quoted(written) + " is " + std::to_string(depth) +
+                                " directories deep; the launcher creates only one directory level, so every start "
+                                "would fail: use at most one directory, such as \"lib/" +
+                                written.substr(written.find_last_of("/\\") + 1) + "\"");
     return true;
 }
 
@@ -76,4 +91,27 @@ bool readFileRecords(const ProjectContext& ctx, const toml::table& root) {
     return forEachArrayTable(ctx, root, "file", [&](const toml::node& node, const std::string& name) {
         return readRecord(ctx, node, name, &seen);
     });
+}
+
+bool addRuntimeJar(const ProjectContext& ctx) {
+    Project& project = *ctx.project;
+    const auto& narrow = project.spec.narrow;
+    auto& records = project.spec.records;
+    if (!project.defaultsOn() || narrow.count(payload_format::kKeyFileCount) ||
+        narrow.count(payload_format::kKeyFileNames) ||
+        std::any_of(records.begin(), records.end(), [](const payload_writer::FileRecord& r) {
+            return recordNameFoldedKey(r.name) == kRuntimeJarName;
+        }))
+        return true;
+    const std::string directory = host::toolDirectory();
+    const std::string path = resolveAgainst(directory, kRuntimeJarName);
+    payload_writer::FileRecord jar{kRuntimeJarName, {}};
+    std::string why;
+    if (directory.empty() || !readWholeFile(path, &jar.content, &why))
+        return ctx.fail(std::string("the runtime jar ") + kRuntimeJarName + " must lie beside tlx-builder (" +
+                        (directory.empty() ? "whose directory is unknown" : why) +
+                        "); copy it there, or name it in the project as a [[file]]");
+    project.inputFiles.push_back(path);
+    records.insert(records.begin(), std::move(jar));
+    return true;
 }

@@ -1,10 +1,11 @@
 // tlx-builder reference: the named settings and the messages as Markdown
 // tables, the form builder/README.md carries them in.
+#include "builder/commands.h"
+
 #include <cstdio>
 #include <string>
 
 #include "builder/cli_args.h"
-#include "builder/commands.h"
 #include "builder/message_table.h"
 #include "builder/report.h"
 #include "builder/settings_table.h"
@@ -35,10 +36,13 @@ std::string referenceText() {
                cell(s->missing) + " | " + cell(s->meaning) + " |\n";
     out +=
         "\n### Messages\n\n"
-        "| Id | Shown when | Built-in text |\n"
-        "|---|---|---|\n";
-    for (const MessageInfo* m = messagesBegin(); m != messagesEnd(); ++m)
-        out += "| " + std::to_string(m->id) + " | " + cell(m->shownWhen) + " | " + cell(m->text[0]) + " |\n";
+        "| Id | Shown when | Built-in text | For an application |\n"
+        "|---|---|---|---|\n";
+    for (const MessageInfo* m = messagesBegin(); m != messagesEnd(); ++m) {
+        const std::string application = builtInText(*m, TextFlavour::kApplication, 0);
+        out += "| " + std::to_string(m->id) + " | " + cell(m->shownWhen) + " | " + cell(m->text[0]) + " | " +
+               (application == m->text[0] ? std::string("the same") : cell(application)) + " |\n";
+    }
     return out;
 }
 

@@ -3,9 +3,9 @@
 // documentation, so the rows are written for people who ship installers.
 #include "builder/settings_table.h"
 
-#include <algorithm>
 #include <iterator>
-#include <vector>
+
+#include "builder/edit_distance.h"
 
 namespace {
 
@@ -80,7 +80,7 @@ const SettingInfo kSettings[] = {
      "attempt and is deleted; after three the launcher ends with message 20003. Set it whenever the address is not "
      "under your own control, and always for http: addresses.", 128},
     // How the launch looks
-    {"launcher_kind", 107, T::Integer, "0",
+    {"launcher_kind", 107, T::Integer, "5, written by the builder (0 with defaults = false)",
      "1: a windowed installer: errors appear in message boxes, the entry class is told it runs with a window and "
      "javaw.exe must sit beside java.exe. 5: errors in message boxes only. Any other value: errors go to standard "
      "error.", kPath},
@@ -139,22 +139,6 @@ const SettingInfo kSettings[] = {
      kPath},
 };
 
-// Edit distance, for suggesting the name a typo was meant to be.
-size_t distance(const std::string& a, const std::string& b) {
-    std::vector<size_t> row(b.size() + 1);
-    for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
-    for (size_t i = 1; i <= a.size(); ++i) {
-        size_t diagonal = row[0];
-        row[0] = i;
-        for (size_t j = 1; j <= b.size(); ++j) {
-            size_t above = row[j];
-            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-            diagonal = above;
-        }
-    }
-    return row[b.size()];
-}
-
 }  // namespace
 
 const SettingInfo* settingsBegin() { return std::begin(kSettings); }
@@ -170,7 +154,7 @@ std::string closestSettingName(const std::string& name) {
     const SettingInfo* best = nullptr;
     size_t bestDistance = 0;
     for (const SettingInfo& s : kSettings) {
-        size_t d = distance(name, s.name);
+        size_t d = editDistance(name, s.name);
         if (!best || d < bestDistance) best = &s, bestDistance = d;
     }
     return best->name;

@@ -5,26 +5,23 @@
 #include <cstring>
 
 #include "builder/file_io.h"
-#include "builder/pe_resources.h"
 
 namespace {
 
-constexpr uint16_t kRcData = 10;
-constexpr uint16_t kSplashImageId = 10000;
 constexpr uint16_t kLanguageNeutral = 0;
 
 bool startsWith(const payload_writer::Bytes& data, const char* magic, size_t length) {
     return data.size() >= length && std::memcmp(data.data(), magic, length) == 0;
 }
 
-const char* formatOf(const payload_writer::Bytes& data) {
+}  // namespace
+
+const char* splashImageFormat(const payload_writer::Bytes& data) {
     if (startsWith(data, "\x89PNG\r\n\x1a\n", 8)) return "PNG";
     if (startsWith(data, "GIF87a", 6) || startsWith(data, "GIF89a", 6)) return "GIF";
     if (startsWith(data, "\xFF\xD8\xFF", 3)) return "JPEG";
     return nullptr;
 }
-
-}  // namespace
 
 bool readSplashImage(const std::string& path, payload_writer::Bytes* image, std::string* error) {
     if (!readWholeFile(path, image, error)) {
@@ -36,13 +33,13 @@ bool readSplashImage(const std::string& path, payload_writer::Bytes* image, std:
                  std::to_string(kMaxSplashImageBytes) + " are accepted";
         return false;
     }
-    if (!formatOf(*image)) {
+    if (!splashImageFormat(*image)) {
         *error = "splash image " + path + " is not a PNG, GIF or JPEG file";
         return false;
     }
     return true;
 }
 
-bool embedSplashImage(payload_writer::Bytes* stub, const payload_writer::Bytes& image, std::string* error) {
-    return putResource(stub, ResourceId{kRcData, kSplashImageId, kLanguageNeutral}, image, error);
+Resource splashResource(const payload_writer::Bytes& image) {
+    return Resource{{kResourceRcData, kSplashImageId, kLanguageNeutral}, image};
 }

@@ -3,7 +3,7 @@
 
 #define TLX_BUILD_HELP                                                                                 \
     "tlx-builder build --stub LAUNCHER.exe --project PROJECT.toml --output SETUP.exe\n"              \
-    "                  [--splash-image IMAGE]\n"                                                    \
+    "                  [--icon ICON.ico] [--splash-image IMAGE]\n"                                 \
     "\n"                                                                                               \
     "  Writes SETUP.exe: the launcher stub followed by the payload the project describes\n"          \
     "  (settings, messages, language blocks, the files to extract, trailing data), with a\n"         \
@@ -13,6 +13,7 @@
     "             the stripped stub itself: a setup file or a file with anything behind its\n"      \
     "             last section is refused.\n"                                                        \
     "  --project  the project file (TOML, see below).\n"                                             \
+    "  --icon     an .ico file: every image in it becomes the setup file's icon.\n"              \
     "  --output   the setup file to write. It is written to a temporary file beside it and\n"       \
     "             renamed at the end, so a failed build leaves no output file.\n"                   \
     "  --splash-image  a PNG, GIF or JPEG file (at most 4 MiB) shown while the installer\n"       \
@@ -21,9 +22,9 @@
     "             splash_screen and splash_through_jre.\n"                                       \
     "\n"                                                                                               \
     "  Project file (a whole one; every part but main_class and the files is optional):\n"             \
-    "    file = [{ source = \"dist/tlxruntime.jar\" }, { source = \"dist/app.jar\" }]\n"                \
+    "    file = [{ source = \"dist/app.jar\" }]   # tlx-builder adds tlxruntime.jar from beside it\n"   \
     "    [settings]              # by name (see tlx-builder reference) or by key number\n"          \
-    "    flavour = \"installer\"\n"                                                                   \
+    "    flavour = \"installer\"   # without it: an application\n"                                  \
     "    main_class = \"com.example.Setup\"\n"                                                       \
     "    min_java_version = \"1.8\"\n"                                                               \
     "    java_search = [{ env = \"JAVA_HOME\" }, { registry = true }]\n"                             \
@@ -46,16 +47,21 @@
     "                                     # source's file name)\n"                                   \
     "    [trailing]              # optional data behind the records: source = \"file\"\n"            \
     "    text = \"...\"            #   or text = \"...\"\n"                                           \
+    "    [version]               # the version resource Explorer shows: product_name,\n"           \
+    "    product_version = \"2.5\" #   product_version, file_version, company_name,\n"             \
+    "                            #   file_description, legal_copyright\n"                           \
     "\n"                                                                                               \
     "  Defaults and translations are on unless [payload] turns them off (defaults = false\n"       \
-    "  stores the project exactly as written). A name and a number for the same key, an\n"        \
-    "  unknown name (the nearest known one is suggested) and a value of the wrong kind are\n"     \
-    "  refused.\n"                                                                                 \
+    "  stores the project exactly as written). With them the tool adds tlxruntime.jar,\n"        \
+    "  shows fatal errors in boxes (launcher_kind 5) and refuses a main_class that is\n"          \
+    "  missing, not in dotted form or in none of the jars. A name and a number for the\n"        \
+    "  same key, an unknown name (the nearest known one is suggested) and a value of the\n"      \
+    "  wrong kind are refused.\n"                                                                  \
     "\n"                                                                                               \
     "  Ids are 32-bit integers written in decimal; \"107\" and \"0107\" are the same id and\n"       \
     "  are refused together. A record name may hold one directory (\"lib/a.jar\", stored\n"         \
-    "  as lib\\a.jar); deeper names are accepted with a warning because the launcher creates\n"     \
-    "  only the first directory level. Names that are empty, absolute, with a drive letter,\n"      \
+    "  as lib\\a.jar); deeper names are refused because the launcher creates only the first\n"    \
+    "  directory level. Names that are empty, absolute, with a drive letter,\n"                      \
     "  a \"..\" component, a \";\" or a character Windows forbids, and names that collide when\n"   \
     "  case is ignored, are refused.\n"                                                              \
     "\n"                                                                                               \
@@ -67,7 +73,8 @@
 #define TLX_INSPECT_HELP                                                                               \
     "tlx-builder inspect [--json] [--codepage 1252|65001] SETUP.exe\n"                                \
     "\n"                                                                                               \
-    "  Reads a setup file the way the launcher does and prints where the payload starts,\n"          \
+    "  Reads a setup file the way the launcher does and prints the stub's bitness, splash\n"       \
+    "  image, icon and version resource, where the payload starts,\n"                              \
     "  its header, whether the CRC matches, every setting (with its name), message and\n"          \
     "  language block, the messages the settings make reachable that have no text, each\n"        \
     "  file record with its size and the file offset of its content, and the unextracted\n"         \
@@ -75,7 +82,8 @@
     "  the build, such as a signature, do not affect the CRC.\n"                                     \
     "\n"                                                                                               \
     "  --json      machine-readable output (keys: payload_start, file_size, magic, magic_ok,\n"     \
-    "              check_flag, crc_expected, crc_computed, crc_ok, verified_length, narrow,\n"      \
+    "              check_flag, crc_expected, crc_computed, crc_ok, verified_length, stub,\n"        \
+    "              narrow,\n"                                                                       \
     "              setting_names, wide, languages, missing_texts, records,\n"                      \
     "              unextracted_position, error).\n"                                                  \
     "  --codepage  code page the settings were written in (default 1252).\n"                         \

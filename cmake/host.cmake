@@ -26,5 +26,17 @@ set(TLX_X64_DIR "${CMAKE_BINARY_DIR}/x64")
 
 include(cmake/java.cmake)
 
+# Every setup file needs the runtime jar; the build tool takes it from its own
+# directory, so both builds of the tool get a copy beside them.
+set(tlx_runtime_jar "${CMAKE_BINARY_DIR}/java/tlxruntime.jar")
+set(tlx_runtime_jar_copies "${CMAKE_BINARY_DIR}/builder/tlxruntime.jar" "${TLX_X64_DIR}/builder/tlxruntime.jar")
+add_custom_command(OUTPUT ${tlx_runtime_jar_copies}
+    COMMAND "${CMAKE_COMMAND}" -E make_directory "${CMAKE_BINARY_DIR}/builder" "${TLX_X64_DIR}/builder"
+    COMMAND "${CMAKE_COMMAND}" -E copy "${tlx_runtime_jar}" "${CMAKE_BINARY_DIR}/builder/tlxruntime.jar"
+    COMMAND "${CMAKE_COMMAND}" -E copy "${tlx_runtime_jar}" "${TLX_X64_DIR}/builder/tlxruntime.jar"
+    DEPENDS "${tlx_runtime_jar}" tlxruntime
+    COMMENT "Placing tlxruntime.jar beside tlx-builder")
+add_custom_target(builder_runtime_jar ALL DEPENDS ${tlx_runtime_jar_copies})
+
 enable_testing()
 include(cmake/tests.cmake)

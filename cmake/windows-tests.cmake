@@ -26,6 +26,7 @@ foreach(src IN LISTS TLX_TOOL_SOURCES)
 endforeach()
 # The shortcut reader loads links through the shell's COM objects.
 target_link_libraries(lnkinfo PRIVATE ole32 uuid)
+target_link_libraries(resinfo PRIVATE version)
 
 # Resource-only DLLs that differ in their file version alone (the high word
 # of 40000.0.0.0 has its top bit set), for the file-version comparison tests.

@@ -124,6 +124,7 @@ target_compile_options(payloadwriter PRIVATE -Wall -Wextra)
 target_link_libraries(payloadwriter PUBLIC z)
 
 if(TLX_ARCH STREQUAL "x64")
+    add_subdirectory(builder)
     include(cmake/windows-tests.cmake)
 else()
     # The x64 tests need a JVM library of the other bitness (tools/jvm.dll here).

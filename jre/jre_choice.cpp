@@ -8,6 +8,7 @@
 #include "coordination/install_markers.h"
 #include "jre/download.h"
 #include "jre/manual_choice.h"
+#include "jre/probe.h"
 #include "launcher/base/centre_window.h"
 #include "launcher/base/config_keys.h"
 #include "launcher/base/limits.h"
@@ -56,26 +57,6 @@ void choiceText(wchar_t* out) {
     }
 }
 
-void appendVersionBounds(wchar_t* text) {
-    const int keys[] = {kKeyMinJavaVersion, kKeyMaxJavaVersion};
-    const int labels[] = {kMsgMinVersionLabel, kMsgMaxVersionLabel};
-    bool any = false;
-    for (int i = 0; i < 2; ++i) {
-        char value[kVersionCapacity];
-        getConfigString(keys[i], value, sizeof(value));
-        wchar_t wide[kVersionCapacity];
-        if (!value[0] || !MultiByteToWideChar(CP_ACP, 0, value, -1, wide, kVersionCapacity)) continue;
-        append(text, any ? L", " : L" (");
-        wchar_t label[kMessageCapacity];
-        getMessage(labels[i], label);
-        append(text, label);
-        append(text, L" ");
-        append(text, wide);
-        any = true;
-    }
-    if (any) append(text, L")");
-}
-
 void initialiseChoice(HWND dialog) {
     centreWindow(dialog);
     setMessageText(dialog, kMsgWizardCaption);
@@ -85,7 +66,7 @@ void initialiseChoice(HWND dialog) {
     if (!g_downloadOffered) ShowWindow(GetDlgItem(dialog, IDC_DOWNLOAD), SW_HIDE);
     wchar_t text[kMessageCapacity];
     choiceText(text);
-    appendVersionBounds(text);
+    appendVersionFacts(text, newestRefusedVersion());
     SetDlgItemTextW(dialog, IDC_MAIN_TEXT, text);
 }
 

@@ -17,6 +17,8 @@ namespace {
 
 const char kBrokenRuntimeVersion[] = "1.0.0";
 
+char g_newestRefused[kVersionCapacity] = "";
+
 bool formatPath(char* out, size_t capacity, const char* home, const char* tail) {
     int n = std::snprintf(out, capacity, "%s%s", home, tail);
     return n >= 0 && static_cast<size_t>(n) < capacity;
@@ -36,19 +38,26 @@ bool lastWriteTime(const char* path, FILETIME* lastWrite) {
     return true;
 }
 
+bool versionInRange(const char* version, const VersionNumber& min, const VersionNumber& max, bool allowBeta) {
+    if (checkVersionRange(version, min, max, allowBeta)) return true;
+    if (!g_newestRefused[0] || isNewerVersion(version, g_newestRefused))
+        std::snprintf(g_newestRefused, sizeof(g_newestRefused), "%s", version);
+    return false;
+}
+
 bool probedVersionInRange(const char* path, const FILETIME& lastWrite, char* version, const VersionNumber& min,
                           const VersionNumber& max, int options) {
     bool allowBeta = (options & kProbeAllowPreRelease) != 0;
     if ((options & kProbeUseCache) && lookupProbeCache(path, lastWrite, version, kVersionCapacity) &&
         std::strcmp(version, kBrokenRuntimeVersion) != 0) {
         logMessage(L"got version from registry %S", version);
-        return checkVersionRange(version, min, max, allowBeta);
+        return versionInRange(version, min, max, allowBeta);
     }
     version[0] = '\0';
     if (runJavaVersion(path, lastWrite, version, kVersionCapacity)) {
         logMessage(L"got version from execution %S", version);
         storeProbeCache(path, lastWrite, version);
-        return checkVersionRange(version, min, max, allowBeta);
+        return versionInRange(version, min, max, allowBeta);
     }
     logMessage(L"couldn't get version");
     return false;
@@ -64,6 +73,8 @@ bool switchToJavaw(char* path) {
 }
 
 }  // namespace
+
+const char* newestRefusedVersion() { return g_newestRefused; }
 
 bool javaExeForHome(const char* home, char* javaExe, size_t capacity) {
     if (!formatPath(javaExe, capacity, home, "\\jre\\bin\\java.exe")) return false;

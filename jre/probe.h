@@ -21,6 +21,10 @@ enum ProbeOption {
     kProbeUseCache = 2,            // the version cached for the same file, when there is one
 };
 bool checkJavaExe(char* path, char* version, const VersionNumber& min, const VersionNumber& max, int options);
+// The newest version that a probe of this run read but found outside the
+// bounds (or a pre-release); empty when there was none. The runtime choice
+// tells the user about it.
+const char* newestRefusedVersion();
 // Runs "<path> -version" hidden with standard error into a temp file and reads
 // the banner. A child still running after the time limit is terminated.
 bool runJavaVersion(const char* path, const FILETIME& lastWrite, char* version, size_t capacity);

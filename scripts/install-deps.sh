@@ -9,7 +9,7 @@ packages=(
     g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev
     wine64 wine
     googletest
-    python3 python3-pytest python3-pefile
+    python3 python3-pytest python3-pefile osslsigncode
     xvfb imagemagick x11-utils
     unzip ca-certificates locales
 )

@@ -18,11 +18,12 @@ export WINEPREFIX="${WINEPREFIX:-$build/wineprefix}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 [ -d "$WINEPREFIX/drive_c" ] || scripts/wine-prefix-init.sh
 
-# The sample project (runtime/sample/setup.toml) names its settings and leaves
-# every message to the built-in texts; its sources lie beside it.
+# The sample project (runtime/sample/setup.toml) names its settings and its own
+# files and leaves every message to the built-in texts and the runtime jar to
+# tlx-builder; its sources lie beside it.
 sample="$build/sample"
 mkdir -p "$sample"
-cp runtime/sample/setup.toml "$build/java/tlxruntime.jar" "$build/java/sample.jar" "$sample/"
+cp runtime/sample/setup.toml "$build/java/sample.jar" "$sample/"
 printf 'This file travelled inside the setup file.\n' > "$sample/readme.txt"
 # The setup file looks for Java where JAVA_HOME points: the JDK fixture.
 export JAVA_HOME="Z:${jdk//\//\\}"

@@ -34,5 +34,6 @@ constexpr int kMsgChoiceWithDownload = 20005;   // "%S": the bitness
 constexpr int kMsgChoiceWithoutDownload = 20006;
 constexpr int kMsgDownloadButton = 20010;
 constexpr int kMsgLocateButton = 20011;
+constexpr int kMsgFoundVersionLabel = 20015;   // before the version of a runtime found but refused
 constexpr int kMsgMinVersionLabel = 20019;
 constexpr int kMsgMaxVersionLabel = 20020;

@@ -166,10 +166,10 @@ def build_setup(workdir: Path, name="setup.exe", stub=None, builder_args=(), **p
     return output
 
 
-def run_builder(*args, timeout=60) -> subprocess.CompletedProcess:
+def run_builder(*args, timeout=60, cwd=None) -> subprocess.CompletedProcess:
     """Runs the build tool (a host program: pipes are fine here)."""
     return subprocess.run([str(BUILDER), *[str(a) for a in args]], stdout=subprocess.PIPE,
-                          stderr=subprocess.PIPE, text=True, timeout=timeout)
+                          stderr=subprocess.PIPE, text=True, timeout=timeout, cwd=cwd)
 
 
 def inspect_setup(setup: Path, codepage=None) -> dict:

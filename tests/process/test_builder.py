@@ -140,7 +140,7 @@ def test_check_false_writes_flag_zero(tmp_path):
     assert result.returncode == 0 and report["error"] is None and report["crc_ok"] is False
 
 
-def test_explicit_file_keys_and_deep_names_are_built_with_a_warning(tmp_path):
+def test_explicit_file_keys_are_built_with_a_warning(tmp_path):
     for name in ("first.bin", "second.bin"):
         (tmp_path / name).write_bytes(name.encode() * 3)
     toml = write_project(tmp_path / "p.toml", settings={2002: "1"},
@@ -148,8 +148,9 @@ def test_explicit_file_keys_and_deep_names_are_built_with_a_warning(tmp_path):
     out = tmp_path / "setup.exe"
     result = run_builder("build", "--stub", STUB_X64, "--project", toml, "--output", out)
     assert result.returncode == 0, result.stderr
-    assert len(result.stderr.splitlines()) == 2, result.stderr
-    assert "warning" in result.stderr and "2002" in result.stderr and "a/b/second.bin" in result.stderr
+    # The record the launcher leaves to the installer may lie deeper than one directory.
+    [warning] = result.stderr.splitlines()
+    assert "warning" in warning and "2002" in warning
     info = inspect_setup(out)
     assert info["narrow"]["2002"] == "1"
     assert info["narrow"]["2003"] == "first.bin;a\\b\\second.bin;"
@@ -198,6 +199,7 @@ BAD_PROJECTS = {
     "dotdot": (record("lib/../../x.jar"), ['"lib/../../x.jar"', ".."]),
     "separator_in_name": (record("a;b.jar"), ['"a;b.jar"', ";"]),
     "device_name": (record("lib/con.txt"), ["device"]),
+    "two_directories_deep": (record("a/b/c.jar"), ['"a/b/c.jar"', "2 directories deep", '"lib/c.jar"']),
 }
 
 

@@ -1,20 +1,21 @@
 """Project files written the way installer authors write them: settings by
-name with typed values, no messages at all. The setup files they give run
-under wine64 with the real JDK, speak the user's language, pass arrays of
-arguments through unchanged, and equal the setup files of the same project
-written in key numbers; what the builder cannot turn into a working setup
-file it refuses."""
+name with typed values, no messages at all, no runtime jar. The setup files
+they give run under wine64 with the real JDK, speak the user's language in
+boxes, pass arrays of arguments through unchanged, and equal the setup files
+of the same project written in key numbers; what the builder cannot turn
+into a working setup file it refuses with the fix."""
 import gzip
 import io
 import json
 import re
 import shutil
+import subprocess
 import tarfile
 
 import pytest
 
-from harness import (JAVA_DIR, RUNTIME_JAR, SOURCE_DIR, STUB_X64, TESTS_JAR, inspect_setup, jdk_dir,
-                     probe_report, run_builder, run_setup, winpath)
+from harness import (BUILDER, JAVA_DIR, RUNTIME_JAR, SOURCE_DIR, STUB_X64, TESTS_JAR, finish, inspect_setup, jdk_dir,
+                     press, probe_report, run_builder, run_setup, wait_dialog, winpath)
 
 
 def toml_text(value: str) -> str:
@@ -37,7 +38,7 @@ def built(workdir, text: str, name="setup.exe"):
 
 
 def test_the_sample_project_runs_the_sample(tmp_path):
-    for source in (SOURCE_DIR / "runtime" / "sample" / "setup.toml", RUNTIME_JAR, JAVA_DIR / "sample.jar"):
+    for source in (SOURCE_DIR / "runtime" / "sample" / "setup.toml", JAVA_DIR / "sample.jar"):
         shutil.copy(source, tmp_path)
     (tmp_path / "readme.txt").write_text("inside the setup file\n")
     setup = tmp_path / "setup.exe"
@@ -47,36 +48,82 @@ def test_the_sample_project_runs_the_sample(tmp_path):
     assert run.code == 0, run.stderr
     assert "program arguments:    [first argument, second, from-the-command-line]" in run.stdout, run.stdout
     assert "readme.txt: inside the setup file" in run.stdout and "Sample installer done." in run.stdout
-    assert inspect_setup(setup)["missing_texts"] == []
+    info = inspect_setup(setup)
+    assert info["missing_texts"] == [] and info["records"][0]["name"] == "tlxruntime.jar"
 
 
-def missing_entry_class_project(files_dir) -> str:
-    """No runtime jar among the files: the launch ends with message 1010."""
-    files_dir.mkdir(parents=True, exist_ok=True)
-    shutil.copy(TESTS_JAR, files_dir)
-    return f"""file = [{{ source = "tlxtests.jar" }}]
+# An application's whole project: the builder adds the runtime jar, the texts and boxes for errors.
+FIVE_LINES = """file = [{ source = "tlxtests.jar" }]
 [settings]
 main_class = "LaunchProbe"
-java_search = [{{ dir = {toml_text(winpath(jdk_dir()))} }}]
+min_java_version = "1.8"
+java_search = [{ env = "JAVA_HOME" }]
 """
+# Then a required class path entry that is missing ends every start with message 1006.
+MISSING_ENTRY = 'class_path = [{ archive = "missing.jar", required = true }]\n'
 
 
-def test_built_in_texts_speak_the_users_language(tmp_path):
-    setup = built(tmp_path, missing_entry_class_project(tmp_path))
-    info = inspect_setup(setup)
-    english = info["wide"]["1010"]
-    [german] = [block["entries"]["1010"] for block in info["languages"] if block["code"] == "de"]
-    assert english and german and english != german
+def ascii_only(text):
+    """Standard error is in the console's code page: compare in ASCII only."""
+    return re.sub(r"[^ -~]", "?", text)
+
+
+def test_a_five_line_project_runs_and_explains_failures_in_boxes_and_languages(display, tmp_path):
+    for directory in (tmp_path, tmp_path / "failing", tmp_path / "own"):
+        directory.mkdir(exist_ok=True)
+        shutil.copy(TESTS_JAR, directory)
+    java_home = {"JAVA_HOME": winpath(jdk_dir())}
+    run = run_setup(built(tmp_path, FIVE_LINES), "one", temp=tmp_path / "run", env=java_home)
+    assert run.code == 0 and probe_report(run.stdout).args == ["one"], run.stderr
+
+    failing = built(tmp_path / "failing", FIVE_LINES + MISSING_ENTRY)
+    info = inspect_setup(failing)
+    english = info["wide"]["1006"].split("{0}")[0]
+    [german] = [block["entries"]["1006"].split("{0}")[0] for block in info["languages"] if block["code"] == "de"]
+    # An application, not an installer, in either language.
+    assert "application" in english and "Anwendung" in german
     for lang, expected in (("C.UTF-8", english), ("de_DE.UTF-8", german)):
-        run = run_setup(setup, "-q", temp=tmp_path / lang, env={"LANG": lang, "LC_ALL": None, "LC_MESSAGES": None})
-        assert run.code == 1
-        # Standard error is in the console's code page, so compare in ASCII only.
-        assert re.sub(r"[^ -~]", "?", expected) in re.sub(r"[^ -~]", "?", run.stderr), (lang, run.stderr)
-    # The project's own text wins over the built-in one and its translation.
-    own = built(tmp_path / "own", missing_entry_class_project(tmp_path / "own") +
-                '[messages]\n1010 = "Example could not start."\n')
-    run = run_setup(own, "-q", temp=tmp_path / "own-de", env={"LANG": "de_DE.UTF-8", "LC_ALL": None})
-    assert "Example could not start." in run.stderr, run.stderr
+        env = {"LANG": lang, "LC_ALL": None, "LC_MESSAGES": None, **java_home}
+        run = run_setup(failing, "-q", temp=tmp_path / lang, env=env)
+        assert run.code == 1 and ascii_only(expected) in ascii_only(run.stderr), (lang, run.stderr)
+    # Started as a user starts it, the error comes in a box.
+    proc, out, err = run_setup(failing, temp=tmp_path / "box", env=java_home, wait=False)
+    try:
+        box = wait_dialog(info["wide"]["1000"], exe=failing, timeout=60)
+        assert box and box["text"].startswith(english), box
+        press(info["wide"]["1000"], "OK", exe=failing)
+        assert finish(proc, out, err, timeout=60).code == 1
+    finally:
+        if proc.poll() is None:
+            proc.kill()
+
+    # The project's own text wins over the built-in one, untranslated, which the build points out.
+    result, own = build(tmp_path / "own", FIVE_LINES + MISSING_ENTRY + '[messages]\n1006 = "Example lacks {0}"\n')
+    [warning] = result.stderr.splitlines()
+    assert "warning" in warning and "1006 (de, fr, es)" in warning and "translations = false" in warning
+    run = run_setup(own, "-q", temp=tmp_path / "own-de", env={"LANG": "de_DE.UTF-8", "LC_ALL": None, **java_home})
+    assert "Example lacks" in run.stderr, run.stderr
+
+
+def test_the_runtime_jar_comes_from_beside_the_tool_unless_the_project_has_one(tmp_path):
+    shutil.copy(TESTS_JAR, tmp_path)
+    shutil.copy(TESTS_JAR, tmp_path / "own.jar")   # a runtime jar of the project's own
+    cases = [("", ["tlxruntime.jar", "tlxtests.jar"], RUNTIME_JAR),
+             (', { source = "own.jar", name = "TLXruntime.jar" }', ["tlxtests.jar", "TLXruntime.jar"], TESTS_JAR)]
+    for extra, names, content in cases:
+        setup = built(tmp_path, FIVE_LINES.replace('"tlxtests.jar" }', '"tlxtests.jar" }' + extra))
+        records = inspect_setup(setup)["records"]
+        assert [r["name"] for r in records] == names
+        jar = next(r for r in records if r["name"].lower() == "tlxruntime.jar")
+        stored = setup.read_bytes()[jar["offset"]:jar["offset"] + jar["size"]]
+        assert bytes(b ^ 0xA7 for b in stored) == content.read_bytes()
+    # A tool copied without its jar says what to do.
+    (tmp_path / "bin").mkdir()
+    lonely = shutil.copy(BUILDER, tmp_path / "bin")
+    (tmp_path / "five.toml").write_text(FIVE_LINES)
+    result = subprocess.run([lonely, "build", "--stub", STUB_X64, "--project", tmp_path / "five.toml",
+                             "--output", tmp_path / "lonely.exe"], capture_output=True, text=True)
+    assert result.returncode == 2 and "tlxruntime.jar must lie beside tlx-builder" in result.stderr, result.stderr
 
 
 # The last one expands to a value with blanks only after the launcher split the line.
@@ -120,10 +167,10 @@ def jre_archive(path):
 
 
 NAMED = """
-file = [{ source = "jre.tar.gz" }]
+file = [{ source = "jre.tar.gz" }, { source = "tlxtests.jar" }]
 [settings]
 flavour = "installer"
-main_class = "com.example.Setup"
+main_class = "LaunchProbe"
 vm_options = ["-Xmx512m", "-Dname=a b"]
 arguments = "as it stands"
 min_java_version = "1.8"
@@ -141,9 +188,11 @@ NUMBERED = """
 [[file]]
 source = "jre.tar.gz"
 name = "jre.tar.gz"
+[[file]]
+source = "tlxtests.jar"
 [settings]
 2001 = "i"
-122 = "com.example.Setup"
+122 = "LaunchProbe"
 123 = "-Xmx512m \\"-Dname=a b\\""
 124 = "as it stands"
 126 = "1.8"
@@ -164,6 +213,7 @@ name = "jre.tar.gz"
 
 def test_named_and_numbered_projects_give_the_same_setup_file(tmp_path):
     tar_size = jre_archive(tmp_path / "jre.tar.gz")
+    shutil.copy(TESTS_JAR, tmp_path)
     named = built(tmp_path, NAMED, "named.exe")
     numbered = built(tmp_path, NUMBERED.replace("[settings]", f"[settings]\n151 = {tar_size}"), "numbered.exe")
     assert named.read_bytes() == numbered.read_bytes()
@@ -172,6 +222,9 @@ def test_named_and_numbered_projects_give_the_same_setup_file(tmp_path):
     assert info["missing_texts"] == []
     text = run_builder("inspect", named).stdout
     assert '151 jre_archive_size = "%d"' % tar_size in text and "10005 single_instance = \"1\"" in text
+    assert "stub:            64-bit launcher" in text and "version:         none" in text
+    # Long texts (the built-in messages here) are wrapped.
+    assert max(len(line) for line in text.splitlines()) <= 100
     # Written in numbers without defaults, the same project lacks the texts
     # its settings make reachable, and inspect says which.
     bare = built(tmp_path, "[payload]\ndefaults = false\n" + NUMBERED, "bare.exe")
@@ -194,6 +247,17 @@ REFUSED = {
     "too many numbers": ('[[language]]\ncode = "de"\n[language.messages]\n20008 = "%f %f %f %f %f"\n', ["20008"]),
     "unknown translation": ('[payload]\ntranslations = ["it"]\n', ["translations", '"de"']),
     "broken jre archive": ('file = [{ source = "jre.tar.gz" }]\n[settings]\nmain_class = "x"\n', ["jre.tar.gz", "gzip"]),
+    "no main class": ('file = [{ source = "tlxtests.jar" }]\n', ["main_class is missing", "main_class = "]),
+    "class in slash form": ('[settings]\nmain_class = "com/example/Setup"\n', ["dotted form", '"com.example.Setup"']),
+    "class with .class": ('[settings]\nmain_class = "LaunchProbe.class"\n', ["dotted form", '"LaunchProbe"']),
+    "class in no jar": ('file = [{ source = "tlxtests.jar" }]\n[settings]\nmain_class = "LaunchProbes"\n',
+                        ["(tlxruntime.jar, tlxtests.jar)", 'did you mean "LaunchProbe"']),
+    "jar off the class path": ('file = [{ source = "tlxtests.jar", name = "lib/tests.jar" }]\n[settings]\n'
+                               'main_class = "LaunchProbe"\n', ["lib/tests.jar", '"tests.jar" or "user/tests.jar"']),
+    "version number too large": ('[version]\nfile_version = "1.70000"\n', ["file_version", "65535"]),
+    "version without a number": ('[version]\nproduct_version = "beta"\n', ["product_version", "start with a number"]),
+    "unknown version key": ('[version]\nproduct = "x"\n', ['"product"', "[version]", "product_name"]),
+    "version text too long": (f'[version]\ncompany_name = "{"x" * 1001}"\n', ["company_name", "1 to 1000 characters"]),
 }
 
 
@@ -201,20 +265,23 @@ REFUSED = {
 def test_refused_with_one_line_naming_place_and_key(case, tmp_path):
     text, fragments = REFUSED[case]
     (tmp_path / "jre.tar.gz").write_bytes(gzip.compress(b"cut short")[:-9])
+    shutil.copy(TESTS_JAR, tmp_path)
     result, out = build(tmp_path, text)
     assert result.returncode == 2, result.stderr
     [line] = result.stderr.splitlines()
-    assert re.match(r"tlx-builder: error: \S*setup\.exe\.toml:\d+:\d+: ", line), line
+    # A setting that is missing has no place to name.
+    assert re.match(r"tlx-builder: error: \S*setup\.exe\.toml:(\d+:\d+:| main_class) ", line), line
     for fragment in fragments:
         assert fragment in line, (fragment, line)
     assert not out.exists()
 
 
 def test_a_value_the_launcher_would_cut_is_built_with_a_warning(tmp_path):
-    result, out = build(tmp_path, f'[settings]\nmain_class = "{"a" * 6000}"\njvm_subdirectory = "server"\n')
+    shutil.copy(TESTS_JAR, tmp_path)
+    result, out = build(tmp_path, FIVE_LINES + f'splash_line1_text = "{"a" * 2000}"\njvm_subdirectory = "server"\n')
     assert result.returncode == 0 and out.exists(), result.stderr
     [warning] = result.stderr.splitlines()
-    assert "warning" in warning and "main_class is 6000 bytes" in warning and "first 5999" in warning
+    assert "warning" in warning and "splash_line1_text is 2000 bytes" in warning and "first 1999" in warning
 
 
 def test_readme_carries_the_reference():

@@ -1,8 +1,8 @@
 """The JRE choice dialog (104) of the real launcher on an X display, when no
-runtime is found: Locate through the system's open-file dialog (a stand-in
-java.exe too old, then the real JDK, which is remembered in the located JVM
-list and found there by the next start), Download from a loopback server,
-and Cancel. Each test has a private prefix, since the located JVM lists and
+runtime is found: Locate through the system's open-file dialog, which opens
+in Program Files (a stand-in java.exe too old, refused with its version, then
+the real JDK, which is remembered in the located JVM list and found there by
+the next start), Download from a loopback server, and Cancel. Each test has a private prefix, since the located JVM lists and
 the install-started values have fixed names."""
 import contextlib
 import shutil
@@ -11,7 +11,7 @@ import subprocess
 import pytest
 
 from harness import (BUILD_DIR, PROBE_MESSAGES, TOOLS_DIR, finish, find_control, jdk_archive, jdk_dir,
-                     probe_report, probe_setup, press, reg, screenshot_rgb, type_into, wait_dialog,
+                     prefix_dir, probe_report, probe_setup, press, reg, screenshot_rgb, type_into, wait_dialog,
                      winpath)
 from loopback_http import NO_PROXY, clear_prefix_proxy, serve
 from setup_cases import MESSAGES, log_text, marker, run_launcher, set_marker, temp_switch
@@ -19,7 +19,8 @@ from setup_cases import MESSAGES, log_text, marker, run_launcher, set_marker, te
 CAPTION = MESSAGES[20013]
 LOCATE_TITLE = "Locate java.exe"
 TEXTS = {**PROBE_MESSAGES, **MESSAGES,
-         1016: "No suitable {0}-bit Java runtime was found.",
+         1016: "No suitable {0}-bit Java runtime was found.", 1019: "The Java runtime at {0} cannot be used.",
+         20015: "found",
          20001: "Downloading the Java runtime.", 20003: "The Java runtime could not be downloaded.",
          20004: LOCATE_TITLE, 20005: "This setup needs a %S-bit Java runtime. Download one or locate one.",
          20006: "This setup needs a %S-bit Java runtime. Locate one.",
@@ -86,30 +87,35 @@ def choice_run(setup, temp, env=None):
 
 
 def locate(setup, java_exe):
+    """Locate, then the file name typed: a path, or a name relative to where the dialog opened."""
     press(CAPTION, 1005, exe=setup)
     assert wait_dialog(LOCATE_TITLE, exe=setup, timeout=30), "no open-file dialog"
-    type_into(LOCATE_TITLE, FILE_NAME_BOX, winpath(java_exe), exe=setup)
+    type_into(LOCATE_TITLE, FILE_NAME_BOX, java_exe if isinstance(java_exe, str) else winpath(java_exe), exe=setup)
     press(LOCATE_TITLE, 1, exe=setup)
 
 
 def test_locate_refuses_an_old_runtime_then_remembers_the_jdk(gui_prefix, tmp_path):
-    old_home = tmp_path / "old" / "bin"
-    old_home.mkdir(parents=True)
-    shutil.copyfile(TOOLS_DIR / "java_standin.exe", old_home / "java.exe")
-    (old_home / "standin.cfg").write_text('stderr java version "1.6.0_45"\n')
-    setup = choice_setup(tmp_path, {126: "1.8", 150: "http://127.0.0.1:9/never-asked.tar.gz"})
+    # An old runtime where runtimes are installed (in this test's own prefix),
+    # which the search finds and refuses first.
+    old_bin = prefix_dir() / "drive_c" / "Program Files" / "Java" / "old" / "bin"
+    old_bin.mkdir(parents=True)
+    shutil.copyfile(TOOLS_DIR / "java_standin.exe", old_bin / "java.exe")
+    (old_bin / "standin.cfg").write_text('stderr java version "1.6.0_45"\n')
+    setup = choice_setup(tmp_path, {126: "1.8", 128: r"AC:\Program Files\Java\old",
+                                    150: "http://127.0.0.1:9/never-asked.tar.gz"})
     with choice_run(setup, tmp_path / "temp") as state:
         dialog = state["dialog"]
         assert find_control(dialog, 1003)["text"] == \
-            "This setup needs a 64-bit Java runtime. Download one or locate one. (at least 1.8)"
+            "This setup needs a 64-bit Java runtime. Download one or locate one. (at least 1.8, found 1.6.0_45)"
         assert [find_control(dialog, i)["text"] for i in (1004, 1005, 2)] == ["Download", "Locate", "Cancel"]
         assert find_control(dialog, 1004)["visible"]
         assert download_button_drawn(dialog)
         save_screenshot("jre-choice-with-download.png")
 
-        locate(setup, old_home / "java.exe")
+        locate(setup, r"old\bin\java.exe")
         box = wait_dialog("Error", exe=setup, timeout=60)
-        assert box and "No suitable 64-bit Java runtime was found." in box["text"], box
+        assert box and box["text"].startswith(r"The Java runtime at C:\Program Files\Java\old\bin\java.exe cannot "
+                                              "be used. (at least 1.8, found 1.6.0_45)"), box
         press("Error", 1, exe=setup)
         assert choice_dialog(setup), "the choice dialog went away after a refused runtime"
 

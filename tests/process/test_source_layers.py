@@ -1,6 +1,6 @@
-"""The shape of the product sources: no include circle between modules,
-nothing in the base layer or the natives that reaches above the base, no bare
-configuration key or message id. A call upwards already fails to link (each
+"""The shape of the product sources (the launcher's and the build tool's):
+no include circle between modules, nothing in the base layer or the natives
+that reaches above the base, no bare configuration key or message id. A call upwards already fails to link (each
 layer has a link check in the build); what this adds is the circle, which
 links fine, and the header-only reach (a type or an inline function from
 above), which links fine too."""
@@ -9,7 +9,7 @@ import re
 from pathlib import Path
 
 ROOT = Path(os.environ["TLX_SOURCE_DIR"])
-PRODUCT = ["launcher", "payload", "jre", "jvm", "coordination", "natives", "deferred_delete"]
+PRODUCT = ["launcher", "payload", "jre", "jvm", "coordination", "natives", "deferred_delete", "builder"]
 INCLUDE = re.compile(r'^#include "([^"]+)"', re.M)
 
 

@@ -12,8 +12,8 @@ import pefile
 import pytest
 
 from harness import (PROBE_MESSAGES, STUB_X64, STUB_X86, TESTS_JAR, RUNTIME_JAR, build_setup, finish,
-                     inspect_setup, jdk_dir, press, run_builder, screenshot_rgb, wait_dialog, wait_until,
-                     winpath, write_project)
+                     inspect_setup, jdk_dir, press, screenshot_rgb, wait_dialog, wait_until,
+                     winpath)
 from setup_cases import MESSAGES, log_text, marker, run_launcher, temp_switch
 from test_jre_choice import save_screenshot
 from test_pe_static import RT_DIALOG, RT_MANIFEST, resource
@@ -79,23 +79,6 @@ def test_builder_writes_the_image_into_the_stub_resources(tmp_path, stub):
     old, new = (p.OPTIONAL_HEADER.DATA_DIRECTORY[5] for p in (before, pe))
     assert new.VirtualAddress == last.VirtualAddress > old.VirtualAddress and new.Size == old.Size > 0
     assert pe.get_data(new.VirtualAddress, new.Size) == before.get_data(old.VirtualAddress, old.Size)
-
-
-def test_builder_refuses_what_is_no_splash_image_and_warns_when_the_splash_is_off(tmp_path):
-    toml = write_project(tmp_path / "p.toml", settings={107: "1"})
-    text, big = tmp_path / "notes.png", tmp_path / "big.png"
-    text.write_text("a text file named like an image")
-    big.write_bytes(png(8, 8, SPLASH_RGB) + bytes(4 << 20))
-    for image, reason in ((text, "is not a PNG, GIF or JPEG file"), (big, "at most 4194304 are accepted"),
-                          (tmp_path / "missing.png", "No such file")):
-        output = tmp_path / "out.exe"
-        result = run_builder("build", "--stub", STUB_X64, "--project", toml, "--output", output,
-                             "--splash-image", image)
-        assert result.returncode == 2 and reason in result.stderr and str(image) in result.stderr, result.stderr
-        assert not output.exists()
-    result = run_builder("build", "--stub", STUB_X64, "--project", toml, "--output", tmp_path / "off.exe",
-                         "--splash-image", splash_image(tmp_path))
-    assert result.returncode == 0 and "the launcher will not show it" in result.stderr, result.stderr
 
 
 def test_runtime_without_splash_library_starts_without_splash(tmp_path):

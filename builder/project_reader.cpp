@@ -1,13 +1,17 @@
 // Reading a project file: parsing, the [payload] options, the trailing data,
-// and the checks on explicitly set file-list keys. The other parts are read
-// by project_texts.cpp, project_files.cpp and project_builtins.cpp.
-#include "builder/project.h"
+// the [version] table, and the checks on explicitly set file-list keys. The
+// other parts are read by project_texts.cpp and project_files.cpp, completed
+// by project_builtins.cpp and judged by project_checks.cpp.
+#include "builder/project_reader.h"
+
+#include <algorithm>
 
 #include "builder/codepage.h"
 #include "builder/file_io.h"
 #include "builder/message_table.h"
-#include "builder/project_context.h"
 #include "builder/project_builtins.h"
+#include "builder/project_checks.h"
+#include "builder/project_context.h"
 #include "builder/project_files.h"
 #include "builder/project_texts.h"
 #include "payload/format.h"
@@ -83,6 +87,41 @@ bool readTrailing(const ProjectContext& ctx, const toml::table& root) {
     return true;
 }
 
+// [version]: the texts of the version resource, and its numbers taken from
+// the dotted version texts (one stands in for the other when it is missing).
+bool readVersionTable(const ProjectContext& ctx, const toml::table& root) {
+    bool ok = true;
+    const toml::table* table = optionalTable(ctx, root, "version", "[version]", &ok);
+    if (!table) return ok;
+    if (!onlyKnownKeys(ctx, *table, "[version]", {"product_name", "product_version", "file_version", "company_name",
+                                                  "file_description", "legal_copyright"}))
+        return false;
+    VersionInfo info;
+    bool numbered[2] = {false, false};
+    for (const VersionField& field : kVersionFields) {
+        const toml::node* node = table->get(field.key);
+        if (!node) continue;
+        const std::string where = std::string("[version] ") + field.key;
+        const std::string* text = node->is_string() ? &node->as_string()->get() : nullptr;
+        std::u16string wide;
+        // The resource's blocks count their bytes in 16 bits: six texts of this size always fit.
+        if (!text || text->empty() || text->find('\0') != std::string::npos || !codepage::utf16FromUtf8(*text, &wide) ||
+            wide.size() > 1000)
+            return ctx.fail(*node, where + " must be a text of 1 to 1000 characters");
+        info.strings.emplace_back(field.resourceName, wide);
+        const bool isFile = field.key == std::string("file_version");
+        if (!isFile && field.key != std::string("product_version")) continue;
+        std::string why;
+        if (!versionNumbers(*text, isFile ? info.fileVersion : info.productVersion, &why))
+            return ctx.fail(*node, where + " " + quoted(*text) + " " + why);
+        numbered[isFile ? 0 : 1] = true;
+    }
+    if (!numbered[0]) std::copy(info.productVersion, info.productVersion + 4, info.fileVersion);
+    if (!numbered[1]) std::copy(info.fileVersion, info.fileVersion + 4, info.productVersion);
+    ctx.project->version = info;
+    return true;
+}
+
 // Keys 2002 and 2003 set by hand win over the derived ones; say so when they
 // disagree with the records, since the launcher then extracts something else.
 void warnAboutFileKeys(const ProjectContext& ctx) {
@@ -119,10 +158,11 @@ bool loadProject(const std::string& path, Project* project, std::string* error) 
     if (!parsed) return ctx.fail(parsed.error().source(), "invalid TOML: " + std::string(parsed.error().description()));
     const toml::table& root = parsed.table();
     if (!onlyKnownKeys(ctx, root, "the project",
-                       {"payload", "settings", "messages", "language", "file", "trailing"}))
+                       {"payload", "settings", "messages", "language", "file", "trailing", "version"}))
         return false;
     if (!readPayloadOptions(ctx, root) || !readTextTables(ctx, root) || !readFileRecords(ctx, root) ||
-        !readTrailing(ctx, root) || !addBuiltIns(ctx))
+        !readTrailing(ctx, root) || !readVersionTable(ctx, root) || !addRuntimeJar(ctx) || !addBuiltIns(ctx) ||
+        !checkProject(ctx, root))
         return false;
     warnAboutFileKeys(ctx);
     return true;
