@@ -247,12 +247,11 @@ public final class HostileTable {
         });
         table.row("pipe.alive", "false false false", () -> all(isProcessAlive0(-1), isProcessAlive0(0),
                 isProcessAlive0(Integer.MIN_VALUE)));
-        // Prefixes no writer of ours makes, from a partner that opens the pipe as a plain file: refused without
-        // allocating, a block the heap cannot hold, a partner gone mid-block.
-        table.row("pipe.raw.negative", null, () -> rawBlock(name + "-1", new byte[] {-1, -1, -1, -1}, false));
-        table.row("pipe.raw.huge", null, () -> rawBlock(name + "-2", new byte[] {-1, -1, -1, 0x7f}, false));
-        table.row("pipe.raw.heap", null, () -> rawBlock(name + "-3", new byte[] {0, 0, 0, 4}, false));
-        table.row("pipe.raw.cut", null, () -> rawBlock(name + "-4", new byte[] {10, 0, 0, 0, 1, 2, 3}, true));
+        // Prefixes no writer of ours makes, from a partner that opens the pipe as a plain file: negative and 2 GiB
+        // refused without allocating, 64 MiB that the heap cannot hold, a partner gone mid-block.
+        table.row("pipe.raw", "null null null null", () -> all(rawBlock(name + "-1", new byte[] {-1, -1, -1, -1},
+                false), rawBlock(name + "-2", new byte[] {-1, -1, -1, 0x7f}, false), rawBlock(name + "-3",
+                new byte[] {0, 0, 0, 4}, false), rawBlock(name + "-4", new byte[] {10, 0, 0, 0, 1, 2, 3}, true)));
         // A handle that is not a pipe: a file whose end comes before the block's.
         String endless = dir + "\\endless.bin";
         write(endless, new byte[] {10, 0, 0, 0, 1, 2, 3});
@@ -327,9 +326,9 @@ public final class HostileTable {
         StringBuilder out = new StringBuilder(path);
         String[] values = enumValues0(root, path, 0);
         for (String value : values == null ? new String[0] : values) {
-            out.append(' ').append(value).append('=').append(Report.text(getValue0(root, path, value, 0)));
+            out.append(' ').append(value).append('=').append(Scenario.text(getValue0(root, path, value, 0)));
         }
-        out.append(" default=").append(Report.text(getValue0(root, path, null, 0)));
+        out.append(" default=").append(Scenario.text(getValue0(root, path, null, 0)));
         String[] keys = enumSubKeys0(root, path, 0);
         for (String key : keys == null ? new String[0] : keys) {
             out.append(" {").append(tree(root, path + "\\" + key)).append('}');
