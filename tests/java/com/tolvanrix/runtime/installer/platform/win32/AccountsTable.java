@@ -1,8 +1,7 @@
 package com.tolvanrix.runtime.installer.platform.win32;
 
 import static com.tolvanrix.runtime.installer.platform.win32.ACLHandling.addACE;
-import static com.tolvanrix.runtime.installer.platform.win32.Scenario.all;
-import static com.tolvanrix.runtime.installer.platform.win32.Scenario.like;
+import static com.tolvanrix.runtime.installer.platform.win32.Scenario.*;
 import static com.tolvanrix.runtime.installer.platform.win32.Win32UserInfo.*;
 
 import java.io.File;
@@ -16,9 +15,6 @@ import java.util.regex.Pattern;
  * the name of the user the runtime runs as.
  */
 public final class AccountsTable {
-    private AccountsTable() {
-    }
-
     public static void fill(Scenario table, String[] args) throws Exception {
         String dir = args[0];
         String password = new String(Files.readAllBytes(new File(args[3]).toPath()), "UTF-8");
@@ -51,13 +47,9 @@ public final class AccountsTable {
                 setLsaAccountRight0("tlx no such account", "SeServiceLogonRight", true)));
         table.row("elevated", "true true false", () -> {
             boolean started = executeElevated0("cmd.exe", "/c cd > elevated.txt", dir, 0);
-            File out = new File(dir, "elevated.txt");
-            long end = System.currentTimeMillis() + 60000;
-            while (out.length() == 0 && System.currentTimeMillis() < end) {
-                Thread.sleep(100);
-            }
+            boolean written = within(60000, () -> new File(dir, "elevated.txt").length() > 0);
             Thread.sleep(200);
-            return all(started, out.length() > 0, executeElevated0(dir + "\\no such program.exe", null, null, 0));
+            return all(started, written, executeElevated0(dir + "\\no such program.exe", null, null, 0));
         });
         // Registry key ACLs are real here; file DACLs are a stub that reports success.
         String key = "CURRENT_USER\\" + args[1];

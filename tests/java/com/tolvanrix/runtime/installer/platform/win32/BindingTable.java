@@ -5,9 +5,6 @@ package com.tolvanrix.runtime.installer.platform.win32;
  * classes after it, which are never bound. Touches no Misc.
  */
 public final class BindingTable {
-    private BindingTable() {
-    }
-
     public static void fill(Scenario table, String[] args) {
         table.row("fileVersion", 3, () -> FileVersion.compare0(null, null));
         table.row("registry", UnsatisfiedLinkError.class, () -> Registry.keyExists0(2, "Software", 0));

@@ -1,7 +1,6 @@
 package com.tolvanrix.runtime.installer.platform.win32;
 
-import static com.tolvanrix.runtime.installer.platform.win32.Scenario.all;
-import static com.tolvanrix.runtime.installer.platform.win32.Scenario.like;
+import static com.tolvanrix.runtime.installer.platform.win32.Scenario.*;
 import static com.tolvanrix.runtime.installer.platform.win32.VistaFileChooser.displayDialog0;
 import static com.tolvanrix.runtime.installer.platform.win32.VistaTaskDialog.show0;
 
@@ -19,9 +18,6 @@ public final class DialogTable {
     private static final int ALLOW_CANCELLATION = 0x8;
     private static final int INFORMATION_ICON = 32516;
     private static final long STALE_WINDOW = 0x0BADF00DL;
-
-    private DialogTable() {
-    }
 
     public static void fill(Scenario table, String[] args) {
         String dir = args[0];

@@ -2,8 +2,7 @@ package com.tolvanrix.runtime.installer.platform.win32;
 
 import static com.tolvanrix.runtime.installer.platform.win32.FileVersion.compare0;
 import static com.tolvanrix.runtime.installer.platform.win32.FolderInfo.*;
-import static com.tolvanrix.runtime.installer.platform.win32.Scenario.all;
-import static com.tolvanrix.runtime.installer.platform.win32.Scenario.like;
+import static com.tolvanrix.runtime.installer.platform.win32.Scenario.*;
 
 import java.io.File;
 
@@ -13,9 +12,6 @@ import java.io.File;
  * resource; the name of the user the runtime runs as.
  */
 public final class FolderTable {
-    private FolderTable() {
-    }
-
     public static void fill(Scenario table, String[] args) {
         String dir = args[0];
         String v1234 = args[1];

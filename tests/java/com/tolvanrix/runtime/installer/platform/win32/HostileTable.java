@@ -5,7 +5,7 @@ import static com.tolvanrix.runtime.installer.platform.win32.FileVersion.*;
 import static com.tolvanrix.runtime.installer.platform.win32.FolderInfo.*;
 import static com.tolvanrix.runtime.installer.platform.win32.Misc.*;
 import static com.tolvanrix.runtime.installer.platform.win32.Registry.*;
-import static com.tolvanrix.runtime.installer.platform.win32.Scenario.all;
+import static com.tolvanrix.runtime.installer.platform.win32.Scenario.*;
 import static com.tolvanrix.runtime.installer.platform.win32.Win32CommunicationBackend.*;
 import static com.tolvanrix.runtime.installer.platform.win32.Win32Services.*;
 import static com.tolvanrix.runtime.installer.platform.win32.Win32UserInfo.*;
@@ -35,12 +35,9 @@ public final class HostileTable {
     private static final int MULTI = 3;
     private static final int BINARY = 4;
     private static final int EXPAND = 5;
-    private static final String LONG = Scenario.repeat('x', 40000);
+    private static final String LONG = repeat('x', 40000);
     private static final long STALE_WINDOW = 0x0BADF00DL;
     private static final long NO_SUCH_HANDLE = 0x7FFFFFFCL;
-
-    private HostileTable() {
-    }
 
     /** A peer whose handle method the window helper may keep; a negative value makes the method throw. */
     public static final class Peer {
@@ -185,7 +182,7 @@ public final class HostileTable {
                 null), changeServiceConfig0(victim, null, null, -1, -1, null, "LocalSystem\u0000", null, null),
                 changeServiceConfig0(victim, null, null, -1, -1, null, null, "p\u0000", null),
                 changeServiceConfig0(victim, null, null, -1, -1, null, null, null, "d\u0000"),
-                changeServiceConfig0(victim, "Not Taken", null, 0x10, 4, "tlxdepA," + Scenario.repeat('x', 9000),
+                changeServiceConfig0(victim, "Not Taken", null, 0x10, 4, "tlxdepA," + repeat('x', 9000),
                 null, null, null)));
     }
 
@@ -326,9 +323,9 @@ public final class HostileTable {
         StringBuilder out = new StringBuilder(path);
         String[] values = enumValues0(root, path, 0);
         for (String value : values == null ? new String[0] : values) {
-            out.append(' ').append(value).append('=').append(Scenario.text(getValue0(root, path, value, 0)));
+            out.append(' ').append(value).append('=').append(text(getValue0(root, path, value, 0)));
         }
-        out.append(" default=").append(Scenario.text(getValue0(root, path, null, 0)));
+        out.append(" default=").append(text(getValue0(root, path, null, 0)));
         String[] keys = enumSubKeys0(root, path, 0);
         for (String key : keys == null ? new String[0] : keys) {
             out.append(" {").append(tree(root, path + "\\" + key)).append('}');

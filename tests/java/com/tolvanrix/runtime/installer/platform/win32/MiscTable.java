@@ -1,7 +1,7 @@
 package com.tolvanrix.runtime.installer.platform.win32;
 
 import static com.tolvanrix.runtime.installer.platform.win32.Misc.*;
-import static com.tolvanrix.runtime.installer.platform.win32.Scenario.all;
+import static com.tolvanrix.runtime.installer.platform.win32.Scenario.*;
 
 import com.kavro.runtime.util.WinDel;
 
@@ -11,6 +11,7 @@ import java.util.ArrayList;
 import java.util.Arrays;
 import java.util.List;
 import java.util.concurrent.atomic.AtomicInteger;
+import java.util.function.IntConsumer;
 
 /**
  * The Misc natives. args: the test's directory, the window_owner test program, a file to delete at restart, a
@@ -19,15 +20,12 @@ import java.util.concurrent.atomic.AtomicInteger;
  * getRunningModules0, names them with getWindowTitle0 and ends them with terminateProcesses0.
  */
 public final class MiscTable {
-    private static final String OWNER_NAME = "window_owner.exe";
+    private static final String[] MODES = {"closes", "ignores", "hidden", "closes"};
     private static final int NO_SUCH_PROCESS = Integer.MAX_VALUE - 3;
     private static final int A = 0;
     private static final int B = 1;
     private static final int C = 2;
     private static final int D = 3;
-
-    private MiscTable() {
-    }
 
     public static void fill(Scenario table, String[] args) throws Exception {
         String dir = args[0];
@@ -50,27 +48,26 @@ public final class MiscTable {
         });
         table.row("launch.missing", 2, () -> launch0(null, dir + "\\nosuch.exe"));
         int[] pids = new int[4];
-        String[] modes = {"closes", "ignores", "hidden", "closes"};
         for (int i = 0; i < 4; i++) {
             int index = i;
-            table.row("launch.tlx" + "ABCD".charAt(i), "0 true", () -> start(args[1], modes[index], pids, index));
+            table.row("launch.tlx" + "ABCD".charAt(i), "0 true", () -> start(args[1], pids, index));
         }
         table.row("titles", "tlxA tlxB tlxD []", () -> all(getWindowTitle0(pids[A]), getWindowTitle0(pids[B]),
                 getWindowTitle0(pids[D]), "[" + getWindowTitle0(NO_SUCH_PROCESS) + "]"));
-        table.row("titles.crossed", 0, () -> crossedTitles(pids[A], "tlxA", pids[B], "tlxB"));
+        table.row("titles.crossed", 0, () -> crossedTitles(pids));
         table.row("gentle.closes", "1 true", () -> all(terminateProcesses0(new int[] {pids[A]}, false, 30000),
-                waitGone(pids[A])));
+                gone(pids[A])));
         table.row("gentle.ignored", 3, () -> terminateProcesses0(new int[] {pids[B]}, false, 1500));
         // C has no visible window: 0, and C lives on, while D got its close request.
         table.row("gentle.hidden", "0 true true", () -> all(terminateProcesses0(new int[] {pids[D], pids[C]}, false,
-                30000), waitGone(pids[D]), ownerProcesses().contains(pids[C])));
+                30000), gone(pids[D]), ownerProcesses().contains(pids[C])));
         table.row("gentle.tooMany", 2, () -> {
             int[] tooMany = new int[65];
             Arrays.fill(tooMany, pids[B]);
             return terminateProcesses0(tooMany, false, 1000);
         });
         table.row("force", "1 true true", () -> all(terminateProcesses0(new int[] {pids[B], pids[C]}, true, 0),
-                waitGone(pids[B]), waitGone(pids[C])));
+                gone(pids[B]), gone(pids[C])));
         table.row("force.missing", 0, () -> terminateProcesses0(new int[] {NO_SUCH_PROCESS}, true, 0));
         table.row("toFrontAndBroadcast", null, () -> {
             toFront0();
@@ -79,58 +76,43 @@ public final class MiscTable {
         });
     }
 
-    /** launch0's result for window_owner, and whether the process showed its window; keeps its process id. */
-    private static String start(String owner, String mode, int[] pids, int index) throws Exception {
+    /** launch0's result for window_owner, and whether a window of the new process came; keeps its id. */
+    private static String start(String owner, int[] pids, int index) throws Exception {
         List<Integer> before = ownerProcesses();
-        String title = "tlx" + "ABCD".charAt(index);
-        int launched = launch0(null, "\"" + owner + "\" " + mode + " " + title);
-        long end = System.currentTimeMillis() + 60000;
-        while (System.currentTimeMillis() < end) {
+        int launched = launch0(null, "\"" + owner + "\" " + MODES[index] + " tlx" + "ABCD".charAt(index));
+        return all(launched, within(60000, () -> {
             for (int pid : ownerProcesses()) {
-                if (!before.contains(pid) && getWindowTitle0(pid).length() > 0) {
-                    pids[index] = pid;
-                    return all(launched, true);
-                }
+                pids[index] = before.contains(pid) || getWindowTitle0(pid).isEmpty() ? pids[index] : pid;
             }
-            Thread.sleep(100);
-        }
-        return all(launched, false);
+            return pids[index] != 0;
+        }));
     }
 
     private static List<Integer> ownerProcesses() {
         List<Integer> pids = new ArrayList<Integer>();
         for (String entry : getRunningModules0(true)) {
-            if (entry.toLowerCase().endsWith("\\" + OWNER_NAME)) {
+            if (entry.toLowerCase().endsWith("\\window_owner.exe")) {
                 pids.add(Integer.valueOf(entry.substring(0, entry.indexOf(' '))));
             }
         }
         return pids;
     }
 
-    private static boolean waitGone(int pid) throws InterruptedException {
-        long end = System.currentTimeMillis() + 30000;
-        while (ownerProcesses().contains(pid)) {
-            if (System.currentTimeMillis() > end) {
-                return false;
-            }
-            Thread.sleep(100);
-        }
-        return true;
+    private static boolean gone(int pid) throws Exception {
+        return within(30000, () -> !ownerProcesses().contains(pid));
     }
 
     /** Two threads asking for two processes' titles at once: how often one got the other's answer. */
-    private static int crossedTitles(int first, String firstTitle, int second, String secondTitle)
-            throws InterruptedException {
+    private static int crossedTitles(int[] pids) throws InterruptedException {
         AtomicInteger crossed = new AtomicInteger();
-        Thread other = new Thread(() -> {
+        IntConsumer ask = index -> {
             for (int i = 0; i < 100; i++) {
-                crossed.addAndGet(getWindowTitle0(second).equals(secondTitle) ? 0 : 1);
+                crossed.addAndGet(getWindowTitle0(pids[index]).equals("tlx" + "ABCD".charAt(index)) ? 0 : 1);
             }
-        });
+        };
+        Thread other = new Thread(() -> ask.accept(B));
         other.start();
-        for (int i = 0; i < 100; i++) {
-            crossed.addAndGet(getWindowTitle0(first).equals(firstTitle) ? 0 : 1);
-        }
+        ask.accept(A);
         other.join();
         return crossed.get();
     }

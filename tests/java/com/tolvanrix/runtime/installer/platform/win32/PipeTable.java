@@ -1,6 +1,6 @@
 package com.tolvanrix.runtime.installer.platform.win32;
 
-import static com.tolvanrix.runtime.installer.platform.win32.Scenario.all;
+import static com.tolvanrix.runtime.installer.platform.win32.Scenario.*;
 import static com.tolvanrix.runtime.installer.platform.win32.Win32CommunicationBackend.*;
 
 import java.lang.management.ManagementFactory;
@@ -14,9 +14,6 @@ import java.util.Arrays;
  */
 public final class PipeTable {
     private static final int BIG = 100000;
-
-    private PipeTable() {
-    }
 
     public static void fill(Scenario table, String[] args) throws Exception {
         String name = args[1];
@@ -42,14 +39,11 @@ public final class PipeTable {
             // A disconnect drops what the partner has not read yet: wait for its last word.
             table.row("bye", "byte[3]", () -> readDataBlock0(pipe[0]));
             // The client ends once its give-up on a name nobody creates is through (about 100 s).
-            table.row("partner.gone", "false true", () -> {
+            table.row("partner.gone", "true true", () -> {
                 disconnectNamedPipe0(pipe[0]);
                 closeHandle0(pipe[0]);
-                long end = System.currentTimeMillis() + 300000;
-                while (isProcessAlive0(partner[0]) && System.currentTimeMillis() < end) {
-                    Thread.sleep(100);
-                }
-                return all(isProcessAlive0(partner[0]), isProcessAlive0(getCurrentProcessId0()));
+                return all(within(300000, () -> !isProcessAlive0(partner[0])),
+                        isProcessAlive0(getCurrentProcessId0()));
             });
             return;
         }

@@ -1,7 +1,7 @@
 package com.tolvanrix.runtime.installer.platform.win32;
 
 import static com.tolvanrix.runtime.installer.platform.win32.Registry.*;
-import static com.tolvanrix.runtime.installer.platform.win32.Scenario.all;
+import static com.tolvanrix.runtime.installer.platform.win32.Scenario.*;
 
 import java.util.Arrays;
 
@@ -21,11 +21,8 @@ public final class RegistryTable {
     private static final int BINARY = 4;
     private static final int EXPAND = 5;
     private static final String TEXT = "Gr\u00fc\u00dfe \u4e2d text";
-    private static final String LONG = Scenario.repeat('x', 60000);
+    private static final String LONG = repeat('x', 60000);
     private static final String[] MULTI_TEXT = {"one", "zwei", "\u4e09"};
-
-    private RegistryTable() {
-    }
 
     public static void fill(Scenario table, String[] args) {
         String base = args[0];
@@ -54,7 +51,7 @@ public final class RegistryTable {
         });
         // A value name longer than the first enumeration buffer comes back whole.
         table.row("names", "[, <5000 units>, binary, dword, expand, long, multi, multiEmpty, string]", () -> {
-            setValue0(HKCU, key, Scenario.repeat('n', 5000), Integer.valueOf(1), DWORD, 0);
+            setValue0(HKCU, key, repeat('n', 5000), Integer.valueOf(1), DWORD, 0);
             String[] names = enumValues0(HKCU, key, 0);
             for (int i = 0; i < names.length; i++) {
                 names[i] = names[i].length() > 40 ? "<" + names[i].length() + " units>" : names[i];

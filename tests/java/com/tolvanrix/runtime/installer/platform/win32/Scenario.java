@@ -75,6 +75,18 @@ public final class Scenario {
         return out.toString();
     }
 
+    /** Whether the call gives true within the time, asked every 100 ms. */
+    public static boolean within(long millis, Call condition) throws Exception {
+        long end = System.currentTimeMillis() + millis;
+        while (!Boolean.TRUE.equals(condition.run())) {
+            if (System.currentTimeMillis() > end) {
+                return false;
+            }
+            Thread.sleep(100);
+        }
+        return true;
+    }
+
     public static String repeat(char c, int count) {
         char[] chars = new char[count];
         Arrays.fill(chars, c);

@@ -1,6 +1,6 @@
 package com.tolvanrix.runtime.installer.platform.win32;
 
-import static com.tolvanrix.runtime.installer.platform.win32.Scenario.all;
+import static com.tolvanrix.runtime.installer.platform.win32.Scenario.*;
 import static com.tolvanrix.runtime.installer.platform.win32.Win32Services.*;
 
 /**
@@ -11,10 +11,7 @@ import static com.tolvanrix.runtime.installer.platform.win32.Win32Services.*;
 public final class ServicesTable {
     private static final int RUNNING = -4;
 
-    private ServicesTable() {
-    }
-
-    public static void fill(Scenario table, String[] args) {
+    public static void fill(Scenario table, String[] args) throws Exception {
         String binary = "\"" + args[0] + "\"";
         String main = args[1] + "-main";
         String missing = args[1] + "-missing";
@@ -26,14 +23,14 @@ public final class ServicesTable {
                 installService0(main, "Tlx Test Service", binary)));
         table.row("binary", binary, () -> getServiceBinary0(main));
         table.row("installed", "-3 -1", () -> all(getStartType0(main), queryStatus0(main)));
-        table.row("start", "0 true", () -> all(startService0(main), waitForState(main, RUNNING)));
+        table.row("start", "0 true", () -> all(startService0(main), running(main)));
         table.row("stop", "0 -1 1062", () -> all(stopService0(main), queryStatus0(main), stopService0(main)));
         table.row("change", "0 -2 [tlxdepA, tlxdepB]", () -> all(changeServiceConfig0(main, "Tlx Renamed", null,
                 0x10, 2, "tlxdepA,,tlxdepB", "NT AUTHORITY\\System", null, "described by the test"),
                 getStartType0(main), stored(main)));
         // Empty names take no room: the list is just the one name.
         table.row("change.commas", "0 [tlxdepC]", () -> all(changeServiceConfig0(main, null, null, 0x10, 3,
-                Scenario.repeat(',', 20000) + "tlxdepC", null, null, null), stored(main)));
+                repeat(',', 20000) + "tlxdepC", null, null, null), stored(main)));
         table.row("restart", "0 0", () -> all(setRestartServiceConfig0(main, true, 5000),
                 setRestartServiceConfig0(main, false, 0)));
         // Only the exact spellings mean the local system account; others go to the system as they are.
@@ -43,7 +40,7 @@ public final class ServicesTable {
         // Hung in "stop pending" without progress: given up once its wait hint passed.
         String stuck = args[1] + "-stuck";
         table.row("stuck", "0 0 true 5001 0", () -> all(installService0(stuck, null, binary + " stuck"),
-                startService0(stuck), waitForState(stuck, RUNNING), stopService0(stuck), uninstallService0(stuck)));
+                startService0(stuck), running(stuck), stopService0(stuck), uninstallService0(stuck)));
         String gone = args[1] + "-gone";
         table.row("gone", "0 0 1060", () -> all(installService0(gone, null, binary), uninstallService0(gone),
                 queryStatus0(gone)));
@@ -54,14 +51,7 @@ public final class ServicesTable {
         return Registry.getValue0(3, "System\\CurrentControlSet\\Services\\" + service, "DependOnService", 0);
     }
 
-    private static boolean waitForState(String name, int state) throws InterruptedException {
-        long end = System.currentTimeMillis() + 60000;
-        while (queryStatus0(name) != state) {
-            if (System.currentTimeMillis() > end) {
-                return false;
-            }
-            Thread.sleep(100);
-        }
-        return true;
+    private static boolean running(String service) throws Exception {
+        return within(60000, () -> queryStatus0(service) == RUNNING);
     }
 }

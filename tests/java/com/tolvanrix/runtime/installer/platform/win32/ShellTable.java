@@ -1,6 +1,6 @@
 package com.tolvanrix.runtime.installer.platform.win32;
 
-import static com.tolvanrix.runtime.installer.platform.win32.Scenario.all;
+import static com.tolvanrix.runtime.installer.platform.win32.Scenario.*;
 import static com.tolvanrix.runtime.installer.platform.win32.ShellLink.*;
 
 import java.nio.charset.StandardCharsets;
@@ -13,9 +13,6 @@ import java.nio.charset.StandardCharsets;
  */
 public final class ShellTable {
     private static final int MINIMIZED_NO_ACTIVATE = 7;
-
-    private ShellTable() {
-    }
 
     public static void fill(Scenario table, String[] args) {
         String dir = args[0];
