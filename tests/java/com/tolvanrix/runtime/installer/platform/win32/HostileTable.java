@@ -5,6 +5,7 @@ import static com.tolvanrix.runtime.installer.platform.win32.FileVersion.*;
 import static com.tolvanrix.runtime.installer.platform.win32.FolderInfo.*;
 import static com.tolvanrix.runtime.installer.platform.win32.Misc.*;
 import static com.tolvanrix.runtime.installer.platform.win32.Registry.*;
+import static com.tolvanrix.runtime.installer.platform.win32.RegistryTable.*;
 import static com.tolvanrix.runtime.installer.platform.win32.Scenario.*;
 import static com.tolvanrix.runtime.installer.platform.win32.Win32CommunicationBackend.*;
 import static com.tolvanrix.runtime.installer.platform.win32.Win32Services.*;
@@ -28,13 +29,6 @@ import java.util.Arrays;
  * for the restart. args[4]: a pipe name; args[5]: a file with a version resource. The heap holds no 64 MiB.
  */
 public final class HostileTable {
-    private static final int HKCU = 2;
-    private static final int HKLM = 3;
-    private static final int STRING = 1;
-    private static final int DWORD = 2;
-    private static final int MULTI = 3;
-    private static final int BINARY = 4;
-    private static final int EXPAND = 5;
     private static final String LONG = repeat('x', 40000);
     private static final long STALE_WINDOW = 0x0BADF00DL;
     private static final long NO_SUCH_HANDLE = 0x7FFFFFFCL;

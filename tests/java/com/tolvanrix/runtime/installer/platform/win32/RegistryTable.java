@@ -11,17 +11,18 @@ import java.util.Arrays;
  * "qword") and reads what the rows wrote with reg.exe afterwards.
  */
 public final class RegistryTable {
-    private static final int HKCU = 2;
-    private static final int HKLM = 3;
-    private static final int VIEW_64 = 0x100;
-    private static final int VIEW_32 = 0x200;
-    private static final int STRING = 1;
-    private static final int DWORD = 2;
-    private static final int MULTI = 3;
-    private static final int BINARY = 4;
-    private static final int EXPAND = 5;
+    // The roots, views and value types as the natives take them, for every table.
+    static final int HKCU = 2;
+    static final int HKLM = 3;
+    static final int VIEW_64 = 0x100;
+    static final int VIEW_32 = 0x200;
+    static final int STRING = 1;
+    static final int DWORD = 2;
+    static final int MULTI = 3;
+    static final int BINARY = 4;
+    static final int EXPAND = 5;
     private static final String TEXT = "Gr\u00fc\u00dfe \u4e2d text";
-    private static final String LONG = repeat('x', 60000);
+    private static final String LONG_TEXT = repeat('x', 60000);
     private static final String[] MULTI_TEXT = {"one", "zwei", "\u4e09"};
 
     public static void fill(Scenario table, String[] args) {
@@ -33,8 +34,8 @@ public final class RegistryTable {
         }
         // Each type written whole and read back whole, also beyond 100,000 bytes.
         table.row("string", all(true, TEXT), () -> put(key, "string", TEXT, STRING));
-        table.row("long", "true true", () -> all(setValue0(HKCU, key, "long", LONG, STRING, 0),
-                LONG.equals(getValue0(HKCU, key, "long", 0))));
+        table.row("long", "true true", () -> all(setValue0(HKCU, key, "long", LONG_TEXT, STRING, 0),
+                LONG_TEXT.equals(getValue0(HKCU, key, "long", 0))));
         table.row("expand", "true com.tolvanrix.api.windows.WinRegistry$ExpandString:%SystemRoot%\\x", () -> all(
                 setValue0(HKCU, key, "expand", "%SystemRoot%\\x", EXPAND, 0),
                 getValue0(HKCU, key, "expand", 0).getClass().getName() + ":" + getValue0(HKCU, key, "expand", 0)));

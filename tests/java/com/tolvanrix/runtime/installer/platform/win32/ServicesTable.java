@@ -48,7 +48,7 @@ public final class ServicesTable {
 
     /** The dependencies as the service manager stored them in the service's key (it reads none back). */
     private static Object stored(String service) {
-        return Registry.getValue0(3, "System\\CurrentControlSet\\Services\\" + service, "DependOnService", 0);
+        return Registry.getValue0(RegistryTable.HKLM, "System\\CurrentControlSet\\Services\\" + service, "DependOnService", 0);
     }
 
     private static boolean running(String service) throws Exception {
