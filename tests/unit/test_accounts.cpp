@@ -17,6 +17,7 @@
 #include "natives/native_support.h"
 
 extern "C" jboolean JNICALL TLX_JNI(Win32UserInfo, isMemberOfGroup0)(JNIEnv*, jclass, jint);
+extern "C" jstring JNICALL TLX_JNI(Win32UserInfo, getUserSid0)(JNIEnv*, jclass);
 extern "C" jboolean JNICALL TLX_JNI(ACLHandling, addACE)(JNIEnv*, jclass, jstring, jboolean, jboolean, jboolean,
                                                         jboolean, jboolean, jint, jstring);
 
@@ -177,20 +178,6 @@ BOOL WINAPI logonUser(LPCWSTR user, LPCWSTR domain, LPCWSTR password, DWORD type
     return OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY | TOKEN_IMPERSONATE | TOKEN_DUPLICATE, token);
 }
 
-std::wstring ownSid() {
-    HANDLE token = nullptr;
-    OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
-    BYTE buffer[512];
-    DWORD size = 0;
-    GetTokenInformation(token, TokenUser, buffer, sizeof(buffer), &size);
-    CloseHandle(token);
-    LPWSTR text = nullptr;
-    ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &text);
-    std::wstring sid = text;
-    LocalFree(text);
-    return sid;
-}
-
 TEST(ProfileDirectory, LogonAndItsFailures) {
     HMODULE userenv = LoadLibraryW(L"userenv.dll");
     ASSERT_NE(userenv, nullptr);
@@ -199,7 +186,9 @@ TEST(ProfileDirectory, LogonAndItsFailures) {
     ASSERT_NE(api.getUserProfileDirectory, nullptr);
     api.logonUser = logonUser;
     wchar_t out[1024];
-    std::wstring sid = ownSid();
+    JNIEnv* env = testJavaEnvironment();
+    ASSERT_NE(env, nullptr);
+    std::wstring sid = JavaStringCopy(env, TLX_JNI(Win32UserInfo, getUserSid0)(env, nullptr)).get();
 
     profileDirectory(api, sid.c_str(), L"right", out, 1024);
     wchar_t expected[1024];
