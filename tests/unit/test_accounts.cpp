@@ -11,180 +11,158 @@
 #include <sddl.h>
 
 #include <string>
-#include <vector>
 
 #include "java_vm.h"
 #include "natives/account_ops.h"
 #include "natives/native_support.h"
 
 extern "C" jboolean JNICALL TLX_JNI(Win32UserInfo, isMemberOfGroup0)(JNIEnv*, jclass, jint);
+extern "C" jstring JNICALL TLX_JNI(Win32UserInfo, getUserSid0)(JNIEnv*, jclass);
 extern "C" jboolean JNICALL TLX_JNI(ACLHandling, addACE)(JNIEnv*, jclass, jstring, jboolean, jboolean, jboolean,
                                                         jboolean, jboolean, jint, jstring);
 
 namespace {
 
-// Stands for the local account database of a Windows machine as netapi32
-// shows it: NetLocalGroupAdd answers 1379 (alias exists) for a known group,
-// NetLocalGroupGetInfo and NetLocalGroupAddMembers 1376 (no such alias) for
-// an unknown one, NetUserAdd 2224 (user exists) for a known user, and
-// NetUserGetInfo level 23 hands out the new user's SID in a buffer that
-// NetApiBufferFree releases.
-struct AccountStore {
-    std::vector<std::wstring> groups, users;
-    std::wstring passwordSeen;
-    NET_API_STATUS userInfoStatus = NERR_Success;
-    NET_API_STATUS addMembersStatus = NERR_Success;
-    int buffersOut = 0;
+// Stands for netapi32 of a Windows machine, whose NetUser*/NetLocalGroup*
+// functions Wine only stubs: each row gives what every function answers
+// (1379 alias exists, 1376 no such alias, 2224 user exists, 87 with the name
+// as the faulty parameter, 2221 user not found, 1378 already a member, 5
+// access denied); NetUserGetInfo level 23 hands out the user's SID in a
+// buffer that NetApiBufferFree releases. Each call leaves its letter in the
+// trace: G group add, I group info, U user add, S user info, M add members,
+// F buffer freed.
+struct Answers {
+    NET_API_STATUS groupAdd, groupInfo, userAdd, userInfo, addMembers;
 };
-AccountStore* g_store = nullptr;
+const Answers* g_answers = nullptr;
+std::wstring g_trace, g_password;
 
-bool known(const std::vector<std::wstring>& names, const wchar_t* name) {
-    for (const auto& known : names)
-        if (known == name) return true;
-    return false;
+NET_API_STATUS WINAPI groupAdd(LPCWSTR, DWORD, LPBYTE, LPDWORD) {
+    g_trace += L'G';
+    return g_answers->groupAdd;
 }
-
-NET_API_STATUS WINAPI groupAdd(LPCWSTR, DWORD, LPBYTE info, LPDWORD) {
-    auto* group = reinterpret_cast<LOCALGROUP_INFO_1*>(info);
-    if (known(g_store->groups, group->lgrpi1_name)) return 1379;
-    g_store->groups.push_back(group->lgrpi1_name);
-    return NERR_Success;
-}
-NET_API_STATUS WINAPI groupGetInfo(LPCWSTR, LPCWSTR group, DWORD, LPBYTE* info) {
-    if (!known(g_store->groups, group)) return 1376;
-    *info = static_cast<LPBYTE>(LocalAlloc(LPTR, sizeof(LOCALGROUP_INFO_1)));
-    ++g_store->buffersOut;
-    return NERR_Success;
+NET_API_STATUS WINAPI groupGetInfo(LPCWSTR, LPCWSTR, DWORD, LPBYTE* info) {
+    g_trace += L'I';
+    if (g_answers->groupInfo == NERR_Success) *info = static_cast<LPBYTE>(LocalAlloc(LPTR, sizeof(LOCALGROUP_INFO_1)));
+    return g_answers->groupInfo;
 }
 NET_API_STATUS WINAPI bufferFree(LPVOID buffer) {
+    g_trace += L'F';
     LocalFree(buffer);
-    --g_store->buffersOut;
     return NERR_Success;
 }
 NET_API_STATUS WINAPI userAdd(LPCWSTR, DWORD, LPBYTE info, LPDWORD parameterError) {
-    auto* user = reinterpret_cast<USER_INFO_1*>(info);
-    g_store->passwordSeen = user->usri1_password ? user->usri1_password : L"";
-    if (known(g_store->users, user->usri1_name)) return NERR_UserExists;
-    if (!*user->usri1_name) {
-        *parameterError = USER_NAME_PARMNUM;
-        return ERROR_INVALID_PARAMETER;
-    }
-    g_store->users.push_back(user->usri1_name);
-    return NERR_Success;
+    g_trace += L'U';
+    g_password = reinterpret_cast<USER_INFO_1*>(info)->usri1_password;
+    if (g_answers->userAdd == ERROR_INVALID_PARAMETER) *parameterError = USER_NAME_PARMNUM;
+    return g_answers->userAdd;
 }
-NET_API_STATUS WINAPI userGetInfo(LPCWSTR, LPCWSTR user, DWORD level, LPBYTE* info) {
-    if (level != 23 || g_store->userInfoStatus != NERR_Success) return g_store->userInfoStatus;
-    size_t index = 0;
-    while (g_store->users[index] != user) ++index;
-    std::wstring text = L"S-1-5-21-7-8-9-" + std::to_wstring(1000 + index);
+NET_API_STATUS WINAPI userGetInfo(LPCWSTR, LPCWSTR, DWORD level, LPBYTE* info) {
+    g_trace += L'S';
+    if (level != 23) return ERROR_INVALID_LEVEL;
+    if (g_answers->userInfo != NERR_Success) return g_answers->userInfo;
     PSID sid = nullptr;
-    ConvertStringSidToSidW(text.c_str(), &sid);
+    ConvertStringSidToSidW(L"S-1-5-21-7-8-9-1000", &sid);
     auto* block = static_cast<BYTE*>(LocalAlloc(LPTR, sizeof(USER_INFO_23) + GetLengthSid(sid)));
     CopySid(GetLengthSid(sid), block + sizeof(USER_INFO_23), sid);
     LocalFree(sid);
     reinterpret_cast<USER_INFO_23*>(block)->usri23_user_sid = block + sizeof(USER_INFO_23);
     *info = block;
-    ++g_store->buffersOut;
     return NERR_Success;
 }
-NET_API_STATUS WINAPI addMembers(LPCWSTR, LPCWSTR group, DWORD, LPBYTE, DWORD) {
-    return known(g_store->groups, group) ? g_store->addMembersStatus : 1376;
+NET_API_STATUS WINAPI addMembers(LPCWSTR, LPCWSTR, DWORD, LPBYTE, DWORD) {
+    g_trace += L'M';
+    return g_answers->addMembers;
 }
 
-class Accounts : public ::testing::Test {
-protected:
-    void SetUp() override { g_store = &store; }
-    void TearDown() override { g_store = nullptr; }
-    std::wstring add(const wchar_t* user, const wchar_t* group, bool createGroup, bool failIfExists) {
-        wchar_t password[] = L"pa55-w0rd";
-        NewUser request = {user, password, L"comment", group, L"group comment", createGroup, failIfExists};
-        wchar_t out[512] = L"untouched";
-        if (!addUser(api, request, out, 512)) return L"(null)";
-        EXPECT_EQ(store.buffersOut, 0) << "every buffer handed out is freed";
-        return out;
-    }
-    AccountStore store;
+// Each step of adding a user, the calls it makes and the text its outcome
+// gives; a group Wine knows (Administrators) shows its SID, one it does not
+// know only the user's.
+TEST(Accounts, AddingUsersAndGroupsStepByStep) {
+    const struct {
+        const wchar_t* group;
+        bool createGroup, failIfExists;
+        Answers answers;
+        const wchar_t *trace, *out;
+    } rows[] = {
+        {L"Administrators", true, true, {0, 0, 0, 0, 0}, L"GUSMF", L"S-1-5-21-7-8-9-1000 S-1-5-32-544 true"},
+        {L"Administrators", true, false, {1379, 0, 0, 0, 0}, L"GUSMF", L"S-1-5-21-7-8-9-1000 S-1-5-32-544 false"},
+        {L"Administrators", true, true, {1379, 0, 0, 0, 0}, L"G", L"1 1379"},
+        {L"tlx-unknown", false, false, {0, 1376, 0, 0, 0}, L"I", L"6 1376"},
+        {nullptr, false, false, {0, 0, NERR_UserExists, 0, 0}, L"U", L"2 2224 0"},
+        {nullptr, false, false, {0, 0, ERROR_INVALID_PARAMETER, 0, 0}, L"U", L"2 87 1"},
+        {L"tlx-made", true, false, {0, 0, 0, 0, 0}, L"GUSMF", L"S-1-5-21-7-8-9-1000"},
+        {nullptr, false, false, {0, 0, 0, NERR_UserNotFound, 0}, L"US", L"3 2221"},
+        {L"Administrators", false, false, {0, 0, 0, 0, 1378}, L"IFUSMF", L"S-1-5-21-7-8-9-1000 S-1-5-32-544 false"},
+        {L"Administrators", false, false, {0, 0, 0, 0, ERROR_ACCESS_DENIED}, L"IFUSMF", L"4 5"},
+    };
     NetApi api = {groupAdd, groupGetInfo, bufferFree, userAdd, userGetInfo, addMembers, nullptr, nullptr};
-};
-
-// Each step of adding a user and the text its outcome gives; a group Wine
-// knows (Administrators) shows its SID, one it does not know only the user's.
-TEST_F(Accounts, AddingUsersAndGroupsStepByStep) {
-    EXPECT_EQ(add(L"anna", L"Administrators", true, true), L"S-1-5-21-7-8-9-1000 S-1-5-32-544 true");
-    EXPECT_EQ(store.passwordSeen, L"pa55-w0rd");
-    EXPECT_EQ(add(L"bert", L"Administrators", true, false), L"S-1-5-21-7-8-9-1001 S-1-5-32-544 false");
-    EXPECT_EQ(add(L"carl", L"Administrators", true, true), L"1 1379");
-    EXPECT_FALSE(known(store.users, L"carl")) << "no user once the group step failed";
-    EXPECT_EQ(add(L"dora", L"tlx-unknown", false, false), L"6 1376");
-    EXPECT_EQ(add(L"anna", nullptr, false, false), L"2 2224 0");
-    EXPECT_EQ(add(L"", nullptr, false, false), L"2 87 1");
-    EXPECT_EQ(add(L"emil", L"tlx-made", true, false), L"S-1-5-21-7-8-9-1002");
-    store.userInfoStatus = NERR_UserNotFound;
-    EXPECT_EQ(add(L"fred", nullptr, false, false), L"3 2221");
-    store.userInfoStatus = NERR_Success;
-    store.addMembersStatus = 1378;   // already a member: no error
-    EXPECT_EQ(add(L"gus", L"Administrators", false, false), L"S-1-5-21-7-8-9-1004 S-1-5-32-544 false");
-    store.addMembersStatus = ERROR_ACCESS_DENIED;
-    EXPECT_EQ(add(L"hugo", L"Administrators", false, false), L"4 5");
+    wchar_t password[] = L"pa55-w0rd", out[512];
+    for (const auto& row : rows) {
+        g_answers = &row.answers;
+        g_trace.clear();
+        NewUser request = {L"anna", password, L"comment", row.group, L"group comment", row.createGroup,
+                           row.failIfExists};
+        ASSERT_TRUE(addUser(api, request, out, 512));
+        EXPECT_EQ(std::wstring(out) + L" / " + g_trace, std::wstring(row.out) + L" / " + row.trace);
+    }
+    EXPECT_EQ(g_password, L"pa55-w0rd");
     api.userGetInfo = nullptr;
-    EXPECT_EQ(add(L"ida", nullptr, false, false), L"(null)");
+    EXPECT_FALSE(addUser(api, {L"ida", password, nullptr, nullptr, nullptr, false, false}, out, 512));
+    g_answers = nullptr;
 }
 
 // Stands for LsaOpenPolicy, LsaAddAccountRights and LsaRemoveAccountRights
-// of a Windows machine: it records what reaches them.
-struct RightsCall {
-    std::wstring sid, right;
-    USHORT length, maximumLength;
-    bool add, all;
-    ULONG count;
-};
-std::vector<RightsCall>* g_rights = nullptr;
+// of a Windows machine: the policy opens with the row's status, and the
+// trace shows what reached the rights functions. Removing answers
+// STATUS_OBJECT_NAME_NOT_FOUND: the account holds no rights.
 NTSTATUS g_openStatus = 0;
+std::wstring g_rights;
 
-void recordRights(PSID sid, PLSA_UNICODE_STRING rights, ULONG count, bool add, bool all) {
+NTSTATUS recordRights(const wchar_t* call, PSID sid, PLSA_UNICODE_STRING rights, ULONG count, NTSTATUS status) {
     LPWSTR text = nullptr;
     ConvertSidToStringSidW(sid, &text);
-    g_rights->push_back({text, std::wstring(rights->Buffer, rights->Length / 2), rights->Length,
-                         rights->MaximumLength, add, all, count});
+    g_rights = std::wstring(call) + L" " + text + L" " + std::wstring(rights->Buffer, rights->Length / 2) + L" " +
+               std::to_wstring(rights->Length) + L"/" + std::to_wstring(rights->MaximumLength) + L" " +
+               std::to_wstring(count);
     LocalFree(text);
+    return status;
 }
 NTSTATUS NTAPI openPolicy(PLSA_UNICODE_STRING, PLSA_OBJECT_ATTRIBUTES, ACCESS_MASK, PLSA_HANDLE policy) {
     *policy = reinterpret_cast<LSA_HANDLE>(1);
     return g_openStatus;
 }
 NTSTATUS NTAPI addRights(LSA_HANDLE, PSID sid, PLSA_UNICODE_STRING rights, ULONG count) {
-    recordRights(sid, rights, count, true, false);
-    return 0;
+    return recordRights(L"add", sid, rights, count, 0);
 }
 NTSTATUS NTAPI removeRights(LSA_HANDLE, PSID sid, BOOLEAN all, PLSA_UNICODE_STRING rights, ULONG count) {
-    recordRights(sid, rights, count, false, all != FALSE);
-    return 0xC0000034;   // STATUS_OBJECT_NAME_NOT_FOUND: the account holds no rights
+    return recordRights(all ? L"remove all" : L"remove", sid, rights, count, 0xC0000034);
 }
 NTSTATUS NTAPI closePolicy(LSA_HANDLE) { return 0; }
 
 // The account found by SID text or by name, one counted right, and "remove
 // all" exactly when no right is named; a failing status is false.
 TEST(AccountRights, WhatReachesTheRightsFunctions) {
-    std::vector<RightsCall> calls;
-    g_rights = &calls;
+    const struct {
+        const wchar_t *account, *right;
+        bool add;
+        ULONG openStatus;
+        bool result;
+        const wchar_t* reached;
+    } rows[] = {
+        {L"Administrators", L"SeServiceLogonRight", true, 0, true, L"add S-1-5-32-544 SeServiceLogonRight 38/40 1"},
+        {L"S-1-5-32-545", nullptr, false, 0, false, L"remove all S-1-5-32-545  0/2 1"},
+        {L"tlx no such account", L"SeServiceLogonRight", true, 0, false, L""},
+        {L"Administrators", L"SeServiceLogonRight", true, 0xC0000022 /* access denied */, false, L""},
+    };
     LsaApi api = {openPolicy, addRights, removeRights, closePolicy};
-    EXPECT_TRUE(setAccountRight(api, L"Administrators", L"SeServiceLogonRight", true));
-    EXPECT_FALSE(setAccountRight(api, L"S-1-5-32-545", nullptr, false));
-    EXPECT_FALSE(setAccountRight(api, L"tlx no such account", L"SeServiceLogonRight", true));
-    g_openStatus = 0xC0000022;   // STATUS_ACCESS_DENIED
-    EXPECT_FALSE(setAccountRight(api, L"Administrators", L"SeServiceLogonRight", true));
+    for (const auto& row : rows) {
+        g_openStatus = static_cast<NTSTATUS>(row.openStatus);
+        g_rights.clear();
+        EXPECT_EQ(setAccountRight(api, row.account, row.right, row.add), row.result) << row.account;
+        EXPECT_EQ(g_rights, row.reached);
+    }
     g_openStatus = 0;
-    g_rights = nullptr;
-    ASSERT_EQ(calls.size(), 2u);
-    EXPECT_EQ(calls[0].sid, L"S-1-5-32-544");
-    EXPECT_EQ(calls[0].right, L"SeServiceLogonRight");
-    EXPECT_EQ(calls[0].length, 38);
-    EXPECT_EQ(calls[0].maximumLength, 40);
-    EXPECT_TRUE(calls[0].add);
-    EXPECT_EQ(calls[0].count, 1u);
-    EXPECT_EQ(calls[1].sid, L"S-1-5-32-545");
-    EXPECT_TRUE(calls[1].all && !calls[1].add);
-    EXPECT_EQ(calls[1].right, L"");
 }
 
 // Stands for LogonUserW of a Windows machine: a network logon of a known
@@ -200,20 +178,6 @@ BOOL WINAPI logonUser(LPCWSTR user, LPCWSTR domain, LPCWSTR password, DWORD type
     return OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY | TOKEN_IMPERSONATE | TOKEN_DUPLICATE, token);
 }
 
-std::wstring ownSid() {
-    HANDLE token = nullptr;
-    OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
-    BYTE buffer[512];
-    DWORD size = 0;
-    GetTokenInformation(token, TokenUser, buffer, sizeof(buffer), &size);
-    CloseHandle(token);
-    LPWSTR text = nullptr;
-    ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &text);
-    std::wstring sid = text;
-    LocalFree(text);
-    return sid;
-}
-
 TEST(ProfileDirectory, LogonAndItsFailures) {
     HMODULE userenv = LoadLibraryW(L"userenv.dll");
     ASSERT_NE(userenv, nullptr);
@@ -222,7 +186,9 @@ TEST(ProfileDirectory, LogonAndItsFailures) {
     ASSERT_NE(api.getUserProfileDirectory, nullptr);
     api.logonUser = logonUser;
     wchar_t out[1024];
-    std::wstring sid = ownSid();
+    JNIEnv* env = testJavaEnvironment();
+    ASSERT_NE(env, nullptr);
+    std::wstring sid = JavaStringCopy(env, TLX_JNI(Win32UserInfo, getUserSid0)(env, nullptr)).get();
 
     profileDirectory(api, sid.c_str(), L"right", out, 1024);
     wchar_t expected[1024];

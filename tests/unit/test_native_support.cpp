@@ -12,22 +12,15 @@
 
 namespace {
 
-class NativeSupport : public ::testing::Test {
-protected:
-    void SetUp() override {
-        env = testJavaEnvironment();
-        ASSERT_NE(env, nullptr) << "no Java VM from TLX_JDK_DIR";
-    }
-    jstring javaString(const std::u16string& text) {
-        return env->NewString(reinterpret_cast<const jchar*>(text.data()), static_cast<jsize>(text.size()));
-    }
-    JNIEnv* env = nullptr;
-};
-
 // A Java string in and out: null stays null (and is no refusal), an embedded
 // U+0000 refuses a name and ends a shown text, the 8-bit copy shows "?" for
 // what no single-byte code page holds.
-TEST_F(NativeSupport, StringsAndValuesBetweenJavaAndNative) {
+TEST(NativeSupport, StringsAndValuesBetweenJavaAndNative) {
+    JNIEnv* env = testJavaEnvironment();
+    ASSERT_NE(env, nullptr) << "no Java VM from TLX_JDK_DIR";
+    auto javaString = [env](const std::u16string& text) {
+        return env->NewString(reinterpret_cast<const jchar*>(text.data()), static_cast<jsize>(text.size()));
+    };
     EXPECT_EQ(JavaStringCopy(env, nullptr).get(), nullptr);
     EXPECT_FALSE(JavaStringCopy(env, nullptr).refused());
     EXPECT_EQ(JavaStringCopy8(env, nullptr).get(), nullptr);

@@ -5,7 +5,8 @@ import static com.tolvanrix.runtime.installer.platform.win32.FileVersion.*;
 import static com.tolvanrix.runtime.installer.platform.win32.FolderInfo.*;
 import static com.tolvanrix.runtime.installer.platform.win32.Misc.*;
 import static com.tolvanrix.runtime.installer.platform.win32.Registry.*;
-import static com.tolvanrix.runtime.installer.platform.win32.Scenario.all;
+import static com.tolvanrix.runtime.installer.platform.win32.RegistryTable.*;
+import static com.tolvanrix.runtime.installer.platform.win32.Scenario.*;
 import static com.tolvanrix.runtime.installer.platform.win32.Win32CommunicationBackend.*;
 import static com.tolvanrix.runtime.installer.platform.win32.Win32Services.*;
 import static com.tolvanrix.runtime.installer.platform.win32.Win32UserInfo.*;
@@ -28,19 +29,9 @@ import java.util.Arrays;
  * for the restart. args[4]: a pipe name; args[5]: a file with a version resource. The heap holds no 64 MiB.
  */
 public final class HostileTable {
-    private static final int HKCU = 2;
-    private static final int HKLM = 3;
-    private static final int STRING = 1;
-    private static final int DWORD = 2;
-    private static final int MULTI = 3;
-    private static final int BINARY = 4;
-    private static final int EXPAND = 5;
-    private static final String LONG = Scenario.repeat('x', 40000);
+    private static final String LONG = repeat('x', 40000);
     private static final long STALE_WINDOW = 0x0BADF00DL;
     private static final long NO_SUCH_HANDLE = 0x7FFFFFFCL;
-
-    private HostileTable() {
-    }
 
     /** A peer whose handle method the window helper may keep; a negative value makes the method throw. */
     public static final class Peer {
@@ -185,7 +176,7 @@ public final class HostileTable {
                 null), changeServiceConfig0(victim, null, null, -1, -1, null, "LocalSystem\u0000", null, null),
                 changeServiceConfig0(victim, null, null, -1, -1, null, null, "p\u0000", null),
                 changeServiceConfig0(victim, null, null, -1, -1, null, null, null, "d\u0000"),
-                changeServiceConfig0(victim, "Not Taken", null, 0x10, 4, "tlxdepA," + Scenario.repeat('x', 9000),
+                changeServiceConfig0(victim, "Not Taken", null, 0x10, 4, "tlxdepA," + repeat('x', 9000),
                 null, null, null)));
     }
 
@@ -247,12 +238,11 @@ public final class HostileTable {
         });
         table.row("pipe.alive", "false false false", () -> all(isProcessAlive0(-1), isProcessAlive0(0),
                 isProcessAlive0(Integer.MIN_VALUE)));
-        // Prefixes no writer of ours makes, from a partner that opens the pipe as a plain file: refused without
-        // allocating, a block the heap cannot hold, a partner gone mid-block.
-        table.row("pipe.raw.negative", null, () -> rawBlock(name + "-1", new byte[] {-1, -1, -1, -1}, false));
-        table.row("pipe.raw.huge", null, () -> rawBlock(name + "-2", new byte[] {-1, -1, -1, 0x7f}, false));
-        table.row("pipe.raw.heap", null, () -> rawBlock(name + "-3", new byte[] {0, 0, 0, 4}, false));
-        table.row("pipe.raw.cut", null, () -> rawBlock(name + "-4", new byte[] {10, 0, 0, 0, 1, 2, 3}, true));
+        // Prefixes no writer of ours makes, from a partner that opens the pipe as a plain file: negative and 2 GiB
+        // refused without allocating, 64 MiB that the heap cannot hold, a partner gone mid-block.
+        table.row("pipe.raw", "null null null null", () -> all(rawBlock(name + "-1", new byte[] {-1, -1, -1, -1},
+                false), rawBlock(name + "-2", new byte[] {-1, -1, -1, 0x7f}, false), rawBlock(name + "-3",
+                new byte[] {0, 0, 0, 4}, false), rawBlock(name + "-4", new byte[] {10, 0, 0, 0, 1, 2, 3}, true)));
         // A handle that is not a pipe: a file whose end comes before the block's.
         String endless = dir + "\\endless.bin";
         write(endless, new byte[] {10, 0, 0, 0, 1, 2, 3});
@@ -327,9 +317,9 @@ public final class HostileTable {
         StringBuilder out = new StringBuilder(path);
         String[] values = enumValues0(root, path, 0);
         for (String value : values == null ? new String[0] : values) {
-            out.append(' ').append(value).append('=').append(Report.text(getValue0(root, path, value, 0)));
+            out.append(' ').append(value).append('=').append(text(getValue0(root, path, value, 0)));
         }
-        out.append(" default=").append(Report.text(getValue0(root, path, null, 0)));
+        out.append(" default=").append(text(getValue0(root, path, null, 0)));
         String[] keys = enumSubKeys0(root, path, 0);
         for (String key : keys == null ? new String[0] : keys) {
             out.append(" {").append(tree(root, path + "\\" + key)).append('}');
