@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "coordination/install_markers.h"
 #include "launcher/base/log.h"
 #include "launcher/base/message_ids.h"
 #include "launcher/base/proc_address.h"
@@ -25,14 +26,19 @@ bool creating() { return InterlockedCompareExchange(&g_created, 0, 0) == 0; }
     failMessage(kMsgJvmNotStarted);
 }
 
+// System.exit: the JVM ends the process with its own C runtime, past the
+// launcher's at-exit actions, so what a normal end does is done here.
 void JNICALL exitHook(jint code) {
     if (creating()) failDuringCreation(L"exit", code);
     logMessage(L"JVM exit (%d)", static_cast<int>(code));
+    clearOwnInstallMarkers();
+    endLog();
 }
 
 void JNICALL abortHook() {
     if (creating()) failDuringCreation(L"abort", 1);
     logError(L"JVM abort");
+    clearOwnInstallMarkers();
 }
 
 // The JVM's stream belongs to its own C runtime, whose FILE the launcher's

@@ -22,6 +22,7 @@ struct LauncherState {
     bool manualJre = false;          // "-manual": skip included JRE and search
     bool keepLog = false;            // keep the launcher log at exit
     char extractionDir[kPathCapacity] = {};   // empty: none
+    char reservationFile[kPathCapacity] = {}; // the empty temp file whose name the directory extends
     HWND messageOwner = nullptr;     // owner of error boxes (the progress dialog)
     bool runtimeSplash = false;      // the work routine shows the runtime's splash library
     char productName8[16] = "tolvanrix";
