@@ -20,6 +20,7 @@
 
 #include "jre/download_digest.h"
 #include "launcher/base/config_keys.h"
+#include "launcher/base/limits.h"
 #include "launcher/base/log.h"
 #include "launcher/base/message_ids.h"
 #include "launcher/base/proc_address.h"
@@ -153,8 +154,9 @@ bool contentLength(HINTERNET session, NetHandle& request, const wchar_t* address
 enum AttemptState : LONG { kRunning, kSucceeded, kFailed, kAbandoned };
 
 struct Attempt {
-    const wchar_t* address;
-    char file[32];               // the attempt's own file, renamed on success
+    // Copies: an abandoned thread may use them after the caller has gone on.
+    wchar_t address[kPathCapacity];
+    char file[kPathCapacity];    // the attempt's own file (full path), renamed on success
     volatile LONG state;
     volatile LONG received;      // bytes of the body so far
     volatile LONG length;        // the announced length, once known
@@ -306,8 +308,11 @@ void logStall(StallWatch::Verdict verdict) {
 bool downloadOnce(HWND dialog, const wchar_t* address, int number) {
     if (dialog) setMessageText(dialog, IDC_STATUS_LINE, kMsgConnecting);
     Attempt& attempt = g_attempts[number - 1];
-    attempt.address = address;
-    std::snprintf(attempt.file, sizeof(attempt.file), "%s.%d", kDestination, number);
+    formatWide(attempt.address, kPathCapacity, L"%s", address);
+    char name[32];
+    std::snprintf(name, sizeof(name), "%s.%d", kDestination, number);
+    DWORD n = GetFullPathNameA(name, sizeof(attempt.file), attempt.file, nullptr);
+    if (n == 0 || n >= sizeof(attempt.file)) std::snprintf(attempt.file, sizeof(attempt.file), "%s", name);
     ScopedHandle thread(CreateThread(nullptr, 0, runAttempt, &attempt, 0, nullptr));
     if (!thread.valid()) {
         logError(L"could not start the download (%d)", static_cast<int>(GetLastError()));
