@@ -66,7 +66,9 @@ bool parentFinalPath(const wchar_t* path, std::wstring& out) {
     full.resize(n);
     size_t slash = full.find_last_of(L'\\');
     if (slash == std::wstring::npos) return false;
-    full.resize(slash == 2 ? 3 : slash);  // "C:\" keeps its backslash
+    // With its backslash: a directory named like a device ("nul") is then
+    // still the directory.
+    full.resize(slash + 1);
     ScopedHandle parent(openAsItself(full.c_str(), FILE_READ_ATTRIBUTES));
     return parent.valid() && finalPath(parent.get(), out);
 }
