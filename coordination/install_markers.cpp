@@ -13,6 +13,10 @@ namespace {
 const char kMarkerKey[] = "SOFTWARE\\morvane\\kavro\\";
 const char kGlobalName[] = "InstallStarted";
 
+// The values this process has ever written, which only it can clear: one
+// written anew by the Java side after a delete here is still its business.
+volatile LONG g_written = 0;
+
 void perProcessName(char* out, size_t capacity) {
     std::snprintf(out, capacity, "%s_%d", kGlobalName, static_cast<int>(GetCurrentProcessId()));
 }
@@ -44,8 +48,14 @@ void applyMarkers(int markers, void (*apply)(const char* name)) {
 
 }  // namespace
 
-void writeInstallMarkers(int markers) { applyMarkers(markers, writeMarker); }
+void writeInstallMarkers(int markers) {
+    InterlockedOr(&g_written, markers);
+    applyMarkers(markers, writeMarker);
+}
+
 void deleteInstallMarkers(int markers) { applyMarkers(markers, deleteMarker); }
+
+void clearOwnInstallMarkers() { deleteInstallMarkers(InterlockedCompareExchange(&g_written, 0, 0)); }
 
 DWORD readInstallMarker(InstallMarker marker) {
     char name[64];

@@ -10,5 +10,9 @@ enum InstallMarker { kPerProcessMarker = 1, kGlobalMarker = 2, kBothMarkers = 3 
 // in language-restart mode.
 void writeInstallMarkers(int markers);
 void deleteInstallMarkers(int markers);
+// Deletes every value this process ever wrote (whatever it holds now: the
+// Java side turns 1 into 2). Each end of a start calls it; values left by a
+// killed process stay.
+void clearOwnInstallMarkers();
 // The DWORD of one value; 0 when missing.
 DWORD readInstallMarker(InstallMarker marker);

@@ -1,6 +1,7 @@
 // The wait for the installer's window: the progress bar moves on every half
-// second while the JVM starts, the dialog goes once a second window of this
-// process is visible or the Java side marks its start as done, and four
+// second while the JVM starts, the dialog goes once a window of this process
+// other than the launcher's own is visible or the Java side marks its start
+// as done, and four
 // minutes without either end the start with an error that suggests another
 // Java runtime.
 #include "coordination/java_window.h"
@@ -26,8 +27,6 @@ constexpr int kPassesPerStep = 5;  // the bar moves every half second
 constexpr int kBarEnd = 400;
 constexpr int kBarCap = 390;       // the bar never looks finished before the window is there
 constexpr int kTimeoutPasses = 2400;
-// The progress dialog is one of the process's windows; the installer's first is the second.
-constexpr int kWindowsOnceShown = 2;
 constexpr DWORD kMarkerWaiting = 1;
 constexpr DWORD kMarkerReady = 2;
 
@@ -45,8 +44,10 @@ int timeoutPasses() {
     return passes >= 1 && passes < kTimeoutPasses ? passes : kTimeoutPasses;
 }
 
-bool installerShown() {
-    return countVisibleWindows(GetCurrentProcessId()) >= kWindowsOnceShown ||
+// The launcher's own windows (the dialog, a fatal error's box in front of
+// it) are not the installer's.
+bool installerShown(HWND dialog) {
+    return countInstallerWindows(GetCurrentProcessId(), dialog) > 0 ||
            readInstallMarker(kPerProcessMarker) == kMarkerReady;
 }
 
@@ -70,7 +71,7 @@ DWORD WINAPI waitForJavaWindow(LPVOID parameter) {
     const int start = g_launcher.jreProgressShare;
     const int lastPass = timeoutPasses() - 1;
     int position = start;
-    for (int pass = 0; !installerShown(); ++pass) {
+    for (int pass = 0; !installerShown(dialog); ++pass) {
         if ((pass + 1) % kPassesPerStep == 0) {
             position += (kBarEnd - start) / 4;
             if (position > kBarCap) position = kBarCap;

@@ -64,6 +64,7 @@ HWND ownConsoleWindow() {
 struct WindowCount {
     DWORD processId;
     HWND console;
+    HWND dialog;
     int count;
 };
 
@@ -75,20 +76,27 @@ bool isSplashWindow(HWND window) {
     return GetClassNameA(window, name, sizeof(name)) > 0 && std::strcmp(name, "JavaSplash") == 0;
 }
 
+// The dialog, or a window owned by it directly or through other windows.
+bool belongsToDialog(HWND window, HWND dialog) {
+    for (int depth = 0; window && depth < 16; ++depth, window = GetWindow(window, GW_OWNER))
+        if (window == dialog) return true;
+    return false;
+}
+
 BOOL CALLBACK countWindow(HWND window, LPARAM context) {
     WindowCount& counting = *reinterpret_cast<WindowCount*>(context);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
     if (owner == counting.processId && window != counting.console && IsWindowVisible(window) &&
-        !isSplashWindow(window))
+        !isSplashWindow(window) && !belongsToDialog(window, counting.dialog))
         ++counting.count;
     return TRUE;
 }
 
 }  // namespace
 
-int countVisibleWindows(DWORD processId) {
-    WindowCount counting{processId, ownConsoleWindow(), 0};
+int countInstallerWindows(DWORD processId, HWND launcherDialog) {
+    WindowCount counting{processId, ownConsoleWindow(), launcherDialog, 0};
     EnumWindows(countWindow, reinterpret_cast<LPARAM>(&counting));
     return counting.count;
 }

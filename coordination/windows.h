@@ -9,7 +9,8 @@
 enum MinimisedWindows { kLeaveMinimised, kRestoreMinimised };
 void bringProcessToFront(DWORD processId, MinimisedWindows minimised);
 
-// The visible top-level windows of the process, the launcher's own console
-// window and a splash window not counted (neither is an installer window).
-// Not for two threads at once.
-int countVisibleWindows(DWORD processId);
+// The visible top-level windows of the process that can be the installer's:
+// not the launcher's own console window, not a splash window, and neither
+// the launcher's dialog nor anything it owns (its error boxes, the runtime
+// choice). Not for two threads at once.
+int countInstallerWindows(DWORD processId, HWND launcherDialog);

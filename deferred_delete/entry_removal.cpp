@@ -6,7 +6,7 @@
 #include <cwchar>
 
 #include "deferred_delete/deletion_state.h"
-#include "launcher/base/scoped.h"
+#include "launcher/base/safe_removal.h"
 
 namespace {
 
@@ -67,17 +67,12 @@ bool isRedirectedTemp(const wchar_t* path) {
     return prefix != 0 && passesThroughLink(full, prefix);
 }
 
-bool entryExists(const wchar_t* path) {
-    WIN32_FIND_DATAW found;
-    return ScopedFindHandle(FindFirstFileW(path, &found)).valid();
-}
-
-bool deleteFileEntry(const wchar_t* path) { return DeleteFileW(path) != FALSE; }
-bool removeDirectoryEntry(const wchar_t* path) { return RemoveDirectoryW(path) != FALSE; }
-
-// True when the entry is gone or will be gone at restart without waiting.
-bool removeOrHandOver(const wchar_t* path, bool (*remove)(const wchar_t*)) {
-    if (remove(path) || !entryExists(path)) return true;
+// True when the entry is gone, will be gone at restart without waiting, or
+// is a link that stays (removing it would reach its target; waiting changes
+// nothing). A directory is removed only when empty.
+bool removeOrHandOver(const wchar_t* path) {
+    Removal removal = removeEntry(path);
+    if (removal != Removal::kFailed) return true;
     if (isLauncherOwnedTemp(path)) {
         scheduleDeletionAtRestart(path);
         return true;
@@ -102,14 +97,14 @@ bool scheduleDeletionAtRestart(const wchar_t* path) {
 
 void removeListedFile(DeletionState& state, const wchar_t* path) {
     if (isRedirectedTemp(path)) return;
-    if (removeOrHandOver(path, deleteFileEntry)) return;
+    if (removeOrHandOver(path)) return;
     state.retryNeeded = true;
     if (lastChance(state) && scheduleDeletionAtRestart(path)) state.rebootScheduled = true;
 }
 
 void removeListedDirectory(DeletionState& state, const wchar_t* path) {
     if (isRedirectedTemp(path)) return;
-    if (removeOrHandOver(path, removeDirectoryEntry)) return;
+    if (removeOrHandOver(path)) return;
     state.retryNeeded = true;
     // A directory left for the restart is no reason to ask for one.
     if (lastChance(state)) scheduleDeletionAtRestart(path);

@@ -8,6 +8,7 @@
 #include "launcher/base/limits.h"
 #include "launcher/base/log.h"
 #include "launcher/base/message_ids.h"
+#include "launcher/base/safe_removal.h"
 #include "launcher/base/temp_dir.h"
 #include "launcher/errors.h"
 #include "payload/config.h"
@@ -27,6 +28,9 @@ bool prepareIncludedJre(HWND dialog) {
     if (!CreateDirectoryA(kRuntimeDir, nullptr)) logError(L"Could not create JRE dir");
     if (!untarJre(kArchive, kRuntimeDir, dialog, getConfigInt(kKeyJreArchiveSize))) {
         logError(L"Could not untar JRE");
+        // What a damaged archive wrote may be large: it goes before the
+        // message, which may wait long for its answer.
+        removeTree(L"jre");
         failText(L"The bundled JRE is corrupted. If you downloaded the setup file please download it again.");
     }
     DeleteFileA(kArchive);

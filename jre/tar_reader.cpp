@@ -14,7 +14,8 @@
 namespace {
 
 constexpr int kBlock = 512;
-constexpr int kHeaderRead = 500;  // the fields we use all lie in the first 500 bytes
+// GNU tar pads the archive to a record of 20 blocks, other writers to more.
+constexpr unsigned kTrailingLimit = 1024 * 1024;
 constexpr int kNameOffset = 0;
 constexpr int kNameLength = 100;
 constexpr int kSizeOffset = 124;
@@ -22,22 +23,24 @@ constexpr int kSizeLength = 12;
 constexpr int kTypeOffset = 156;
 constexpr int kMagicOffset = 257;
 
+bool allZero(const char* block) {
+    for (int i = 0; i < kBlock; ++i)
+        if (block[i] != 0) return false;
+    return true;
+}
+
 TarRead readHeader(gzFile archive, char* header) {
     if (gzeof(archive)) return TarRead::kEndOfFile;
-    int n = gzread(archive, header, kHeaderRead);
+    int n = gzread(archive, header, kBlock);
     // The stream ended exactly at a block boundary: gzeof turns true only
     // once a read has reached the end.
     if (n == 0 && gzeof(archive)) return TarRead::kEndOfFile;
-    if (n != kHeaderRead) {
+    if (n != kBlock) {
         logError(L"gzread failed");
         return TarRead::kFailed;
     }
-    if (std::memcmp(header + kMagicOffset, "ustar", 5) != 0) return TarRead::kNoMagic;
-    if (gzseek(archive, kBlock - kHeaderRead, SEEK_CUR) < 0) {
-        logError(L"gzseek 1 failed");
-        return TarRead::kFailed;
-    }
-    return TarRead::kEntry;
+    if (std::memcmp(header + kMagicOffset, "ustar", 5) == 0) return TarRead::kEntry;
+    return allZero(header) ? TarRead::kEndBlock : TarRead::kNoMagic;
 }
 
 int headerSize(const char* header) {
@@ -122,7 +125,7 @@ bool isSafeEntryName(const char* name) {
 }
 
 TarRead readTarEntry(gzFile archive, TarEntry* entry) {
-    char header[kHeaderRead];
+    char header[kBlock];
     TarRead read = readHeader(archive, header);
     if (read != TarRead::kEntry) return read;
     if (header[kTypeOffset] == kTarLongName) {
@@ -142,6 +145,30 @@ TarRead readTarEntry(gzFile archive, TarEntry* entry) {
         return TarRead::kFailed;
     }
     return TarRead::kEntry;
+}
+
+bool finishTarStream(gzFile archive) {
+    static char rest[32768];
+    unsigned total = 0;
+    for (;;) {
+        int n = gzread(archive, rest, sizeof(rest));
+        if (n < 0) {
+            logError(L"gzread failed behind the end of the archive");
+            return false;
+        }
+        if (n == 0) break;
+        total += static_cast<unsigned>(n);
+        if (total > kTrailingLimit) {
+            logError(L"more than %d bytes behind the end of the archive", static_cast<int>(kTrailingLimit));
+            return false;
+        }
+    }
+    // zlib reports a stream that ends before its end marker and trailer as
+    // the end of the file, and keeps the fault for gzerror.
+    int error = Z_OK;
+    gzerror(archive, &error);
+    if (error != Z_OK) logError(L"the compressed stream is cut short or damaged (%d)", error);
+    return error == Z_OK;
 }
 
 bool skipTarData(gzFile archive, int size) { return size == 0 || gzseek(archive, size, SEEK_CUR) >= 0; }

@@ -22,13 +22,18 @@ struct TarEntry {
 
 enum class TarRead {
     kEntry,       // entry holds the next entry; its data follows in the stream
-    kEndOfFile,   // the archive ends here
-    kNoMagic,     // a block without the ustar magic (the end blocks, or no tar at all)
+    kEndBlock,    // a block of zeros: the archive's end
+    kEndOfFile,   // the stream ends where a header should be: the archive is cut short
+    kNoMagic,     // a block that is neither a ustar header nor zeros: no tar, or a damaged one
     kFailed,      // read error, bad size or unsafe name: the archive is corrupt
 };
 
 // Reads the next header (after a long-name entry, the header it names).
 TarRead readTarEntry(gzFile archive, TarEntry* entry);
+// After the end block: true when what follows (the second end block, the
+// padding to a full record; at most 1 MiB) ends with the end of the
+// compressed stream and its intact trailer.
+bool finishTarStream(gzFile archive);
 // Skips size bytes of entry data, or the padding behind size bytes of data.
 bool skipTarData(gzFile archive, int size);
 bool skipTarPadding(gzFile archive, int size);

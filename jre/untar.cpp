@@ -25,13 +25,35 @@ constexpr int kProgressSpan = 100;
 
 char g_piece[kPiece];
 
+// Without a declared size (key 151) the files may take this much, and no
+// more than the target's free space: an archive of a few megabytes can
+// unpack to any size.
+constexpr unsigned long long kUnpackCeiling = 4ull * 1024 * 1024 * 1024;
+
 struct Untar {
     gzFile archive;
     HWND dialog;
     int scale;
     DWORD lastUpdate;
+    unsigned long long unpacked;  // file data written so far
+    unsigned long long limit;
     char previousDir[MAX_PATH + 1];
 };
+
+// The declared size, else the ceiling or the free space, whichever is less.
+unsigned long long unpackLimit(int scale) {
+    if (scale > 0) return static_cast<unsigned long long>(scale);
+    ULARGE_INTEGER free;
+    if (GetDiskFreeSpaceExA(".", &free, nullptr, nullptr) && free.QuadPart < kUnpackCeiling) return free.QuadPart;
+    return kUnpackCeiling;
+}
+
+// Checked before a byte of the entry is written.
+bool fitsTheLimit(Untar& u, const TarEntry& entry) {
+    if (u.unpacked + static_cast<unsigned long long>(entry.size) <= u.limit) return true;
+    logError(L"the archive unpacks to more than %I64d bytes", static_cast<long long>(u.limit));
+    return false;
+}
 
 void showProgress(Untar& u) {
     if (!u.dialog || u.scale <= 0) return;
@@ -96,6 +118,8 @@ bool handleEntry(Untar& u, const TarEntry& entry, bool* extracted) {
         if (!skipTarData(u.archive, entry.size)) return false;
     } else if (entry.type == kTarFile) {
         showProgress(u);
+        if (!fitsTheLimit(u, entry)) return false;
+        u.unpacked += static_cast<unsigned long long>(entry.size);
         if (!extractFile(u, entry)) {
             logError(L"extract file failed");
             return false;
@@ -115,7 +139,7 @@ bool handleEntry(Untar& u, const TarEntry& entry, bool* extracted) {
 }  // namespace
 
 bool untarJre(const char* archive, const char* directory, HWND dialog, int scale) {
-    Untar u{nullptr, dialog, scale, GetTickCount(), ""};
+    Untar u{nullptr, dialog, scale, GetTickCount(), 0, 0, ""};
     DWORD n = GetCurrentDirectoryA(sizeof(u.previousDir), u.previousDir);
     if (n == 0 || n >= sizeof(u.previousDir)) u.previousDir[0] = '\0';
     u.archive = gzopen(archive, "rb");
@@ -132,18 +156,30 @@ bool untarJre(const char* archive, const char* directory, HWND dialog, int scale
         return false;
     }
 
+    u.limit = unpackLimit(scale);
+
+    // Only an archive that ends as written counts: its end block behind at
+    // least one file, then the end of the compressed stream. A stream cut at
+    // an entry boundary reads like a shorter archive otherwise.
     static TarEntry entry;
     bool result = false;
     bool extracted = false;
     for (;;) {
         TarRead read = readTarEntry(u.archive, &entry);
-        if (read == TarRead::kEndOfFile || read == TarRead::kNoMagic) {
-            result = extracted;
-            if (!extracted) logError(read == TarRead::kEndOfFile ? L"unexpected eof" : L"no magic number");
-            break;
+        if (read == TarRead::kEntry) {
+            if (!handleEntry(u, entry, &extracted)) break;
+            continue;
         }
-        if (read != TarRead::kEntry || !handleEntry(u, entry, &extracted)) break;
+        if (read == TarRead::kEndBlock && extracted)
+            result = finishTarStream(u.archive);
+        else if (read == TarRead::kEndOfFile)
+            logError(L"unexpected eof");
+        else if (read != TarRead::kFailed)
+            logError(L"no magic number");
+        break;
     }
+    if (gzclose_r(u.archive) != Z_OK) result = false;
+    u.archive = nullptr;
     closeUntar(u);
     if (result)
         logMessage(L"untaring JRE was successful");

@@ -20,12 +20,24 @@
 #include "launcher/base/message_ids.h"
 #include "launcher/errors.h"
 #include "launcher/jvm_hooks.h"
+#include "launcher/state.h"
 #include "payload/config.h"
 
 namespace {
 
 constexpr char kInstallerEntryClass[] = "com/tolvanrix/runtime/launcher/WinLauncher";
 constexpr char kApplicationEntryClass[] = "com/kavro/runtime/WinLauncher";
+
+// The application runs in the directory of key 146 when one was set, the
+// JVM created there so that its "user.dir" is that directory as well. What
+// the options name relative to the extraction directory is full by now.
+void enterApplicationDirectory() {
+    if (g_launcher.workingDirectory[0] == L'\0') return;
+    if (SetCurrentDirectoryW(g_launcher.workingDirectory))
+        logMessage(L"application working directory %s", g_launcher.workingDirectory);
+    else
+        logError(L"could not change working directory (%d)", static_cast<int>(GetLastError()));
+}
 
 bool createJvm(const ArgumentList& arguments) {
     std::vector<std::string> properties;
@@ -38,6 +50,7 @@ bool createJvm(const ArgumentList& arguments) {
     appendJvmHooks(record.options);
     record.args.options = record.options.data();
     record.args.nOptions = static_cast<jint>(record.options.size());
+    enterApplicationDirectory();
 
     logMessage(L"Creating JVM");
     JavaVM* vm = nullptr;

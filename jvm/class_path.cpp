@@ -95,6 +95,25 @@ void appendEntry(std::string& classPath, const char* entry) {
     if (mandatory && !found) failMessageArg8(kMsgClassPathEntryMissing, value);
 }
 
+// The JVM is created in the application's working directory (key 146) when
+// one is set; an entry relative to the extraction directory, the current one
+// still, must then be a full path.
+std::string anchoredEntries(const std::string& entries) {
+    std::string anchored;
+    size_t start = 0;
+    for (;;) {
+        size_t end = entries.find(';', start);
+        std::string entry = entries.substr(start, end == std::string::npos ? end : end - start);
+        char full[kPathCapacity];
+        DWORD n = entry.empty() || !isRelativePath(entry.c_str())
+                      ? 0 : GetFullPathNameA(entry.c_str(), sizeof(full), full, nullptr);
+        anchored += n > 0 && n < sizeof(full) ? std::string(full) : entry;
+        if (end == std::string::npos) return anchored;
+        anchored += ';';
+        start = end + 1;
+    }
+}
+
 }  // namespace
 
 void appendArchives(std::string& classPath, const std::string& directory) {
@@ -129,5 +148,7 @@ std::string classPathOption(const VmOptions& options) {
         classPath += options.appendSlot;
     }
     if (classPath.back() == ';') classPath.pop_back();
-    return classPath;
+    if (g_launcher.workingDirectory[0] == L'\0') return classPath;
+    const size_t prefix = sizeof("-Djava.class.path=") - 1;
+    return classPath.substr(0, prefix) + anchoredEntries(classPath.substr(prefix));
 }

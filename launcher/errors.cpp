@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "coordination/install_markers.h"
 #include "deferred_delete/handover.h"
 #include "jvm/splash.h"
 #include "launcher/base/code_page.h"
@@ -14,6 +15,7 @@
 #include "launcher/base/log.h"
 #include "launcher/base/message_ids.h"
 #include "launcher/base/paths.h"
+#include "launcher/base/safe_removal.h"
 #include "launcher/base/scoped.h"
 #include "launcher/base/wformat.h"
 #include "launcher/state.h"
@@ -43,13 +45,6 @@ void leaveDirectory(const char* directory) {
     if (n == 0 || n >= sizeof(current) || _strnicmp(current, directory, length) != 0) return;
     if (current[length] != '\0' && current[length] != '\\') return;
     SetCurrentDirectoryA(exeDir8());
-}
-
-// Once the JVM is loaded, its jars stay open until this process is gone, so
-// the directory goes to the deletion mode, which waits for that.
-void handOverExtractionDir() {
-    wchar_t directory[kPathCapacity];
-    if (fromFileCodePage(g_launcher.extractionDir, directory, kPathCapacity)) handOverForDeletion(directory);
 }
 
 // The text, a blank line and "Log: " with the log's long path, as a new
@@ -147,45 +142,32 @@ void failPayloadQuietly(int messageId) {
 }
 
 void exitLauncher(int exitCode) {
-    if (!g_launcher.langRestart && g_launcher.extractionDir[0] != '\0') {
-        // The work routine makes the extraction directory the current one,
-        // and a current directory cannot be removed.
-        leaveDirectory(g_launcher.extractionDir);
-        emptyDirectory(g_launcher.extractionDir, kEmptySubdirectories);
-        if (!RemoveDirectoryA(g_launcher.extractionDir) && fileExists(g_launcher.extractionDir))
-            handOverExtractionDir();
-    }
+    removeExtractionDir();
+    clearOwnInstallMarkers();
+    // A start that did not fail leaves no log; the at-exit action that
+    // deletes it after a return from the entry point does not run here.
+    if (exitCode != kFailureExitCode) endLog();
     ExitProcess(static_cast<UINT>(exitCode));
 }
 
-void emptyDirectory(const char* path, SubdirectoryHandling subdirectories) {
-    if (!path || path[0] == '\0' || path[0] == '.') return;
-    logMessage(L"emptying %S", path);
-    size_t length = std::strlen(path);
-    const char* separator = path[length - 1] == '\\' ? "" : "\\";
-    char pattern[kPathCapacity];
-    if (std::snprintf(pattern, sizeof(pattern), "%s%s*.*", path, separator) >= static_cast<int>(sizeof(pattern)))
+void removeExtractionDir() {
+    const char* directory = g_launcher.extractionDir;
+    if (g_launcher.langRestart || directory[0] == '\0' || directory[0] == '.') return;
+    // The work routine makes the extraction directory the current one,
+    // and a current directory cannot be removed.
+    leaveDirectory(directory);
+    logMessage(L"emptying %S", directory);
+    wchar_t wide[kPathCapacity];
+    if (!fromFileCodePage(directory, wide, kPathCapacity)) return;
+    Removal removal = removeTree(wide);
+    if (removal == Removal::kLinkLeft) return;  // nothing a second try could change
+    if (removal == Removal::kFailed) {
+        if (fileExists(wide)) handOverForDeletion(wide);
         return;
-    WIN32_FIND_DATAA entry;
-    ScopedFindHandle find(FindFirstFileA(pattern, &entry));
-    if (!find.valid()) return;
-    do {
-        if (std::strcmp(entry.cFileName, ".") == 0 || std::strcmp(entry.cFileName, "..") == 0) continue;
-        char full[kPathCapacity];
-        if (std::snprintf(full, sizeof(full), "%s%s%s", path, separator, entry.cFileName) >= static_cast<int>(sizeof(full)))
-            continue;
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            // A link (junction, symbolic link) is removed as itself: what it
-            // points to is none of the launcher's business.
-            bool enter = subdirectories == kEmptySubdirectories && !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
-            logMessage(L"attempting to remove %S (%d)", full, enter ? 1 : 0);
-            if (enter) emptyDirectory(full, kRemoveEmptySubdirectories);
-            RemoveDirectoryA(full);
-        } else {
-            logMessage(L"attempting to delete %S", full);
-            DeleteFileA(full);
-        }
-    } while (FindNextFileA(find.get(), &entry));
+    }
+    // The empty file that reserved the directory's name goes with it.
+    if (g_launcher.reservationFile[0] && fromFileCodePage(g_launcher.reservationFile, wide, kPathCapacity))
+        removeEntry(wide);
 }
 
 namespace {

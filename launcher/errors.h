@@ -22,15 +22,20 @@ void showMessage8(int messageId, const char* argument);
 // The same failure in a quiet run that shows no box: standard error only.
 [[noreturn]] void failPayloadQuietly(int messageId);
 
-// Removes the extraction directory (unless in language-restart mode) and
-// terminates at once: no at-exit actions run, other threads stop where they are.
+// The exit code of every failure.
+constexpr int kFailureExitCode = 1;
+
+// Removes the extraction directory, clears the install-started values this
+// process wrote and, unless the code is kFailureExitCode, ends the log as a
+// normal exit would; then terminates at once: no at-exit actions run, other
+// threads stop where they are.
 [[noreturn]] void exitLauncher(int exitCode);
 
-// Deletes what a directory holds. Subdirectories are removed when empty;
-// with kEmptySubdirectories their files are deleted first (one level down).
-// Failures are ignored.
-enum SubdirectoryHandling { kRemoveEmptySubdirectories, kEmptySubdirectories };
-void emptyDirectory(const char* path, SubdirectoryHandling subdirectories);
+// The extraction directory with everything in it and the empty file that
+// reserved its name (not in language-restart mode). Links inside are removed
+// as links or left, never followed. What this process still holds open (the
+// JVM's jars) goes to the deletion mode, which waits until it has ended.
+void removeExtractionDir();
 
 // True when no Java exception is pending; otherwise logs it (and with
 // kLogAndDescribe has the VM print it), clears it and returns false.

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "coordination/install_markers.h"
+#include "jvm/jvm_state.h"
 #include "launcher/base/log.h"
 #include "launcher/base/message_ids.h"
 #include "launcher/base/proc_address.h"
@@ -25,32 +27,81 @@ bool creating() { return InterlockedCompareExchange(&g_created, 0, 0) == 0; }
     failMessage(kMsgJvmNotStarted);
 }
 
+// System.exit: the JVM ends the process with its own C runtime, past the
+// launcher's at-exit actions, so what a normal end does is done here.
 void JNICALL exitHook(jint code) {
     if (creating()) failDuringCreation(L"exit", code);
     logMessage(L"JVM exit (%d)", static_cast<int>(code));
+    clearOwnInstallMarkers();
+    endLog();
 }
 
 void JNICALL abortHook() {
     if (creating()) failDuringCreation(L"abort", 1);
     logError(L"JVM abort");
+    clearOwnInstallMarkers();
 }
 
-// The JVM's stream belongs to its own C runtime, whose FILE the launcher's
-// runtime must not touch: the text goes to the launcher's stream of the same
-// number. The library that holds the FILE tells which runtime it is: the
-// universal one, or a versioned one whose stream table has the layout of the
-// launcher's.
+// The JVM's streams belong to its own C runtime, whose FILE the launcher's
+// runtime must not touch: its standard output and error go to the launcher's
+// streams of the same number, any other stream (a log file of -Xlog) to that
+// runtime's own vfprintf. The runtime is the library that holds the FILE
+// (its static stream table), or else the one jvm.dll imports: the universal
+// one, or a versioned one whose stream table has the layout of the launcher's.
 typedef FILE*(__cdecl* UcrtStream)(unsigned index);
 typedef FILE*(__cdecl* StreamTable)();
+typedef int(__cdecl* PlainVfprintf)(FILE*, const char*, va_list);
+typedef int(__cdecl* UcrtVfprintf)(unsigned long long, FILE*, const char*, _locale_t, va_list);
 
-bool isJvmStandardOutput(FILE* stream) {
+bool isRuntimeLibrary(HMODULE module) {
+    return procAddress<UcrtStream>(module, "__acrt_iob_func") || procAddress<StreamTable>(module, "__iob_func");
+}
+
+HMODULE moduleHolding(const void* address) {
     HMODULE owner = nullptr;
-    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            reinterpret_cast<LPCWSTR>(stream), &owner))
-        return false;
-    if (auto ucrt = procAddress<UcrtStream>(owner, "__acrt_iob_func")) return stream == ucrt(1);
-    if (auto table = procAddress<StreamTable>(owner, "__iob_func")) return stream == table() + 1;
-    return false;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCWSTR>(address), &owner);
+    return owner;
+}
+
+// The C runtime among the libraries jvm.dll imports.
+HMODULE jvmRuntime() {
+    auto base = reinterpret_cast<const BYTE*>(g_jvm.library);
+    if (!base) return nullptr;
+    auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    auto nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    if (imports.VirtualAddress == 0) return nullptr;
+    for (auto entry = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); entry->Name;
+         ++entry) {
+        HMODULE module = GetModuleHandleA(reinterpret_cast<const char*>(base + entry->Name));
+        if (module && isRuntimeLibrary(module)) return module;
+    }
+    return nullptr;
+}
+
+HMODULE runtimeOf(FILE* stream) {
+    HMODULE owner = moduleHolding(stream);
+    if (owner && isRuntimeLibrary(owner)) return owner;
+    static HMODULE imported = jvmRuntime();
+    return imported;
+}
+
+// 1 and 2 for the JVM's standard output and error, 0 for any other stream.
+int standardNumber(HMODULE runtime, FILE* stream) {
+    if (auto ucrt = procAddress<UcrtStream>(runtime, "__acrt_iob_func"))
+        return stream == ucrt(1) ? 1 : stream == ucrt(2) ? 2 : 0;
+    if (auto table = procAddress<StreamTable>(runtime, "__iob_func"))
+        return stream == table() + 1 ? 1 : stream == table() + 2 ? 2 : 0;
+    return 0;
+}
+
+// -1 when the runtime has no vfprintf to be found.
+int printToOwnStream(HMODULE runtime, FILE* stream, const char* format, va_list arguments) {
+    if (auto plain = procAddress<PlainVfprintf>(runtime, "vfprintf")) return plain(stream, format, arguments);
+    if (auto ucrt = procAddress<UcrtVfprintf>(runtime, "__stdio_common_vfprintf"))
+        return ucrt(0, stream, format, nullptr, arguments);
+    return -1;
 }
 
 // What the JVM prints reaches its stream as before; while the JVM is being
@@ -70,7 +121,13 @@ jint JNICALL vfprintfHook(FILE* stream, const char* format, va_list arguments) {
             while (*line == '\r' || *line == '\n') ++line;
         }
     }
-    FILE* own = isJvmStandardOutput(stream) ? stdout : stderr;
+    HMODULE runtime = runtimeOf(stream);
+    int number = runtime ? standardNumber(runtime, stream) : 2;
+    if (number == 0) {
+        int written = printToOwnStream(runtime, stream, format, arguments);
+        if (written >= 0) return written;
+    }
+    FILE* own = number == 1 ? stdout : stderr;
     int written = std::vfprintf(own, format, arguments);
     std::fflush(own);
     return written;

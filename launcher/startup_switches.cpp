@@ -87,6 +87,8 @@ void changeWorkingDirectory() {
     }
     if (!SetCurrentDirectoryW(directory))
         logError(L"could not change working directory (%d)", static_cast<int>(GetLastError()));
+    else
+        formatWide(g_launcher.workingDirectory, kPathCapacity, L"%s", directory);
     logMessage(L"change working directory to %s", directory);
 }
 

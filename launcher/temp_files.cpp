@@ -19,12 +19,13 @@ void chooseTempDir8(char* out, size_t capacity) {
     if (!findTempDir8(out, capacity)) failMessage(kMsgNoTempDirectory);
 }
 
-void makeTempFileName(char* out, size_t capacity) {
+bool makeTempFileName(char* out, size_t capacity) {
     char dir[kPathCapacity];
     chooseTempDir8(dir, sizeof(dir));
     logMessage(L"tempPath is %S", dir);
     char name[MAX_PATH];
-    if (GetTempFileNameA(dir, "kvo", 0, name)) {
+    bool created = GetTempFileNameA(dir, "kvo", 0, name) != 0;
+    if (created) {
         std::snprintf(out, capacity, "%s", name);
     } else {
         logMessage(L"GetTempFileName failed (last error %d)", static_cast<int>(GetLastError()));
@@ -33,17 +34,23 @@ void makeTempFileName(char* out, size_t capacity) {
         std::snprintf(out, capacity, "%s%skvo%d", dir, separator, drawTempRandom());
     }
     logMessage(L"tempFile is %S", out);
+    return created;
 }
 
 void createExtractionDir() {
     for (int attempt = 0; attempt < 10; ++attempt) {
         char name[kPathCapacity];
-        makeTempFileName(name, sizeof(name));
+        bool reserved = makeTempFileName(name, sizeof(name));
         std::snprintf(g_launcher.extractionDir, kPathCapacity, "%s_dir%d", name,
                       static_cast<int32_t>(static_cast<uint32_t>(std::time(nullptr))));
         logMessage(L"Temp dir3: %S", g_launcher.extractionDir);
-        if (CreateDirectoryA(g_launcher.extractionDir, nullptr)) return;
+        if (CreateDirectoryA(g_launcher.extractionDir, nullptr)) {
+            // The name's empty file is removed with the directory.
+            if (reserved) std::snprintf(g_launcher.reservationFile, kPathCapacity, "%s", name);
+            return;
+        }
         logMessage(L"Could not create dir (%d)", static_cast<int>(GetLastError()));
+        if (reserved) DeleteFileA(name);
     }
     g_launcher.extractionDir[0] = '\0';
     failMessageArg8(kMsgInternalError, "7");

@@ -7,9 +7,9 @@
 // process ends with message 1015.
 void chooseTempDir8(char* out, size_t capacity);
 
-// A fresh temp file name with the prefix "kvo" (the empty file is created
-// when the system provides the name).
-void makeTempFileName(char* out, size_t capacity);
+// A fresh temp file name with the prefix "kvo"; true when the system
+// provided it and with it created the empty file.
+bool makeTempFileName(char* out, size_t capacity);
 
 // Creates the extraction directory and stores it in g_launcher.extractionDir;
 // ends the process (1009, "7") after ten failed attempts.

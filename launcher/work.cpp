@@ -39,6 +39,7 @@
 namespace {
 
 constexpr size_t kJrePathCapacity = 2000;
+constexpr int kNoJavaExitCode = 83;
 
 PayloadProgress payloadProgress(HWND dialog) {
     return PayloadProgress{dialog, setProgressRange, setProgressPosition, stopWorkIfCancelled};
@@ -150,13 +151,13 @@ void markInstallStarted(HWND dialog) {
 
 bool findInstalledJre() { return LoadDLL(JreFailure::kQuiet, nullptr, JreLocation::kHome); }
 
+// Not a failure: the log goes as at a normal end, and so do the extracted
+// files (a script run on machines without Java leaves no copy behind).
 [[noreturn]] void abortWithoutJre() {
     logError(L"No JRE found");
     std::fputs("No JRE found. Aborting.\n", stdout);
     std::fflush(stdout);
-    clearInstallMarkers();
-    // A normal end, not a failure: at-exit actions run, the files stay.
-    std::exit(83);
+    exitLauncher(kNoJavaExitCode);
 }
 
 // The worker of the progress dialog that the work routine opens itself, when
@@ -293,5 +294,7 @@ int runWork(HWND dialog) {
         logError(L"Could not start JVM");
         failMessage(kMsgJvmNotStarted);
     }
+    // Whether or not a window ever showed, no start is in progress any more.
+    clearOwnInstallMarkers();
     return 0;
 }

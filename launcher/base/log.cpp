@@ -30,6 +30,10 @@ constexpr size_t kLineCapacity = 65536;
 constexpr size_t kLineLimit = kPathCapacity;
 constexpr wchar_t kCutMark[] = L" [...]";
 constexpr int kMaxLogNumber = 1000;
+// What one start may write to its log; the lines that would go beyond it are
+// dropped after one line saying so (a loop that logs cannot fill the disk).
+constexpr unsigned long long kLogLimit = 8ull * 1024 * 1024;
+constexpr char kLimitLine[] = "The log has reached its limit of 8 MB: further lines are left out.\r\n";
 
 CRITICAL_SECTION g_lock;
 bool g_lockCreated = false;
@@ -37,6 +41,8 @@ bool g_initialised = false;
 bool g_pathSet = false;
 bool g_pathHandedOut = false;
 bool g_keep = false;
+bool g_ended = false;       // deleted by endLog: nothing more is written
+unsigned long long g_size = 0;
 wchar_t g_path[kPathCapacity];
 HANDLE g_file = INVALID_HANDLE_VALUE;
 wchar_t g_line[kLineCapacity];
@@ -73,6 +79,17 @@ void closeLog() {
 void writeBytes(const char* bytes, size_t count) {
     DWORD written = 0;
     WriteFile(g_file, bytes, static_cast<DWORD>(count), &written, nullptr);
+    g_size += written;
+}
+
+// False once the limit is reached; the line that reaches it says so.
+bool withinLimit(size_t count) {
+    if (g_size + count + sizeof(kLimitLine) <= kLogLimit) return true;
+    if (g_size < kLogLimit) {
+        writeBytes(kLimitLine, sizeof(kLimitLine) - 1);
+        g_size = kLogLimit;
+    }
+    return false;
 }
 
 // Text in the C runtime's UTF-8 text mode: UTF-8, every line feed as CR LF.
@@ -112,11 +129,6 @@ bool openLog(bool create) {
     return true;
 }
 
-void deleteLogAtExit() {
-    LogLock lock;
-    closeLog();
-    if (g_pathSet && !g_pathHandedOut && !g_keep) DeleteFileW(g_path);
-}
 
 void logDirectory(wchar_t* dir) {
     if (!findTempDirWide(dir, kPathCapacity)) std::wcscpy(dir, L"c:\\");
@@ -177,7 +189,8 @@ void writeHeader() {
 
 void initialise() {
     g_initialised = true;
-    if (!(g_keep || envIsYes("KAVRO_LOG") || envIsYes("TOLVANRIX_LOG"))) std::atexit(deleteLogAtExit);
+    if (envIsYes("KAVRO_LOG") || envIsYes("TOLVANRIX_LOG")) g_keep = true;
+    if (!g_keep) std::atexit(endLog);
 
     wchar_t dir[kPathCapacity];
     logDirectory(dir);
@@ -192,6 +205,7 @@ void initialise() {
 
 void writeLine(bool error, const wchar_t* format, va_list args) {
     LogLock lock;
+    if (g_ended) return;
     if (g_pathSet && g_file == INVALID_HANDLE_VALUE) openLog(false);
     if (!g_initialised) initialise();
     if (g_file == INVALID_HANDLE_VALUE) return;
@@ -209,7 +223,7 @@ void writeLine(bool error, const wchar_t* format, va_list args) {
     used += encodeText(g_line, g_bytes + used, sizeof(g_bytes) - used - 2);
     g_bytes[used++] = '\r';
     g_bytes[used++] = '\n';
-    writeBytes(g_bytes, used);
+    if (withinLimit(used)) writeBytes(g_bytes, used);
 }
 
 }  // namespace
@@ -257,6 +271,13 @@ bool moveLogTo(const wchar_t* directory) {
     }
     std::wcscpy(g_path, target);
     return true;
+}
+
+void endLog() {
+    LogLock lock;
+    closeLog();
+    if (!g_pathSet || g_pathHandedOut || g_keep || g_ended) return;
+    g_ended = DeleteFileW(g_path) != FALSE;
 }
 
 void keepLogAtExit() {

@@ -1,6 +1,6 @@
 // The launcher log: one UTF-8 text file in the temp directory, written a whole
 // line at a time under one lock, so that it survives a crash up to its last
-// line. Deleted at a normal exit unless kept or shown.
+// line. Deleted at a normal exit unless kept or shown. At most 8 MB.
 #pragma once
 #include <cstdarg>
 
@@ -20,3 +20,8 @@ bool moveLogTo(const wchar_t* directory);
 
 // The log stays when the process ends (the keep-log switch).
 void keepLogAtExit();
+
+// What a normal exit does with the log, done now for an end that bypasses
+// the at-exit actions (ExitProcess, the JVM's own exit): the file is deleted
+// unless kept or its path was handed out; later lines are dropped then.
+void endLog();

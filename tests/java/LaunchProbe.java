@@ -7,7 +7,8 @@ import java.util.List;
  * Main class of the launch tests: prints what the JVM and the runtime received as "probe." lines, then
  * acts on its program arguments: "exit=N" ends the process with System.exit(N), "throw" throws,
  * "hold=PATH" waits until PATH exists (two minutes at most), "stderr=TEXT" prints
- * TEXT on standard error, "setprop=NAME=VALUE" sets a system property.
+ * TEXT on standard error, "setprop=NAME=VALUE" sets a system property, "write=NAME" saves a file
+ * under that name, relative names in the working directory, as an application would.
  */
 public class LaunchProbe {
     private static final String[] PROPERTIES = {
@@ -93,6 +94,10 @@ public class LaunchProbe {
             System.setProperty(property[0], property[1]);
         } else if (arg.startsWith("stderr=")) {
             System.err.println(arg.substring(7));
+        } else if (arg.startsWith("write=")) {
+            java.io.FileOutputStream out = new java.io.FileOutputStream(arg.substring(6));
+            out.write("saved".getBytes("UTF-8"));
+            out.close();
         }
     }
 }

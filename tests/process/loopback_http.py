@@ -21,8 +21,12 @@ def clear_prefix_proxy(prefix_env: dict) -> None:
 class Scripted(http.server.BaseHTTPRequestHandler):
     """Answers GET /NAME with the next step of scripts[NAME] (the last step repeats):
     ("body", data), ("nolength", data), ("status", code), ("redirect", path),
-    ("early", data, announced length)."""
+    ("early", data, announced length); and the answers of a server that hangs
+    until the test ends: ("silent",) sends nothing, ("stall", data, announced
+    length) stops after data, ("trickle", announced length) sends a byte
+    every three seconds."""
     scripts, requests = {}, {}
+    ended = threading.Event()
 
     def do_GET(self):
         name = self.path.lstrip("/")
@@ -31,6 +35,9 @@ class Scripted(http.server.BaseHTTPRequestHandler):
         script = self.scripts[name]
         step = script[min(count, len(script) - 1)]
         kind = step[0]
+        if kind in ("silent", "stall", "trickle"):
+            self.hang(step)
+            return
         if kind == "redirect":
             self.send_response(302)
             self.send_header("Location", step[1])
@@ -49,6 +56,22 @@ class Scripted(http.server.BaseHTTPRequestHandler):
         self.end_headers()
         self.wfile.write(step[1])
 
+    def hang(self, step):
+        kind = step[0]
+        try:
+            if kind != "silent":
+                self.send_response(200)
+                self.send_header("Content-Length", str(step[-1]))
+                self.end_headers()
+                self.wfile.write(step[1] if kind == "stall" else b"")
+                self.wfile.flush()
+            while not self.ended.wait(3):
+                if kind == "trickle":
+                    self.wfile.write(b"t")
+                    self.wfile.flush()
+        except OSError:
+            pass  # the client has gone
+
     def log_message(self, *args):
         pass
 
@@ -57,12 +80,13 @@ class Scripted(http.server.BaseHTTPRequestHandler):
 def serve():
     """A Scripted server on 127.0.0.1: yields its address and the handler
     class, whose scripts the test fills and whose requests it reads."""
-    Scripted.scripts, Scripted.requests = {}, {}
+    Scripted.scripts, Scripted.requests, Scripted.ended = {}, {}, threading.Event()
     httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Scripted)
     thread = threading.Thread(target=httpd.serve_forever, daemon=True)
     thread.start()
     try:
         yield f"http://127.0.0.1:{httpd.server_address[1]}", Scripted
     finally:
+        Scripted.ended.set()
         httpd.shutdown()
         httpd.server_close()

@@ -1,7 +1,7 @@
 """The launcher's main sequence up to the Java runtime, driven through the
 real executable under wine64 with setup files built by our build tool:
-integrity check, extraction, extract-and-exit, language restart and the
-quiet launch without Java."""
+integrity check, extraction, extract-and-exit and language restart (the
+quiet launch without Java is one of the endings, test_endings.py)."""
 import json
 import struct
 from concurrent.futures import ThreadPoolExecutor
@@ -20,27 +20,6 @@ ABORT_LINE = "No JRE found. Aborting."
 @pytest.fixture
 def files(tmp_path):
     return runtime_files(tmp_path)
-
-
-@pytest.mark.usefixtures("private_prefix")
-def test_quiet_launch_without_java_extracts_everything_and_ends_with_83(tmp_path, files):
-    setup = build(tmp_path, files)
-    temp = tmp_path / "temp"
-    set_marker("InstallStarted", 7)
-    run = run_launcher(setup, "-q", *temp_switch(temp))
-    assert run.code == 83, run.stderr
-    assert ABORT_LINE in run.stdout.splitlines()
-    assert not run.crashed
-    # The launcher wrote 1 and deleted it again when it gave up.
-    assert marker("InstallStarted") is None
-
-    dirs = extraction_dirs(temp)
-    assert len(dirs) == 1, dirs
-    assert_extracted(dirs[0], files)
-    assert (dirs[0] / "lib").is_dir()
-    log = log_text(temp)
-    assert "ERROR: No JRE found" in log
-    assert log_value(log, "Temp dir3: ") == "Z:" + str(dirs[0]).replace("/", "\\")
 
 
 def test_changed_record_byte_is_reported_even_in_quiet_mode(tmp_path, files, display):
@@ -69,9 +48,10 @@ def test_what_the_check_lets_through(tmp_path, files, case):
     else:
         changed = flip_byte(setup, offset + 17)
     temp = tmp_path / "temp"
-    run = run_launcher(setup, "-q", *temp_switch(temp), *([case] if case == "-nocheck" else []))
-    assert run.code == 83, run.stderr
-    (directory,) = extraction_dirs(temp)
+    run = run_launcher(setup, "__tlx_extract_and_exit", "-q", *temp_switch(temp),
+                       *([case] if case == "-nocheck" else []))
+    assert run.code == 0, run.stderr
+    directory = Path(str(setup) + ".test")
     if case == "bytes appended":
         assert_extracted(directory, files)
         assert "verifying integrity length" in log_text(temp)
@@ -254,7 +234,7 @@ def test_damaged_records_fail_cleanly_or_extract_what_the_file_holds(tmp_path):
     """Whatever the damage, the launcher does not crash, hang or write outside
     its directories: it ends with exit code 1 and says why, leaving no
     extraction directory, or it extracts exactly what our build tool reads in
-    the damaged file and ends as a quiet launch without Java does (83)."""
+    the damaged file (extract-and-exit, which keeps what it extracted)."""
     files = runtime_files(tmp_path)
     setup = build(tmp_path / "base", files, trailing=b"unextracted tail" * 4)
     data = setup.read_bytes()
@@ -268,26 +248,26 @@ def test_damaged_records_fail_cleanly_or_extract_what_the_file_holds(tmp_path):
         temp = work / "temp"
         switch = temp_switch(temp)
         before = set(work.rglob("*"))
-        run = run_launcher(damaged, "-q", *switch, *switches, timeout=60)
+        run = run_launcher(damaged, "__tlx_extract_and_exit", "-q", *switch, *switches, timeout=60)
         return name, damaged, temp, before, run
 
     with ThreadPoolExecutor(max_workers=4) as pool:
         results = list(pool.map(one, damaged_records(data, inspect_setup(setup)).items()))
     outcomes, stderr = {}, {}
     for name, damaged, temp, before, run in results:
-        assert all(temp in p.parents or p == temp for p in set(damaged.parent.rglob("*")) - before), name
+        directory = Path(str(damaged) + ".test")
+        assert all({temp, directory} & ({p} | set(p.parents)) for p in set(damaged.parent.rglob("*")) - before), name
         outcomes[name], stderr[name] = run.code, run.stderr
         if run.code == 1:
-            assert extraction_dirs(temp) == [], f"{name}: the extraction directory stays after a failure"
+            assert not directory.exists(), f"{name}: the extraction directory stays after a failure"
             assert run.stderr.strip() or "ERROR: " in log_text(temp), name
             continue
-        assert run.code == 83, (name, run.code, run.stderr)
+        assert run.code == 0, (name, run.code, run.stderr)
         content = damaged.read_bytes()
-        (directory,) = extraction_dirs(temp)
         for record in json.loads(run_builder("inspect", "--json", damaged).stdout)["records"]:
             target = directory / record["name"].replace("\\", "/")
             expected = unscrambled(content, record["offset"], record["size"]) if record["size"] > 0 else None
             assert (target.read_bytes() if target.exists() else None) == expected, (name, record["name"])
     # The check catches the cut; the size fields lead both ways.
     assert outcomes["cut-checked"] == 1 and MESSAGES[1009].replace("{0}", "34") in stderr["cut-checked"]
-    assert {1, 83} <= set(outcomes.values()), outcomes
+    assert {1, 0} <= set(outcomes.values()), outcomes

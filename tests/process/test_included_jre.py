@@ -2,18 +2,21 @@
 untars it into "jre" below its extraction directory and loads it. The good
 archive is the real Windows JDK, tarred at test time; the bad ones are written
 with Python's tarfile or block by block, to reach what tar itself never
-writes. The module runs in a private copy of the test prefix in which no Java
+writes, or with zlib to cut a stream where a download would. The module
+runs in a private copy of the test prefix in which no Java
 is registered, so the only runtime there is the one in the archive."""
 import gzip
 import io
 import shutil
 import subprocess
 import tarfile
+import zlib
 from pathlib import Path
 
 import pytest
 
-from harness import BUILD_DIR, jdk_archive, jdk_dir, probe_report, probe_setup, winpath
+from harness import (BUILD_DIR, finish, jdk_archive, jdk_dir, press, probe_report, probe_setup, wait_dialog,
+                     winpath)
 from setup_cases import build, log_text, run_launcher, runtime_files, temp_switch
 
 CORRUPT = "The bundled JRE is corrupted. If you downloaded the setup file please download it again."
@@ -123,18 +126,64 @@ def test_sizes_long_names_and_skipped_links(tmp_path):
     assert "Could not use bundled JRE. Please send this log file to your software vendor:" in run.stderr
 
 
-@pytest.mark.parametrize("archive, logged", [
-    (gz(b"\0" * 512), "no magic number"),
-    (gzip.compress(header(b"bin/", b"0\0", b"5")), "unexpected eof"),  # directories only
-    (gzip.compress(header(b"java.exe", b"00000010000\0", b"0") + b"x" * 100), "sizes don't match: 100, 4096"),
-    (gz(header(b"././@LongLink", b"%011o\0" % 7000, b"L"), padded(b"a" * 7000)), "long file name of 7000 bytes"),
-    (gz(header(b"././@LongLink", b"-0000000001\0", b"L")), "long file name of -1 bytes refused"),
-    (gz(header(b"x.bin", b"00000000089\0", b"0"), padded(b"y" * 73)), "bad entry size field"),
-], ids=["zero block", "directories only", "truncated", "long name too long", "negative long name", "not octal"])
-def test_damaged_archives_are_corrupt(tmp_path, archive, logged):
-    run, log, _ = run_with_archive(tmp_path, archive)
+def deflated(data: bytes, complete=True) -> bytes:
+    """A gzip stream of data; not complete: flushed to a byte boundary, without
+    the end of the stream and its trailer, as a cut download leaves it."""
+    compressor = zlib.compressobj(9, zlib.DEFLATED, 31)
+    return compressor.compress(data) + compressor.flush(zlib.Z_FINISH if complete else zlib.Z_SYNC_FLUSH)
+
+
+A_FILE = header(b"ok.bin", b"00000001750\0", b"0") + padded(b"k" * 1000)
+BOMB = A_FILE + header(b"zeros.bin", b"%011o\0" % 2**26, b"0") + b"\0" * 2**26 + b"\0" * 1024
+
+
+@pytest.mark.parametrize("archive, settings, logged", [
+    (gz(b"\0" * 512), {}, "no magic number"),
+    (gzip.compress(header(b"bin/", b"0\0", b"5")), {}, "unexpected eof"),  # directories only
+    (gzip.compress(header(b"java.exe", b"00000010000\0", b"0") + b"x" * 100), {}, "sizes don't match: 100, 4096"),
+    (gz(header(b"././@LongLink", b"%011o\0" % 7000, b"L"), padded(b"a" * 7000)), {}, "long file name of 7000 bytes"),
+    (gz(header(b"././@LongLink", b"-0000000001\0", b"L")), {}, "long file name of -1 bytes refused"),
+    (gz(header(b"x.bin", b"00000000089\0", b"0"), padded(b"y" * 73)), {}, "bad entry size field"),
+    # What reads like a shorter archive is a cut one: no end blocks, or no
+    # end of the compressed stream; and a block of garbage is no end.
+    (deflated(A_FILE, complete=False), {}, "unexpected eof"),
+    (deflated(A_FILE + b"\0" * 1024, complete=False), {}, "the compressed stream is cut short or damaged (-5)"),
+    (gz(A_FILE, b"\x01" * 512), {}, "no magic number"),
+    # 64 MiB of zeros in a few kilobytes, declared as the 10000 bytes it is not.
+    (gzip.compress(BOMB), {151: "10000"}, "the archive unpacks to more than 10000 bytes"),
+], ids=["zero block", "directories only", "truncated", "long name too long", "negative long name", "not octal",
+        "cut at an entry", "no stream end", "garbage block", "bomb"])
+def test_damaged_archives_are_corrupt(tmp_path, archive, settings, logged):
+    run, log, temp = run_with_archive(tmp_path, archive, settings)
     assert run.code == 1 and CORRUPT in run.stderr
     assert logged in log and "untaring JRE was unsuccessful" in log
+    assert "zeros.bin" not in log, "the bomb was unpacked"
+    assert not list(temp.glob("kvo*")), "the extraction directory or its reservation stayed"
+
+
+def test_a_damaged_archives_output_is_gone_while_its_message_shows(tmp_path, display):
+    """The message may wait long for its answer: what the archive wrote goes
+    before it, the rest of the extraction directory when it is answered."""
+    source = tmp_path / "jre.tar.gz"
+    source.write_bytes(gzip.compress(BOMB))
+    setup = build(tmp_path / "setup", runtime_files(tmp_path) + [(source, "jre.tar.gz")],
+                  settings={107: "1", 151: "10000"}, messages={1000: "Error"})
+    temp = tmp_path / "temp"
+    # In the shared prefix, where the dialog helper sees the box; the untar
+    # comes before any runtime is looked for.
+    proc, out, err = run_launcher(setup, *temp_switch(temp), wait=False)
+    try:
+        box = wait_dialog("Error", exe=setup, timeout=60)
+        assert box is not None and box["text"].startswith(CORRUPT), box
+        [directory] = temp.glob("kvo*_dir*")
+        assert (directory / "tlxruntime.jar").exists() and not (directory / "jre").exists()
+        press("Error", "OK", exe=setup)
+        run = finish(proc, out, err, timeout=60)
+    finally:
+        if proc.poll() is None:
+            proc.kill()
+    assert run.code == 1
+    assert not list(temp.glob("kvo*")), "the extraction directory or its reservation stayed"
 
 
 def test_hostile_names_write_nothing_outside_jre(tmp_path):

@@ -1,6 +1,7 @@
 """The instance semaphore at process level: numbered names for concurrent runs
 of one executable, single-instance mode (a second start
-ends at once with exit code 0 and names the first one's process id), and the
+ends at once with exit code 0, leaving no log, and names the first one's
+process id in a log that is kept), and the
 language restart, which claims nothing; also for an executable path beyond
 MAX_PATH, in the global namespace."""
 import re
@@ -60,8 +61,13 @@ def test_second_start_in_single_instance_mode_exits_with_0(tmp_path):
     first_pid = int(pid_line.split("=")[1])
 
     # The same executable named with other letter case is the same instance;
-    # the first one holds on until released, so the second must end at once.
-    second = run_setup(setup.parent / "SETUP.EXE", temp=tmp_path / "second", timeout=60)
+    # the first one holds on until released, so the second must end at once,
+    # as a normal end: without its log unless that is kept.
+    refused = run_setup(setup.parent / "SETUP.EXE", temp=tmp_path / "refused", timeout=60,
+                        env={"TOLVANRIX_LOG": None, "KAVRO_LOG": None})
+    assert refused.code == 0 and launcher_logs(tmp_path / "refused") == [], refused.stderr
+    second = run_setup(setup.parent / "SETUP.EXE", temp=tmp_path / "second", timeout=60,
+                       env={"TOLVANRIX_LOG": "yes"})
     assert second.code == 0, second.stderr
     assert "probe." not in second.stdout
     logs = [read_log(path) for path in launcher_logs(tmp_path / "second")]

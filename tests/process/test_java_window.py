@@ -1,7 +1,8 @@
 """The wait for the installer's window in the progress-dialog style, through
 the real launcher and a real JVM: the dialog goes once the Java side says it
 is ready (an AWT window ending the wait is the splash tests' scenario); the
-bar moves on from where the runtime preparation left it; the time-out (made
+bar moves on from where the runtime preparation left it; a fatal error's box
+is not taken for the installer's window; the time-out (made
 short through the launcher's test hook) and the key that disables it; and
 single-instance mode bringing the first run's window to the front."""
 from pathlib import Path
@@ -9,8 +10,8 @@ from pathlib import Path
 import pytest
 
 from harness import (PROBE_MESSAGES, RUNTIME_JAR, TESTS_JAR, TOOLS_DIR, dlghelper, finish, jdk_archive,
-                     jdk_dir, probe_setup, run_wine, wait_dialog, wait_until, winpath)
-from setup_cases import marker, run_launcher, temp_switch
+                     jdk_dir, press, probe_setup, run_wine, wait_dialog, wait_until, winpath)
+from setup_cases import log_text, marker, run_launcher, temp_switch
 
 TIMEOUT_TEXT = "The installer did not start. Please choose another Java runtime."
 MESSAGES = {**PROBE_MESSAGES, 20014: TIMEOUT_TEXT}
@@ -99,6 +100,28 @@ def test_bar_steps_from_the_start_position_and_key_159_waits_past_the_time_out(t
     finally:
         proc.kill()
     assert run.code == 0 and "probe.done" in run.stdout, run.stderr
+
+
+def test_an_error_box_in_front_of_the_dialog_is_not_the_installers_window(tmp_path, display):
+    """A failure as the JVM is set up shows its box owned by the dialog: the
+    watcher goes on moving the bar behind it, the dialog stays visible."""
+    setup = window_setup(tmp_path / "setup", settings={107: "1", 121: f"A1{winpath(tmp_path / 'missing.jar')}"})
+    temp = tmp_path / "temp"
+    proc, out, err = start(setup, temp)
+    try:
+        box = wait_dialog("Error", exe=setup, timeout=60)
+        assert box is not None and box["text"].startswith("A mandatory class path entry is missing"), box
+
+        def at_cap():
+            dialog = progress_dialog(setup, timeout=5)
+            return dialog and next(c for c in dialog["controls"] if c["id"] == 1001)["pos"] == 390
+        assert wait_until(at_cap, timeout=60, interval=0.2), "the watcher stopped at the box"
+        press("Error", "OK", exe=setup)
+        run = finish(proc, out, err, timeout=60)
+    finally:
+        proc.kill()
+    assert run.code == 1, run.stdout + run.stderr
+    assert "Java window visible" not in log_text(temp)
 
 
 def test_time_out_without_a_window_ends_with_message_20014(tmp_path, display):

@@ -2,8 +2,9 @@
 the real launcher fetches the JDK archive through Wine's WinINet from an HTTP
 server of the test's own on 127.0.0.1, untars it and runs the test
 application. Each scenario path of the server answers request after request
-from a script (redirect, error status, no length, a connection closed early),
-so one start goes through several failed attempts. Quiet starts with key 157
+from a script (redirect, error status, no length, an empty body, a connection
+closed early, a server that hangs), so one start goes through several failed
+attempts. Quiet starts with key 157
 ask nothing; the choice dialog has its own module."""
 import hashlib
 
@@ -53,14 +54,18 @@ def assert_runs_the_downloaded_jdk(run, log):
     assert "Loading of JVM-DLL successful" in log
 
 
-def test_redirected_download_with_its_pinned_digest_runs(tmp_path, server):
+def test_redirected_download_with_its_pinned_digest_runs_after_one_that_differs(tmp_path, server):
     address, handler = server
     archive = jdk_archive().read_bytes()
-    handler.scripts.update({"latest": [("redirect", "/jre-11.tar.gz")], "jre-11.tar.gz": [("body", archive)]})
-    run, log = download_start(tmp_path, address + "/latest", {170: hashlib.sha256(archive).hexdigest().upper()})
+    wrong = b"not the archive you pinned"
+    handler.scripts.update({"latest": [("redirect", "/jre-11.tar.gz")],
+                            "jre-11.tar.gz": [("body", wrong), ("body", archive)]})
+    pinned = hashlib.sha256(archive).hexdigest()
+    run, log = download_start(tmp_path, address + "/latest", {170: pinned.upper()})
     assert_runs_the_downloaded_jdk(run, log)
-    assert handler.requests == {"latest": 1, "jre-11.tar.gz": 1}
-    assert "Retry JRE download" not in log
+    assert handler.requests == {"latest": 2, "jre-11.tar.gz": 2}
+    assert f"SHA-256 of the download is {hashlib.sha256(wrong).hexdigest()}, expected {pinned.upper()}" in log
+    assert log.count("Retry JRE download") == 1
 
 
 def test_answers_without_length_are_asked_twenty_times_then_the_next_attempt_downloads(tmp_path, server):
@@ -73,17 +78,25 @@ def test_answers_without_length_are_asked_twenty_times_then_the_next_attempt_dow
     assert log.count("Retry JRE download") == 1
 
 
-def test_error_status_early_close_and_wrong_digest_are_failed_attempts(tmp_path, server):
+# Each row: three answers, each a failed attempt, and what the log says of
+# each. A server that hangs is given up by the launcher's stall rule (no byte
+# for 30 seconds, less than 32 KiB in a minute), so the quiet start ends.
+@pytest.mark.parametrize("answers, logged", [
+    ([("status", 404), ("body", b""), ("early", b"y" * 100, 1000)],
+     ["the server answered with status 404", "the server sent an empty file",
+      "the download ended after 100 of 1000 bytes"]),
+    ([("silent",), ("stall", b"s" * 100, 1000000), ("trickle", 1000000)],
+     ["no data for 30 seconds", "no data for 30 seconds", "less than 32768 bytes in 60 seconds"]),
+], ids=["refused", "stalled"])
+def test_three_failed_attempts_end_with_message_20003(tmp_path, server, answers, logged):
     address, handler = server
-    body = b"not the archive you pinned"
-    handler.scripts["jre.tar.gz"] = [("status", 404), ("early", b"y" * 100, 1000), ("body", body)]
-    pinned = hashlib.sha256(b"another archive").hexdigest()
-    run, log = download_start(tmp_path, address + "/jre.tar.gz", {170: pinned})
-    assert run.code == 1
+    handler.scripts["jre.tar.gz"] = answers
+    run, log = download_start(tmp_path, address + "/jre.tar.gz")
+    assert run.code == 1, run.stdout + run.stderr
     assert "The Java runtime could not be downloaded." in run.stderr
     assert handler.requests["jre.tar.gz"] == 3
-    assert "the server answered with status 404" in log
-    assert "the download ended after 100 of 1000 bytes" in log
-    assert f"SHA-256 of the download is {hashlib.sha256(body).hexdigest()}, expected {pinned}" in log
+    errors = [line[len("ERROR: "):] for line in log.splitlines() if line.startswith("ERROR: ")]
+    assert [line for line in errors if line in logged] == logged, errors
     assert log.count("Retry JRE download") == 3
-    assert "untaring" not in log
+    assert "download successful" not in log and "untaring" not in log
+    assert not list((tmp_path / "temp").rglob("jre.tar.gz*")), "an attempt left its file"

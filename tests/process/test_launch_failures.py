@@ -1,11 +1,12 @@
 """How a launch ends when something is missing or Java says so: mandatory
 class path entries (1006, 1008), the entry class or its main (1010, 1011), an
 exception from main or a JVM that ends itself while it is created (1005),
-System.exit in main, and the first-run check."""
+and the first-run check (System.exit in main is one of the endings,
+test_endings.py)."""
 import pytest
 
 from harness import (JAVA_DIR, PROBE_MESSAGES, TESTS_JAR, class_loaded, launcher_logs, log_named_in, probe_report,
-                     probe_setup, read_log, run_setup, unixpath, wait_until)
+                     probe_setup, read_log, run_setup, wait_until)
 
 FIRST_RUN = "com.tolvanrix.runtime.launcher.FirstRun"
 
@@ -68,15 +69,6 @@ def test_heap_the_jvm_cannot_reserve_is_error_1005(tmp_path):
     log = assert_fatal(result, PROBE_MESSAGES[1005], temp)
     assert any(line.startswith("JVM: Could not reserve enough space") for line in log), log
     assert log.index("Creating JVM") < log.index("ERROR: the JVM ended while it was being created (abort, 1)")
-
-
-def test_system_exit_in_main_ends_the_launcher_with_its_status(tmp_path):
-    result = run_setup(probe_setup(tmp_path / "setup"), "exit=7", temp=tmp_path / "temp")
-    assert result.code == 7, result.stderr
-    report = probe_report(result.stdout)
-    assert "probe.exiting" in report.lines and not report.done
-    # The runtime's clean-up runs at System.exit as well.
-    assert wait_until(lambda: not unixpath(report.props["kavro.tempDir"]).exists(), timeout=30)
 
 
 @pytest.mark.parametrize("marker, handler, runs_main", [

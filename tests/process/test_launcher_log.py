@@ -74,3 +74,21 @@ def test_launchers_started_together_each_get_a_log_of_their_own(setup, tmp_path)
     logs = [read_log(path) for path in launcher_logs(temp)]
     assert len(logs) == len(runs), "two launchers wrote into one log"
     assert all(text.count("Started executable ") == 1 and "Init done" in text for text in logs)
+
+
+def test_a_start_writes_at_most_8_mb_of_log(tmp_path):
+    """The working directory (key 146) names a variable whose value names the
+    next one twice, thirteen levels deep: every replacement logs the whole
+    text, some 50 MB for the start. The log stops at 8 MB with a line saying so."""
+    setup = build_setup(tmp_path / "setup", settings={**SETTINGS, 146: "${TLXDA}"})
+    names = [f"TLXD{chr(ord('A') + level)}" for level in range(14)]
+    doubling = {name: "${%s}${%s}" % (inner, inner) for name, inner in zip(names, names[1:])}
+    doubling[names[-1]] = "x" * 40
+    temp = tmp_path / "temp"
+    run = run_setup(setup, "-q", temp=temp, env={"TOLVANRIX_LOG": "yes", **doubling})
+    assert run.code == 83, run.stderr
+    [log] = launcher_logs(temp)
+    assert 7 * 2**20 < log.stat().st_size <= 8 * 2**20
+    lines = read_log(log).rstrip("\n").split("\n")
+    assert lines[-1] == "The log has reached its limit of 8 MB: further lines are left out."
+    assert lines.count(lines[-1]) == 1

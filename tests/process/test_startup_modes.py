@@ -136,9 +136,11 @@ def test_a_relative_temp_directory_is_made_a_full_path(tmp_path):
     chosen.mkdir()
     run = run_setup(setup, "-q", "-temp", "rel", temp=tmp_path / "temp", env=KEEP, cwd=tmp_path)
     assert run.code == 83, run.stderr  # extracted, then no Java runtime configured
-    assert f"Using manual temp dir {winpath(chosen)} (" in kept_log(chosen)
-    (directory,) = [p for p in chosen.glob("kvo*_dir*") if p.is_dir()]
-    assert (directory / "piece.txt").read_text() == "a runtime file"
+    log = kept_log(chosen)
+    assert f"Using manual temp dir {winpath(chosen)} (" in log
+    made = next(line for line in log.splitlines() if line.startswith("Temp dir3: "))
+    assert made.startswith(f"Temp dir3: {winpath(chosen)}\\kvo")
+    assert f"{made[len('Temp dir3: '):]}\\piece.txt (size: 14)" in log and "extracting files done" in log
 
 
 def test_non_ascii_settings_and_temp_paths_are_widened_in_the_system_code_page(tmp_path):

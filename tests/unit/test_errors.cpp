@@ -10,10 +10,11 @@
 
 #include "launcher/base/code_page.h"
 #include "launcher/errors.h"
+#include "launcher/state.h"
 
 namespace {
 
-TEST(EmptyDirectory, APathBeginningWithADotOrEmptyIsLeftAlone) {
+TEST(RemoveExtractionDir, APathBeginningWithADotOrEmptyIsLeftAlone) {
     char temp[MAX_PATH], root[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
     GetTempFileNameA(temp, "ted", 0, root);
@@ -26,9 +27,11 @@ TEST(EmptyDirectory, APathBeginningWithADotOrEmptyIsLeftAlone) {
     char previous[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, previous);
     SetCurrentDirectoryA(root);
-    emptyDirectory(".", kEmptySubdirectories);
-    emptyDirectory(".\\", kEmptySubdirectories);
-    emptyDirectory("", kEmptySubdirectories);
+    for (const char* relative : {".", ".\\", ""}) {
+        std::snprintf(g_launcher.extractionDir, sizeof(g_launcher.extractionDir), "%s", relative);
+        removeExtractionDir();
+    }
+    g_launcher.extractionDir[0] = '\0';
     SetCurrentDirectoryA(previous);
     EXPECT_NE(GetFileAttributesA(keep.c_str()), INVALID_FILE_ATTRIBUTES);
     DeleteFileA(keep.c_str());

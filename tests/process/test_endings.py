@@ -1,0 +1,115 @@
+"""Every end of a start, through the real launcher, payloads of our build tool
+and the real JVM, and what it leaves behind: the extraction directory with
+the empty file that reserved its name, the install-started values and the
+launcher log. The module runs in a private copy of the prefix, so that the
+values it reads are its own launchers' alone.
+
+Some runs plant links in their extraction directory while the application
+waits, as an application or another user could: one to a file and one to a
+directory outside. No clean-up may touch what they point to. A link that
+cannot be removed as itself (Wine shows a Unix link to a file only by where
+it leads) stays, and with it the directory that holds it."""
+from dataclasses import dataclass, field
+
+import pytest
+
+from harness import (RUNTIME_JAR, TESTS_JAR, finish, launcher_logs, log_named_in, probe_report, probe_setup, reg,
+                     run_setup, wait_until, winpath)
+from setup_cases import MARKER_KEY
+
+PREFIX = {}
+NO_KEEP = {"TOLVANRIX_LOG": None, "KAVRO_LOG": None}
+
+
+@pytest.fixture(scope="module", autouse=True)
+def private_prefix(display, module_prefix):
+    PREFIX.update(module_prefix)
+    yield
+    PREFIX.clear()
+
+
+@dataclass
+class Ending:
+    args: list                 # launcher switches and LaunchProbe's actions
+    code: int
+    log_stays: bool
+    settings: dict = field(default_factory=dict)
+    links: bool = False        # planted while the application holds
+
+
+ENDINGS = {
+    # The dialog style: the dialog's own value went unnoticed when main
+    # returned before any window. The application moving the directory's
+    # property does not choose what is deleted.
+    "main returns": Ending(["setprop=kavro.tempDir={victim}"], 0, False, {155: "0"}, links=True),
+    "System.exit": Ending(["-q", "exit=3"], 3, False),
+    "fatal after the JVM": Ending(["-q", "throw"], 1, True, links=True),
+    "fatal before the JVM": Ending(["-q"], 1, True, {121: "A1{work}\\missing.jar"}),
+    "no Java (83)": Ending(["-q"], 83, False, {128: ""}),
+}
+
+
+def install_started_values():
+    run = reg("query", MARKER_KEY, env=PREFIX)
+    return [line.split()[0] for line in run.stdout.splitlines() if line.strip().startswith("InstallStarted")]
+
+
+def plant_links(directory, outside):
+    (directory / "file-link").symlink_to(outside / "precious.txt")
+    (directory / "dir-link").symlink_to(outside, target_is_directory=True)
+
+
+@pytest.mark.parametrize("name", ENDINGS)
+def test_each_end_leaves_nothing_behind(tmp_path, name):
+    ending = ENDINGS[name]
+    temp, outside, victim, go = tmp_path / "temp", tmp_path / "outside", tmp_path / "victim", tmp_path / "go"
+    for directory in (outside, victim):
+        directory.mkdir()
+    (outside / "precious.txt").write_text("the user's own file")
+    (victim / "data.txt").write_text("not the launcher's")
+    settings = {key: value.format(work=winpath(tmp_path)) for key, value in ending.settings.items()}
+    setup = probe_setup(tmp_path / "setup", settings=settings)
+    args = [arg.format(victim=winpath(victim)) for arg in ending.args]
+    args += [f"hold={winpath(go)}"] if ending.links else []
+    proc, out, err = run_setup(setup, *args, temp=temp, env={**PREFIX, **NO_KEEP}, timeout=180, wait=False)
+    directory = None
+    if ending.links:
+        directory = wait_until(lambda: next((p for p in temp.glob("kvo*_dir*") if p.is_dir()), None), timeout=60)
+        assert directory is not None, "no extraction directory"
+        plant_links(directory, outside)
+        go.touch()
+    run = finish(proc, out, err, timeout=180)
+    assert run.code == ending.code, run.stdout + run.stderr
+
+    left = [directory.name] if ending.links else []
+    # What the deletion mode removes goes once this process has ended.
+    assert wait_until(lambda: sorted(p.name for p in temp.glob("kvo*")) == left, timeout=30), \
+        sorted(temp.glob("kvo*"))
+    if ending.links:
+        assert sorted(p.name for p in directory.iterdir()) == ["dir-link", "file-link"]
+    assert (outside / "precious.txt").read_text() == "the user's own file", "a link was followed"
+    assert (victim / "data.txt").exists()
+    assert install_started_values() == []
+    if ending.log_stays:
+        assert log_named_in(run.stderr) in launcher_logs(temp), run.stderr
+    else:
+        assert wait_until(lambda: launcher_logs(temp) == [], timeout=30), launcher_logs(temp)
+
+
+def test_the_application_runs_in_the_working_directory_of_key_146(tmp_path):
+    """Its files saved by relative name stay there; the jar it names relative
+    to the extraction directory is still found, and the JVM's -Xlog file goes
+    where the JVM was started, not to standard error."""
+    application = tmp_path / "application"
+    application.mkdir()
+    setup = probe_setup(tmp_path / "setup", files=[(RUNTIME_JAR, "tlxruntime.jar"), (TESTS_JAR, "app/tlxtests.jar")],
+                        settings={146: winpath(application),
+                                  123: '"-classpath/a app\\tlxtests.jar" -Xlog:class+load:file=classes.log'})
+    temp = tmp_path / "temp"
+    run = run_setup(setup, "-q", "write=saved.txt", temp=temp, env={**PREFIX, **NO_KEEP}, timeout=180)
+    assert run.code == 0 and probe_report(run.stdout).done, run.stdout + run.stderr
+    assert probe_report(run.stdout).props["user.dir"] == winpath(application)
+    assert (application / "saved.txt").read_text() == "saved"
+    assert "java.lang.Object source: jrt:/java.base" in (application / "classes.log").read_text()
+    assert "[class,load]" not in run.stdout + run.stderr
+    assert wait_until(lambda: not list(temp.glob("kvo*")), timeout=30)
