@@ -24,6 +24,10 @@ NO_KEEP = {"TOLVANRIX_LOG": None, "KAVRO_LOG": None}
 @pytest.fixture(scope="module", autouse=True)
 def private_prefix(display, module_prefix):
     PREFIX.update(module_prefix)
+    # The copy brings along the values of launchers that other modules killed
+    # on purpose (nothing can clear those): this module's runs start without.
+    for name in install_started_values():
+        reg("delete", MARKER_KEY, "/v", name, "/f", env=PREFIX, check=True)
     yield
     PREFIX.clear()
 
