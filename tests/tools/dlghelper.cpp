@@ -35,23 +35,6 @@ const int kMessageTextId = 0xFFFF;  // the static control of a message box
 
 // ---------------------------------------------------------------- JSON output
 
-std::string json(const std::wstring& text) {
-    std::string out = "\"";
-    for (unsigned char c : toUtf8(text)) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20) {
-            char escaped[8];
-            snprintf(escaped, sizeof escaped, "\\u%04x", c);
-            out += escaped;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
-}
-
 std::string field(const char* name, const std::string& value) { return std::string("\"") + name + "\":" + value; }
 std::string field(const char* name, long long value) { return field(name, std::to_string(value)); }
 
