@@ -14,8 +14,8 @@ import tarfile
 
 import pytest
 
-from harness import (BUILDER, JAVA_DIR, RUNTIME_JAR, SOURCE_DIR, STUB_X64, TESTS_JAR, finish, inspect_setup, jdk_dir,
-                     press, probe_report, run_builder, run_setup, wait_dialog, winpath)
+from harness import (BUILDER, JAVA_DIR, RUNTIME_JAR, SOURCE_DIR, STUB_X64, TESTS_JAR, answer_box, inspect_setup,
+                     jdk_dir, probe_report, run_builder, run_setup, winpath)
 
 
 def toml_text(value: str) -> str:
@@ -87,15 +87,9 @@ def test_a_five_line_project_runs_and_explains_failures_in_boxes_and_languages(d
         run = run_setup(failing, "-q", temp=tmp_path / lang, env=env)
         assert run.code == 1 and ascii_only(expected) in ascii_only(run.stderr), (lang, run.stderr)
     # Started as a user starts it, the error comes in a box.
-    proc, out, err = run_setup(failing, temp=tmp_path / "box", env=java_home, wait=False)
-    try:
-        box = wait_dialog(info["wide"]["1000"], exe=failing, timeout=60)
-        assert box and box["text"].startswith(english), box
-        press(info["wide"]["1000"], "OK", exe=failing)
-        assert finish(proc, out, err, timeout=60).code == 1
-    finally:
-        if proc.poll() is None:
-            proc.kill()
+    text, run = answer_box(run_setup(failing, temp=tmp_path / "box", env=java_home, wait=False), info["wide"]["1000"],
+                           failing)
+    assert text.startswith(english) and run.code == 1, text
 
     # The project's own text wins over the built-in one, untranslated, which the build points out.
     result, own = build(tmp_path / "own", FIVE_LINES + MISSING_ENTRY + '[messages]\n1006 = "Example lacks {0}"\n')
