@@ -95,49 +95,27 @@ def test_settings_are_stored_in_the_projects_code_page(rich, tmp_path):
     assert inspect_setup(utf8, codepage=65001)["narrow"]["300"] == text
 
 
-def test_changed_record_byte_is_a_crc_mismatch(rich, tmp_path):
-    _, setup, _ = rich
+@pytest.mark.parametrize("check", [True, False])
+def test_a_changed_record_byte_is_a_crc_mismatch_and_an_error_only_under_the_check(tmp_path, check):
+    # Bytes appended behind the payload, like a signature, are no change
+    # (test_builder_resources.py signs a setup file).
+    records = record_sources(tmp_path)
+    setup = build_setup(tmp_path, settings=SETTINGS, files=[(tmp_path / s, n) for s, n, _ in records], check=check)
     info = inspect_setup(setup)
+    assert info["check_flag"] == int(check) and info["crc_ok"]
     damaged = tmp_path / "damaged.exe"
     data = bytearray(setup.read_bytes())
     data[info["records"][2]["offset"] + 100] ^= 0x01
     damaged.write_bytes(data)
     result = inspect_raw(damaged)
-    assert result.returncode == 1
     report = json.loads(result.stdout)
-    assert report["crc_ok"] is False
-    assert report["crc_expected"] == info["crc_expected"]
+    assert report["crc_ok"] is False and report["crc_expected"] == info["crc_expected"]
     assert report["crc_computed"] == zlib.crc32(bytes(data[info["payload_start"] + 20:]))
-    assert "CRC mismatch" in report["error"]
-    # The structure is intact: everything else still reads.
+    # The structure is intact: everything else still reads. Without the flag
+    # the launcher accepts a changed record, and so does inspect.
     assert report["records"] == info["records"] and report["narrow"] == info["narrow"]
-
-
-def test_bytes_appended_behind_the_payload_keep_the_crc(rich, tmp_path):
-    _, setup, _ = rich
-    info = inspect_setup(setup)
-    signed = tmp_path / "signed.exe"
-    signed.write_bytes(setup.read_bytes() + b"\x30\x82" + bytes(range(256)) * 8)
-    after = inspect_setup(signed)
-    assert after["crc_ok"] and after["error"] is None
-    assert after["file_size"] == info["file_size"] + 2 + 2048
-    assert after["unextracted_position"] == info["unextracted_position"]
-
-
-def test_check_false_writes_flag_zero(tmp_path):
-    (tmp_path / "a.bin").write_bytes(b"content")
-    setup = build_setup(tmp_path, files=[(tmp_path / "a.bin", "a.bin")], check=False)
-    data = setup.read_bytes()
-    info = inspect_setup(setup)
-    assert info["check_flag"] == 0 and info["crc_ok"]
-    # Without the flag the launcher accepts a changed record, and so does inspect.
-    changed = tmp_path / "changed.exe"
-    data = bytearray(data)
-    data[info["records"][0]["offset"]] ^= 0xFF
-    changed.write_bytes(data)
-    result = inspect_raw(changed)
-    report = json.loads(result.stdout)
-    assert result.returncode == 0 and report["error"] is None and report["crc_ok"] is False
+    assert result.returncode == int(check) and (report["error"] is None) != check, report["error"]
+    assert not check or "CRC mismatch" in report["error"]
 
 
 def test_explicit_file_keys_are_built_with_a_warning(tmp_path):
@@ -224,35 +202,30 @@ def assert_refused(result, expected):
         assert found, (fragment, lines[0])
 
 
-def stub_cases(tmp_path: Path):
-    built = build_setup(tmp_path / "earlier", messages={1000: "x"})
+def test_unusable_stubs_and_usage_errors_exit_2_and_write_nothing(tmp_path):
+    stub, project = tmp_path / "launcher.exe", write_project(tmp_path / "p.toml", messages={1000: "Error"})
+    shutil.copy(STUB_X64, stub)
     truncated = tmp_path / "truncated.exe"
     truncated.write_bytes(STUB_X64.read_bytes()[:-512])
     text = tmp_path / "readme.txt"
     text.write_text("not a program\n" * 10)
     unstripped = tmp_path / "unstripped.exe"  # a symbol table or signature behind the sections
     unstripped.write_bytes(STUB_X64.read_bytes() + b"\0" * 64)
-    return {"setup file": (built, "behind its last section"), "truncated": (truncated, "truncated"),
-            "text": (text, "not a PE file"), "data behind": (unstripped, "64 bytes behind")}
-
-
-def test_unusable_stubs_are_refused(tmp_path):
-    project = write_project(tmp_path / "p.toml", messages={1000: "Error"})
-    for label, (stub, fragment) in stub_cases(tmp_path).items():
-        out = tmp_path / "out" / "setup.exe"
-        out.parent.mkdir(exist_ok=True)
-        result = run_builder("build", "--stub", stub, "--project", project, "--output", out)
-        assert_refused(result, [fragment, stub.name])
-        assert list(out.parent.iterdir()) == [], label
-
-
-def test_output_over_an_input_is_refused(tmp_path):
-    stub = tmp_path / "launcher.exe"
-    shutil.copy(STUB_X64, stub)
-    project = write_project(tmp_path / "p.toml", messages={1000: "Error"})
-    result = run_builder("build", "--stub", stub, "--project", project, "--output", stub)
-    assert_refused(result, ["same file"])
-    assert stub.read_bytes() == STUB_X64.read_bytes()
+    built = build_setup(tmp_path / "earlier", messages={1000: "x"})
+    (tmp_path / "out").mkdir()
+    build = ("build", "--project", project, "--output", tmp_path / "out" / "setup.exe", "--stub")
+    cases = [((*build, built), ["behind its last section", built.name]),
+             ((*build, truncated), ["truncated", "truncated.exe"]), ((*build, text), ["not a PE file", "readme.txt"]),
+             ((*build, unstripped), ["64 bytes behind", "unstripped.exe"]),
+             (("build", "--stub", stub, "--project", project, "--output", stub), ["same file"]),
+             (("bake",), ["bake"]), (("build", "--stub", STUB_X64), ["--project"]),
+             (("inspect", "--json"), ["inspect"]), (("inspect", tmp_path / "none.exe"), ["none.exe"]),
+             ((*build[:2], tmp_path / "none.toml", *build[3:], STUB_X64), ["none.toml"])]
+    before = sorted(tmp_path.rglob("*"))
+    assert run_builder().returncode == 2
+    for args, fragments in cases:
+        assert_refused(run_builder(*args), fragments)
+    assert sorted(tmp_path.rglob("*")) == before and stub.read_bytes() == STUB_X64.read_bytes()
 
 
 def test_failed_write_leaves_no_file_and_keeps_the_old_output(tmp_path):
@@ -273,17 +246,6 @@ def test_failed_write_leaves_no_file_and_keeps_the_old_output(tmp_path):
     assert len(result.stderr.splitlines()) == 1 and "setup.exe" in result.stderr
     assert [p.name for p in out_dir.iterdir()] == ["setup.exe"]
     assert out.read_bytes() == b"the previous build"
-
-
-def test_usage_errors_exit_2(tmp_path):
-    assert run_builder().returncode == 2
-    assert_refused(run_builder("bake"), ["bake"])
-    assert_refused(run_builder("build", "--stub", STUB_X64), ["--project"])
-    assert_refused(run_builder("inspect", "--json"), ["inspect"])
-    assert_refused(run_builder("inspect", tmp_path / "none.exe"), ["none.exe"])
-    assert_refused(run_builder("build", "--stub", STUB_X64, "--project", tmp_path / "none.toml",
-                               "--output", tmp_path / "setup.exe"), ["none.toml"])
-    assert list(tmp_path.iterdir()) == []
 
 
 # ---------------------------------------------------------------- damaged files
