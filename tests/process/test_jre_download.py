@@ -11,20 +11,16 @@ import hashlib
 import pytest
 
 from loopback_http import NO_PROXY, clear_prefix_proxy, serve
-from harness import BUILD_DIR, PROBE_MESSAGES, jdk_archive, probe_report, probe_setup
+from harness import PROBE_MESSAGES, jdk_archive, probe_report, probe_setup
 from setup_cases import log_text, run_launcher, temp_switch
 
 DOWNLOAD_MESSAGES = {**PROBE_MESSAGES, 20002: "The internet library could not be loaded.",
                      20003: "The Java runtime could not be downloaded."}
-PREFIX = {}
 
 
 @pytest.fixture(scope="module", autouse=True)
-def private_prefix(module_prefix):
-    PREFIX.update(module_prefix)
-    clear_prefix_proxy(PREFIX)
-    yield
-    PREFIX.clear()
+def private_prefix(in_module_prefix):
+    clear_prefix_proxy(in_module_prefix)
 
 
 @pytest.fixture
@@ -37,12 +33,10 @@ def download_start(tmp_path, address, settings=None):
     """A quiet start of a setup file with no runtime and none findable, told
     to download from address without asking."""
     setup = probe_setup(tmp_path / "setup", settings={128: "", 150: address, 157: "1", **(settings or {})},
-                        files=[(BUILD_DIR / "java" / "tlxruntime.jar", "tlxruntime.jar"),
-                               (BUILD_DIR / "java" / "tlxtests.jar", "tlxtests.jar")],
                         messages=DOWNLOAD_MESSAGES)
     temp = tmp_path / "temp"
-    run = run_launcher(setup, "-q", *temp_switch(temp), env={**PREFIX, **NO_PROXY}, timeout=300)
-    return run, log_text(temp).replace("\r\n", "\n")
+    run = run_launcher(setup, "-q", *temp_switch(temp), env=NO_PROXY, timeout=300)
+    return run, log_text(temp)
 
 
 def assert_runs_the_downloaded_jdk(run, log):
