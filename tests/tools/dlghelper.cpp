@@ -304,6 +304,10 @@ int runWait(const Options& options) {
     });
 }
 
+// A press as under a click: the window gets the button's BN_CLICKED. A
+// check box (--state) gets its state first, and the BN_CLICKED goes to its
+// parent (the dialog, or a container of controls inside one), which reads
+// the new state on it.
 int runClick(const Options& options) {
     return pollUntil(options.timeoutMs, [&](bool last) -> int {
         std::vector<HWND> found = matchingWindows(options);
@@ -312,8 +316,13 @@ int runClick(const Options& options) {
             if (findButton(window, options, button) != kButtonReady) continue;
             std::string details =
                 "\"window\":" + describeWindow(window, false) + ",\"button\":" + describeControl(button);
+            DWORD_PTR result = 0;
             WPARAM command = MAKEWPARAM(GetDlgCtrlID(button) & 0xFFFF, BN_CLICKED);
-            if (!PostMessageW(window, WM_COMMAND, command, reinterpret_cast<LPARAM>(button)))
+            if ((options.state >= 0 &&
+                 !SendMessageTimeoutW(button, BM_SETCHECK, options.state ? BST_CHECKED : BST_UNCHECKED, 0,
+                                      SMTO_ABORTIFHUNG, kMessageTimeoutMs, &result)) ||
+                !PostMessageW(options.state >= 0 ? GetParent(button) : window, WM_COMMAND, command,
+                              reinterpret_cast<LPARAM>(button)))
                 return fail(kRefused, "posting the press failed", details);
             emit("{" + details + "}");
             return kDone;
@@ -348,27 +357,6 @@ int runFront() {
     return kDone;
 }
 
-// The check box changes as under a click: its state first, then the
-// BN_CLICKED that its parent (a dialog or a container of controls inside
-// one) reads the new state on.
-int runCheck(const Options& options) {
-    return pollUntil(options.timeoutMs, [&](bool last) -> int {
-        HWND box = nullptr;
-        for (HWND window : matchingWindows(options)) {
-            if (findButton(window, options, box) != kButtonReady) continue;
-            DWORD_PTR result = 0;
-            WPARAM command = MAKEWPARAM(GetDlgCtrlID(box) & 0xFFFF, BN_CLICKED);
-            if (!SendMessageTimeoutW(box, BM_SETCHECK, options.state ? BST_CHECKED : BST_UNCHECKED, 0,
-                                     SMTO_ABORTIFHUNG, kMessageTimeoutMs, &result) ||
-                !PostMessageW(GetParent(box), WM_COMMAND, command, reinterpret_cast<LPARAM>(box)))
-                return fail(kRefused, "setting the check box failed");
-            emit("{\"window\":" + describeWindow(window, false) + ",\"button\":" + describeControl(box) + "}");
-            return kDone;
-        }
-        return last ? fail(box ? kRefused : kNotFound, "no such check box ready", noWindow()) : kContinue;
-    });
-}
-
 int runClose(const Options& options) {
     return pollUntil(options.timeoutMs, [&](bool last) -> int {
         std::vector<HWND> found = matchingWindows(options);
@@ -385,10 +373,9 @@ int usage(const char* problem) {
     fprintf(stderr,
             "dlghelper: %s\n"
             "usage: dlghelper wait FILTER [--timeout MS]\n"
-            "       dlghelper click FILTER --button ID|TEXT [--timeout MS]\n"
+            "       dlghelper click FILTER --button ID|TEXT [--state 0|1] [--timeout MS]\n"
             "       dlghelper type FILTER --control ID --text TEXT [--timeout MS]\n"
             "       dlghelper front\n"
-            "       dlghelper check FILTER --button ID|TEXT --state 0|1 [--timeout MS]\n"
             "       dlghelper close FILTER [--timeout MS]\n"
             "FILTER: [--caption TEXT] [--exe PATH|NAME] [--has ID]\n",
             problem);
@@ -446,10 +433,6 @@ int main() {
         return runType(options);
     }
     if (command == L"close") return runClose(options);
-    if (command == L"check") {
-        if (!options.hasButton || options.state < 0) return usage("check needs --button and --state");
-        return runCheck(options);
-    }
     if (command != L"click") return usage("unknown command");
     if (!options.hasButton) return usage("click needs --button");
     return runClick(options);
