@@ -2,6 +2,7 @@
 project reads back exactly through inspect, bad input is refused without
 leaving output, and inspect survives damaged files. That the launcher reads
 what the tool writes, the launcher's own tests show."""
+import gzip
 import json
 import random
 import re
@@ -14,7 +15,7 @@ from pathlib import Path
 
 import pytest
 
-from harness import BUILDER, STUB_X64, build_setup, inspect_setup, run_builder, write_project
+from harness import BUILDER, STUB_X64, TESTS_JAR, build_setup, inspect_setup, run_builder, write_project
 
 SETTINGS = {107: "1", 126: "1.8", 2001: "i", 300: "Grüße € „quoted“"}
 MESSAGES = {1000: "Error", 20012: "Cancel", 20013: "tolvanrix Wizard – Setup ✓", 20016: "broken 😀 file"}
@@ -142,13 +143,6 @@ def test_explicit_file_keys_are_built_with_a_warning(tmp_path):
 
 # ---------------------------------------------------------------- bad input
 
-def bad_project(directory: Path, text: str) -> Path:
-    (directory / "src.bin").write_bytes(b"source")
-    path = directory / "bad.toml"
-    path.write_text(text, encoding="utf-8")
-    return path
-
-
 def record(name: str, source="src.bin") -> str:
     return f'[[file]]\nsource = "{source}"\nname = {json.dumps(name)}\n'
 
@@ -181,15 +175,49 @@ BAD_PROJECTS = {
 }
 
 
-@pytest.mark.parametrize("case", sorted(BAD_PROJECTS))
-def test_bad_project_is_refused_without_output(case, tmp_path):
-    text, expected = BAD_PROJECTS[case]
-    project = bad_project(tmp_path, text)
-    before = sorted(p.name for p in tmp_path.iterdir())
-    out = tmp_path / "setup.exe"
-    result = run_builder("build", "--stub", STUB_X64, "--project", project, "--output", out)
+# Settings by name that the launcher could not use, and what else would make a setup file that does not start.
+REFUSED = {
+    "unknown name": ('[settings]\nmain_clas = "x"\n', ['"main_clas"', 'did you mean "main_class"']),
+    "name and number": ('[settings]\nmain_class = "x"\n122 = "y"\n', ["main_class", '"122"', "122"]),
+    "flag as text": ('[settings]\nsingle_instance = "yes"\n', ["single_instance", "true or false"]),
+    "version as number": ("[settings]\nmin_java_version = 1.10\n", ["min_java_version", '"1.8"']),
+    "integer out of range": ("[settings]\nlauncher_kind = 4294967296\n", ["launcher_kind", "outside"]),
+    "unknown search kind": ('[settings]\njava_search = [{ path = "x" }]\n', ["java_search", "unknown kind", '"path"']),
+    "separator in search": ('[settings]\njava_search = [{ env = "A;B" }]\n', ["java_search", '";"']),
+    "two kinds in one entry": ('[settings]\nclass_path = [{ env = "A", dir = "b" }]\n', ["class_path", "both"]),
+    "unquotable argument": ("[settings]\narguments = [\"a'b\\\"c\"]\n", ["arguments", "both kinds of quote"]),
+    "directive in a format": ('[messages]\n20005 = "needs %s bits"\n', ["20005", "%S"]),
+    "too many numbers": ('[[language]]\ncode = "de"\n[language.messages]\n20008 = "%f %f %f %f %f"\n', ["20008"]),
+    "unknown translation": ('[payload]\ntranslations = ["it"]\n', ["translations", '"de"']),
+    "broken jre archive": ('file = [{ source = "jre.tar.gz" }]\n[settings]\nmain_class = "x"\n', ["jre.tar.gz", "gzip"]),
+    "no main class": ('file = [{ source = "tlxtests.jar" }]\n', ["main_class is missing", "main_class = "]),
+    "class in slash form": ('[settings]\nmain_class = "com/example/Setup"\n', ["dotted form", '"com.example.Setup"']),
+    "class with .class": ('[settings]\nmain_class = "LaunchProbe.class"\n', ["dotted form", '"LaunchProbe"']),
+    "class in no jar": ('file = [{ source = "tlxtests.jar" }]\n[settings]\nmain_class = "LaunchProbes"\n',
+                        ["(tlxruntime.jar, tlxtests.jar)", 'did you mean "LaunchProbe"']),
+    "jar off the class path": ('file = [{ source = "tlxtests.jar", name = "lib/tests.jar" }]\n[settings]\n'
+                               'main_class = "LaunchProbe"\n', ["lib/tests.jar", '"tests.jar" or "user/tests.jar"']),
+    "version number too large": ('[version]\nfile_version = "1.70000"\n', ["file_version", "65535"]),
+    "version without a number": ('[version]\nproduct_version = "beta"\n', ["product_version", "start with a number"]),
+    "unknown version key": ('[version]\nproduct = "x"\n', ['"product"', "[version]", "product_name"]),
+    "version text too long": (f'[version]\ncompany_name = "{"x" * 1001}"\n', ["company_name", "1 to 1000 characters"]),
+}
+
+
+@pytest.mark.parametrize("case", sorted({**BAD_PROJECTS, **REFUSED}))
+def test_bad_project_is_refused_with_one_line_naming_place_and_key_and_without_output(case, tmp_path):
+    text, expected = {**BAD_PROJECTS, **REFUSED}[case]
+    (tmp_path / "src.bin").write_bytes(b"source")
+    (tmp_path / "jre.tar.gz").write_bytes(gzip.compress(b"cut short")[:-9])
+    shutil.copy(TESTS_JAR, tmp_path)
+    project = tmp_path / "bad.toml"
+    project.write_text(text, encoding="utf-8")
+    before = sorted(tmp_path.iterdir())
+    result = run_builder("build", "--stub", STUB_X64, "--project", project, "--output", tmp_path / "setup.exe")
     assert_refused(result, expected)
-    assert sorted(p.name for p in tmp_path.iterdir()) == before
+    # A setting that is missing has no place to name.
+    assert re.match(r"tlx-builder: error: \S*bad\.toml:(\d+:\d+:| main_class) ", result.stderr), result.stderr
+    assert sorted(tmp_path.iterdir()) == before
 
 
 def assert_refused(result, expected):
