@@ -10,8 +10,8 @@ import zlib
 
 import pytest
 
-from harness import (PROBE_MESSAGES, TESTS_JAR, RUNTIME_JAR, build_setup, jdk_dir, press, running, save_screenshot,
-                     screenshot_rgb, wait_dialog, wait_for_line, wait_until, winpath)
+from harness import (PROBE_MESSAGES, jdk_dir, press, probe_setup, running, save_screenshot, screenshot_rgb, wait_dialog,
+                     wait_for_line, wait_until, winpath)
 from setup_cases import MESSAGES, log_text, marker, run_launcher, temp_switch
 
 SPLASH_RGB, WINDOW_RGB = (255, 0, 255), (0, 255, 255)
@@ -47,26 +47,22 @@ def splash_on_screen(screen=None) -> bool:
     return coloured(SPLASH_RGB, screen) >= SPLASH_SIZE[0] * SPLASH_SIZE[1] * 9 // 10
 
 
+def splash_setup(tmp_path, main_class="WindowProbe", jdk="win64-9", dialog=False, kind="5"):
+    settings = {107: kind, 122: main_class, 128: f"A{winpath(jdk_dir(jdk))};", 108: "1", 10123: "1",
+                155: "0" if dialog else "1"}
+    return probe_setup(tmp_path / "setup", settings=settings, messages=TEXTS,
+                       builder_args=["--splash-image", splash_image(tmp_path)])
+
+
 def test_runtime_without_splash_library_starts_without_splash(tmp_path):
     """The JDK 11 fixture has no splashscreen.dll: logged, and the start goes on."""
-    setup = build_setup(tmp_path, settings={107: "0", 2001: "i", 122: "LaunchProbe", 126: "1.8", 155: "1",
-                                            128: f"A{winpath(jdk_dir())};", 108: "1", 10123: "1"},
-                        messages=TEXTS, files=[(RUNTIME_JAR, "tlxruntime.jar"), (TESTS_JAR, "tlxtests.jar")],
-                        builder_args=["--splash-image", splash_image(tmp_path)])
+    setup = splash_setup(tmp_path, "LaunchProbe", "win64-11", kind="0")
     run = run_launcher(setup, *temp_switch(tmp_path / "temp"))
     assert run.code == 0 and "probe.done" in run.stdout, run.stdout + run.stderr
     assert "ERROR: Could not load splashscreen.dll" in log_text(tmp_path / "temp")
 
 
 # ---------------------------------------------------------------- on the screen
-
-def splash_setup(tmp_path, main_class="WindowProbe", dialog=False):
-    settings = {107: "5", 2001: "i", 122: main_class, 126: "1.8", 128: f"A{winpath(jdk_dir('win64-9'))};",
-                108: "1", 10123: "1", **({} if dialog else {155: "1"})}
-    return build_setup(tmp_path / "setup", settings=settings, messages=TEXTS,
-                       files=[(RUNTIME_JAR, "tlxruntime.jar"), (TESTS_JAR, "tlxtests.jar")],
-                       builder_args=["--splash-image", splash_image(tmp_path)])
-
 
 @contextlib.contextmanager
 def splash_run(setup, tmp_path, *args):
