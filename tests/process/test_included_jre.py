@@ -15,7 +15,8 @@ from pathlib import Path
 
 import pytest
 
-from harness import RUNTIME_JAR, TESTS_JAR, answer_box, jdk_dir, probe_report, probe_setup, winpath
+from harness import (RUNTIME_JAR, TESTS_JAR, answer_box, jdk_dir, launcher_logs, probe_report, probe_setup, read_log,
+                     winpath)
 from setup_cases import build, log_text, run_launcher, runtime_files, temp_switch
 
 CORRUPT = "The bundled JRE is corrupted. If you downloaded the setup file please download it again."
@@ -217,7 +218,8 @@ def test_the_jdk_in_the_archive_runs_the_application_after_its_packed_jars_are_r
     report = probe_report(run.stdout)
     assert report.done, run.stdout
     assert "Preparing JRE ...\n" in run.stdout.replace("\r\n", "\n")
-    log = log_text(temp)
+    # The launcher's own log: the deletion mode's, which may be there too, names every file it removes.
+    log = read_log(launcher_logs(temp)[0])
     extraction = report.props["kavro.tempDir"]
     assert "untaring JRE was successful" in log and "extracting .\\bin\\server\\jvm.dll (size " in log
     assert f"JRE dir: {extraction}\\jre\n" in log
