@@ -21,21 +21,17 @@ MESSAGES = {
 MARKER_KEY = r"HKCU\SOFTWARE\morvane\kavro"
 
 
-def random_bytes(size: int, seed: int) -> bytes:
-    return random.Random(seed).randbytes(size)
-
-
 def runtime_files(workdir: Path) -> list:
     """(source, record name) pairs: sizes around the 6000-byte copy piece,
     an empty record between two others, and one file one directory down."""
     src = Path(workdir) / "src"
     src.mkdir(parents=True, exist_ok=True)
     contents = [
-        ("tlxruntime.jar", random_bytes(70001, 1)),
+        ("tlxruntime.jar", random.Random(1).randbytes(70001)),
         ("tlxparams.conf", b"main=sample\r\nsize=6000\r\n"),
         ("empty.dat", b""),
-        ("lib/helper.bin", random_bytes(6000, 2)),
-        ("stats.properties", random_bytes(12001, 3)),
+        ("lib/helper.bin", random.Random(2).randbytes(6000)),
+        ("stats.properties", random.Random(3).randbytes(12001)),
     ]
     pairs = []
     for name, data in contents:

@@ -293,12 +293,10 @@ ButtonState findButton(HWND window, const Options& options, HWND& button) {
 
 // ---------------------------------------------------------------- commands
 
-std::string noWindow() { return "\"found\":false"; }
-
 int runWait(const Options& options) {
     return pollUntil(options.timeoutMs, [&](bool last) -> int {
         std::vector<HWND> found = matchingWindows(options);
-        if (found.empty()) return last ? fail(kNotFound, "no matching window", noWindow()) : kContinue;
+        if (found.empty()) return last ? fail(kNotFound, "no matching window") : kContinue;
         emit(describeWindow(found[0], true));
         return kDone;
     });
@@ -328,7 +326,7 @@ int runClick(const Options& options) {
             return kDone;
         }
         if (!last) return kContinue;
-        if (found.empty()) return fail(kNotFound, "no matching window", noWindow());
+        if (found.empty()) return fail(kNotFound, "no matching window");
         std::string details = "\"window\":" + describeWindow(found[0], true);
         return fail(kRefused, button ? "button is disabled or hidden" : "window has no such button", details);
     });
@@ -346,13 +344,13 @@ int runType(const Options& options) {
             emit("{\"window\":" + describeWindow(window, false) + ",\"control\":" + describeControl(control) + "}");
             return kDone;
         }
-        return last ? fail(kNotFound, "no matching window with that control", noWindow()) : kContinue;
+        return last ? fail(kNotFound, "no matching window with that control") : kContinue;
     });
 }
 
 int runFront() {
     HWND window = GetForegroundWindow();
-    if (!window) return fail(kNotFound, "no foreground window", noWindow());
+    if (!window) return fail(kNotFound, "no foreground window");
     emit(describeWindow(window, false));
     return kDone;
 }
@@ -360,7 +358,7 @@ int runFront() {
 int runClose(const Options& options) {
     return pollUntil(options.timeoutMs, [&](bool last) -> int {
         std::vector<HWND> found = matchingWindows(options);
-        if (found.empty()) return last ? fail(kNotFound, "no matching window", noWindow()) : kContinue;
+        if (found.empty()) return last ? fail(kNotFound, "no matching window") : kContinue;
         if (!PostMessageW(found[0], WM_SYSCOMMAND, SC_CLOSE, 0)) return fail(kRefused, "posting the close failed");
         emit("{\"window\":" + describeWindow(found[0], false) + "}");
         return kDone;
