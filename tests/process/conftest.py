@@ -11,7 +11,7 @@ import pytest
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 
-from harness import BUILD_DIR, init_prefix  # noqa: E402
+from harness import BUILD_DIR, SOURCE_DIR  # noqa: E402
 
 
 @pytest.fixture(scope="session")
@@ -39,8 +39,9 @@ def own_prefix(monkeypatch):
     are global to a prefix; every Wine program the test starts (through
     run_wine, reg, the dialog helper) runs in it."""
     path = BUILD_DIR / "wineprefix-own" / uuid.uuid4().hex[:8]
-    env = init_prefix(path)
-    monkeypatch.setenv("WINEPREFIX", env["WINEPREFIX"])
+    monkeypatch.setenv("WINEPREFIX", str(path))
+    subprocess.run([str(SOURCE_DIR / "scripts" / "wine-prefix-init.sh")], check=True, stdin=subprocess.DEVNULL,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
     yield path
     # The prefix's wineserver ends by itself a few seconds after its last program.
     shutil.rmtree(path, ignore_errors=True)
@@ -76,3 +77,12 @@ def module_prefix(tmp_path_factory):
     env = copy_prefix(tmp_path_factory.mktemp("prefix") / "wine")
     yield env
     stop_prefix(Path(env["WINEPREFIX"]))
+
+
+@pytest.fixture(scope="module")
+def in_module_prefix(display, module_prefix):
+    """Runs the module in module_prefix: every Wine program its tests start
+    (through run_wine, reg, the dialog helper) runs there."""
+    with pytest.MonkeyPatch.context() as patch:
+        patch.setenv("WINEPREFIX", module_prefix["WINEPREFIX"])
+        yield module_prefix

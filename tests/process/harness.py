@@ -2,6 +2,7 @@
 Windows programs under wine64 the fast way (output to files, wait for the
 process, never for pipe end-of-file), building setup files with our build tool,
 reading them back, the Wine registry, and the dialog helper."""
+import contextlib
 import glob
 import itertools
 import json
@@ -218,20 +219,6 @@ def pending_restart_deletions() -> list:
             for source, target in zip(parts[0::2], parts[1::2]) if target == ""]
 
 
-def init_prefix(path: Path) -> dict:
-    """Creates a fresh WINEPREFIX at path (6 to 10 s); returns the environment
-    entries that select it."""
-    path = Path(path)
-    shutil.rmtree(path, ignore_errors=True)
-    env = wine_env({"WINEPREFIX": str(path)})
-    result = subprocess.run([str(SOURCE_DIR / "scripts" / "wine-prefix-init.sh")], env=env,
-                            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                            timeout=300)
-    if result.returncode != 0:
-        raise AssertionError(f"wine prefix {path} could not be created ({result.returncode})")
-    return {"WINEPREFIX": str(path)}
-
-
 def copy_prefix(path: Path, wrap=()) -> dict:
     """A private copy of the test prefix at path in about a second: drive C:
     hard-linked (do not write into existing files of C: through it), registry
@@ -401,8 +388,61 @@ def close_windows_of(program) -> None:
         run_wine("taskkill.exe", ["/f", "/pid", str(window["pid"])], timeout=60)
 
 
+@contextlib.contextmanager
+def running(started, timeout=120, program=None):
+    """For a program started with wait=False: yields a dict with the process
+    ("proc"), the path of its standard output ("out") and, after the block,
+    the finished Run ("run"). A block that fails, or a program that outlives
+    the timeout, ends it, and with the program's path the windows it still
+    shows (they outlive a kill through cmd.exe)."""
+    proc, out, err = started
+    state = {"proc": proc, "out": Path(out)}
+    try:
+        yield state
+    except BaseException:
+        proc.kill()
+        if program is not None:
+            close_windows_of(program)
+        raise
+    state["run"] = finish(proc, out, err, timeout=timeout)
+    if state["run"].timed_out and program is not None:
+        close_windows_of(program)
+
+
+def answer_box(started, caption, program=None, button="OK", while_shown=None, timeout=60):
+    """For a program started with wait=False that must show a box with this
+    caption (of a window of program, when given): calls while_shown(box)
+    for what must hold while the box is up, presses the button and returns
+    the box's text (line ends as "\\n") and the finished run, which must
+    have ended."""
+    with running(started, timeout, program) as state:
+        box = wait_dialog(caption, exe=program, timeout=timeout)
+        assert box is not None, f"no box captioned {caption!r}"
+        if while_shown:
+            while_shown(box)
+        press(caption, button, exe=program)
+    assert not state["run"].timed_out, f"the program went on after its box {caption!r}"
+    return box["text"].replace("\r\n", "\n"), state["run"]
+
+
+def wait_for_line(path, prefix, timeout=120):
+    """The first line starting with prefix in a file that a running program
+    writes (its standard output), once it is there, or None."""
+    def line():
+        return next((text for text in Path(path).read_text(errors="replace").splitlines()
+                     if text.startswith(prefix)), None)
+    return wait_until(line, timeout=timeout)
+
+
 def find_control(window: dict, id):
     return next((c for c in window["controls"] if c["id"] == id), None)
+
+
+def save_screenshot(name):
+    """The whole X display as test-output/screens/NAME, for a person to look at."""
+    shots = BUILD_DIR / "test-output" / "screens"
+    shots.mkdir(parents=True, exist_ok=True)
+    subprocess.run(["import", "-window", "root", f"png24:{shots / name}"], check=True, timeout=60)
 
 
 def screenshot_rgb():
@@ -564,10 +604,6 @@ class ProbeReport:
 
     def class_path(self) -> list:
         return self.props["java.class.path"].split(";")
-
-    @property
-    def max_memory(self) -> int:
-        return int(next(line for line in self.lines if line.startswith("probe.maxMemory=")).split("=", 1)[1])
 
 
 def probe_report(text: str) -> ProbeReport:

@@ -6,8 +6,7 @@ import random
 import re
 from pathlib import Path
 
-from harness import (build_setup, finish, inspect_setup, launcher_logs, press, read_log, reg, reg_query_value,
-                     run_setup, unixpath, wait_dialog, wait_until, winpath)
+from harness import build_setup, launcher_logs, read_log, reg, reg_query_value, run_setup, unixpath, wait_until, winpath
 
 MESSAGES = {
     1000: "Error",
@@ -22,21 +21,17 @@ MESSAGES = {
 MARKER_KEY = r"HKCU\SOFTWARE\morvane\kavro"
 
 
-def random_bytes(size: int, seed: int) -> bytes:
-    return random.Random(seed).randbytes(size)
-
-
 def runtime_files(workdir: Path) -> list:
     """(source, record name) pairs: sizes around the 6000-byte copy piece,
     an empty record between two others, and one file one directory down."""
     src = Path(workdir) / "src"
     src.mkdir(parents=True, exist_ok=True)
     contents = [
-        ("tlxruntime.jar", random_bytes(70001, 1)),
+        ("tlxruntime.jar", random.Random(1).randbytes(70001)),
         ("tlxparams.conf", b"main=sample\r\nsize=6000\r\n"),
         ("empty.dat", b""),
-        ("lib/helper.bin", random_bytes(6000, 2)),
-        ("stats.properties", random_bytes(12001, 3)),
+        ("lib/helper.bin", random.Random(2).randbytes(6000)),
+        ("stats.properties", random.Random(3).randbytes(12001)),
     ]
     pairs = []
     for name, data in contents:
@@ -97,31 +92,6 @@ def log_value(log: str, prefix: str) -> str:
     return found.group(1).strip()
 
 
-def record_offsets(setup: Path) -> dict:
-    """Record name to (file offset of its content, size) as our build tool reads them."""
-    return {r["name"]: (r["offset"], r["size"]) for r in inspect_setup(setup)["records"]}
-
-
-def flip_byte(setup: Path, offset: int) -> int:
-    data = bytearray(setup.read_bytes())
-    data[offset] ^= 0x5A
-    setup.write_bytes(bytes(data))
-    return data[offset]
-
-
-def assert_extracted(directory: Path, files, count=None):
-    """Every record (the first count) is in directory with the source's bytes;
-    an empty record leaves no file."""
-    for source, name in list(files)[:count]:
-        target = Path(directory) / name
-        data = Path(source).read_bytes()
-        if data:
-            assert target.is_file(), f"{name} not extracted"
-            assert target.read_bytes() == data, f"{name} differs from its source"
-        else:
-            assert not target.exists(), f"the empty record {name} created a file"
-
-
 def set_marker(name="InstallStarted", value=7):
     reg("add", MARKER_KEY, "/v", name, "/t", "REG_DWORD", "/d", str(value), "/f", check=True)
 
@@ -134,20 +104,3 @@ def marker(name="InstallStarted"):
 
 def delete_marker(name="InstallStarted"):
     reg("delete", MARKER_KEY, "/v", name, "/f")
-
-
-def run_answering_box(setup: Path, *args, text=MESSAGES[20016]):
-    """Runs the setup file, which must show a box captioned with message
-    20013 (the corrupted-file box unless text says otherwise): checks its
-    text, answers it and returns the finished run. The setup must show no
-    progress dialog (quiet, or key 155), which has the same caption."""
-    proc, out, err = run_launcher(setup, *args, wait=False)
-    try:
-        box = wait_dialog(MESSAGES[20013], exe=setup, timeout=60)
-        assert box is not None, f"no box saying {text!r}"
-        assert box["text"] == text
-        press(MESSAGES[20013], "OK", exe=setup)
-        return finish(proc, out, err, timeout=60)
-    finally:
-        if proc.poll() is None:
-            proc.kill()

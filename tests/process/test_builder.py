@@ -2,6 +2,7 @@
 project reads back exactly through inspect, bad input is refused without
 leaving output, and inspect survives damaged files. That the launcher reads
 what the tool writes, the launcher's own tests show."""
+import gzip
 import json
 import random
 import re
@@ -14,7 +15,7 @@ from pathlib import Path
 
 import pytest
 
-from harness import BUILDER, STUB_X64, build_setup, inspect_setup, run_builder, write_project
+from harness import BUILDER, STUB_X64, TESTS_JAR, build_setup, inspect_setup, run_builder, write_project
 
 SETTINGS = {107: "1", 126: "1.8", 2001: "i", 300: "Grüße € „quoted“"}
 MESSAGES = {1000: "Error", 20012: "Cancel", 20013: "tolvanrix Wizard – Setup ✓", 20016: "broken 😀 file"}
@@ -95,49 +96,27 @@ def test_settings_are_stored_in_the_projects_code_page(rich, tmp_path):
     assert inspect_setup(utf8, codepage=65001)["narrow"]["300"] == text
 
 
-def test_changed_record_byte_is_a_crc_mismatch(rich, tmp_path):
-    _, setup, _ = rich
+@pytest.mark.parametrize("check", [True, False])
+def test_a_changed_record_byte_is_a_crc_mismatch_and_an_error_only_under_the_check(tmp_path, check):
+    # Bytes appended behind the payload, like a signature, are no change
+    # (test_builder_resources.py signs a setup file).
+    records = record_sources(tmp_path)
+    setup = build_setup(tmp_path, settings=SETTINGS, files=[(tmp_path / s, n) for s, n, _ in records], check=check)
     info = inspect_setup(setup)
+    assert info["check_flag"] == int(check) and info["crc_ok"]
     damaged = tmp_path / "damaged.exe"
     data = bytearray(setup.read_bytes())
     data[info["records"][2]["offset"] + 100] ^= 0x01
     damaged.write_bytes(data)
     result = inspect_raw(damaged)
-    assert result.returncode == 1
     report = json.loads(result.stdout)
-    assert report["crc_ok"] is False
-    assert report["crc_expected"] == info["crc_expected"]
+    assert report["crc_ok"] is False and report["crc_expected"] == info["crc_expected"]
     assert report["crc_computed"] == zlib.crc32(bytes(data[info["payload_start"] + 20:]))
-    assert "CRC mismatch" in report["error"]
-    # The structure is intact: everything else still reads.
+    # The structure is intact: everything else still reads. Without the flag
+    # the launcher accepts a changed record, and so does inspect.
     assert report["records"] == info["records"] and report["narrow"] == info["narrow"]
-
-
-def test_bytes_appended_behind_the_payload_keep_the_crc(rich, tmp_path):
-    _, setup, _ = rich
-    info = inspect_setup(setup)
-    signed = tmp_path / "signed.exe"
-    signed.write_bytes(setup.read_bytes() + b"\x30\x82" + bytes(range(256)) * 8)
-    after = inspect_setup(signed)
-    assert after["crc_ok"] and after["error"] is None
-    assert after["file_size"] == info["file_size"] + 2 + 2048
-    assert after["unextracted_position"] == info["unextracted_position"]
-
-
-def test_check_false_writes_flag_zero(tmp_path):
-    (tmp_path / "a.bin").write_bytes(b"content")
-    setup = build_setup(tmp_path, files=[(tmp_path / "a.bin", "a.bin")], check=False)
-    data = setup.read_bytes()
-    info = inspect_setup(setup)
-    assert info["check_flag"] == 0 and info["crc_ok"]
-    # Without the flag the launcher accepts a changed record, and so does inspect.
-    changed = tmp_path / "changed.exe"
-    data = bytearray(data)
-    data[info["records"][0]["offset"]] ^= 0xFF
-    changed.write_bytes(data)
-    result = inspect_raw(changed)
-    report = json.loads(result.stdout)
-    assert result.returncode == 0 and report["error"] is None and report["crc_ok"] is False
+    assert result.returncode == int(check) and (report["error"] is None) != check, report["error"]
+    assert not check or "CRC mismatch" in report["error"]
 
 
 def test_explicit_file_keys_are_built_with_a_warning(tmp_path):
@@ -163,13 +142,6 @@ def test_explicit_file_keys_are_built_with_a_warning(tmp_path):
 
 
 # ---------------------------------------------------------------- bad input
-
-def bad_project(directory: Path, text: str) -> Path:
-    (directory / "src.bin").write_bytes(b"source")
-    path = directory / "bad.toml"
-    path.write_text(text, encoding="utf-8")
-    return path
-
 
 def record(name: str, source="src.bin") -> str:
     return f'[[file]]\nsource = "{source}"\nname = {json.dumps(name)}\n'
@@ -203,15 +175,49 @@ BAD_PROJECTS = {
 }
 
 
-@pytest.mark.parametrize("case", sorted(BAD_PROJECTS))
-def test_bad_project_is_refused_without_output(case, tmp_path):
-    text, expected = BAD_PROJECTS[case]
-    project = bad_project(tmp_path, text)
-    before = sorted(p.name for p in tmp_path.iterdir())
-    out = tmp_path / "setup.exe"
-    result = run_builder("build", "--stub", STUB_X64, "--project", project, "--output", out)
+# Settings by name that the launcher could not use, and what else would make a setup file that does not start.
+REFUSED = {
+    "unknown name": ('[settings]\nmain_clas = "x"\n', ['"main_clas"', 'did you mean "main_class"']),
+    "name and number": ('[settings]\nmain_class = "x"\n122 = "y"\n', ["main_class", '"122"', "122"]),
+    "flag as text": ('[settings]\nsingle_instance = "yes"\n', ["single_instance", "true or false"]),
+    "version as number": ("[settings]\nmin_java_version = 1.10\n", ["min_java_version", '"1.8"']),
+    "integer out of range": ("[settings]\nlauncher_kind = 4294967296\n", ["launcher_kind", "outside"]),
+    "unknown search kind": ('[settings]\njava_search = [{ path = "x" }]\n', ["java_search", "unknown kind", '"path"']),
+    "separator in search": ('[settings]\njava_search = [{ env = "A;B" }]\n', ["java_search", '";"']),
+    "two kinds in one entry": ('[settings]\nclass_path = [{ env = "A", dir = "b" }]\n', ["class_path", "both"]),
+    "unquotable argument": ("[settings]\narguments = [\"a'b\\\"c\"]\n", ["arguments", "both kinds of quote"]),
+    "directive in a format": ('[messages]\n20005 = "needs %s bits"\n', ["20005", "%S"]),
+    "too many numbers": ('[[language]]\ncode = "de"\n[language.messages]\n20008 = "%f %f %f %f %f"\n', ["20008"]),
+    "unknown translation": ('[payload]\ntranslations = ["it"]\n', ["translations", '"de"']),
+    "broken jre archive": ('file = [{ source = "jre.tar.gz" }]\n[settings]\nmain_class = "x"\n', ["jre.tar.gz", "gzip"]),
+    "no main class": ('file = [{ source = "tlxtests.jar" }]\n', ["main_class is missing", "main_class = "]),
+    "class in slash form": ('[settings]\nmain_class = "com/example/Setup"\n', ["dotted form", '"com.example.Setup"']),
+    "class with .class": ('[settings]\nmain_class = "LaunchProbe.class"\n', ["dotted form", '"LaunchProbe"']),
+    "class in no jar": ('file = [{ source = "tlxtests.jar" }]\n[settings]\nmain_class = "LaunchProbes"\n',
+                        ["(tlxruntime.jar, tlxtests.jar)", 'did you mean "LaunchProbe"']),
+    "jar off the class path": ('file = [{ source = "tlxtests.jar", name = "lib/tests.jar" }]\n[settings]\n'
+                               'main_class = "LaunchProbe"\n', ["lib/tests.jar", '"tests.jar" or "user/tests.jar"']),
+    "version number too large": ('[version]\nfile_version = "1.70000"\n', ["file_version", "65535"]),
+    "version without a number": ('[version]\nproduct_version = "beta"\n', ["product_version", "start with a number"]),
+    "unknown version key": ('[version]\nproduct = "x"\n', ['"product"', "[version]", "product_name"]),
+    "version text too long": (f'[version]\ncompany_name = "{"x" * 1001}"\n', ["company_name", "1 to 1000 characters"]),
+}
+
+
+@pytest.mark.parametrize("case", sorted({**BAD_PROJECTS, **REFUSED}))
+def test_bad_project_is_refused_with_one_line_naming_place_and_key_and_without_output(case, tmp_path):
+    text, expected = {**BAD_PROJECTS, **REFUSED}[case]
+    (tmp_path / "src.bin").write_bytes(b"source")
+    (tmp_path / "jre.tar.gz").write_bytes(gzip.compress(b"cut short")[:-9])
+    shutil.copy(TESTS_JAR, tmp_path)
+    project = tmp_path / "bad.toml"
+    project.write_text(text, encoding="utf-8")
+    before = sorted(tmp_path.iterdir())
+    result = run_builder("build", "--stub", STUB_X64, "--project", project, "--output", tmp_path / "setup.exe")
     assert_refused(result, expected)
-    assert sorted(p.name for p in tmp_path.iterdir()) == before
+    # A setting that is missing has no place to name.
+    assert re.match(r"tlx-builder: error: \S*bad\.toml:(\d+:\d+:| main_class) ", result.stderr), result.stderr
+    assert sorted(tmp_path.iterdir()) == before
 
 
 def assert_refused(result, expected):
@@ -224,35 +230,30 @@ def assert_refused(result, expected):
         assert found, (fragment, lines[0])
 
 
-def stub_cases(tmp_path: Path):
-    built = build_setup(tmp_path / "earlier", messages={1000: "x"})
+def test_unusable_stubs_and_usage_errors_exit_2_and_write_nothing(tmp_path):
+    stub, project = tmp_path / "launcher.exe", write_project(tmp_path / "p.toml", messages={1000: "Error"})
+    shutil.copy(STUB_X64, stub)
     truncated = tmp_path / "truncated.exe"
     truncated.write_bytes(STUB_X64.read_bytes()[:-512])
     text = tmp_path / "readme.txt"
     text.write_text("not a program\n" * 10)
     unstripped = tmp_path / "unstripped.exe"  # a symbol table or signature behind the sections
     unstripped.write_bytes(STUB_X64.read_bytes() + b"\0" * 64)
-    return {"setup file": (built, "behind its last section"), "truncated": (truncated, "truncated"),
-            "text": (text, "not a PE file"), "data behind": (unstripped, "64 bytes behind")}
-
-
-def test_unusable_stubs_are_refused(tmp_path):
-    project = write_project(tmp_path / "p.toml", messages={1000: "Error"})
-    for label, (stub, fragment) in stub_cases(tmp_path).items():
-        out = tmp_path / "out" / "setup.exe"
-        out.parent.mkdir(exist_ok=True)
-        result = run_builder("build", "--stub", stub, "--project", project, "--output", out)
-        assert_refused(result, [fragment, stub.name])
-        assert list(out.parent.iterdir()) == [], label
-
-
-def test_output_over_an_input_is_refused(tmp_path):
-    stub = tmp_path / "launcher.exe"
-    shutil.copy(STUB_X64, stub)
-    project = write_project(tmp_path / "p.toml", messages={1000: "Error"})
-    result = run_builder("build", "--stub", stub, "--project", project, "--output", stub)
-    assert_refused(result, ["same file"])
-    assert stub.read_bytes() == STUB_X64.read_bytes()
+    built = build_setup(tmp_path / "earlier", messages={1000: "x"})
+    (tmp_path / "out").mkdir()
+    build = ("build", "--project", project, "--output", tmp_path / "out" / "setup.exe", "--stub")
+    cases = [((*build, built), ["behind its last section", built.name]),
+             ((*build, truncated), ["truncated", "truncated.exe"]), ((*build, text), ["not a PE file", "readme.txt"]),
+             ((*build, unstripped), ["64 bytes behind", "unstripped.exe"]),
+             (("build", "--stub", stub, "--project", project, "--output", stub), ["same file"]),
+             (("bake",), ["bake"]), (("build", "--stub", STUB_X64), ["--project"]),
+             (("inspect", "--json"), ["inspect"]), (("inspect", tmp_path / "none.exe"), ["none.exe"]),
+             ((*build[:2], tmp_path / "none.toml", *build[3:], STUB_X64), ["none.toml"])]
+    before = sorted(tmp_path.rglob("*"))
+    assert run_builder().returncode == 2
+    for args, fragments in cases:
+        assert_refused(run_builder(*args), fragments)
+    assert sorted(tmp_path.rglob("*")) == before and stub.read_bytes() == STUB_X64.read_bytes()
 
 
 def test_failed_write_leaves_no_file_and_keeps_the_old_output(tmp_path):
@@ -273,17 +274,6 @@ def test_failed_write_leaves_no_file_and_keeps_the_old_output(tmp_path):
     assert len(result.stderr.splitlines()) == 1 and "setup.exe" in result.stderr
     assert [p.name for p in out_dir.iterdir()] == ["setup.exe"]
     assert out.read_bytes() == b"the previous build"
-
-
-def test_usage_errors_exit_2(tmp_path):
-    assert run_builder().returncode == 2
-    assert_refused(run_builder("bake"), ["bake"])
-    assert_refused(run_builder("build", "--stub", STUB_X64), ["--project"])
-    assert_refused(run_builder("inspect", "--json"), ["inspect"])
-    assert_refused(run_builder("inspect", tmp_path / "none.exe"), ["none.exe"])
-    assert_refused(run_builder("build", "--stub", STUB_X64, "--project", tmp_path / "none.toml",
-                               "--output", tmp_path / "setup.exe"), ["none.toml"])
-    assert list(tmp_path.iterdir()) == []
 
 
 # ---------------------------------------------------------------- damaged files

@@ -3,7 +3,7 @@ name with typed values, no messages at all, no runtime jar. The setup files
 they give run under wine64 with the real JDK, speak the user's language in
 boxes, pass arrays of arguments through unchanged, and equal the setup files
 of the same project written in key numbers; what the builder cannot turn
-into a working setup file it refuses with the fix."""
+into a working setup file it refuses with the fix (test_builder.py's table)."""
 import gzip
 import io
 import json
@@ -12,10 +12,8 @@ import shutil
 import subprocess
 import tarfile
 
-import pytest
-
-from harness import (BUILDER, JAVA_DIR, RUNTIME_JAR, SOURCE_DIR, STUB_X64, TESTS_JAR, finish, inspect_setup, jdk_dir,
-                     press, probe_report, run_builder, run_setup, wait_dialog, winpath)
+from harness import (BUILDER, JAVA_DIR, RUNTIME_JAR, SOURCE_DIR, STUB_X64, TESTS_JAR, answer_box, inspect_setup,
+                     jdk_dir, probe_report, run_builder, run_setup, winpath)
 
 
 def toml_text(value: str) -> str:
@@ -87,15 +85,9 @@ def test_a_five_line_project_runs_and_explains_failures_in_boxes_and_languages(d
         run = run_setup(failing, "-q", temp=tmp_path / lang, env=env)
         assert run.code == 1 and ascii_only(expected) in ascii_only(run.stderr), (lang, run.stderr)
     # Started as a user starts it, the error comes in a box.
-    proc, out, err = run_setup(failing, temp=tmp_path / "box", env=java_home, wait=False)
-    try:
-        box = wait_dialog(info["wide"]["1000"], exe=failing, timeout=60)
-        assert box and box["text"].startswith(english), box
-        press(info["wide"]["1000"], "OK", exe=failing)
-        assert finish(proc, out, err, timeout=60).code == 1
-    finally:
-        if proc.poll() is None:
-            proc.kill()
+    text, run = answer_box(run_setup(failing, temp=tmp_path / "box", env=java_home, wait=False), info["wide"]["1000"],
+                           failing)
+    assert text.startswith(english) and run.code == 1, text
 
     # The project's own text wins over the built-in one, untranslated, which the build points out.
     result, own = build(tmp_path / "own", FIVE_LINES + MISSING_ENTRY + '[messages]\n1006 = "Example lacks {0}"\n')
@@ -231,49 +223,6 @@ def test_named_and_numbered_projects_give_the_same_setup_file(tmp_path):
     missing = {m["id"]: m["because"] for m in inspect_setup(bare)["missing_texts"]}
     assert missing[1006] == "class_path has a required entry" and missing[20019] == "min_java_version is set"
     assert 20005 not in missing and 20014 not in missing and 1010 in missing
-
-
-REFUSED = {
-    "unknown name": ('[settings]\nmain_clas = "x"\n', ['"main_clas"', 'did you mean "main_class"']),
-    "name and number": ('[settings]\nmain_class = "x"\n122 = "y"\n', ["main_class", '"122"', "122"]),
-    "flag as text": ('[settings]\nsingle_instance = "yes"\n', ["single_instance", "true or false"]),
-    "version as number": ("[settings]\nmin_java_version = 1.10\n", ["min_java_version", '"1.8"']),
-    "integer out of range": ("[settings]\nlauncher_kind = 4294967296\n", ["launcher_kind", "outside"]),
-    "unknown search kind": ('[settings]\njava_search = [{ path = "x" }]\n', ["java_search", "unknown kind", '"path"']),
-    "separator in search": ('[settings]\njava_search = [{ env = "A;B" }]\n', ["java_search", '";"']),
-    "two kinds in one entry": ('[settings]\nclass_path = [{ env = "A", dir = "b" }]\n', ["class_path", "both"]),
-    "unquotable argument": ("[settings]\narguments = [\"a'b\\\"c\"]\n", ["arguments", "both kinds of quote"]),
-    "directive in a format": ('[messages]\n20005 = "needs %s bits"\n', ["20005", "%S"]),
-    "too many numbers": ('[[language]]\ncode = "de"\n[language.messages]\n20008 = "%f %f %f %f %f"\n', ["20008"]),
-    "unknown translation": ('[payload]\ntranslations = ["it"]\n', ["translations", '"de"']),
-    "broken jre archive": ('file = [{ source = "jre.tar.gz" }]\n[settings]\nmain_class = "x"\n', ["jre.tar.gz", "gzip"]),
-    "no main class": ('file = [{ source = "tlxtests.jar" }]\n', ["main_class is missing", "main_class = "]),
-    "class in slash form": ('[settings]\nmain_class = "com/example/Setup"\n', ["dotted form", '"com.example.Setup"']),
-    "class with .class": ('[settings]\nmain_class = "LaunchProbe.class"\n', ["dotted form", '"LaunchProbe"']),
-    "class in no jar": ('file = [{ source = "tlxtests.jar" }]\n[settings]\nmain_class = "LaunchProbes"\n',
-                        ["(tlxruntime.jar, tlxtests.jar)", 'did you mean "LaunchProbe"']),
-    "jar off the class path": ('file = [{ source = "tlxtests.jar", name = "lib/tests.jar" }]\n[settings]\n'
-                               'main_class = "LaunchProbe"\n', ["lib/tests.jar", '"tests.jar" or "user/tests.jar"']),
-    "version number too large": ('[version]\nfile_version = "1.70000"\n', ["file_version", "65535"]),
-    "version without a number": ('[version]\nproduct_version = "beta"\n', ["product_version", "start with a number"]),
-    "unknown version key": ('[version]\nproduct = "x"\n', ['"product"', "[version]", "product_name"]),
-    "version text too long": (f'[version]\ncompany_name = "{"x" * 1001}"\n', ["company_name", "1 to 1000 characters"]),
-}
-
-
-@pytest.mark.parametrize("case", sorted(REFUSED))
-def test_refused_with_one_line_naming_place_and_key(case, tmp_path):
-    text, fragments = REFUSED[case]
-    (tmp_path / "jre.tar.gz").write_bytes(gzip.compress(b"cut short")[:-9])
-    shutil.copy(TESTS_JAR, tmp_path)
-    result, out = build(tmp_path, text)
-    assert result.returncode == 2, result.stderr
-    [line] = result.stderr.splitlines()
-    # A setting that is missing has no place to name.
-    assert re.match(r"tlx-builder: error: \S*setup\.exe\.toml:(\d+:\d+:| main_class) ", line), line
-    for fragment in fragments:
-        assert fragment in line, (fragment, line)
-    assert not out.exists()
 
 
 def test_a_value_the_launcher_would_cut_is_built_with_a_warning(tmp_path):

@@ -1,22 +1,23 @@
 """What our build tool writes into the launcher stub besides the payload (the
-icon of an .ico file, the version resource, the splash image), as Windows'
-own functions read it back (tests/tools/resinfo.cpp: the version library,
-the resource loader and the icon decoder of Wine); a setup file signed
-afterwards with osslsigncode and a throw-away certificate verifies and still
-runs; and tlx-builder.exe, the Windows build of the tool, writes the same
-bytes under wine64 as the Linux tool."""
+icon of an .ico file, the version resource, the splash image), in the PE
+layout and as Windows' own functions read it back (tests/tools/resinfo.cpp:
+the version library, the resource loader and the icon decoder of Wine); a
+setup file signed afterwards with osslsigncode and a throw-away certificate
+verifies and still runs; and tlx-builder.exe, the Windows build of the tool,
+writes the same bytes under wine64 as the Linux tool."""
 import json
 import shutil
 import struct
 import subprocess
-import zlib
 
+import pefile
 import pytest
 
 from harness import (BUILD_DIR, STUB_X64, STUB_X86, TESTS_JAR, TOOLS_DIR, inspect_setup, jdk_dir,
                      probe_report, run_builder, run_setup, run_wine, winpath, write_project)
 from test_builder import assert_refused
-from test_splash import png
+from test_pe_static import RT_DIALOG, RT_MANIFEST, resource
+from test_splash import SPLASH_RGB, png
 
 WINDOWS_BUILDER = BUILD_DIR / "x64" / "builder" / "tlx-builder.exe"
 VERSION = {"product_name": "Example Ünïcode Setup", "product_version": "2.5 beta", "file_version": "2.5.1.77",
@@ -80,18 +81,39 @@ def sign(setup, work):
 
 
 @pytest.mark.parametrize("stub", [STUB_X86, STUB_X64], ids=["x86", "x64"])
-def test_icon_and_version_read_back_through_windows(tmp_path, stub):
+def test_icon_version_and_splash_read_back_through_windows(tmp_path, stub):
     icon = ico_file(tmp_path / "app.ico", ICON_IMAGES)
+    # Big enough to move the relocations by a few pages (only the signature is checked).
+    image = tmp_path / "large.png"
+    image.write_bytes(png(8, 8, SPLASH_RGB) + bytes(range(256)) * 80)
     setup = tmp_path / "setup.exe"
-    result = run_builder("build", "--stub", stub, "--project", project(tmp_path), "--output", setup, "--icon", icon)
+    result = run_builder("build", "--stub", stub, "--project", project(tmp_path), "--output", setup, "--icon", icon,
+                         "--splash-image", image)
     assert result.returncode == 0, result.stderr
+    info = inspect_setup(setup)
+    assert info["crc_ok"]
+    pe = pefile.PE(data=setup.read_bytes()[:info["payload_start"]])
+    last = pe.sections[-1]
+    assert last.PointerToRawData + last.SizeOfRawData == info["payload_start"]
+    assert resource(pe, 10, 10000) == image.read_bytes()  # RCDATA 10000
+    # What was there before is still there, and the loader's sums agree.
+    before = pefile.PE(str(stub))
+    for kind, ident in ((RT_MANIFEST, 1), (RT_DIALOG, 103), (RT_DIALOG, 104)):
+        assert resource(pe, kind, ident) == resource(before, kind, ident)
+    assert pe.OPTIONAL_HEADER.CheckSum == pe.generate_checksum()
+    assert pe.OPTIONAL_HEADER.SizeOfImage == (last.VirtualAddress + last.Misc_VirtualSize + 0xFFF) // 0x1000 * 0x1000
+    # The base relocations moved behind the grown resources, unchanged.
+    old, new = (p.OPTIONAL_HEADER.DATA_DIRECTORY[5] for p in (before, pe))
+    assert new.VirtualAddress == last.VirtualAddress > old.VirtualAddress and new.Size == old.Size > 0
+    assert pe.get_data(new.VirtualAddress, new.Size) == before.get_data(old.VirtualAddress, old.Size)
+
     seen = resinfo(setup)
     assert seen["fixed_file"] == "2.5.1.77" and seen["fixed_product"] == "2.5.0.0"
     assert seen["strings"] == {RESOURCE_NAMES[key]: value for key, value in VERSION.items()}
     assert seen["icon_count"] == 1
     assert [(i["width"], i["bits"], i["decoded"], bytes.fromhex(i["data"])) for i in seen["icons"]] == \
         [(size, 32, size, data) for size, data in ICON_IMAGES]
-    stub_info = inspect_setup(setup)["stub"]
+    stub_info = info["stub"]
     assert stub_info["bitness"] == (32 if stub == STUB_X86 else 64)
     assert [(i["width"], i["size"]) for i in stub_info["icons"]] == [(s, len(d)) for s, d in ICON_IMAGES]
     assert stub_info["version"]["strings"] == seen["strings"] and stub_info["version"]["file_version"] == "2.5.1.77"
@@ -108,7 +130,7 @@ def test_signed_setup_file_verifies_and_runs(tmp_path):
     assert verified.returncode == 0 and "Signature verification: ok" in verified.stdout, verified.stdout
     # The certificate table lies behind the verified range, as the payload format intends.
     before, after = inspect_setup(setup), inspect_setup(signed)
-    assert after["crc_ok"] and after["file_size"] > before["file_size"]
+    assert after["crc_ok"] and after["error"] is None and after["file_size"] > before["file_size"]
     assert after["unextracted_position"] == before["unextracted_position"]
     assert resinfo(signed)["fixed_product"] == "3.1.0.0"
     for program in (setup, signed):

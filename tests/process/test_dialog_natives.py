@@ -23,7 +23,7 @@ def dialog(caption, timeout=60):
 
 
 def set_check(caption, label, state):
-    code, data = dlghelper("check", caption, None, "--button", label, "--state", "1" if state else "0")
+    code, data = dlghelper("click", caption, None, "--button", label, "--state", "1" if state else "0")
     assert code == 0, data
 
 

@@ -9,12 +9,45 @@ from pathlib import Path
 
 import pytest
 
-from harness import inspect_setup, prefix_dir, run_builder
-from setup_cases import (MESSAGES, assert_extracted, build, delete_marker, extraction_dirs, flip_byte, log_text,
-                         log_value, marker, record_offsets, run_answering_box, run_launcher, runtime_files,
-                         set_marker, temp_switch)
+from harness import answer_box, inspect_setup, prefix_dir, run_builder
+from setup_cases import (MESSAGES, build, delete_marker, extraction_dirs, log_text, log_value, marker, run_launcher,
+                         runtime_files, set_marker, temp_switch)
 
 ABORT_LINE = "No JRE found. Aborting."
+
+
+def record_offsets(setup: Path) -> dict:
+    """Record name to (file offset of its content, size) as our build tool reads them."""
+    return {r["name"]: (r["offset"], r["size"]) for r in inspect_setup(setup)["records"]}
+
+
+def flip_byte(setup: Path, offset: int) -> int:
+    data = bytearray(setup.read_bytes())
+    data[offset] ^= 0x5A
+    setup.write_bytes(bytes(data))
+    return data[offset]
+
+
+def assert_extracted(directory: Path, files):
+    """Every record is in directory with the source's bytes; an empty record leaves no file."""
+    for source, name in files:
+        target = Path(directory) / name
+        data = Path(source).read_bytes()
+        if data:
+            assert target.is_file(), f"{name} not extracted"
+            assert target.read_bytes() == data, f"{name} differs from its source"
+        else:
+            assert not target.exists(), f"the empty record {name} created a file"
+
+
+def run_answering_box(setup: Path, *args, text=MESSAGES[20016]):
+    """Runs the setup file, which must show a box captioned with message
+    20013 saying text (the corrupted-file box unless text says otherwise),
+    answers it and returns the finished run. The setup must show no
+    progress dialog (quiet, or key 155), which has the same caption."""
+    shown, run = answer_box(run_launcher(setup, *args, wait=False), MESSAGES[20013], setup)
+    assert shown == text
+    return run
 
 
 @pytest.fixture
@@ -132,14 +165,19 @@ def test_names_leaving_the_extraction_directory_are_refused(tmp_path, files, hos
 
 
 @pytest.mark.usefixtures("private_prefix")
-def test_language_restart_reuses_the_directory_without_check_or_extraction(tmp_path, files):
+@pytest.mark.parametrize("complete", [True, False], ids=["reuses the directory", "extracts without tlxparams.conf"])
+def test_language_restart_without_check_and_with_the_markers_left_alone(tmp_path, files, complete):
+    """A restart in an earlier run's directory uses it as it is, unchecked
+    (a check would stop at the changed byte with a box); without the
+    runtime's parameter file there it extracts afresh, leaving it alone."""
     setup = build(tmp_path, files)
-    offset, _ = record_offsets(setup)["tlxruntime.jar"]
-    flip_byte(setup, offset)  # a check would stop the launch with a box
+    if complete:
+        flip_byte(setup, record_offsets(setup)["tlxruntime.jar"][0])
     earlier = tmp_path / "earlier"
     earlier.mkdir()
     (earlier / "tlxruntime.jar").write_bytes(b"from the earlier run")
-    (earlier / "tlxparams.conf").write_bytes(b"earlier")
+    if complete:
+        (earlier / "tlxparams.conf").write_bytes(b"earlier")
     temp = tmp_path / "temp"
     set_marker("InstallStarted", 7)
     try:
@@ -148,26 +186,16 @@ def test_language_restart_reuses_the_directory_without_check_or_extraction(tmp_p
         assert marker("InstallStarted") == 7, "a language restart leaves the markers alone"
     finally:
         delete_marker("InstallStarted")
-    assert ABORT_LINE in run.stdout.splitlines()
-    assert extraction_dirs(temp) == []
     assert (earlier / "tlxruntime.jar").read_bytes() == b"from the earlier run"
     log = log_text(temp)
-    assert "verifying integrity" not in log and "extracting files" not in log
-    assert log_value(log, "Current working dir: ") == "Z:" + str(earlier).replace("/", "\\")
-
-
-def test_language_restart_without_runtime_files_extracts_afresh(tmp_path, files):
-    setup = build(tmp_path, files)
-    earlier = tmp_path / "earlier"
-    earlier.mkdir()
-    (earlier / "tlxruntime.jar").write_bytes(b"only half of an earlier run")
-    temp = tmp_path / "temp"
-    run = run_launcher(setup, "__tlx_lang_restart", *temp_switch(temp), cwd=earlier)
-    assert run.code == 83, run.stderr
-    (directory,) = extraction_dirs(temp)
-    assert_extracted(directory, files)
-    assert "could not find tlxparams.conf" in log_text(temp)
-    assert (earlier / "tlxruntime.jar").read_bytes() == b"only half of an earlier run"
+    if complete:
+        assert ABORT_LINE in run.stdout.splitlines() and extraction_dirs(temp) == []
+        assert "verifying integrity" not in log and "extracting files" not in log
+        assert log_value(log, "Current working dir: ") == "Z:" + str(earlier).replace("/", "\\")
+    else:
+        (directory,) = extraction_dirs(temp)
+        assert_extracted(directory, files)
+        assert "could not find tlxparams.conf" in log
 
 
 def test_unreadable_record_is_reported_as_corrupted_unless_quiet(tmp_path, files, display):

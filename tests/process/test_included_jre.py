@@ -15,19 +15,12 @@ from pathlib import Path
 
 import pytest
 
-from harness import (BUILD_DIR, finish, jdk_archive, jdk_dir, press, probe_report, probe_setup, wait_dialog,
+from harness import (RUNTIME_JAR, TESTS_JAR, answer_box, jdk_dir, launcher_logs, probe_report, probe_setup, read_log,
                      winpath)
 from setup_cases import build, log_text, run_launcher, runtime_files, temp_switch
 
 CORRUPT = "The bundled JRE is corrupted. If you downloaded the setup file please download it again."
-PREFIX = {}
-
-
-@pytest.fixture(scope="module", autouse=True)
-def private_prefix(module_prefix):
-    PREFIX.update(module_prefix)
-    yield
-    PREFIX.clear()
+pytestmark = pytest.mark.usefixtures("in_module_prefix")
 
 
 def header(name: bytes, size_field: bytes, kind: bytes) -> bytes:
@@ -75,29 +68,8 @@ def run_with_archive(tmp_path, archive: bytes, settings=None):
     setup = build(tmp_path / "setup", runtime_files(tmp_path) + [(source, "jre.tar.gz")],
                   settings={107: "0", **(settings or {})})
     temp = tmp_path / "temp"
-    run = run_launcher(setup, "-q", *temp_switch(temp), env=PREFIX)
-    return run, log_text(temp).replace("\r\n", "\n"), temp
-
-
-def test_jdk_archive_is_untarred_and_its_jvm_runs_the_application(tmp_path):
-    archive = jdk_archive()
-    setup = probe_setup(tmp_path / "setup", settings={128: ""},
-                        files=[(BUILD_DIR / "java" / "tlxruntime.jar", "tlxruntime.jar"),
-                               (BUILD_DIR / "java" / "tlxtests.jar", "tlxtests.jar"), (archive, "jre.tar.gz")])
-    temp = tmp_path / "temp"
-    run = run_launcher(setup, *temp_switch(temp), env={**PREFIX, "TOLVANRIX_LOG": "yes"}, timeout=300)
-    assert run.code == 0, run.stdout + run.stderr
-    report = probe_report(run.stdout)
-    assert report.done, run.stdout
-    log = log_text(temp).replace("\r\n", "\n")
-    extraction = report.props["kavro.tempDir"]
-    assert "untaring JRE was successful" in log
-    assert f"JRE dir: {extraction}\\jre\n" in log
-    # Taken as shipped, without asking its version.
-    assert f"JVM home {extraction}\\jre\\bin\\.., version \n" in log
-    assert (extraction + "\\jre\\bin").lower() in report.props["java.library.path"].lower().split(";")
-    assert "Searching for a JVM" not in log
-    assert "extracting .\\bin\\server\\jvm.dll (size " in log
+    run = run_launcher(setup, "-q", *temp_switch(temp))
+    return run, log_text(temp), temp
 
 
 def test_sizes_long_names_and_skipped_links(tmp_path):
@@ -169,20 +141,13 @@ def test_a_damaged_archives_output_is_gone_while_its_message_shows(tmp_path, dis
     setup = build(tmp_path / "setup", runtime_files(tmp_path) + [(source, "jre.tar.gz")],
                   settings={107: "1", 151: "10000"}, messages={1000: "Error"})
     temp = tmp_path / "temp"
-    # In the shared prefix, where the dialog helper sees the box; the untar
-    # comes before any runtime is looked for.
-    proc, out, err = run_launcher(setup, *temp_switch(temp), wait=False)
-    try:
-        box = wait_dialog("Error", exe=setup, timeout=60)
-        assert box is not None and box["text"].startswith(CORRUPT), box
+
+    def while_shown(box):
         [directory] = temp.glob("kvo*_dir*")
         assert (directory / "tlxruntime.jar").exists() and not (directory / "jre").exists()
-        press("Error", "OK", exe=setup)
-        run = finish(proc, out, err, timeout=60)
-    finally:
-        if proc.poll() is None:
-            proc.kill()
-    assert run.code == 1
+    text, run = answer_box(run_launcher(setup, *temp_switch(temp), wait=False), "Error", setup,
+                           while_shown=while_shown)
+    assert text.startswith(CORRUPT) and run.code == 1, text
     assert not list(temp.glob("kvo*")), "the extraction directory or its reservation stayed"
 
 
@@ -227,7 +192,7 @@ def pack(jar: Path, packed: Path) -> Path:
     return packed
 
 
-def test_packed_jars_are_restored_with_the_runtimes_unpack200(tmp_path):
+def test_the_jdk_in_the_archive_runs_the_application_after_its_packed_jars_are_restored(tmp_path):
     # The JDK 11 runtime with the unpack200.exe of the Windows JDK 9 (and the
     # C runtime it needs), and packed jars in lib: one to restore, one whose
     # jar is there already.
@@ -235,24 +200,32 @@ def test_packed_jars_are_restored_with_the_runtimes_unpack200(tmp_path):
     (extras / "bin").mkdir(parents=True)
     for name in ("unpack200.exe", "msvcr120.dll"):
         shutil.copyfile(jdk_dir("win64-9") / "bin" / name, extras / "bin" / name)
-    pack(BUILD_DIR / "java" / "tlxruntime.jar", extras / "lib" / "extra.jar.pack")
-    pack(BUILD_DIR / "java" / "tlxruntime.jar", extras / "lib" / "present.jar.pack")
-    shutil.copyfile(BUILD_DIR / "java" / "tlxruntime.jar", extras / "lib" / "present.jar")
+    pack(RUNTIME_JAR, extras / "lib" / "extra.jar.pack")
+    pack(RUNTIME_JAR, extras / "lib" / "present.jar.pack")
+    shutil.copyfile(RUNTIME_JAR, extras / "lib" / "present.jar")
     archive = tmp_path / "jre.tar.gz"
     subprocess.run(["tar", "--format=gnu", "-czf", str(archive), "-C", str(jdk_dir()), ".", "-C", str(extras), "."],
                    check=True)
     # The application's own jar travels packed in the payload: it runs only
     # once the work routine has restored it with the chosen runtime.
-    packed_tests = pack(BUILD_DIR / "java" / "tlxtests.jar", tmp_path / "tlxtests.jar.pack")
+    packed_tests = pack(TESTS_JAR, tmp_path / "tlxtests.jar.pack")
     setup = probe_setup(tmp_path / "setup", settings={128: "", 153: "1"},
-                        files=[(BUILD_DIR / "java" / "tlxruntime.jar", "tlxruntime.jar"),
-                               (packed_tests, "tlxtests.jar.pack"), (archive, "jre.tar.gz")])
+                        files=[(RUNTIME_JAR, "tlxruntime.jar"), (packed_tests, "tlxtests.jar.pack"),
+                               (archive, "jre.tar.gz")])
     temp = tmp_path / "temp"
-    run = run_launcher(setup, *temp_switch(temp), env=PREFIX, timeout=300)
+    run = run_launcher(setup, *temp_switch(temp), timeout=300)
     assert run.code == 0, run.stdout + run.stderr
-    assert probe_report(run.stdout).done, run.stdout
+    report = probe_report(run.stdout)
+    assert report.done, run.stdout
     assert "Preparing JRE ...\n" in run.stdout.replace("\r\n", "\n")
-    log = log_text(temp).replace("\r\n", "\n")
+    # The launcher's own log: the deletion mode's, which may be there too, names every file it removes.
+    log = read_log(launcher_logs(temp)[0])
+    extraction = report.props["kavro.tempDir"]
+    assert "untaring JRE was successful" in log and "extracting .\\bin\\server\\jvm.dll (size " in log
+    assert f"JRE dir: {extraction}\\jre\n" in log
+    # Taken as shipped, without asking its version, and no other is looked for.
+    assert f"JVM home {extraction}\\jre\\bin\\.., version \n" in log and "Searching for a JVM" not in log
+    assert (extraction + "\\jre\\bin").lower() in report.props["java.library.path"].lower().split(";")
     lib = "jre\\lib\\"
     assert log.count("unpack200.exe\n") == 2, log
     assert '-r "jre\\lib\\extra.jar.pack" "jre\\lib\\extra.jar"' in log

@@ -9,7 +9,7 @@ import shutil
 import time
 
 from harness import (RUNTIME_JAR, TESTS_JAR, finish, launcher_logs, probe_report, probe_setup, read_log,
-                     reg_query_value, run_setup, run_wine, wait_until, winpath)
+                     reg_query_value, run_setup, run_wine, wait_for_line, winpath)
 
 PIDS_KEY = "HKCU\\SOFTWARE\\morvane\\kavro\\pids"
 
@@ -20,15 +20,6 @@ def mangled(setup):
 
 def start(setup, *args, temp, env=None):
     return run_setup(setup, *args, temp=temp, env=env, timeout=120, wait=False)
-
-
-def wait_for_line(out_path, prefix, timeout=60):
-    def line():
-        for text in out_path.read_text(errors="replace").splitlines():
-            if text.startswith(prefix):
-                return text
-        return None
-    return wait_until(line, timeout=timeout)
 
 
 def test_concurrent_runs_take_the_next_free_number(tmp_path):

@@ -6,12 +6,11 @@ the next start), Download from a loopback server, and Cancel. Each test has a pr
 the install-started values have fixed names."""
 import contextlib
 import shutil
-import subprocess
 
 import pytest
 
-from harness import (BUILD_DIR, PROBE_MESSAGES, TOOLS_DIR, finish, find_control, jdk_archive, jdk_dir,
-                     prefix_dir, probe_report, probe_setup, press, reg, screenshot_rgb, type_into, wait_dialog,
+from harness import (PROBE_MESSAGES, TOOLS_DIR, find_control, jdk_archive, jdk_dir, prefix_dir, probe_report,
+                     probe_setup, press, reg, running, save_screenshot, screenshot_rgb, type_into, wait_dialog,
                      winpath)
 from loopback_http import NO_PROXY, clear_prefix_proxy, serve
 from setup_cases import MESSAGES, log_text, marker, run_launcher, set_marker, temp_switch
@@ -40,9 +39,7 @@ def gui_prefix(display, private_prefix):
 def choice_setup(tmp_path, settings):
     """A setup file without the progress dialog (which opens for the choice
     alone and ends with it), errors in boxes, no runtime in it and none findable."""
-    return probe_setup(tmp_path / "setup", settings={107: "5", 128: "", **settings},
-                       files=[(BUILD_DIR / "java" / "tlxruntime.jar", "tlxruntime.jar"),
-                              (BUILD_DIR / "java" / "tlxtests.jar", "tlxtests.jar")], messages=TEXTS)
+    return probe_setup(tmp_path / "setup", settings={107: "5", 128: "", **settings}, messages=TEXTS)
 
 
 def choice_dialog(setup):
@@ -64,26 +61,14 @@ def download_button_drawn(dialog) -> bool:
     return ink(26, 48) * 2 > ink(50, 72)
 
 
-def save_screenshot(name):
-    shots = BUILD_DIR / "test-output" / "screens"
-    shots.mkdir(parents=True, exist_ok=True)
-    subprocess.run(["import", "-window", "root", f"png24:{shots / name}"], check=True, timeout=60)
-
-
 @contextlib.contextmanager
 def choice_run(setup, temp, env=None):
     """Starts the setup file and yields a dict that gets the finished run
     ("run") once the block has answered the choice dialog ("dialog")."""
-    proc, out, err = run_launcher(setup, *temp_switch(temp), wait=False, env=env, timeout=300)
-    state = {}
-    try:
+    with running(run_launcher(setup, *temp_switch(temp), wait=False, env=env, timeout=300), 240, setup) as state:
         state["dialog"] = choice_dialog(setup)
         assert state["dialog"], "no choice dialog"
         yield state
-        state["run"] = finish(proc, out, err, timeout=240)
-    finally:
-        if proc.poll() is None:
-            proc.kill()
 
 
 def locate(setup, java_exe):

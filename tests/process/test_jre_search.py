@@ -14,7 +14,7 @@ from pathlib import Path
 
 import pytest
 
-from harness import X64_DIR, X86_DIR, copy_prefix, jdk_dir, reg as reg_in, stop_prefix, winpath
+from harness import X64_DIR, X86_DIR, jdk_dir, reg, winpath
 from setup_cases import build, log_text, run_launcher, runtime_files, temp_switch
 
 JAVASOFT = r"HKLM\SOFTWARE\JavaSoft"
@@ -26,20 +26,7 @@ WRONG_BITNESS_JVM = X86_DIR / "tools" / "jvm.dll"
 
 # Fatal errors on standard error (no box to answer), a runtime of at least 1.8.
 BASE = {107: "0", 126: "1.8"}
-
-PREFIX = {}  # WINEPREFIX of the module's private prefix
-
-
-@pytest.fixture(scope="module", autouse=True)
-def private_prefix(tmp_path_factory):
-    PREFIX.update(copy_prefix(tmp_path_factory.mktemp("prefix") / "wine"))
-    yield
-    stop_prefix(Path(PREFIX["WINEPREFIX"]))
-    PREFIX.clear()
-
-
-def reg(*args, check=False):
-    return reg_in(*args, check=check, env=PREFIX)
+pytestmark = pytest.mark.usefixtures("in_module_prefix")
 
 
 def registry_state(path: Path, entries=()) -> None:
@@ -105,7 +92,7 @@ def launch(tmp_path):
         n = next(counter)
         setup = build(tmp_path / f"setup{n}", files + list(extra_files), settings={**BASE, **(settings or {})})
         temp = tmp_path / f"temp{n}"
-        run = run_launcher(setup, "-q", *temp_switch(temp), env={**PREFIX, **(env or {})})
+        run = run_launcher(setup, "-q", *temp_switch(temp), env=env)
         return run, log_text(temp)
 
     return start

@@ -7,7 +7,7 @@ import subprocess
 
 import pytest
 
-from harness import build_setup, close_windows_of, finish, launcher_logs, press, read_log, run_setup, wait_dialog
+from harness import answer_box, build_setup, launcher_logs, read_log, run_setup
 
 LOCALES = ("de_AT.UTF-8", "de_DE.UTF-8", "de_CH.UTF-8", "fr_FR.UTF-8")
 
@@ -75,15 +75,6 @@ def cut_in_a_last_block(workdir, blocks):
 def test_the_applied_messages_are_the_ones_shown(tmp_path, display, locale, blocks, caption):
     cut = cut_in_a_last_block(tmp_path / "b", blocks)
     temp = tmp_path / "temp"
-    proc, out, err = run_setup(cut, temp=temp, env=session(locale), wait=False)
-    try:
-        box = wait_dialog(caption, timeout=30)
-        assert box is not None, f"no message box captioned {caption!r}"
-        assert box["text"].startswith("Internal Error: readWString")
-        press(caption, "OK")
-    finally:
-        run = finish(proc, out, err, timeout=30)
-        if run.timed_out:
-            close_windows_of(cut)
-    assert run.code == 1
+    text, run = answer_box(run_setup(cut, temp=temp, env=session(locale), wait=False), caption, cut, timeout=30)
+    assert text.startswith("Internal Error: readWString") and run.code == 1, text
     assert f"language/country is {locale[:5]}\n" in read_log(launcher_logs(temp)[0])

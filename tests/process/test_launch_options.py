@@ -52,7 +52,8 @@ def test_default_vmoptions_file_with_blanks_comments_slots_and_includes(tmp_path
     assert [o for o in tlxtest_options(report) if o not in levels] == [
         "-Xmx512m", "-Dtlxtest.main=1", "-Dtlxtest.other=1", "-Dtlxtest.third=cfg", "-Dtlxtest.otherEnd=1",
         "-Dtlxtest.after=1", f"-Dtlxtest.long={long_value}", "-Dtlxtest.tail=1"]
-    assert 400 * 2**20 < report.max_memory <= 512 * 2**20
+    max_memory = int(next(line for line in report.lines if line.startswith("probe.maxMemory=")).split("=", 1)[1])
+    assert 400 * 2**20 < max_memory <= 512 * 2**20
     class_path = report.class_path()
     assert class_path[0] == "C:\\second.jar"
     assert sorted(class_path[1:3]) == extraction_jars(report)
@@ -71,37 +72,16 @@ def test_classpath_line_replaces_the_configured_class_path(tmp_path):
     assert class_path[2:] == ["C:\\replace.jar"]
 
 
-def test_settings_options_with_a_quoted_include_and_version_lines(tmp_path):
-    workdir, temp = tmp_path / "setup", tmp_path / "temp"
-    included = tmp_path / "dir with blank" / "extra.vmoptions"
-    included.parent.mkdir()
-    included.write_text("-Dtlxtest.quoted=1\n")
-    setup = probe_setup(workdir, settings={
-        123: f'-Dtlxtest.before=1 -include-options "{winpath(included)}" -classpath C:\\two-elements.jar',
-        # Version lines: the first whose prefix starts the JDK's version (11.0.2) counts.
-        10200: "3", 10201: "1.8", 10202: "-Dtlxtest.version=8", 10203: "11", 10204: "-Dtlxtest.version=11",
-        10205: "", 10206: "-Dtlxtest.version=any"})
-    _, report = launch(setup, temp=temp)
-    assert tlxtest_options(report) == ["-Dtlxtest.before=1", "-Dtlxtest.quoted=1", "-Dtlxtest.version=11"]
-    # "-classpath" and its path as two elements are two plain options, not a slot.
-    assert "-classpath" in report.vmoptions and "C:\\two-elements.jar" in report.vmoptions
-    assert "C:\\two-elements.jar" not in report.class_path()
-
-
-def test_j_option_is_an_argument_without_key_125(tmp_path):
-    # With the key the installer launch of test_launch.py takes it as a VM option.
-    _, report = launch(probe_setup(tmp_path / "setup"), "-J-Xmx1g", "foo", temp=tmp_path / "temp")
-    assert "-Xmx1g" not in report.vmoptions and report.args == ["-J-Xmx1g", "foo"]
-
-
-def test_locale_options_follow_the_detected_language(tmp_path):
+def test_locale_options_follow_the_detected_language_and_j_is_an_argument_without_key_125(tmp_path):
+    # With key 125 the installer launch of test_launch.py takes "-J" as a VM option.
     setup = probe_setup(tmp_path / "setup")
     env = {"LC_ALL": "pt_BR.UTF-8", "LANG": "pt_BR.UTF-8"}
-    _, report = launch(setup, "-Dsun.locale.formatasdefault=false", "foo", temp=tmp_path / "temp", env=env)
+    _, report = launch(setup, "-Dsun.locale.formatasdefault=false", "-J-Xmx1g", "foo", temp=tmp_path / "temp",
+                       env=env)
     at = report.vmoptions.index("-Dsun.locale.formatasdefault=false")
     assert report.vmoptions[at + 1:at + 3] == ["-Duser.language=pt", "-Duser.country=BR"]
     assert report.props["user.language"] == "pt" and report.props["user.country"] == "BR"
-    assert report.args == ["foo"]
+    assert report.args == ["-J-Xmx1g", "foo"] and "-Xmx1g" not in report.vmoptions
 
     _, report = launch(setup, "-Dsun.locale.formatasdefault=false", "-Dsun.locale.formatasdefault=true",
                        temp=tmp_path / "temp2", env=env)
@@ -110,11 +90,15 @@ def test_locale_options_follow_the_detected_language(tmp_path):
     assert report.args == []
 
 
-def test_launcher_variables_in_the_configured_options(tmp_path):
+def test_configured_options_with_launcher_variables_a_quoted_include_and_version_lines(tmp_path):
     """Every placeholder, in one start: the values they stand for, environment
     variables after them (so a value holding a placeholder stays as it is),
-    unknown names left alone, and a value too long for the option text cut."""
+    unknown names left alone, and a value too long for the option text cut;
+    an included file named in quotes, and the version line that counts."""
     workdir, temp = tmp_path / "setup", tmp_path / "temp"
+    included = tmp_path / "dir with blank" / "extra.vmoptions"
+    included.parent.mkdir()
+    included.write_text("-Dtlxtest.quoted=1\n")
     tokens = {
         "exedir": ["%KAVRO_EXEDIR%", "%TOLVANRIX_EXEDIR%", "${KAVRO_EXEDIR}", "${TOLVANRIX_EXEDIR}",
                    "${launcher:sys.launcherDirectory}"],
@@ -131,7 +115,12 @@ def test_launcher_variables_in_the_configured_options(tmp_path):
     }
     options = " ".join(f"-Dtlxtest.{kind}{n}={token}" for kind, texts in tokens.items()
                        for n, token in enumerate(texts))
-    setup = probe_setup(workdir, settings={123: options + " -Dtlxtest.long=${TLXTEST_LONG}${TLXTEST_LONG}"})
+    setup = probe_setup(workdir, settings={
+        123: f'-Dtlxtest.before=1 -include-options "{winpath(included)}" -classpath C:\\two-elements.jar {options} '
+             "-Dtlxtest.long=${TLXTEST_LONG}${TLXTEST_LONG}",
+        # Version lines: the first whose prefix starts the JDK's version (11.0.2) counts.
+        10200: "3", 10201: "1.8", 10202: "-Dtlxtest.version=8", 10203: "11", 10204: "-Dtlxtest.version=11",
+        10205: "", 10206: "-Dtlxtest.version=any"})
     env = {"TLXTEST_VALUE": "plain", "TLXTEST_SELF": "a${TLXTEST_SELF}b", "TLXTEST_LONG": "w" * 20000,
            "TLXTEST_ORDER": "${launcher:sys.pathlistSeparator}"}
     _, report = launch(setup, temp=temp, env=env)
@@ -146,6 +135,12 @@ def test_launcher_variables_in_the_configured_options(tmp_path):
     assert props["tlxtest.tempbase0"].rstrip("\\") == winpath(temp)
     # The option text holds 6000 characters at most.
     assert 1000 < len(props["tlxtest.long"]) < 6000 and set(props["tlxtest.long"]) == {"w"}
+    assert [o for o in tlxtest_options(report) if o.startswith(("-Dtlxtest.before", "-Dtlxtest.quoted",
+                                                                "-Dtlxtest.version"))] == \
+        ["-Dtlxtest.before=1", "-Dtlxtest.quoted=1", "-Dtlxtest.version=11"]
+    # "-classpath" and its path as two elements are two plain options, not a slot.
+    assert "-classpath" in report.vmoptions and "C:\\two-elements.jar" in report.vmoptions
+    assert "C:\\two-elements.jar" not in report.class_path()
 
 
 def test_option_files_are_bounded_in_total_work_and_log_line_length(tmp_path):

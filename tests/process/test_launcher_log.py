@@ -20,20 +20,6 @@ def setup(tmp_path_factory):
     return build_setup(tmp_path_factory.mktemp("log") / "d\u00efr_\u00fc", settings=SETTINGS)
 
 
-def test_the_log_is_utf8_with_a_header_and_crlf_lines(setup, tmp_path):
-    temp = tmp_path / "temp"
-    run_setup(setup, "-q", temp=temp, env={"TOLVANRIX_LOG": "yes"})
-    [log] = launcher_logs(temp)
-    assert log.name == "tlx_nlog_1.log"
-    data = log.read_bytes()
-    assert data.startswith(b"\xef\xbb\xbf")
-    assert b"\r\n" in data and b"\n" not in data.replace(b"\r\n", b"")
-    lines = read_log(log).split("\n")
-    assert re.fullmatch(re.escape(f"Started executable {winpath(setup)} at ") + CTIME, lines[0]), lines[0]
-    assert lines[1] == ""        # ctime's own line end leaves an empty line
-    assert "Init done" in lines
-
-
 @pytest.mark.parametrize("variables, kept", [
     ({}, False),
     ({"TOLVANRIX_LOG": "yes"}, True),
@@ -41,14 +27,18 @@ def test_the_log_is_utf8_with_a_header_and_crlf_lines(setup, tmp_path):
     ({"TOLVANRIX_LOG": "YES"}, False),
 ])
 def test_the_log_is_deleted_at_a_normal_exit_unless_kept(setup, tmp_path, variables, kept):
+    """A kept log is UTF-8 with a byte-order mark and CR LF lines, headed by the executable and the time."""
     temp = tmp_path / "temp"
     run = run_setup(setup, "-q", temp=temp, env={**NO_KEEP, **variables})
     assert run.code != 1, run.stderr
     logs = launcher_logs(temp)
+    assert logs == ([temp / "tlx_nlog_1.log"] if kept else [])
     if kept:
-        assert len(logs) == 1 and "Init done\n" in read_log(logs[0])
-    else:
-        assert logs == []
+        data = logs[0].read_bytes()
+        assert b"\r\n" in data and b"\n" not in data.replace(b"\r\n", b"")
+        lines = read_log(logs[0]).split("\n")   # checks the byte-order mark
+        assert re.fullmatch(re.escape(f"Started executable {winpath(setup)} at ") + CTIME, lines[0]), lines[0]
+        assert lines[1] == "" and "Init done" in lines  # ctime's own line end leaves an empty line
 
 
 @pytest.mark.parametrize("present", [999, 1000])

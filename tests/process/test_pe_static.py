@@ -40,7 +40,7 @@ def resource(pe, type_id, res_id) -> bytes:
     raise AssertionError(f"resource type {type_id} id {res_id} missing")
 
 
-def test_headers_stripping_and_imports(stub):
+def test_headers_stripping_imports_manifest_and_icon(stub):
     pe, machine, magic = stub
     assert (pe.FILE_HEADER.Machine, pe.OPTIONAL_HEADER.Magic) == (machine, magic)
     assert pe.OPTIONAL_HEADER.Subsystem == 2  # Windows GUI
@@ -51,15 +51,18 @@ def test_headers_stripping_and_imports(stub):
     dlls = {entry.dll.decode().lower() for entry in pe.DIRECTORY_ENTRY_IMPORT}
     assert "kernel32.dll" in dlls and dlls <= SYSTEM_DLLS, dlls - SYSTEM_DLLS
 
-
-def test_manifest(stub):
-    pe, _, _ = stub
     root = ET.fromstring(resource(pe, RT_MANIFEST, 1))
     levels = [e.get("level") for e in root.iter() if e.tag.endswith("requestedExecutionLevel")]
     assert levels == ["asInvoker"]
     deps = [(e.get("name"), e.get("version")) for e in root.iter()
             if e.tag.endswith("assemblyIdentity") and e.get("name") == "Microsoft.Windows.Common-Controls"]
     assert deps == [("Microsoft.Windows.Common-Controls", "6.0.0.0")]
+    group = resource(pe, RT_GROUP_ICON, 1001)
+    reserved, kind, count = struct.unpack_from("<HHH", group, 0)
+    assert (reserved, kind) == (0, 1) and count >= 1
+    for i in range(count):
+        size, icon_id = struct.unpack_from("<IH", group, 6 + 14 * i + 8)
+        assert len(resource(pe, RT_ICON, icon_id)) == size
 
 
 JNI_PREFIX = "Java_com_tolvanrix_runtime_installer_platform_win32_"
@@ -92,13 +95,3 @@ def test_exports_are_the_declared_natives_and_register_natives(stub):
                 for cls, method, size in natives}
     exported = [symbol.name.decode() for symbol in pe.DIRECTORY_ENTRY_EXPORT.symbols]
     assert sorted(exported) == sorted(expected | {"registerNatives"})
-
-
-def test_icon_group(stub):
-    pe, _, _ = stub
-    group = resource(pe, RT_GROUP_ICON, 1001)
-    reserved, kind, count = struct.unpack_from("<HHH", group, 0)
-    assert (reserved, kind) == (0, 1) and count >= 1
-    for i in range(count):
-        size, icon_id = struct.unpack_from("<IH", group, 6 + 14 * i + 8)
-        assert len(resource(pe, RT_ICON, icon_id)) == size

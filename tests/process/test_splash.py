@@ -2,23 +2,18 @@
 shown by the real launcher through the JDK 9 fixture's splash library before
 the JVM is created, on an X display, until the installer's AWT window or an
 error box takes its place; with the progress dialog, the window watcher ends
-the wait for that window. Screenshots go to test-output/screens."""
+the wait for that window. Screenshots go to test-output/screens. (How the
+image sits in the stub's resources, test_builder_resources.py shows.)"""
 import contextlib
 import struct
 import zlib
-from pathlib import Path
 
-import pefile
 import pytest
 
-from harness import (PROBE_MESSAGES, STUB_X64, STUB_X86, TESTS_JAR, RUNTIME_JAR, build_setup, finish,
-                     inspect_setup, jdk_dir, press, screenshot_rgb, wait_dialog, wait_until,
-                     winpath)
+from harness import (PROBE_MESSAGES, jdk_dir, press, probe_setup, running, save_screenshot, screenshot_rgb, wait_dialog,
+                     wait_for_line, wait_until, winpath)
 from setup_cases import MESSAGES, log_text, marker, run_launcher, temp_switch
-from test_jre_choice import save_screenshot
-from test_pe_static import RT_DIALOG, RT_MANIFEST, resource
 
-RT_RCDATA, SPLASH_ID = 10, 10000
 SPLASH_RGB, WINDOW_RGB = (255, 0, 255), (0, 255, 255)
 SPLASH_SIZE = (240, 160)
 WINDOW_PIXELS = 320 * 240       # tests/java/WindowProbe.java
@@ -52,41 +47,16 @@ def splash_on_screen(screen=None) -> bool:
     return coloured(SPLASH_RGB, screen) >= SPLASH_SIZE[0] * SPLASH_SIZE[1] * 9 // 10
 
 
-# ---------------------------------------------------------------- the build tool
-
-@pytest.mark.parametrize("stub", [STUB_X86, STUB_X64], ids=["x86", "x64"])
-def test_builder_writes_the_image_into_the_stub_resources(tmp_path, stub):
-    # Big enough to move the relocations by a few pages (only the signature is checked).
-    image = tmp_path / "large.png"
-    image.write_bytes(png(8, 8, SPLASH_RGB) + bytes(range(256)) * 80)
-    setup = build_setup(tmp_path, stub=stub, settings={107: "1", 108: "1", 10123: "1"},
-                        builder_args=["--splash-image", image])
-    info = inspect_setup(setup)
-    assert info["crc_ok"]
-    start = info["payload_start"]
-    pe = pefile.PE(data=setup.read_bytes()[:start])
-    last = pe.sections[-1]
-    assert last.PointerToRawData + last.SizeOfRawData == start
-    assert resource(pe, RT_RCDATA, SPLASH_ID) == image.read_bytes()
-    # What was there before is still there, and the loader's sums agree.
-    before = pefile.PE(str(stub))
-    for kind, ident in ((RT_MANIFEST, 1), (RT_DIALOG, 103), (RT_DIALOG, 104)):
-        assert resource(pe, kind, ident) == resource(before, kind, ident)
-    assert pe.OPTIONAL_HEADER.CheckSum == pe.generate_checksum()
-    assert pe.OPTIONAL_HEADER.SizeOfImage == \
-        (last.VirtualAddress + last.Misc_VirtualSize + 0xFFF) // 0x1000 * 0x1000
-    # The base relocations moved behind the grown resources, unchanged.
-    old, new = (p.OPTIONAL_HEADER.DATA_DIRECTORY[5] for p in (before, pe))
-    assert new.VirtualAddress == last.VirtualAddress > old.VirtualAddress and new.Size == old.Size > 0
-    assert pe.get_data(new.VirtualAddress, new.Size) == before.get_data(old.VirtualAddress, old.Size)
+def splash_setup(tmp_path, main_class="WindowProbe", jdk="win64-9", dialog=False, kind="5"):
+    settings = {107: kind, 122: main_class, 128: f"A{winpath(jdk_dir(jdk))};", 108: "1", 10123: "1",
+                155: "0" if dialog else "1"}
+    return probe_setup(tmp_path / "setup", settings=settings, messages=TEXTS,
+                       builder_args=["--splash-image", splash_image(tmp_path)])
 
 
 def test_runtime_without_splash_library_starts_without_splash(tmp_path):
     """The JDK 11 fixture has no splashscreen.dll: logged, and the start goes on."""
-    setup = build_setup(tmp_path, settings={107: "0", 2001: "i", 122: "LaunchProbe", 126: "1.8", 155: "1",
-                                            128: f"A{winpath(jdk_dir())};", 108: "1", 10123: "1"},
-                        messages=TEXTS, files=[(RUNTIME_JAR, "tlxruntime.jar"), (TESTS_JAR, "tlxtests.jar")],
-                        builder_args=["--splash-image", splash_image(tmp_path)])
+    setup = splash_setup(tmp_path, "LaunchProbe", "win64-11", kind="0")
     run = run_launcher(setup, *temp_switch(tmp_path / "temp"))
     assert run.code == 0 and "probe.done" in run.stdout, run.stdout + run.stderr
     assert "ERROR: Could not load splashscreen.dll" in log_text(tmp_path / "temp")
@@ -94,27 +64,14 @@ def test_runtime_without_splash_library_starts_without_splash(tmp_path):
 
 # ---------------------------------------------------------------- on the screen
 
-def splash_setup(tmp_path, main_class="WindowProbe", dialog=False):
-    settings = {107: "5", 2001: "i", 122: main_class, 126: "1.8", 128: f"A{winpath(jdk_dir('win64-9'))};",
-                108: "1", 10123: "1", **({} if dialog else {155: "1"})}
-    return build_setup(tmp_path / "setup", settings=settings, messages=TEXTS,
-                       files=[(RUNTIME_JAR, "tlxruntime.jar"), (TESTS_JAR, "tlxtests.jar")],
-                       builder_args=["--splash-image", splash_image(tmp_path)])
-
-
 @contextlib.contextmanager
 def splash_run(setup, tmp_path, *args):
     """Yields a dict with the stdout path ("out") once the splash is on the
     screen, and gets the finished run ("run") once the block has let it end."""
-    proc, out, err = run_launcher(setup, *temp_switch(tmp_path / "temp"), *args, wait=False, timeout=240)
-    state = {"out": out}
-    try:
+    with running(run_launcher(setup, *temp_switch(tmp_path / "temp"), *args, wait=False, timeout=240), 120,
+                 setup) as state:
         assert wait_until(splash_on_screen, timeout=120, interval=0.5), "no splash on the screen"
         yield state
-        state["run"] = finish(proc, out, err, timeout=120)
-    finally:
-        if proc.poll() is None:
-            proc.kill()
     log = log_text(tmp_path / "temp")
     assert "splash load memory returned 1 " in log, log
     assert log.index("splash load memory returned") < log.index("Creating JVM"), log
@@ -142,8 +99,7 @@ def test_splash_then_the_installer_window_alone(unmanaged_prefix, tmp_path, dial
         if dialog:
             shown = wait_dialog(MESSAGES[20013], exe=setup, timeout=10)
             assert shown, "no progress dialog under the splash"
-            pid = wait_until(lambda: next((line[10:] for line in Path(state["out"]).read_text().splitlines()
-                                           if line.startswith("probe.pid=")), None), timeout=120)
+            pid = wait_for_line(state["out"], "probe.pid=")[len("probe.pid="):]
             assert marker(f"InstallStarted_{pid}") == 1
             before = screenshot_rgb()
             desktop = region(before, (before[0] - 8, before[1] - 8, before[0], before[1]))

@@ -8,8 +8,7 @@ from concurrent.futures import ThreadPoolExecutor
 
 import pytest
 
-from harness import (build_setup, close_windows_of, finish, inspect_setup, launcher_logs, log_named_in, press,
-                     read_log, run_setup, wait_dialog)
+from harness import answer_box, build_setup, inspect_setup, launcher_logs, log_named_in, read_log, run_setup
 
 SETTINGS = {107: "0", 2001: "i", 126: "1.8", 128: "Rsoftware\\java;Ejava_home;", 10003: "app"}
 MESSAGES = {1000: "Setup error", 1009: "An internal error occurred (error code: {0})",
@@ -160,32 +159,17 @@ def cut_in_the_wide_table(workdir, kind):
     return cut
 
 
-@pytest.mark.parametrize("kind", [None, "0", "2", "7"])
-def test_launcher_kinds_other_than_one_and_five_report_on_standard_error(tmp_path, kind):
+@pytest.mark.parametrize("kind", [None, "0", "2", "7", "1", "5"])
+def test_launcher_kinds_one_and_five_show_a_box_the_others_report_on_standard_error(tmp_path, display, kind):
     cut = cut_in_the_wide_table(tmp_path / "build", kind)
-    # No "-q": only the launcher kind turns message boxes off. A box would
-    # block the launcher until the timeout.
-    run = run_setup(cut, temp=tmp_path / "temp", timeout=30)
-    assert run.code == 1
-    assert first_line(run.stderr) == "Internal Error: readWString"
-    assert log_named_in(run.stderr) == tmp_path / "temp" / "tlx_nlog_1.log"
-
-
-@pytest.mark.parametrize("kind", ["1", "5"])
-def test_launcher_kinds_one_and_five_show_a_message_box(tmp_path, display, kind):
-    cut = cut_in_the_wide_table(tmp_path / "build", kind)
-    proc, out, err = run_setup(cut, temp=tmp_path / "temp", wait=False)
-    try:
-        box = wait_dialog(MESSAGES[1000], timeout=30)
-        assert box is not None, "no message box captioned with message 1000"
-        text = box["text"].replace("\r\n", "\n")
-        assert text.startswith("Internal Error: readWString\n\nLog: "), text
-        log = log_named_in(text)
-        assert log == tmp_path / "temp" / "tlx_nlog_1.log" and log.is_file()
-        press(MESSAGES[1000], "OK")
-    finally:
-        run = finish(proc, out, err, timeout=30)
-        if run.timed_out:
-            close_windows_of(cut)
-    assert run.code == 1 and not run.timed_out
-    assert run.stderr.strip() == ""
+    log = tmp_path / "temp" / "tlx_nlog_1.log"
+    if kind in ("1", "5"):
+        text, run = answer_box(run_setup(cut, temp=tmp_path / "temp", wait=False), MESSAGES[1000], cut, timeout=30)
+        assert text.startswith("Internal Error: readWString\n\nLog: ") and log_named_in(text) == log, text
+        assert run.stderr.strip() == ""
+    else:
+        # No "-q": only the launcher kind turns message boxes off. A box would
+        # block the launcher until the timeout.
+        run = run_setup(cut, temp=tmp_path / "temp", timeout=30)
+        assert first_line(run.stderr) == "Internal Error: readWString" and log_named_in(run.stderr) == log
+    assert run.code == 1 and log.is_file()

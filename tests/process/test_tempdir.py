@@ -55,27 +55,6 @@ def test_temp_switch(tmp_path, switch, usable):
         assert "manual temp dir" not in log.lower()
 
 
-def test_temp_directory_the_code_page_cannot_show_is_skipped_in_the_strict_pass(tmp_path):
-    files = runtime_files(tmp_path)
-    setup = build(tmp_path, files)
-    cyrillic = tmp_path / "\u0432\u0440\u0435\u043c\u0435\u043d\u043d\u044b\u0435"  # not in code page 1252
-    cyrillic.mkdir()
-    home = tmp_path / "home"
-    home.mkdir()
-    env = {**LOG_KEPT,
-           "TEMP": "@short:" + winpath(cyrillic), "TMP": "@short:" + winpath(cyrillic),
-           "USERPROFILE": winpath(tmp_path / "no-profile"),
-           "HOMEDRIVE": "Z:", "HOMEPATH": winpath(home)[2:]}
-    run = run_with_windows_env(setup, ["-q"], env)
-    assert run.code == 83, run.stderr
-    # The 8-bit choice passes over the short-named temp directory (its long
-    # name holds "?") and the missing profile, and takes HOMEDRIVE+HOMEPATH.
-    # The UTF-16 choice, which the log uses, can show the name and keeps it.
-    log = log_text(cyrillic)
-    assert log_value(log, "tempPath is ") == winpath(home)
-    assert made_in(log, winpath(home))
-
-
 # Root ignores file permissions through these capabilities; without them a
 # read-only directory is read-only for the launcher too.
 NO_OVERRIDE = ["setpriv", "--bounding-set", "-dac_override,-dac_read_search,-fowner,-linux_immutable"]
@@ -103,20 +82,30 @@ def locked_prefix(tmp_path):
         directory.chmod(0o755)
 
 
-def test_relaxed_pass_accepts_the_short_temp_path_when_nothing_else_is_usable(tmp_path, locked_prefix):
-    files = runtime_files(tmp_path)
-    setup = build(tmp_path, files)
-    cyrillic = tmp_path / "\u0432\u0440\u0435\u043c\u0435\u043d\u043d\u044b\u0435"
+@pytest.mark.parametrize("relaxed", [False, True], ids=["strict pass", "relaxed pass"])
+def test_a_temp_directory_the_code_page_cannot_show_is_taken_last(tmp_path, relaxed, request):
+    """The 8-bit choice passes over the short-named temp directory (its long
+    name holds "?") and a missing profile, and takes HOMEDRIVE+HOMEPATH;
+    the UTF-16 choice, which the log uses, can show the name and keeps it.
+    Only the relaxed pass, when the strict one finds nothing usable (the
+    fixed candidates read-only, the home the same directory), takes the short path."""
+    setup = build(tmp_path, runtime_files(tmp_path))
+    cyrillic = tmp_path / "\u0432\u0440\u0435\u043c\u0435\u043d\u043d\u044b\u0435"  # not in code page 1252
+    home = cyrillic if relaxed else tmp_path / "home"
     cyrillic.mkdir()
-    env = {**LOG_KEPT,
-           "TEMP": "@short:" + winpath(cyrillic), "TMP": "@short:" + winpath(cyrillic),
-           "USERPROFILE": winpath(cyrillic), "HOMEDRIVE": "Z:", "HOMEPATH": winpath(cyrillic)[2:]}
-    run = run_with_windows_env(setup, ["-q"], env, env={"WINEPREFIX": str(locked_prefix)}, wrap=NO_OVERRIDE)
+    home.mkdir(exist_ok=True)
+    env = {**LOG_KEPT, "TEMP": "@short:" + winpath(cyrillic), "TMP": "@short:" + winpath(cyrillic),
+           "USERPROFILE": winpath(cyrillic if relaxed else tmp_path / "no-profile"),
+           "HOMEDRIVE": "Z:", "HOMEPATH": winpath(home)[2:]}
+    locked = request.getfixturevalue("locked_prefix") if relaxed else None
+    prefix = {"env": {"WINEPREFIX": str(locked)}, "wrap": NO_OVERRIDE} if relaxed else {}
+    run = run_with_windows_env(setup, ["-q"], env, **prefix)
     assert run.code == 83, run.stderr
-    # Only the relaxed pass, which no longer asks for a name the code page
-    # can show, takes the short path; the strict pass had nothing usable.
     log = log_text(cyrillic)
     temp_path = log_value(log, "tempPath is ")
-    assert "~" in temp_path and "?" not in temp_path, temp_path
+    if relaxed:
+        assert "~" in temp_path and "?" not in temp_path, temp_path
+        assert not (locked / "drive_c" / "tmp").exists()
+    else:
+        assert temp_path == winpath(home)
     assert made_in(log, temp_path.rstrip("\\"))
-    assert not (locked_prefix / "drive_c" / "tmp").exists()

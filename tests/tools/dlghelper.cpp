@@ -35,23 +35,6 @@ const int kMessageTextId = 0xFFFF;  // the static control of a message box
 
 // ---------------------------------------------------------------- JSON output
 
-std::string json(const std::wstring& text) {
-    std::string out = "\"";
-    for (unsigned char c : toUtf8(text)) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20) {
-            char escaped[8];
-            snprintf(escaped, sizeof escaped, "\\u%04x", c);
-            out += escaped;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
-}
-
 std::string field(const char* name, const std::string& value) { return std::string("\"") + name + "\":" + value; }
 std::string field(const char* name, long long value) { return field(name, std::to_string(value)); }
 
@@ -310,17 +293,19 @@ ButtonState findButton(HWND window, const Options& options, HWND& button) {
 
 // ---------------------------------------------------------------- commands
 
-std::string noWindow() { return "\"found\":false"; }
-
 int runWait(const Options& options) {
     return pollUntil(options.timeoutMs, [&](bool last) -> int {
         std::vector<HWND> found = matchingWindows(options);
-        if (found.empty()) return last ? fail(kNotFound, "no matching window", noWindow()) : kContinue;
+        if (found.empty()) return last ? fail(kNotFound, "no matching window") : kContinue;
         emit(describeWindow(found[0], true));
         return kDone;
     });
 }
 
+// A press as under a click: the window gets the button's BN_CLICKED. A
+// check box (--state) gets its state first, and the BN_CLICKED goes to its
+// parent (the dialog, or a container of controls inside one), which reads
+// the new state on it.
 int runClick(const Options& options) {
     return pollUntil(options.timeoutMs, [&](bool last) -> int {
         std::vector<HWND> found = matchingWindows(options);
@@ -329,14 +314,19 @@ int runClick(const Options& options) {
             if (findButton(window, options, button) != kButtonReady) continue;
             std::string details =
                 "\"window\":" + describeWindow(window, false) + ",\"button\":" + describeControl(button);
+            DWORD_PTR result = 0;
             WPARAM command = MAKEWPARAM(GetDlgCtrlID(button) & 0xFFFF, BN_CLICKED);
-            if (!PostMessageW(window, WM_COMMAND, command, reinterpret_cast<LPARAM>(button)))
+            if ((options.state >= 0 &&
+                 !SendMessageTimeoutW(button, BM_SETCHECK, options.state ? BST_CHECKED : BST_UNCHECKED, 0,
+                                      SMTO_ABORTIFHUNG, kMessageTimeoutMs, &result)) ||
+                !PostMessageW(options.state >= 0 ? GetParent(button) : window, WM_COMMAND, command,
+                              reinterpret_cast<LPARAM>(button)))
                 return fail(kRefused, "posting the press failed", details);
             emit("{" + details + "}");
             return kDone;
         }
         if (!last) return kContinue;
-        if (found.empty()) return fail(kNotFound, "no matching window", noWindow());
+        if (found.empty()) return fail(kNotFound, "no matching window");
         std::string details = "\"window\":" + describeWindow(found[0], true);
         return fail(kRefused, button ? "button is disabled or hidden" : "window has no such button", details);
     });
@@ -354,42 +344,21 @@ int runType(const Options& options) {
             emit("{\"window\":" + describeWindow(window, false) + ",\"control\":" + describeControl(control) + "}");
             return kDone;
         }
-        return last ? fail(kNotFound, "no matching window with that control", noWindow()) : kContinue;
+        return last ? fail(kNotFound, "no matching window with that control") : kContinue;
     });
 }
 
 int runFront() {
     HWND window = GetForegroundWindow();
-    if (!window) return fail(kNotFound, "no foreground window", noWindow());
+    if (!window) return fail(kNotFound, "no foreground window");
     emit(describeWindow(window, false));
     return kDone;
-}
-
-// The check box changes as under a click: its state first, then the
-// BN_CLICKED that its parent (a dialog or a container of controls inside
-// one) reads the new state on.
-int runCheck(const Options& options) {
-    return pollUntil(options.timeoutMs, [&](bool last) -> int {
-        HWND box = nullptr;
-        for (HWND window : matchingWindows(options)) {
-            if (findButton(window, options, box) != kButtonReady) continue;
-            DWORD_PTR result = 0;
-            WPARAM command = MAKEWPARAM(GetDlgCtrlID(box) & 0xFFFF, BN_CLICKED);
-            if (!SendMessageTimeoutW(box, BM_SETCHECK, options.state ? BST_CHECKED : BST_UNCHECKED, 0,
-                                     SMTO_ABORTIFHUNG, kMessageTimeoutMs, &result) ||
-                !PostMessageW(GetParent(box), WM_COMMAND, command, reinterpret_cast<LPARAM>(box)))
-                return fail(kRefused, "setting the check box failed");
-            emit("{\"window\":" + describeWindow(window, false) + ",\"button\":" + describeControl(box) + "}");
-            return kDone;
-        }
-        return last ? fail(box ? kRefused : kNotFound, "no such check box ready", noWindow()) : kContinue;
-    });
 }
 
 int runClose(const Options& options) {
     return pollUntil(options.timeoutMs, [&](bool last) -> int {
         std::vector<HWND> found = matchingWindows(options);
-        if (found.empty()) return last ? fail(kNotFound, "no matching window", noWindow()) : kContinue;
+        if (found.empty()) return last ? fail(kNotFound, "no matching window") : kContinue;
         if (!PostMessageW(found[0], WM_SYSCOMMAND, SC_CLOSE, 0)) return fail(kRefused, "posting the close failed");
         emit("{\"window\":" + describeWindow(found[0], false) + "}");
         return kDone;
@@ -402,10 +371,9 @@ int usage(const char* problem) {
     fprintf(stderr,
             "dlghelper: %s\n"
             "usage: dlghelper wait FILTER [--timeout MS]\n"
-            "       dlghelper click FILTER --button ID|TEXT [--timeout MS]\n"
+            "       dlghelper click FILTER --button ID|TEXT [--state 0|1] [--timeout MS]\n"
             "       dlghelper type FILTER --control ID --text TEXT [--timeout MS]\n"
             "       dlghelper front\n"
-            "       dlghelper check FILTER --button ID|TEXT --state 0|1 [--timeout MS]\n"
             "       dlghelper close FILTER [--timeout MS]\n"
             "FILTER: [--caption TEXT] [--exe PATH|NAME] [--has ID]\n",
             problem);
@@ -463,10 +431,6 @@ int main() {
         return runType(options);
     }
     if (command == L"close") return runClose(options);
-    if (command == L"check") {
-        if (!options.hasButton || options.state < 0) return usage("check needs --button and --state");
-        return runCheck(options);
-    }
     if (command != L"click") return usage("unknown command");
     if (!options.hasButton) return usage("click needs --button");
     return runClick(options);

@@ -4,9 +4,6 @@
 //   holder file PATH READY RELEASE       file open for read/write, no sharing
 //   holder dir PATH READY RELEASE        directory handle open, no sharing
 //   holder semaphore NAME READY RELEASE  named semaphore created and held
-//   holder desktop - READY RELEASE       the desktop in use, as a user's session
-//                                        keeps it (Wine starts it on demand and
-//                                        ends it when no process uses it)
 //   holder schedule PATH                 PATH scheduled for deletion at restart
 //
 // READY is created once the object is held (its text says what is held);
@@ -46,13 +43,6 @@ HANDLE take(const char* kind, const char* target) {
         }
         return semaphore;
     }
-    // Asking for the desktop window connects the process to the desktop (the
-    // window itself may be missing without a display); the connection lasts
-    // as long as the process, and a plain event stands for it here.
-    if (!std::strcmp(kind, "desktop")) {
-        GetDesktopWindow();
-        return CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    }
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
 }
@@ -79,7 +69,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (argc != 5) {
-        std::fprintf(stderr, "usage: holder file|dir|semaphore|desktop TARGET READY RELEASE | holder schedule PATH\n");
+        std::fprintf(stderr, "usage: holder file|dir|semaphore TARGET READY RELEASE | holder schedule PATH\n");
         return 2;
     }
     return hold(argv[1], argv[2], argv[3], argv[4]);

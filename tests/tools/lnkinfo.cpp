@@ -14,16 +14,6 @@
 
 namespace {
 
-std::string json(const wchar_t* text) {
-    std::string out = "\"";
-    for (unsigned char c : toUtf8(text)) {
-        char escaped[8];
-        snprintf(escaped, sizeof escaped, c == '"' || c == '\\' || c < 0x20 ? "\\u%04x" : "%c", c);
-        out += escaped;
-    }
-    return out + "\"";
-}
-
 std::string describe(const std::wstring& file) {
     std::string out = "{\"file\":" + json(file.c_str());
     ComPtr<IShellLinkW> link;

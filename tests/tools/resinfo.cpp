@@ -17,16 +17,6 @@
 
 namespace {
 
-std::string json(const std::wstring& text) {
-    std::string out = "\"";
-    for (unsigned char c : toUtf8(text.c_str())) {
-        char escaped[8];
-        snprintf(escaped, sizeof escaped, c == '"' || c == '\\' || c < 0x20 ? "\\u%04x" : "%c", c);
-        out += escaped;
-    }
-    return out + "\"";
-}
-
 std::string numbers(DWORD high, DWORD low) {
     char text[64];
     snprintf(text, sizeof text, "\"%u.%u.%u.%u\"", unsigned(HIWORD(high)), unsigned(LOWORD(high)), unsigned(HIWORD(low)),

@@ -1,5 +1,5 @@
-// Test tools only: command-line and text helpers shared by the small Windows
-// programs under tests/tools.
+// Test tools only: command-line, text and JSON helpers shared by the small
+// Windows programs under tests/tools.
 //
 // Arguments are taken from the UTF-16 command line. Non-ASCII text does not
 // survive the trip from a Linux test through wine64's argv conversion in every
@@ -11,6 +11,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cstdio>
 #include <cwchar>
 #include <string>
 #include <vector>
@@ -49,6 +50,17 @@ inline std::string toUtf8(const std::wstring& text) {
                             &out[0], size, nullptr, nullptr);
     }
     return out;
+}
+
+// Text as a JSON string: quotes, backslashes and control characters as \uXXXX escapes.
+inline std::string json(const std::wstring& text) {
+    std::string out = "\"";
+    for (unsigned char c : toUtf8(text)) {
+        char escaped[8];
+        std::snprintf(escaped, sizeof escaped, c == '"' || c == '\\' || c < 0x20 ? "\\u%04x" : "%c", c);
+        out += escaped;
+    }
+    return out + "\"";
 }
 
 // Parses a whole decimal number, optionally negative; false for anything else.
