@@ -177,8 +177,9 @@ void removeExtractionDir() {
         return;
     }
     // The empty file that reserved the directory's name goes with it.
+    ParentCache parents;
     if (g_launcher.reservationFile[0] && fromFileCodePage(g_launcher.reservationFile, wide, kPathCapacity))
-        removeEntry(wide);
+        removeEntry(wide, parents);
 }
 
 void prepareExtractionDirHandOver() {
