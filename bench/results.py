@@ -105,6 +105,31 @@ def pair_table(times: dict, subject: str, baseline: str, target: float) -> list:
                         f"(target: at most {target:.2f}), {cpu_ratio:.2f} CPU time"]
 
 
+def per_byte_table(times: dict, subject: str, baseline: str, sizes: tuple, target: float) -> list:
+    """The table of wall and CPU times of runs in rounds, each of subject and
+    baseline at a large and a small size (times maps "NAME, SIZE" to its
+    (wall, cpu) runs, in round order), and the median over the rounds of the
+    per-byte ratio: (large - small) of the subject against the same
+    difference of the baseline. What a run costs whatever its size (starting
+    the process) cancels out, as it belongs to start-up, not to the bytes."""
+    large, small = sizes
+    lines = ["| | median (s) | median CPU (s) | runs (s) |", "|---|---|---|---|"]
+    for name in (subject, baseline):
+        for size in sizes:
+            runs = times[f"{name}, {size}"]
+            lines.append(f"| {name}, {size} | {statistics.median(w for w, _ in runs):.3f} | "
+                         f"{statistics.median(c for _, c in runs):.3f} | {', '.join(f'{w:.3f}' for w, _ in runs)} |")
+
+    def ratio(index):
+        pairs = zip(times[f"{subject}, {large}"], times[f"{subject}, {small}"],
+                    times[f"{baseline}, {large}"], times[f"{baseline}, {small}"])
+        ratios = [(a[index] - b[index]) / (c[index] - d[index]) for a, b, c, d in pairs if c[index] > d[index]]
+        return statistics.median(ratios) if ratios else float("nan")
+
+    return lines + ["", f"Median of the per-byte ratios ({large} - {small}) {subject} / {baseline}: "
+                        f"**{ratio(0):.2f}** wall time (target: at most {target:.2f}), {ratio(1):.2f} CPU time"]
+
+
 # The lines every timed section shares.
 CPU_LINE = "- CPU: user and system time of the process and its children, and of the wineserver meanwhile"
 SESSION_LINE = "- The prefix's wineserver is kept running throughout (a held semaphore), as a user's session keeps it"
