@@ -48,7 +48,8 @@ public final class DeletionList {
     /**
      * A new, empty file in the temporary directory, named as the JDK names its temporary files ("tlxdel", a
      * number, ".lst"), but numbered by an ordinary random generator: the JDK's temporary files take a
-     * SecureRandom, and seeding one at the VM's shutdown cost as much as the rest of the cleanup.
+     * SecureRandom, whose seeding costs more than writing the list (lists are often written at the VM's
+     * shutdown).
      */
     private static File newListFile() throws IOException {
         File directory = new File(System.getProperty("java.io.tmpdir"));
