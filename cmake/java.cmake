@@ -41,6 +41,10 @@ tlx_java_jar(tlxruntime "${CMAKE_BINARY_DIR}/java/tlxruntime.jar" "${CMAKE_SOURC
 # The test classes include scenarios that call the runtime's platform classes.
 tlx_java_jar(testjava "${CMAKE_BINARY_DIR}/java/tlxtests.jar" "${CMAKE_SOURCE_DIR}/tests/java"
              AGAINST "${CMAKE_BINARY_DIR}/java/tlxruntime.jar")
+# Through the target, not only the file: a target that merely depends on the
+# file runs the file's rule itself, and a parallel build then made the
+# runtime jar twice, a copy beside the build tool differing from the other.
+add_dependencies(testjava tlxruntime)
 # The sample application that scripts/run-sample.sh puts into its setup file.
 tlx_java_jar(samplejava "${CMAKE_BINARY_DIR}/java/sample.jar" "${CMAKE_SOURCE_DIR}/runtime/sample/src")
 # An entry class without a main method, in a jar of its own: it shares its
