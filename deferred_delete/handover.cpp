@@ -12,6 +12,7 @@
 #include "launcher/base/limits.h"
 #include "launcher/base/log.h"
 #include "launcher/base/paths.h"
+#include "launcher/base/proc_address.h"
 #include "launcher/base/scoped.h"
 #include "launcher/base/wformat.h"
 
@@ -99,12 +100,27 @@ bool writeList(const std::wstring& listPath, const std::wstring& text) {
     return false;
 }
 
-bool createDeletionProcess(const std::wstring& listPath, DWORD flags, PROCESS_INFORMATION& process) {
+// Declarations the headers hide below Vista.
+struct StartupInfoEx {
+    STARTUPINFOW startup;
+    void* attributes;
+};
+constexpr DWORD kExtendedStartupInfo = 0x00080000;
+constexpr DWORD_PTR kJobListAttribute = 0x0002000D;
+typedef BOOL(WINAPI* InitializeAttributesFunction)(void*, DWORD, DWORD, SIZE_T*);
+typedef BOOL(WINAPI* UpdateAttributeFunction)(void*, DWORD, DWORD_PTR, void*, SIZE_T, void*, SIZE_T*);
+typedef void(WINAPI* DeleteAttributesFunction)(void*);
+
+// attributes: a list for the extended start-up information, or null.
+bool createDeletionProcess(const std::wstring& listPath, DWORD flags, PROCESS_INFORMATION& process,
+                           void* attributes = nullptr) {
     std::wstring command = L"\"" + std::wstring(exePathWide()) + L"\" __tlx_windel \"" + listPath + L"\"";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
+    StartupInfoEx startup = {};
+    startup.startup.cb = attributes ? sizeof(startup) : sizeof(startup.startup);
+    startup.attributes = attributes;
+    if (attributes) flags |= kExtendedStartupInfo;
     return CreateProcessW(exePathWide(), &command[0], nullptr, nullptr, FALSE, DETACHED_PROCESS | flags, nullptr,
-                          nullptr, &startup, &process) != FALSE;
+                          nullptr, &startup.startup, &process) != FALSE;
 }
 
 // The deletion process started ahead of the end: suspended, in a job that
@@ -119,7 +135,7 @@ struct PreparedDeletion {
 PreparedDeletion g_prepared = {};
 constexpr size_t kPreparedListCapacity = kPathCapacity + 8;
 wchar_t g_preparedList[kPreparedListCapacity];
-HANDLE volatile g_preparing = nullptr;
+void* volatile g_preparing = nullptr;
 // Far beyond what a process start takes; a hand-over that would wait longer
 // starts its own process.
 constexpr DWORD kPrepareWait = 10000;
@@ -130,17 +146,35 @@ bool setKilledWithLauncher(HANDLE job, bool killed) {
     return SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof(limits)) != FALSE;
 }
 
+// Created inside the job where the system can (Windows 10 and later); false
+// where it cannot, and the process joins the job once it exists.
+bool createInJob(HANDLE job, PROCESS_INFORMATION& started) {
+    HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
+    auto initialize = procAddress<InitializeAttributesFunction>(kernel32, "InitializeProcThreadAttributeList");
+    auto update = procAddress<UpdateAttributeFunction>(kernel32, "UpdateProcThreadAttribute");
+    auto remove = procAddress<DeleteAttributesFunction>(kernel32, "DeleteProcThreadAttributeList");
+    SIZE_T size = 0;
+    if (!initialize || !update || !remove) return false;
+    initialize(nullptr, 1, 0, &size);
+    std::vector<BYTE> list(size);
+    if (size == 0 || !initialize(list.data(), 1, 0, &size)) return false;
+    bool created = update(list.data(), 0, kJobListAttribute, &job, sizeof(job), nullptr, nullptr) &&
+                   createDeletionProcess(g_preparedList, CREATE_SUSPENDED, started, list.data());
+    remove(list.data());
+    return created;
+}
+
 DWORD WINAPI startSuspended(LPVOID) {
     ScopedHandle job(CreateJobObjectW(nullptr, nullptr));
     PROCESS_INFORMATION started = {};
-    if (!job.valid() || !setKilledWithLauncher(job.get(), true) ||
-        !createDeletionProcess(g_preparedList, CREATE_SUSPENDED, started))
-        return 0;
+    if (!job.valid() || !setKilledWithLauncher(job.get(), true)) return 0;
+    bool inJob = createInJob(job.get(), started);
+    if (!inJob && !createDeletionProcess(g_preparedList, CREATE_SUSPENDED, started)) return 0;
     ScopedHandle process(started.hProcess);
     ScopedHandle thread(started.hThread);
     // Outside the job (a launcher in a job of its own on an older system)
     // it could stay suspended for good.
-    if (!AssignProcessToJobObject(job.get(), process.get())) {
+    if (!inJob && !AssignProcessToJobObject(job.get(), process.get())) {
         TerminateProcess(process.get(), 0);
         return 0;
     }
@@ -148,13 +182,23 @@ DWORD WINAPI startSuspended(LPVOID) {
     return 0;
 }
 
+// Waits until the thread that starts the process is done; the thread's
+// handle, or null when there was none.
+HANDLE preparationDone() {
+    HANDLE preparing = InterlockedExchangePointer(&g_preparing, nullptr);
+    if (preparing && WaitForSingleObject(preparing, kPrepareWait) != WAIT_OBJECT_0) {
+        CloseHandle(preparing);
+        return nullptr;
+    }
+    return preparing;
+}
+
 // The prepared process when it was made for this list; taken once.
 bool takePrepared(const std::wstring& listPath, PreparedDeletion& taken) {
-    HANDLE preparing = InterlockedExchangePointer(const_cast<HANDLE*>(&g_preparing), nullptr);
+    HANDLE preparing = preparationDone();
     if (!preparing) return false;
-    bool started = WaitForSingleObject(preparing, kPrepareWait) == WAIT_OBJECT_0;
     CloseHandle(preparing);
-    if (!started || !g_prepared.process || listPath != g_preparedList) return false;
+    if (!g_prepared.process || listPath != g_preparedList) return false;
     taken = g_prepared;
     g_prepared = PreparedDeletion{};
     return true;
@@ -189,6 +233,11 @@ void prepareHandOver(const wchar_t* directory) {
     if (g_preparing || listPath.size() >= kPreparedListCapacity) return;
     std::wcscpy(g_preparedList, listPath.c_str());
     g_preparing = CreateThread(nullptr, 0, startSuspended, nullptr, 0, nullptr);
+}
+
+void settleHandOverPreparation() {
+    HANDLE preparing = preparationDone();
+    if (preparing) CloseHandle(preparing);
 }
 
 bool handOverForDeletion(const wchar_t* directory, HandOverNote note) {

@@ -9,6 +9,10 @@
 // under Wine, which the end of a launch then no longer waits for. The process
 // stays suspended and ends with this one unless a hand-over lets it go.
 void prepareHandOver(const wchar_t* directory);
+// Waits until such a start is done, so that a process ending now does not
+// stop it half-way (on systems that cannot create a process inside a job,
+// the process would be left outside it).
+void settleHandOverPreparation();
 
 // Lists what the directory holds (links as themselves, never entered), the
 // directory itself and, when the name shows one, the empty temp file that

@@ -143,6 +143,7 @@ void failPayloadQuietly(int messageId) {
 
 void exitLauncher(int exitCode) {
     removeExtractionDir();
+    settleHandOverPreparation();
     clearOwnInstallMarkers();
     // A start that did not fail leaves no log; the at-exit action that
     // deletes it after a return from the entry point does not run here.
