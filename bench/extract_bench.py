@@ -5,7 +5,8 @@ Builds two setup files with our build tool, one with a 200 MB payload and one
 with a 4 KB payload (four records each), and times, in rounds of four runs
 (order reversed every round), (a) the real launcher in its extract-and-exit
 mode, quiet, which verifies the payload and extracts it beside the setup
-file as a launch does and then ends, on each, and (b)
+file as a launch does and then ends (leaving its log, in the bench's temp
+directory), on each, and (b)
 bench_copy, which reads the same range once and then reads it again and
 writes it into as many files, in a new directory, with 1 MB buffers (the
 same file work without anything else), on each. The ratio is per byte:
@@ -17,8 +18,8 @@ extracted at once, a cost per byte that is no part of the extraction.)
 
 Only the process is timed, from its start until it has ended. What each run
 leaves (the extraction directory, the copies) is removed before the next
-run, untimed, so that both start from the same state of the file system and
-of the page cache. A held semaphore keeps the prefix's wineserver and its
+run, untimed, and written back, so that both start from the same state of
+the file system and of the page cache. A held semaphore keeps the prefix's wineserver and its
 session running throughout: the server that Wine starts on demand ends as
 soon as its last program has, and the next program then waits seconds for a
 new session (services, devices), a cost no Windows session has and that
@@ -45,7 +46,7 @@ SMALL_BYTES = 4096
 
 
 def main():
-    options = bench_options(9, stub=True, extra=lambda parser: parser.add_argument("--megabytes", type=int, default=200))
+    options = bench_options(15, stub=True, extra=lambda parser: parser.add_argument("--megabytes", type=int, default=200))
     from harness import TOOLS_DIR, WINE, Holder, build_setup, inspect_setup, wine_env, winpath  # noqa: E402
 
     machine = machine_line()
@@ -57,18 +58,30 @@ def main():
                   small: make_setup(work / "small", SMALL_BYTES, options.stub, build_setup, inspect_setup)}
         temp = work / "temp"
         temp.mkdir()
-        written = [temp / "copy"] + [Path(f"{setup}.test") for setup, _, _ in setups.values()]
+        written = [Path(f"{setup}.test") for setup, _, _ in setups.values()]
 
         def clear():
-            for directory in written:
-                shutil.rmtree(directory, ignore_errors=True)
+            # The temp directory holds the copies and the launcher's log,
+            # which extract-and-exit leaves.
+            for entry in [*temp.iterdir(), *written]:
+                if entry.is_dir():
+                    shutil.rmtree(entry)
+                elif entry.exists():
+                    entry.unlink()
+            # Nothing an earlier run wrote is still on its way to the disk:
+            # write-back in the middle of a run fell on either side at random.
+            os.sync()
+            # Nothing an earlier run wrote is still on its way to the disk:
+            # write-back in the middle of a run fell on either side at random.
+            os.sync()
 
         env = wine_env()
         output = work / "output"
 
         def launcher(size):
             setup = setups[size][0]
-            return lambda: run_checked([WINE, setup, "__tlx_extract_and_exit", "-q"], env, output)
+            return lambda: run_checked([WINE, setup, "__tlx_extract_and_exit", "-q", "-temp", winpath(temp)], env,
+                                       output)
 
         def baseline(size):
             setup, start, length = setups[size]
@@ -88,8 +101,8 @@ def main():
     lines = [
         f"- {machine}",
         f"- Payloads: {large} and {small}, each in {RECORDS} records; {options.pairs} rounds of four runs",
-        "- Launcher: `setup.exe __tlx_extract_and_exit -q` (CRC check, then extraction into setup.exe.test), "
-        "whole process",
+        "- Launcher: `setup.exe __tlx_extract_and_exit -q -temp DIR` (CRC check, then extraction into "
+        "setup.exe.test; its log in DIR), whole process",
         f"- Baseline: `bench_copy.exe` reads the same range once, then reads it again and writes it into "
         f"{RECORDS} files in a new directory, 1 MB buffers, whole process",
         SESSION_LINE,
