@@ -88,11 +88,11 @@ def run_timed(command, env, output_dir):
     return process.returncode, wall, usage.ru_utime + usage.ru_stime + max(server, 0.0)
 
 
-def pair_table(times: dict, subject: str, baseline: str, target: float) -> list:
+def pair_table(times: dict, subject: str, baseline: str, target: float, cpu_target=None) -> list:
     """The table of wall and CPU times of alternating pairs (times maps each
     name to its (wall, cpu) runs, in pair order) and the median pair ratios.
     On a shared machine the wall ratio follows the others' load; the CPU
-    ratio much less, so both are given."""
+    ratio much less, so both are given (with a target of its own if any)."""
     walls = {name: [wall for wall, _ in runs] for name, runs in times.items()}
     cpus = {name: [cpu for _, cpu in runs] for name, runs in times.items()}
     lines = ["| | median (s) | median CPU (s) | runs (s) |", "|---|---|---|---|"]
@@ -101,8 +101,34 @@ def pair_table(times: dict, subject: str, baseline: str, target: float) -> list:
                      f"{', '.join(f'{t:.3f}' for t in walls[name])} |")
     wall_ratio = statistics.median(a / b for a, b in zip(walls[subject], walls[baseline]))
     cpu_ratio = statistics.median(a / b for a, b in zip(cpus[subject], cpus[baseline]) if b > 0)
+    cpu_goal = f" (target: at most {cpu_target:.2f})" if cpu_target is not None else ""
     return lines + ["", f"Median of the pair ratios {subject} / {baseline}: **{wall_ratio:.2f}** wall time "
-                        f"(target: at most {target:.2f}), {cpu_ratio:.2f} CPU time"]
+                        f"(target: at most {target:.2f}), **{cpu_ratio:.2f}** CPU time{cpu_goal}"]
+
+
+def per_byte_table(times: dict, subject: str, baseline: str, sizes: tuple, target: float) -> list:
+    """The table of wall and CPU times of runs in rounds, each of subject and
+    baseline at a large and a small size (times maps "NAME, SIZE" to its
+    (wall, cpu) runs, in round order), and the median over the rounds of the
+    per-byte ratio: (large - small) of the subject against the same
+    difference of the baseline. What a run costs whatever its size (starting
+    the process) cancels out, as it belongs to start-up, not to the bytes."""
+    large, small = sizes
+    lines = ["| | median (s) | median CPU (s) | runs (s) |", "|---|---|---|---|"]
+    for name in (subject, baseline):
+        for size in sizes:
+            runs = times[f"{name}, {size}"]
+            lines.append(f"| {name}, {size} | {statistics.median(w for w, _ in runs):.3f} | "
+                         f"{statistics.median(c for _, c in runs):.3f} | {', '.join(f'{w:.3f}' for w, _ in runs)} |")
+
+    def ratio(index):
+        pairs = zip(times[f"{subject}, {large}"], times[f"{subject}, {small}"],
+                    times[f"{baseline}, {large}"], times[f"{baseline}, {small}"])
+        ratios = [(a[index] - b[index]) / (c[index] - d[index]) for a, b, c, d in pairs if c[index] > d[index]]
+        return statistics.median(ratios) if ratios else float("nan")
+
+    return lines + ["", f"Median of the per-byte ratios ({large} - {small}) {subject} / {baseline}: "
+                        f"**{ratio(0):.2f}** wall time (target: at most {target:.2f}), {ratio(1):.2f} CPU time"]
 
 
 # The lines every timed section shares.

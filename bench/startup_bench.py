@@ -14,7 +14,8 @@ session of the wineserver; each time is the whole process, from its start
 until it has ended. The deletion process that removes the extraction
 directory after a launcher run is not part of the launch; the next run
 waits until it is done, so that it never competes for the CPU. The median
-ratio, with the CPU model, goes into bench/RESULTS.md. Target: at most 1.00.
+ratios, with the CPU model, go into bench/RESULTS.md. Targets: at most 0.95 by
+wall time and at most 1.00 by CPU time.
 
     python3 bench/startup_bench.py [--pairs N] [--build BUILD_DIR] [--stub STUB]
 
@@ -100,7 +101,7 @@ def main():
         f"- {options.pairs} alternating pairs; whole process each, until it has ended",
         CPU_LINE,
         "",
-        *pair_table(times, "launcher", "java.exe", 1.00),
+        *pair_table(times, "launcher", "java.exe", 0.95, cpu_target=1.00),
     ]
     report("Start-up time", "python3 bench/startup_bench.py", lines, options.stub)
 

@@ -21,8 +21,10 @@ import tempfile
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from results import (CPU_LINE, SESSION_LINE, alternate, bench_options, machine_line, pair_table,  # noqa: E402
+from results import (CPU_LINE, SESSION_LINE, alternate, bench_options, machine_line, per_byte_table,  # noqa: E402
                      report, run_checked)
+
+SMALL_BYTES = 4096
 
 
 def main():
@@ -31,40 +33,52 @@ def main():
 
     machine = machine_line()
     work = Path(tempfile.mkdtemp(prefix="untar-bench-"))
+    large, small = "JDK", f"{SMALL_BYTES // 1024} KB"
     try:
-        archive = work / "jre.tar.gz"
-        subprocess.run(["tar", "--format=gnu", "-czf", str(archive), "-C", str(jdk_dir()), "."], check=True)
+        archives = {large: work / "jre.tar.gz", small: work / "small.tar.gz"}
+        subprocess.run(["tar", "--format=gnu", "-czf", str(archives[large]), "-C", str(jdk_dir()), "."], check=True)
+        (work / "small").mkdir()
+        (work / "small" / "file.bin").write_bytes(os.urandom(SMALL_BYTES))
+        subprocess.run(["tar", "--format=gnu", "-czf", str(archives[small]), "-C", str(work / "small"), "."],
+                       check=True)
         unpacked = sum(f.stat().st_size for f in jdk_dir().rglob("*") if f.is_file())
         entries = sum(1 for _ in jdk_dir().rglob("*"))
-        size = archive.stat().st_size
+        size = archives[large].stat().st_size
         target = work / "target"
         env = wine_env()
         output = work / "output"
 
-        def launcher():
-            return run_checked([WINE, TOOLS_DIR / "untar_bench.exe", winpath(archive), winpath(target)], env, output)
+        def launcher(size):
+            def run():
+                _, cpu = run_checked([WINE, TOOLS_DIR / "untar_bench.exe", winpath(archives[size]), winpath(target)],
+                                     env, output)
+                return float((output / "stdout").read_text().split()[1]), cpu
+            return run
 
-        def baseline():
-            target.mkdir()
-            return run_checked(["tar", "xzf", archive, "-C", target], env, output)
+        def baseline(size):
+            def run():
+                target.mkdir()
+                return run_checked(["tar", "xzf", archives[size], "-C", target], env, output)
+            return run
 
+        runs = {f"{name}, {size}": run(size) for name, run in (("launcher", launcher), ("baseline", baseline))
+                for size in (large, small)}
         with Holder("semaphore", f"Local\\tlx-untar-bench-{os.getpid()}", work):
-            times = alternate(options.pairs, {"launcher": launcher, "baseline": baseline},
-                              before_each=lambda: shutil.rmtree(target, ignore_errors=True))
+            times = alternate(options.pairs, runs, before_each=lambda: shutil.rmtree(target, ignore_errors=True))
     finally:
         shutil.rmtree(work, ignore_errors=True)
 
     lines = [
         f"- {machine}",
-        f"- Archive: the Windows JDK 11 fixture, {entries} entries, {unpacked / 1048576:.1f} MB unpacked, "
-        f"{size / 1048576:.1f} MB as jre.tar.gz; {options.pairs} alternating pairs",
+        f"- Archives: the Windows JDK 11 fixture, {entries} entries, {unpacked / 1048576:.1f} MB unpacked, "
+        f"{size / 1048576:.1f} MB as jre.tar.gz; and one of a single {small} file; {options.pairs} rounds of four runs",
         "- Launcher: `untar_bench.exe ARCHIVE DIR` (the launcher's untarJre alone: 32 KiB pieces, one log line "
-        "per entry), whole process under wine64",
+        "per entry), the untar timed inside the process under wine64, CPU of the whole process",
         "- Baseline: `tar xzf ARCHIVE -C DIR` (GNU tar with gzip as a second process), whole process",
         SESSION_LINE,
         CPU_LINE,
         "",
-        *pair_table(times, "launcher", "baseline", 1.5),
+        *per_byte_table(times, "launcher", "baseline", (large, small), 1.5),
     ]
     report("Untar of the included runtime", "python3 bench/untar_bench.py", lines)
 

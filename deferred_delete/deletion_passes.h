@@ -1,5 +1,6 @@
 // The deletion passes: the list is read again on every pass and each entry
-// tried once, until nothing is left to retry or the last pass is done.
+// not yet settled tried once, until nothing is left to retry or the last pass
+// is done.
 #pragma once
 
 struct DeletionState;

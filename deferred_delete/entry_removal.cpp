@@ -71,7 +71,9 @@ bool isRedirectedTemp(const wchar_t* path) {
 // is a link that stays (removing it would reach its target; waiting changes
 // nothing). A directory is removed only when empty.
 bool removeOrHandOver(const wchar_t* path) {
-    Removal removal = removeEntry(path);
+    // The entries of a list come directory by directory.
+    static ParentCache parents;
+    Removal removal = removeEntry(path, parents);
     if (removal != Removal::kFailed) return true;
     if (isLauncherOwnedTemp(path)) {
         scheduleDeletionAtRestart(path);
@@ -95,17 +97,17 @@ bool scheduleDeletionAtRestart(const wchar_t* path) {
     return MoveFileExW(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
 }
 
-void removeListedFile(DeletionState& state, const wchar_t* path) {
-    if (isRedirectedTemp(path)) return;
-    if (removeOrHandOver(path)) return;
+bool removeListedFile(DeletionState& state, const wchar_t* path) {
+    if (isRedirectedTemp(path) || removeOrHandOver(path)) return true;
     state.retryNeeded = true;
     if (lastChance(state) && scheduleDeletionAtRestart(path)) state.rebootScheduled = true;
+    return false;
 }
 
-void removeListedDirectory(DeletionState& state, const wchar_t* path) {
-    if (isRedirectedTemp(path)) return;
-    if (removeOrHandOver(path)) return;
+bool removeListedDirectory(DeletionState& state, const wchar_t* path) {
+    if (isRedirectedTemp(path) || removeOrHandOver(path)) return true;
     state.retryNeeded = true;
     // A directory left for the restart is no reason to ask for one.
     if (lastChance(state)) scheduleDeletionAtRestart(path);
+    return false;
 }

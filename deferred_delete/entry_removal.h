@@ -15,5 +15,7 @@ bool scheduleDeletionAtRestart(const wchar_t* path);
 // One attempt at a listed file or directory within the current pass; updates
 // the retry and scheduling flags of state. An entry inside an extraction
 // directory that is reached through a link (reparse point) is left alone.
-void removeListedFile(DeletionState& state, const wchar_t* path);
-void removeListedDirectory(DeletionState& state, const wchar_t* path);
+// True when the entry is settled: gone, handed to the restart, or left for
+// good (such a link); a later attempt would change nothing.
+bool removeListedFile(DeletionState& state, const wchar_t* path);
+bool removeListedDirectory(DeletionState& state, const wchar_t* path);

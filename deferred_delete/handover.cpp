@@ -9,8 +9,10 @@
 #include <vector>
 
 #include "deferred_delete/deletion_state.h"
+#include "launcher/base/limits.h"
 #include "launcher/base/log.h"
 #include "launcher/base/paths.h"
+#include "launcher/base/proc_address.h"
 #include "launcher/base/scoped.h"
 #include "launcher/base/wformat.h"
 
@@ -81,37 +83,164 @@ std::wstring listText(const wchar_t* semaphore, const Listing& listing) {
     return text;
 }
 
-// The list goes beside the directory, never into it.
-bool writeList(const std::wstring& directory, const std::wstring& text, wchar_t* listPath) {
-    size_t slash = directory.find_last_of(L'\\');
-    if (slash == std::wstring::npos) return false;
-    std::wstring parent = directory.substr(0, slash);
-    if (!GetTempFileNameW(parent.c_str(), L"tld", 0, listPath)) return false;
-    ScopedHandle file(CreateFileW(listPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+// Beside the directory, never in it, and named after it: a name no other
+// run uses, so that the deletion process can be given it before the list is
+// written.
+std::wstring listPathFor(const wchar_t* directory) { return std::wstring(directory) + L".lst"; }
+
+bool writeList(const std::wstring& listPath, const std::wstring& text) {
+    ScopedHandle file(CreateFileW(listPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                  nullptr));
+    if (!file.valid()) return false;
     DWORD bytes = static_cast<DWORD>(text.size() * sizeof(wchar_t));
     DWORD written = 0;
-    if (file.valid() && WriteFile(file.get(), text.data(), bytes, &written, nullptr) && written == bytes) return true;
+    if (WriteFile(file.get(), text.data(), bytes, &written, nullptr) && written == bytes) return true;
     file.close();
-    DeleteFileW(listPath);
+    DeleteFileW(listPath.c_str());
     return false;
 }
 
-bool startDeletionMode(const wchar_t* listPath) {
+// Declarations the headers hide below Vista.
+struct StartupInfoEx {
+    STARTUPINFOW startup;
+    void* attributes;
+};
+constexpr DWORD kExtendedStartupInfo = 0x00080000;
+constexpr DWORD_PTR kJobListAttribute = 0x0002000D;
+typedef BOOL(WINAPI* InitializeAttributesFunction)(void*, DWORD, DWORD, SIZE_T*);
+typedef BOOL(WINAPI* UpdateAttributeFunction)(void*, DWORD, DWORD_PTR, void*, SIZE_T, void*, SIZE_T*);
+typedef void(WINAPI* DeleteAttributesFunction)(void*);
+
+// attributes: a list for the extended start-up information, or null.
+bool createDeletionProcess(const std::wstring& listPath, DWORD flags, PROCESS_INFORMATION& process,
+                           void* attributes = nullptr) {
     std::wstring command = L"\"" + std::wstring(exePathWide()) + L"\" __tlx_windel \"" + listPath + L"\"";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(exePathWide(), &command[0], nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr, nullptr,
-                        &startup, &process))
-        return false;
-    ScopedHandle thread(process.hThread);
-    ScopedHandle child(process.hProcess);
+    StartupInfoEx startup = {};
+    startup.startup.cb = attributes ? sizeof(startup) : sizeof(startup.startup);
+    startup.attributes = attributes;
+    if (attributes) flags |= kExtendedStartupInfo;
+    return CreateProcessW(exePathWide(), &command[0], nullptr, nullptr, FALSE, DETACHED_PROCESS | flags, nullptr,
+                          nullptr, &startup.startup, &process) != FALSE;
+}
+
+// The deletion process started ahead of the end: suspended, in a job that
+// ends it together with this process (however that ends) until a hand-over
+// lets it go, so that it can never run without its list or outlive a
+// launcher that was killed. Written once by the thread that starts it.
+struct PreparedDeletion {
+    HANDLE process;
+    HANDLE thread;
+    HANDLE job;
+};
+PreparedDeletion g_prepared = {};
+constexpr size_t kPreparedListCapacity = kPathCapacity + 8;
+wchar_t g_preparedList[kPreparedListCapacity];
+void* volatile g_preparing = nullptr;
+// Far beyond what a process start takes; a hand-over that would wait longer
+// starts its own process.
+constexpr DWORD kPrepareWait = 10000;
+
+bool setKilledWithLauncher(HANDLE job, bool killed) {
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+    limits.BasicLimitInformation.LimitFlags = killed ? JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE : 0;
+    return SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof(limits)) != FALSE;
+}
+
+// Created inside the job where the system can (Windows 10 and later); false
+// where it cannot, and the process joins the job once it exists.
+bool createInJob(HANDLE job, PROCESS_INFORMATION& started) {
+    HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
+    auto initialize = procAddress<InitializeAttributesFunction>(kernel32, "InitializeProcThreadAttributeList");
+    auto update = procAddress<UpdateAttributeFunction>(kernel32, "UpdateProcThreadAttribute");
+    auto remove = procAddress<DeleteAttributesFunction>(kernel32, "DeleteProcThreadAttributeList");
+    SIZE_T size = 0;
+    if (!initialize || !update || !remove) return false;
+    initialize(nullptr, 1, 0, &size);
+    std::vector<BYTE> list(size);
+    if (size == 0 || !initialize(list.data(), 1, 0, &size)) return false;
+    bool created = update(list.data(), 0, kJobListAttribute, &job, sizeof(job), nullptr, nullptr) &&
+                   createDeletionProcess(g_preparedList, CREATE_SUSPENDED, started, list.data());
+    remove(list.data());
+    return created;
+}
+
+DWORD WINAPI startSuspended(LPVOID) {
+    ScopedHandle job(CreateJobObjectW(nullptr, nullptr));
+    PROCESS_INFORMATION started = {};
+    if (!job.valid() || !setKilledWithLauncher(job.get(), true)) return 0;
+    bool inJob = createInJob(job.get(), started);
+    if (!inJob && !createDeletionProcess(g_preparedList, CREATE_SUSPENDED, started)) return 0;
+    ScopedHandle process(started.hProcess);
+    ScopedHandle thread(started.hThread);
+    // Outside the job (a launcher in a job of its own on an older system)
+    // it could stay suspended for good.
+    if (!inJob && !AssignProcessToJobObject(job.get(), process.get())) {
+        TerminateProcess(process.get(), 0);
+        return 0;
+    }
+    g_prepared = PreparedDeletion{process.release(), thread.release(), job.release()};
+    return 0;
+}
+
+// Waits until the thread that starts the process is done; the thread's
+// handle, or null when there was none.
+HANDLE preparationDone() {
+    HANDLE preparing = InterlockedExchangePointer(&g_preparing, nullptr);
+    if (preparing && WaitForSingleObject(preparing, kPrepareWait) != WAIT_OBJECT_0) {
+        CloseHandle(preparing);
+        return nullptr;
+    }
+    return preparing;
+}
+
+// The prepared process when it was made for this list; taken once.
+bool takePrepared(const std::wstring& listPath, PreparedDeletion& taken) {
+    HANDLE preparing = preparationDone();
+    if (!preparing) return false;
+    CloseHandle(preparing);
+    if (!g_prepared.process || listPath != g_preparedList) return false;
+    taken = g_prepared;
+    g_prepared = PreparedDeletion{};
+    return true;
+}
+
+// Resumed first and let go of afterwards: no moment in which it could
+// outlive this process without running.
+bool release(const PreparedDeletion& prepared) {
+    ScopedHandle process(prepared.process);
+    ScopedHandle thread(prepared.thread);
+    ScopedHandle job(prepared.job);
+    if (ResumeThread(thread.get()) != static_cast<DWORD>(-1) && setKilledWithLauncher(job.get(), false)) return true;
+    // It does nothing before this process has ended, so it can still go.
+    TerminateProcess(process.get(), 0);
+    return false;
+}
+
+bool startDeletionMode(const std::wstring& listPath) {
+    PreparedDeletion prepared;
+    if (takePrepared(listPath, prepared) && release(prepared)) return true;
+    PROCESS_INFORMATION started = {};
+    if (!createDeletionProcess(listPath, 0, started)) return false;
+    ScopedHandle thread(started.hThread);
+    ScopedHandle process(started.hProcess);
     return true;
 }
 
 }  // namespace
 
-bool handOverForDeletion(const wchar_t* directory) {
+void prepareHandOver(const wchar_t* directory) {
+    std::wstring listPath = listPathFor(directory);
+    if (g_preparing || listPath.size() >= kPreparedListCapacity) return;
+    std::wcscpy(g_preparedList, listPath.c_str());
+    g_preparing = CreateThread(nullptr, 0, startSuspended, nullptr, 0, nullptr);
+}
+
+void settleHandOverPreparation() {
+    HANDLE preparing = preparationDone();
+    if (preparing) CloseHandle(preparing);
+}
+
+bool handOverForDeletion(const wchar_t* directory, HandOverNote note) {
     // Held, never closed: the semaphore lives exactly as long as this process.
     static HANDLE alive = nullptr;
     static wchar_t semaphore[64];
@@ -126,16 +255,16 @@ bool handOverForDeletion(const wchar_t* directory) {
     collect(directory, 0, listing);
     std::wstring reservation = reservationFile(directory);
     if (!reservation.empty()) listing.files.push_back(reservation);
-    wchar_t listPath[MAX_PATH];
-    if (!writeList(directory, listText(semaphore, listing), listPath)) {
+    std::wstring listPath = listPathFor(directory);
+    if (!writeList(listPath, listText(semaphore, listing))) {
         logError(L"could not write the deletion list for %s (%d)", directory, static_cast<int>(GetLastError()));
         return false;
     }
     if (!startDeletionMode(listPath)) {
         logError(L"could not start the deletion of %s (%d)", directory, static_cast<int>(GetLastError()));
-        DeleteFileW(listPath);
+        DeleteFileW(listPath.c_str());
         return false;
     }
-    logMessage(L"deletion of %s handed over (%s)", directory, listPath);
+    if (note == HandOverNote::kLogged) logMessage(L"deletion of %s handed over (%s)", directory, listPath.c_str());
     return true;
 }

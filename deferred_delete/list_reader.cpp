@@ -10,6 +10,15 @@ namespace {
 const wchar_t kEndMarker[] = L"EOSMARKER";
 const size_t kEndMarkerLength = sizeof(kEndMarker) / sizeof(kEndMarker[0]) - 1;
 
+int nextByte(ListReader& reader) {
+    if (reader.next == reader.filled) {
+        reader.filled = std::fread(reader.block, 1, sizeof(reader.block), reader.file);
+        reader.next = 0;
+        if (reader.filled == 0) return EOF;
+    }
+    return reader.block[reader.next++];
+}
+
 // Next little-endian unit of the file, or -1 at its end.
 int nextUnit(ListReader& reader) {
     if (reader.pending >= 0) {
@@ -17,9 +26,9 @@ int nextUnit(ListReader& reader) {
         reader.pending = -1;
         return unit;
     }
-    int low = std::fgetc(reader.file);
+    int low = nextByte(reader);
     if (low == EOF) return -1;
-    int high = std::fgetc(reader.file);
+    int high = nextByte(reader);
     if (high == EOF) return -1;
     return low | (high << 8);
 }
@@ -39,6 +48,8 @@ bool openListFile(ListReader& reader, const wchar_t* path) {
     reader.file = _wfopen(path, L"rb");
     reader.pending = -1;
     reader.midLine = false;
+    reader.filled = 0;
+    reader.next = 0;
     return reader.file != nullptr;
 }
 

@@ -1,15 +1,22 @@
 // Reading the deletion list: UTF-16LE code units straight from a binary-mode
 // file, cut into lines at LF and into pieces at the size of the line buffer.
+// The file is read in large blocks: the list is read again on every pass, and
+// a long one a byte at a time cost more than the deletion itself.
 #pragma once
 #include <cstddef>
 #include <cstdio>
 
 struct BoundedText;
 
+constexpr size_t kListBlockBytes = 64 * 1024;
+
 struct ListReader {
     FILE* file;
     int pending;      // unit read ahead, or -1
     bool midLine;     // the last piece did not end its line
+    size_t filled;    // bytes in block
+    size_t next;      // the next byte of block to hand out
+    unsigned char block[kListBlockBytes];
 };
 
 // One read of at most cap - 1 units that stops after an LF.

@@ -33,8 +33,11 @@ void buildCommand(const char* path, char* command, size_t capacity) {
 // A fresh file the child inherits as its standard error; null when it cannot
 // be made (the child then runs without one).
 HANDLE createErrorStream(const char* file) {
-    ScopedHandle created(CreateFileA(file, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // Deletable while open: a helper process of the child's console (under
+    // Wine) can still hold the inherited handle when the file is deleted.
+    ScopedHandle created(CreateFileA(file, GENERIC_READ | GENERIC_WRITE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, CREATE_ALWAYS,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!created.valid()) return nullptr;
     HANDLE inheritable = nullptr;
     if (!DuplicateHandle(GetCurrentProcess(), created.get(), GetCurrentProcess(), &inheritable, 0, TRUE,

@@ -143,6 +143,7 @@ void failPayloadQuietly(int messageId) {
 
 void exitLauncher(int exitCode) {
     removeExtractionDir();
+    settleHandOverPreparation();
     clearOwnInstallMarkers();
     // A start that did not fail leaves no log; the at-exit action that
     // deletes it after a return from the entry point does not run here.
@@ -150,24 +151,46 @@ void exitLauncher(int exitCode) {
     ExitProcess(static_cast<UINT>(exitCode));
 }
 
-void removeExtractionDir() {
+namespace {
+
+// The extraction directory in UTF-16, when an end is to remove it: never in
+// language-restart mode (the directory is the earlier run's), never a
+// relative one.
+bool extractionDirToRemove(wchar_t* wide) {
     const char* directory = g_launcher.extractionDir;
-    if (g_launcher.langRestart || directory[0] == '\0' || directory[0] == '.') return;
+    if (g_launcher.langRestart || directory[0] == '\0' || directory[0] == '.') return false;
+    return fromFileCodePage(directory, wide, kPathCapacity);
+}
+
+}  // namespace
+
+void removeExtractionDir() {
+    wchar_t wide[kPathCapacity];
+    if (!extractionDirToRemove(wide)) return;
     // The work routine makes the extraction directory the current one,
     // and a current directory cannot be removed.
-    leaveDirectory(directory);
-    logMessage(L"emptying %S", directory);
-    wchar_t wide[kPathCapacity];
-    if (!fromFileCodePage(directory, wide, kPathCapacity)) return;
+    leaveDirectory(g_launcher.extractionDir);
+    logMessage(L"emptying %S", g_launcher.extractionDir);
     Removal removal = removeTree(wide);
     if (removal == Removal::kLinkLeft) return;  // nothing a second try could change
     if (removal == Removal::kFailed) {
-        if (fileExists(wide)) handOverForDeletion(wide);
+        if (fileExists(wide)) handOverForDeletion(wide, HandOverNote::kLogged);
         return;
     }
     // The empty file that reserved the directory's name goes with it.
+    ParentCache parents;
     if (g_launcher.reservationFile[0] && fromFileCodePage(g_launcher.reservationFile, wide, kPathCapacity))
-        removeEntry(wide);
+        removeEntry(wide, parents);
+}
+
+void prepareExtractionDirHandOver() {
+    wchar_t wide[kPathCapacity];
+    if (extractionDirToRemove(wide)) prepareHandOver(wide);
+}
+
+void handOverExtractionDir() {
+    wchar_t wide[kPathCapacity];
+    if (extractionDirToRemove(wide)) handOverForDeletion(wide, HandOverNote::kSilent);
 }
 
 namespace {

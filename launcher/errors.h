@@ -36,6 +36,11 @@ constexpr int kFailureExitCode = 1;
 // as links or left, never followed. What this process still holds open (the
 // JVM's jars) goes to the deletion mode, which waits until it has ended.
 void removeExtractionDir();
+// The ends of a launch that ran the JVM (main returned, System.exit): the JVM
+// holds the jars until the process ends, so the whole directory goes to the
+// deletion mode, whose process is best started while the JVM is being made.
+void prepareExtractionDirHandOver();
+void handOverExtractionDir();
 
 // True when no Java exception is pending; otherwise logs it (and with
 // kLogAndDescribe has the VM print it), clears it and returns false.

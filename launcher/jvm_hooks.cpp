@@ -33,6 +33,7 @@ void JNICALL exitHook(jint code) {
     if (creating()) failDuringCreation(L"exit", code);
     logMessage(L"JVM exit (%d)", static_cast<int>(code));
     clearOwnInstallMarkers();
+    handOverExtractionDir();
     endLog();
 }
 

@@ -12,6 +12,7 @@
 #include "launcher/base/scoped.h"
 #include "launcher/errors.h"
 #include "launcher/state.h"
+#include "launcher/work_thread.h"
 #include "payload/config.h"
 #include "resources/resource_ids.h"
 
@@ -45,7 +46,7 @@ void initialiseDialog(HWND dialog) {
     setMessageText(GetDlgItem(dialog, IDC_MAIN_TEXT), kMsgProgressText);
     setMessageText(dialog, kMsgWizardCaption);
     setMessageText(GetDlgItem(dialog, IDCANCEL), kMsgCancel);
-    ScopedHandle worker(CreateThread(nullptr, 0, dialogWorker, dialog, 0, nullptr));
+    ScopedHandle worker(startWorkThread(dialogWorker, dialog));
     if (!worker.valid()) logError(L"could not start the work thread (%d)", static_cast<int>(GetLastError()));
 }
 

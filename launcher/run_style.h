@@ -5,5 +5,6 @@
 
 struct LaunchSwitches;
 
-// Runs the launch in the first style that fits; returns when it has ended.
-void runInChosenStyle(HINSTANCE instance, const LaunchSwitches& switches, int showWindow);
+// Runs the launch in the first style that fits; returns when it has ended,
+// with the exit code.
+int runInChosenStyle(HINSTANCE instance, const LaunchSwitches& switches, int showWindow);

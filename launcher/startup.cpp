@@ -79,7 +79,7 @@ int runLauncher(HINSTANCE instance, const char* commandLine, int showWindow) {
     LaunchSwitches switches = scanLauncherSwitches(arguments);
     if (!g_launcher.langRestart) claimInstance();
     logMessage(L"Init done");
-    runInChosenStyle(instance, switches, showWindow);
+    int result = runInChosenStyle(instance, switches, showWindow);
     arguments.clear();
-    return 0;
+    return result;
 }

@@ -290,11 +290,13 @@ int runWork(HWND dialog) {
     markInstallStarted(dialog);
     ArgumentList arguments;
     splitCommandLine(GetCommandLineW(), arguments);
+    prepareExtractionDirHandOver();
     if (!launchJava(arguments, kDestroyJvm)) {
         logError(L"Could not start JVM");
         failMessage(kMsgJvmNotStarted);
     }
     // Whether or not a window ever showed, no start is in progress any more.
     clearOwnInstallMarkers();
+    handOverExtractionDir();
     return 0;
 }

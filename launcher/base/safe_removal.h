@@ -6,6 +6,7 @@
 // and there deleting the name deletes what it points to. Such a link is left
 // where it is.
 #pragma once
+#include <string>
 
 enum class Removal {
     kRemoved,   // the entry was removed (a link as itself)
@@ -14,8 +15,17 @@ enum class Removal {
     kFailed,    // in use, not empty, not permitted
 };
 
+// The resolved form of the directory the last entry was listed in, which the
+// next entry of the same directory shares: a caller that removes many
+// entries one by one keeps one. (Resolved again after a change of the
+// directory in between, that could only make an entry look like a link.)
+struct ParentCache {
+    std::wstring listed;
+    std::wstring resolved;  // with its final backslash
+};
+
 // A file, an empty directory or a link of either kind.
-Removal removeEntry(const wchar_t* path);
+Removal removeEntry(const wchar_t* path, ParentCache& parents);
 // A directory with everything below it (links removed as links, never
 // entered; at most 64 levels deep), or a single entry like removeEntry.
 Removal removeTree(const wchar_t* path);

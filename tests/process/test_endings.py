@@ -9,7 +9,10 @@ waits, as an application or another user could: one to a file and one to a
 directory outside. No clean-up may touch what they point to. A link that
 cannot be removed as itself (Wine shows a Unix link to a file only by where
 it leads) stays, and with it the directory that holds it."""
+import os
+import signal
 from dataclasses import dataclass, field
+from pathlib import Path
 
 import pytest
 
@@ -117,3 +120,34 @@ def test_the_application_runs_in_the_working_directory_of_key_146(tmp_path):
     assert "java.lang.Object source: jrt:/java.base" in (application / "classes.log").read_text()
     assert "[class,load]" not in run.stdout + run.stderr
     assert wait_until(lambda: not list(temp.glob("kvo*")), timeout=30)
+
+
+def processes_of(program, text):
+    """Linux ids of the processes of a Windows program (a Wine process shows
+    its Windows command line) whose command line holds text."""
+    found = []
+    for entry in Path("/proc").iterdir():
+        try:
+            line = (entry / "cmdline").read_bytes().decode("utf-8", "replace") if entry.name.isdigit() else ""
+        except OSError:
+            continue
+        if line.lstrip('"').startswith(winpath(program)) and text in line:
+            found.append(int(entry.name))
+    return found
+
+
+def test_a_killed_launcher_takes_its_waiting_deletion_process_along(tmp_path):
+    """The deletion process is started, suspended, while the JVM starts, and
+    is let go only with its list; a launcher killed before that leaves it
+    neither waiting nor deleting: its directory stays, as after any kill."""
+    temp, go = tmp_path / "temp", tmp_path / "go"
+    setup = probe_setup(tmp_path / "setup")
+    proc, out, err = run_setup(setup, f"hold={winpath(go)}", temp=temp, env={**PREFIX, **NO_KEEP}, wait=False)
+    directory = wait_until(lambda: next((p for p in temp.glob("kvo*_dir*") if p.is_dir()), None), timeout=60)
+    waiting = wait_until(lambda: processes_of(setup, "__tlx_windel"), timeout=60)
+    launcher = processes_of(setup, "hold=")
+    assert directory and waiting and len(launcher) == 1, (directory, waiting, launcher)
+    os.kill(launcher[0], signal.SIGKILL)
+    finish(proc, out, err, timeout=60)
+    assert wait_until(lambda: not processes_of(setup, "__tlx_windel"), timeout=30)
+    assert (directory / "tlxruntime.jar").exists() and not list(temp.glob("*.lst"))

@@ -1,7 +1,5 @@
 package com.kavro.runtime.util;
 
-import com.tolvanrix.runtime.installer.platform.win32.Misc;
-
 import java.io.File;
 import java.io.IOException;
 import java.lang.ProcessBuilder.Redirect;
@@ -39,26 +37,5 @@ public final class WinDel {
                 .redirectOutput(Redirect.to(nul))
                 .redirectError(Redirect.to(nul))
                 .start();
-    }
-
-    /**
-     * Starts the deletion mode and does not wait for it. When the launcher's natives are bound (the caller
-     * knows), the launcher creates the process itself: it inherits no handle of this one, and the start
-     * costs no process machinery of the class library (at the end of every run that was most of the VM's
-     * shutdown). Otherwise as {@link #start(String, File)}.
-     */
-    public static void launch(String executable, File deletionList, boolean launcherNatives) throws IOException {
-        if (!launcherNatives) {
-            start(executable, deletionList);
-            return;
-        }
-        if (executable == null || executable.isEmpty()) {
-            throw new IllegalStateException("the launcher executable is not known");
-        }
-        String commandLine = '"' + executable + "\" " + DELETION_MODE + " \"" + deletionList.getAbsolutePath() + '"';
-        int error = Misc.launch0(executable, commandLine);
-        if (error != 0) {
-            throw new IOException("cannot start " + executable + " (error " + error + ")");
-        }
     }
 }

@@ -15,9 +15,6 @@ public final class FirstRun {
     }
 
     static boolean firstRun() throws Exception {
-        // A start stopped here never reaches the entry class, which would
-        // otherwise arrange the extraction directory's removal.
-        ExtractionCleanup.registerAtShutdown();
         String handler = System.getProperty(HANDLER_PROPERTY, "").trim();
         if (handler.isEmpty()) {
             return true;

@@ -5,10 +5,10 @@ import java.lang.reflect.Method;
 import java.lang.reflect.Modifier;
 
 /**
- * What both entry classes do with the launcher arguments: redirect the standard streams, arrange for the
- * extraction directory to be removed when the VM shuts down, and run the application's main class with
- * the program arguments. An exception of the application's main reaches the launcher unwrapped, so that
- * its log names the application's own failure.
+ * What both entry classes do with the launcher arguments: redirect the standard streams and run the
+ * application's main class with the program arguments. An exception of the application's main reaches the
+ * launcher unwrapped, so that its log names the application's own failure. (The extraction directory is
+ * the launcher's to remove, once the process has ended.)
  */
 public final class LaunchSequence {
     private LaunchSequence() {
@@ -17,7 +17,6 @@ public final class LaunchSequence {
     public static void run(String[] args) throws Throwable {
         LauncherArguments arguments = LauncherArguments.parse(args);
         OutputRedirect.apply(arguments);
-        ExtractionCleanup.registerAtShutdown();
         Method main = findMain(arguments.mainClass());
         try {
             main.invoke(null, (Object) arguments.programArguments());
