@@ -241,6 +241,9 @@ void unpackPayloadArchives() {
     }
     std::fprintf(file, "%lld", static_cast<long long>(unextractedPosition()));
     std::fclose(file);
+    // A normal end: its log goes, as after a return from the entry point
+    // (whose at-exit deletion ExitProcess does not run).
+    endLog();
     ExitProcess(0);
 }
 

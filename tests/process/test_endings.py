@@ -53,6 +53,8 @@ ENDINGS = {
     "fatal after the JVM": Ending(["-q", "throw"], 1, True, links=True),
     "fatal before the JVM": Ending(["-q"], 1, True, {121: "A1{work}\\missing.jar"}),
     "no Java (83)": Ending(["-q"], 83, False, {128: ""}),
+    # Its side directory stays beside the setup file, by design.
+    "extract and exit": Ending(["__tlx_extract_and_exit", "-q"], 0, False),
 }
 
 
