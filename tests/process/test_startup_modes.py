@@ -8,9 +8,9 @@ import time
 
 import pytest
 
-from deferred_support import is_pending
+from deferred_support import is_pending, temp_dir
 from harness import (TOOLS_DIR, Holder, build_setup, close_windows_of, finish, launcher_logs, press, read_log,
-                     run_cmd, run_setup, run_wine, temp_dir, wait_dialog, wait_until, winpath)
+                     run_cmd, run_setup, run_wine, wait_dialog, wait_until, winpath)
 
 SETTINGS = {107: "0", 2001: "i"}
 MESSAGES = {1000: "Setup error"}
