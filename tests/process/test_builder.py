@@ -1,7 +1,5 @@
-"""The build tool against the real launcher stubs: a setup file built from a
-project reads back exactly through inspect, bad input is refused without
-leaving output, and inspect survives damaged files. That the launcher reads
-what the tool writes, the launcher's own tests show."""
+"""The build tool: what it builds reads back exactly, bad input is refused without leaving output,
+and inspect survives damaged files."""
 import gzip
 import json
 import random
@@ -25,8 +23,6 @@ TRAILING = b"\x00TRAIL\xff" * 9
 
 
 def record_sources(directory: Path):
-    """(source, name, content) of records: ordinary, empty, in a subdirectory
-    with every byte value, and text."""
     rng = random.Random(1234)
     contents = [("dist/tlxruntime.jar", "tlxruntime.jar", bytes(rng.randrange(256) for _ in range(3000))),
                 ("dist/empty.txt", "empty.txt", b""),

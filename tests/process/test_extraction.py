@@ -1,7 +1,5 @@
-"""The launcher's main sequence up to the Java runtime, driven through the
-real executable under wine64 with setup files built by our build tool:
-integrity check, extraction, extract-and-exit and language restart (the
-quiet launch without Java is one of the endings, test_endings.py)."""
+"""The main sequence up to the Java runtime: integrity check, extraction, extract-and-exit and
+language restart."""
 import json
 import struct
 from concurrent.futures import ThreadPoolExecutor
@@ -41,10 +39,7 @@ def assert_extracted(directory: Path, files):
 
 
 def run_answering_box(setup: Path, *args, text=MESSAGES[20016]):
-    """Runs the setup file, which must show a box captioned with message
-    20013 saying text (the corrupted-file box unless text says otherwise),
-    answers it and returns the finished run. The setup must show no
-    progress dialog (quiet, or key 155), which has the same caption."""
+    """The box captioned 20013 must say text; no progress dialog, which has the same caption."""
     shown, run = answer_box(run_launcher(setup, *args, wait=False), MESSAGES[20013], setup)
     assert shown == text
     return run
@@ -70,9 +65,6 @@ def test_changed_record_byte_is_reported_even_in_quiet_mode(tmp_path, files, dis
 
 @pytest.mark.parametrize("case", ["-nocheck", "check flag 0", "bytes appended"])
 def test_what_the_check_lets_through(tmp_path, files, case):
-    """A changed record byte passes with "-nocheck" or a check flag of 0 (and
-    is extracted as changed); bytes behind the payload, like a signature,
-    pass the check itself."""
     setup = build(tmp_path, files, check=case != "check flag 0")
     offset, _ = record_offsets(setup)["stats.properties"]
     if case == "bytes appended":
@@ -99,9 +91,6 @@ def test_what_the_check_lets_through(tmp_path, files, case):
 @pytest.mark.usefixtures("private_prefix")
 @pytest.mark.parametrize("count", [None, 2, 0], ids=["all", "count below the names", "no records"])
 def test_extract_and_exit_fills_the_side_directory_and_writes_the_position(tmp_path, files, count):
-    """The side directory gets the records (only the first ones when key 2002
-    counts fewer than the names), unextracted.txt the position where what
-    the launcher did not extract begins; nothing goes to the temp directory."""
     built_files = [] if count == 0 else files
     trailing = b"data for the installer" * 10
     setup = build(tmp_path, built_files, settings={2002: str(count)} if count else None, trailing=trailing)
@@ -167,9 +156,7 @@ def test_names_leaving_the_extraction_directory_are_refused(tmp_path, files, hos
 @pytest.mark.usefixtures("private_prefix")
 @pytest.mark.parametrize("complete", [True, False], ids=["reuses the directory", "extracts without tlxparams.conf"])
 def test_language_restart_without_check_and_with_the_markers_left_alone(tmp_path, files, complete):
-    """A restart in an earlier run's directory uses it as it is, unchecked
-    (a check would stop at the changed byte with a box); without the
-    runtime's parameter file there it extracts afresh, leaving it alone."""
+    """A check would stop at the changed byte with a box; without tlxparams.conf it extracts afresh."""
     setup = build(tmp_path, files)
     if complete:
         flip_byte(setup, record_offsets(setup)["tlxruntime.jar"][0])
@@ -242,9 +229,7 @@ def unscrambled(data: bytes, offset: int, size: int) -> bytes:
 
 
 def damaged_records(data: bytes, info: dict) -> dict:
-    """name -> (damaged setup bytes, extra switches): a cut in the verified
-    range under the check, cuts inside the records, and every kind of size
-    field value, at a top-level record and at one in a subdirectory."""
+    """name -> (damaged setup bytes, extra switches)."""
     records = info["records"]
     cases = {"cut-checked": (data[:records[1]["offset"] + 100], [])}
     for name, cut in (("cut-size", records[0]["offset"] - 4), ("cut-content", records[0]["offset"] + 4000),
@@ -259,10 +244,8 @@ def damaged_records(data: bytes, info: dict) -> dict:
 
 
 def test_damaged_records_fail_cleanly_or_extract_what_the_file_holds(tmp_path):
-    """Whatever the damage, the launcher does not crash, hang or write outside
-    its directories: it ends with exit code 1 and says why, leaving no
-    extraction directory, or it extracts exactly what our build tool reads in
-    the damaged file (extract-and-exit, which keeps what it extracted)."""
+    """No crash, hang or write outside its directories: exit code 1 with no extraction directory, or
+    exactly what our build tool reads in the damaged file."""
     files = runtime_files(tmp_path)
     setup = build(tmp_path / "base", files, trailing=b"unextracted tail" * 4)
     data = setup.read_bytes()

@@ -1,8 +1,4 @@
-"""How a launch ends when something is missing or Java says so: mandatory
-class path entries (1006, 1008), the entry class or its main (1010, 1011), an
-exception from main or a JVM that ends itself while it is created (1005),
-and the first-run check (System.exit in main is one of the endings,
-test_endings.py)."""
+"""How a launch ends when something is missing or Java says so."""
 import pytest
 
 from harness import (JAVA_DIR, PROBE_MESSAGES, TESTS_JAR, class_loaded, launcher_logs, log_named_in, probe_report,
@@ -16,9 +12,8 @@ def no_extraction_dir_left(temp):
 
 
 def assert_fatal(result, text, temp) -> list:
-    """Exit code 1, the message and the log's path on standard error, and the
-    extraction directory removed: at once, or, once the JVM holds the jars,
-    by the deletion mode after the process has ended. Returns the log's lines."""
+    """Exit code 1, the message and log on standard error, the extraction directory removed (once the
+    JVM holds the jars, by the deletion mode). Returns the log's lines."""
     assert result.code == 1, (result.code, result.stderr)
     assert text in result.stderr, result.stderr
     log = read_log(log_named_in(result.stderr)).splitlines()

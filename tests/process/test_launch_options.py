@@ -1,6 +1,4 @@
-"""VM options as the JVM receives them: the default ".vmoptions" file with its
-syntax and nested includes, the class-path slots, "-J" arguments and the
-locale options. LaunchProbe prints the JVM's own list of input arguments."""
+"""VM options as the JVM receives them (LaunchProbe prints its list of input arguments)."""
 from harness import jdk_dir, launcher_logs, probe_report, probe_setup, read_log, run_setup, winpath
 
 
@@ -91,10 +89,6 @@ def test_locale_options_follow_the_detected_language_and_j_is_an_argument_withou
 
 
 def test_configured_options_with_launcher_variables_a_quoted_include_and_version_lines(tmp_path):
-    """Every placeholder, in one start: the values they stand for, environment
-    variables after them (so a value holding a placeholder stays as it is),
-    unknown names left alone, and a value too long for the option text cut;
-    an included file named in quotes, and the version line that counts."""
     workdir, temp = tmp_path / "setup", tmp_path / "temp"
     included = tmp_path / "dir with blank" / "extra.vmoptions"
     included.parent.mkdir()

@@ -1,8 +1,4 @@
-"""The progress dialog of the real launcher under wine64 on an X display: its
-texts and bar while the payload is extracted, as the dialog helper reads them
-and as a screenshot shows them, Cancel in the middle of the extraction, the
-end of the process once the installer's main method has returned, and a
-dialog that cannot be shown at all."""
+"""The progress dialog on an X display, as the dialog helper reads it and a screenshot shows it."""
 import pytest
 
 from harness import (close_windows_of, find_control, finish, press, probe_setup, run_setup, screenshot_rgb,

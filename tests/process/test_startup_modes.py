@@ -1,8 +1,5 @@
-"""Start-up modes and switches of the real launcher under wine64: the
-reserved first arguments, the switch scan (program path included), the run
-styles, the keep-log switch and the working directory, seen in the launcher
-log and the process's outcome. Every run that reaches the work routine is
-quiet, so none of them waits for a user."""
+"""Start-up modes and switches. Every run that reaches the work routine is quiet, so none of them
+waits for a user."""
 import shutil
 import time
 

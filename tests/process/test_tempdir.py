@@ -1,8 +1,4 @@
-"""Where the launcher puts its log and the extraction directory: the user's
-"-temp" directory, the fallback when it is unusable, and the strict pass of
-the temp-directory choice, which skips a directory whose long name the
-system code page cannot show. Temp and profile variables are set on the
-Windows side through withenv, each test with directories of its own."""
+"""Where the log and the extraction directory go; variables set on the Windows side (withenv)."""
 import shutil
 import subprocess
 from pathlib import Path
@@ -16,8 +12,7 @@ LOG_KEPT = {"TOLVANRIX_LOG": "yes"}
 
 
 def made_in(log: str, directory: str) -> bool:
-    """The extraction directory was made there and the payload extracted into
-    it (the quiet end without Java removes it again)."""
+    """Made there and the payload extracted into it (the quiet end without Java removes it again)."""
     made = log_value(log, "Temp dir3: ")
     return made.startswith(directory + "\\kvo") and "Could not create dir" not in log \
         and "extracting files done" in log
@@ -62,9 +57,7 @@ NO_OVERRIDE = ["setpriv", "--bounding-set", "-dac_override,-dac_read_search,-fow
 
 @pytest.fixture
 def locked_prefix(tmp_path):
-    """A private copy of the test prefix in which the Windows directory, its
-    temp directory and the root of C: are read-only, so that every fixed
-    candidate of the strict pass is unusable."""
+    """Every fixed candidate of the strict pass read-only."""
     if not shutil.which("setpriv"):
         pytest.skip("setpriv is needed to drop the permission override of root")
     private = Path(copy_prefix(tmp_path / "prefix", wrap=NO_OVERRIDE)["WINEPREFIX"])
