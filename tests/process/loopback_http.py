@@ -17,12 +17,9 @@ def clear_prefix_proxy(prefix_env: dict) -> None:
 
 
 class Scripted(http.server.BaseHTTPRequestHandler):
-    """Answers GET /NAME with the next step of scripts[NAME] (the last step repeats):
-    ("body", data), ("nolength", data), ("status", code), ("redirect", path),
-    ("early", data, announced length); and the answers of a server that hangs
-    until the test ends: ("silent",) sends nothing, ("stall", data, announced
-    length) stops after data, ("trickle", announced length) sends a byte
-    every three seconds."""
+    """GET /NAME answers the next step of scripts[NAME] (the last repeats): ("body", data),
+    ("nolength", data), ("status", code), ("redirect", path), ("early", data, length); hanging until
+    the test ends: ("silent",), ("stall", data, length), ("trickle", length) a byte every 3 s."""
     scripts, requests = {}, {}
     ended = threading.Event()
 

@@ -42,10 +42,8 @@ def choice_dialog(setup):
 
 
 def download_button_drawn(dialog) -> bool:
-    """Whether the screen shows about as much ink where the Download button
-    sits as where Locate sits (the bottom row, at 26..48 and 50..72 per cent
-    of the width; the last rows of the window's rectangle are not drawn on a
-    desktop without a window manager)."""
+    """About as much ink where Download sits as where Locate sits (the bottom row; the last rows are
+    not drawn on a desktop without a window manager)."""
     width, _, rgb = screenshot_rgb()
     left, top, right, bottom = dialog["rect"]
 

@@ -32,9 +32,7 @@ def download_start(tmp_path, address, settings=None):
 
 
 def test_redirected_download_runs_after_a_digest_that_differs_and_answers_without_length(tmp_path, server):
-    """Three attempts: the first body is not the pinned one; the second
-    attempt asks twenty times for a length, each a request of its own, and
-    gives up; the third one downloads."""
+    """The first body is not the pinned one; the second attempt gives up after twenty length requests."""
     address, handler = server
     archive = jdk_archive().read_bytes()
     wrong = b"not the archive you pinned"

@@ -19,11 +19,8 @@ def sources():
 
 
 def module_graph():
-    """One node per header, standing for the header and the sources that
-    implement it: the source of the same name, and every source that includes
-    the header first (the house rule for a source without a header of its
-    own). A module depends on every header that it or one of its sources
-    includes."""
+    """A node stands for a header, the source of its name and every source including it first (the
+    house rule for a source without a header); a module depends on what it or its sources include."""
     files = sources()
     direct = {f: includes(ROOT / f) for f in files}
     graph = {f: set(direct[f]) for f in files if f.endswith(".h")}

@@ -81,10 +81,8 @@ def region(screen, rect):
 
 @pytest.mark.parametrize("dialog", [False, True], ids=["awt-closes-splash", "watcher-hides-dialog-and-splash"])
 def test_splash_then_the_installer_window_alone(unmanaged_prefix, tmp_path, dialog):
-    """Without the progress dialog AWT closes the splash for the first window;
-    with it the window watcher must hide the dialog and close the splash, and
-    not take the splash for the installer's window. The installer's main
-    returns without System.exit once its window has closed."""
+    """With the progress dialog the watcher hides it and closes the splash, which is not the
+    installer's window; without, AWT closes the splash. main returns once its window has closed."""
     go, done = tmp_path / "go", tmp_path / "done"
     setup = splash_setup(tmp_path, dialog=dialog)
     style = "dialog" if dialog else "no-dialog"
