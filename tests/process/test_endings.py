@@ -12,19 +12,15 @@ from harness import (RUNTIME_JAR, TESTS_JAR, finish, launcher_logs, log_named_in
                      run_setup, wait_until, winpath)
 from setup_cases import MARKER_KEY
 
-PREFIX = {}
 NO_KEEP = {"TOLVANRIX_LOG": None, "KAVRO_LOG": None}
 
 
 @pytest.fixture(scope="module", autouse=True)
-def private_prefix(display, module_prefix):
-    PREFIX.update(module_prefix)
+def private_prefix(in_module_prefix):
     # The copy brings along the values of launchers that other modules killed
     # on purpose (nothing can clear those): this module's runs start without.
     for name in install_started_values():
-        reg("delete", MARKER_KEY, "/v", name, "/f", env=PREFIX, check=True)
-    yield
-    PREFIX.clear()
+        reg("delete", MARKER_KEY, "/v", name, "/f", check=True)
 
 
 @dataclass
@@ -51,7 +47,7 @@ ENDINGS = {
 
 
 def install_started_values():
-    run = reg("query", MARKER_KEY, env=PREFIX)
+    run = reg("query", MARKER_KEY)
     return [line.split()[0] for line in run.stdout.splitlines() if line.strip().startswith("InstallStarted")]
 
 
@@ -72,7 +68,7 @@ def test_each_end_leaves_nothing_behind(tmp_path, name):
     setup = probe_setup(tmp_path / "setup", settings=settings)
     args = [arg.format(victim=winpath(victim)) for arg in ending.args]
     args += [f"hold={winpath(go)}"] if ending.links else []
-    proc, out, err = run_setup(setup, *args, temp=temp, env={**PREFIX, **NO_KEEP}, timeout=180, wait=False)
+    proc, out, err = run_setup(setup, *args, temp=temp, env=NO_KEEP, timeout=180, wait=False)
     directory = None
     if ending.links:
         directory = wait_until(lambda: next((p for p in temp.glob("kvo*_dir*") if p.is_dir()), None), timeout=60)
@@ -105,7 +101,7 @@ def test_the_application_runs_in_the_working_directory_of_key_146(tmp_path):
                         settings={146: winpath(application),
                                   123: '"-classpath/a app\\tlxtests.jar" -Xlog:class+load:file=classes.log'})
     temp = tmp_path / "temp"
-    run = run_setup(setup, "-q", "write=saved.txt", temp=temp, env={**PREFIX, **NO_KEEP}, timeout=180)
+    run = run_setup(setup, "-q", "write=saved.txt", temp=temp, env=NO_KEEP, timeout=180)
     assert run.code == 0 and probe_report(run.stdout).done, run.stdout + run.stderr
     assert probe_report(run.stdout).props["user.dir"] == winpath(application)
     assert (application / "saved.txt").read_text() == "saved"
@@ -132,7 +128,7 @@ def test_a_killed_launcher_takes_its_waiting_deletion_process_along(tmp_path):
     waiting nor deleting."""
     temp, go = tmp_path / "temp", tmp_path / "go"
     setup = probe_setup(tmp_path / "setup")
-    proc, out, err = run_setup(setup, f"hold={winpath(go)}", temp=temp, env={**PREFIX, **NO_KEEP}, wait=False)
+    proc, out, err = run_setup(setup, f"hold={winpath(go)}", temp=temp, env=NO_KEEP, wait=False)
     directory = wait_until(lambda: next((p for p in temp.glob("kvo*_dir*") if p.is_dir()), None), timeout=60)
     waiting = wait_until(lambda: processes_of(setup, "__tlx_windel"), timeout=60)
     launcher = processes_of(setup, "hold=")
