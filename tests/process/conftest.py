@@ -35,9 +35,7 @@ def display():
 
 @pytest.fixture
 def own_prefix(monkeypatch):
-    """A fresh WINEPREFIX for this test alone (6 to 10 s), for effects that
-    are global to a prefix; every Wine program the test starts (through
-    run_wine, reg, the dialog helper) runs in it."""
+    """A fresh WINEPREFIX for this test alone (6 to 10 s), for effects global to a prefix."""
     path = BUILD_DIR / "wineprefix-own" / uuid.uuid4().hex[:8]
     monkeypatch.setenv("WINEPREFIX", str(path))
     subprocess.run([str(SOURCE_DIR / "scripts" / "wine-prefix-init.sh")], check=True, stdin=subprocess.DEVNULL,
@@ -49,9 +47,7 @@ def own_prefix(monkeypatch):
 
 @pytest.fixture
 def private_prefix(tmp_path, monkeypatch):
-    """Runs the test in a private copy of the prefix (harness.copy_prefix),
-    for registry values with fixed names that every launcher any other test
-    runs meanwhile may write and delete."""
+    """A private copy of the prefix, for registry values with fixed names other tests write."""
     from harness import copy_prefix, stop_prefix
     path = Path(copy_prefix(tmp_path / "prefix")["WINEPREFIX"])
     monkeypatch.setenv("WINEPREFIX", str(path))
@@ -61,8 +57,7 @@ def private_prefix(tmp_path, monkeypatch):
 
 @pytest.fixture
 def unmanaged_prefix(display, private_prefix):
-    """A private prefix on the X display whose windows no window manager
-    handles, so that they come to the front and take the focus as asked."""
+    """Windows no window manager handles come to the front and take the focus as asked."""
     from harness import reg
     reg("add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N", "/f", check=True)
     return private_prefix
@@ -70,9 +65,7 @@ def unmanaged_prefix(display, private_prefix):
 
 @pytest.fixture(scope="module")
 def module_prefix(tmp_path_factory):
-    """The environment entries of a private copy of the prefix shared by one
-    module's tests (harness.copy_prefix), for modules whose runs must find
-    no Java that other modules register; stopped after the module."""
+    """A private prefix for one module, whose runs must find no Java that other modules register."""
     from harness import copy_prefix, stop_prefix
     env = copy_prefix(tmp_path_factory.mktemp("prefix") / "wine")
     yield env
@@ -81,8 +74,6 @@ def module_prefix(tmp_path_factory):
 
 @pytest.fixture(scope="module")
 def in_module_prefix(display, module_prefix):
-    """Runs the module in module_prefix: every Wine program its tests start
-    (through run_wine, reg, the dialog helper) runs there."""
     with pytest.MonkeyPatch.context() as patch:
         patch.setenv("WINEPREFIX", module_prefix["WINEPREFIX"])
         yield module_prefix

@@ -1,12 +1,12 @@
-"""Shared by the deferred-deletion tests: deletion lists as the runtime
-writes them, starting the real launcher in deletion mode, the restart marker
-and what Wine has scheduled for deletion at restart."""
+"""Shared by the deferred-deletion tests: deletion lists, the launcher in deletion mode, the
+restart marker and what Wine has scheduled for deletion at restart."""
+import os
 import time
 import uuid
 from pathlib import Path
 
-from harness import (STUB_X64, finish, pending_restart_deletions, reg, reg_query_value, run_wine, temp_dir,
-                     unixpath, winpath)
+from harness import (PENDING_RENAMES_KEY, STUB_X64, finish, prefix_dir, reg, reg_query_value, run_wine, unixpath,
+                     winpath)
 
 MARKER_KEYS = (r"HKLM\SOFTWARE\morvane\tolvanrix", r"HKCU\SOFTWARE\morvane\tolvanrix")
 # The pauses between 60 passes: a run that retried took at least this long,
@@ -18,9 +18,7 @@ LOCKED_RUN_LIMIT = 90      # seconds a run with a locked entry may take at most
 # ---------------------------------------------------------------- deletion lists
 
 def list_bytes(wait="", mode="", question=(), failure=(), files=(), dirs=(), eol="\r\n") -> bytes:
-    """A deletion list as the runtime writes it: wait object, mode, question
-    and failure texts each closed by EOSMARKER, files, an empty line,
-    directories. UTF-16LE without byte-order mark."""
+    """As the runtime writes it: UTF-16LE without byte-order mark."""
     lines = [wait, mode, *question, "EOSMARKER", *failure, "EOSMARKER", *map(str, files)]
     if dirs:
         lines += ["", *map(str, dirs)]
@@ -79,6 +77,22 @@ def marker_values() -> list:
     return [reg_query_value(key, "RebootCheckFile") for key in MARKER_KEYS]
 
 
+def temp_dir() -> Path:
+    """%TEMP% of the prefix's user, where the launcher writes its log."""
+    return prefix_dir() / "drive_c" / "users" / (os.environ.get("USER") or "root") / "Temp"
+
+
+def pending_restart_deletions() -> list:
+    """Wine records them, like Windows, as pairs ("\\??\\" + path, then an empty target), which
+    reg.exe shows joined by "\\0"."""
+    found = reg_query_value(PENDING_RENAMES_KEY, "PendingFileRenameOperations")
+    if not found:
+        return []
+    parts = found[1].split("\\0")
+    return [source[4:] if source.startswith("\\??\\") else source
+            for source, target in zip(parts[0::2], parts[1::2]) if target == ""]
+
+
 def ide_files() -> set:
     return set(temp_dir().glob("ide*"))
 
@@ -92,8 +106,7 @@ def is_pending_windows(path: str) -> bool:
 
 
 def assert_marker(values, marker_pending):
-    """The restart marker: the same "ide" temp file named in both roots,
-    existing, and itself scheduled for deletion at restart."""
+    """The same existing "ide" temp file named in both roots, itself scheduled for deletion."""
     assert values[0] is not None and values[1] is not None, f"RebootCheckFile missing: {values}"
     assert values[0] == values[1]
     kind, path = values[0]

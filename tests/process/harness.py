@@ -1,7 +1,5 @@
-"""Shared helpers of the process-level tests: where the build lives, running
-Windows programs under wine64 the fast way (output to files, wait for the
-process, never for pipe end-of-file), building setup files with our build tool,
-reading them back, the Wine registry, and the dialog helper."""
+"""Shared helpers of the process-level tests. Windows programs run under wine64
+with their output in files: waiting for pipe end-of-file is slow there."""
 import contextlib
 import glob
 import itertools
@@ -28,9 +26,7 @@ STUB_X86 = X86_DIR / "launcher.exe"
 
 
 def jdk_dir(which="win64-11") -> Path:
-    """A real JDK, fetched and cached by scripts/fetch-jdk.sh: by default the
-    Windows JDK 11 most tests run; "win64-9" (AWT, unpack200.exe) and
-    "linux64-9" (whose pack200 runs here) on request."""
+    """A real JDK cached by scripts/fetch-jdk.sh ("win64-11", "win64-9" or "linux64-9")."""
     configured = os.environ.get("TLX_JDK_DIR")
     if configured and which == "win64-11":
         return Path(configured)
@@ -88,8 +84,7 @@ _run_ids = itertools.count(1)
 
 
 def run_wine(program, args=(), cwd=None, env=None, timeout=120, wait=True, wrap=()):
-    """Runs a Windows program; returns a Run, or with wait=False the Popen and
-    the two output file paths. wrap: a Linux command put in front of wine64."""
+    """A Run, or with wait=False (Popen, stdout path, stderr path). wrap: a command in front of wine64."""
     outdir = BUILD_DIR / "test-output" / f"{os.getpid()}-{next(_run_ids)}"
     outdir.mkdir(parents=True, exist_ok=True)
     out_path, err_path = outdir / "stdout", outdir / "stderr"
@@ -115,8 +110,7 @@ def finish(proc, out_path, err_path, timeout=120) -> Run:
     return Run(code, stdout, stderr, timed_out)
 
 
-# Lines that the Linux side of Wine itself sometimes prints while a process
-# ends (the host's dynamic loader under load); they are not the program's.
+# Printed by the host's dynamic loader under load while a process ends, not by the program.
 _HOST_NOISE = ("Inconsistency detected by ld.so:",)
 
 
@@ -131,10 +125,8 @@ def _toml_string(text: str) -> str:
 
 def write_project(path: Path, settings=None, messages=None, languages=(), files=(),
                   trailing=None, check=True, codepage=None, defaults=False) -> Path:
-    """Writes a project file for the build tool. files: (source path, record
-    name) pairs; languages: (code, {id: text}) pairs; trailing: bytes or None.
-    Without defaults the payload holds exactly the given tables, none of the
-    tool's built-in texts."""
+    """files: (source, record name) pairs; languages: (code, {id: text}) pairs. Without
+    defaults the payload holds exactly the given tables, none of the tool's built-in texts."""
     def table(entries):
         return [f"{int(key)} = {_toml_string(str(value))}" for key, value in (entries or {}).items()]
 
@@ -154,9 +146,7 @@ def write_project(path: Path, settings=None, messages=None, languages=(), files=
 
 
 def build_setup(workdir: Path, name="setup.exe", stub=None, builder_args=(), **project) -> Path:
-    """Builds a setup executable from the launcher stub and a project made of
-    the keyword arguments of write_project; builder_args go to the build
-    command as well. Returns its path."""
+    """A setup file from the stub and a project of write_project's keyword arguments."""
     workdir = Path(workdir)
     workdir.mkdir(parents=True, exist_ok=True)
     toml = write_project(workdir / (Path(name).stem + ".toml"), **project)
@@ -168,7 +158,6 @@ def build_setup(workdir: Path, name="setup.exe", stub=None, builder_args=(), **p
 
 
 def run_builder(*args, timeout=60, cwd=None) -> subprocess.CompletedProcess:
-    """Runs the build tool (a host program: pipes are fine here)."""
     return subprocess.run([str(BUILDER), *[str(a) for a in args]], stdout=subprocess.PIPE,
                           stderr=subprocess.PIPE, text=True, timeout=timeout, cwd=cwd)
 
@@ -184,7 +173,6 @@ def inspect_setup(setup: Path, codepage=None) -> dict:
 # ---------------------------------------------------------------- registry
 
 def reg(*args, check=False, env=None) -> Run:
-    """reg.exe with these arguments (env: e.g. the WINEPREFIX of a private prefix)."""
     run = run_wine("reg.exe", args, env=env, timeout=60)
     if check and run.code != 0:
         raise AssertionError(f"reg {' '.join(args)} failed: {run.stdout} {run.stderr}")
@@ -192,7 +180,7 @@ def reg(*args, check=False, env=None) -> Run:
 
 
 def reg_query_value(key: str, name: str):
-    """Returns (type, data) of a registry value as reg.exe shows it, or None."""
+    """(type, data) as reg.exe shows them, or None."""
     run = reg("query", key, "/v", name)
     if run.code != 0:
         return None
@@ -206,25 +194,10 @@ def reg_query_value(key: str, name: str):
 PENDING_RENAMES_KEY = r"HKLM\System\CurrentControlSet\Control\Session Manager"
 
 
-def pending_restart_deletions() -> list:
-    """Paths scheduled for deletion at restart. Wine records them, like
-    Windows, as pairs in PendingFileRenameOperations ("\\??\\" + path, then
-    an empty target), which reg.exe shows joined by "\\0"; a new Wine session
-    or a restart carries them out."""
-    found = reg_query_value(PENDING_RENAMES_KEY, "PendingFileRenameOperations")
-    if not found:
-        return []
-    parts = found[1].split("\\0")
-    return [source[4:] if source.startswith("\\??\\") else source
-            for source, target in zip(parts[0::2], parts[1::2]) if target == ""]
-
-
 def copy_prefix(path: Path, wrap=()) -> dict:
-    """A private copy of the test prefix at path in about a second: drive C:
-    hard-linked (do not write into existing files of C: through it), registry
-    copied. Returns the environment entries that select it (the path may
-    differ from the one asked for); stop_prefix ends its wineserver. wrap: a
-    command in front of the server, as for run_wine."""
+    """A private copy of the test prefix in about a second: drive C: hard-linked (never write
+    into its existing files), registry copied. Returns the entries that select it (the path
+    may differ from the one asked for); stop_prefix ends its wineserver."""
     shared, path = prefix_dir(), Path(path)
     path.mkdir(parents=True)
     # Wine names a prefix's server directory after the prefix's inode. A new
@@ -243,9 +216,8 @@ def copy_prefix(path: Path, wrap=()) -> dict:
 
 
 def _start_persistent_server(path: Path, wrap: list, attempts=5) -> None:
-    """Starts the prefix's wineserver for good (until stop_prefix) and waits
-    until a program really runs in it: a server that exits between two runs
-    would make a later run fail to start at all."""
+    """A server that exits between two runs would make a later run fail to start: keep one
+    until stop_prefix, and wait until a program really runs in it."""
     env = wine_env({"WINEPREFIX": str(path)})
     for _ in range(attempts):
         subprocess.run([*wrap, "/usr/lib/wine/wineserver", "-p"], env=env, stdin=subprocess.DEVNULL,
@@ -259,7 +231,6 @@ def _start_persistent_server(path: Path, wrap: list, attempts=5) -> None:
 
 
 def stop_prefix(path: Path) -> None:
-    """Ends the wineserver of a prefix and waits until it has gone."""
     for option in ("-k", "-w"):
         subprocess.run(["/usr/lib/wine/wineserver", option], env=wine_env({"WINEPREFIX": str(path)}),
                        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
@@ -267,9 +238,8 @@ def stop_prefix(path: Path) -> None:
 # ---------------------------------------------------------------- held objects
 
 class Holder:
-    """tests/tools/holder.exe keeping a file or directory open without sharing,
-    or a named semaphore created, until release() or the end of the with
-    block; a real Windows process in the prefix, like a still-running installer."""
+    """tests/tools/holder.exe holding a file or directory open without sharing, or a named
+    semaphore, until release() or the end of the with block: like a still-running installer."""
 
     def __init__(self, kind: str, target, workdir: Path):
         self.kind, self.target = kind, str(target)
@@ -299,15 +269,6 @@ class Holder:
         self.release()
 
 
-# ---------------------------------------------------------------- launcher log
-
-def temp_dir() -> Path:
-    """%TEMP% of the prefix's user, where the launcher writes its log."""
-    users = prefix_dir() / "drive_c" / "users"
-    user = os.environ.get("USER") or "root"
-    return users / user / "Temp"
-
-
 def wait_until(predicate, timeout=10.0, interval=0.1):
     end = time.monotonic() + timeout
     while time.monotonic() < end:
@@ -326,8 +287,8 @@ DLGHELPER = TOOLS_DIR / "dlghelper.exe"
 
 
 def _dlg_text(text) -> str:
-    """Non-ASCII, control characters and backslashes as \\uXXXX, which the
-    tools decode: wine64 loses non-ASCII argv text in some locales."""
+    """wine64 loses non-ASCII argv text in some locales: such characters (and backslashes)
+    go as \\uXXXX, which the tools decode."""
     out = []
     for ch in str(text):
         if ch == "\\" or not 0x20 <= ord(ch) < 0x7F:
@@ -339,9 +300,8 @@ def _dlg_text(text) -> str:
 
 
 def dlghelper(command, caption=None, exe=None, *extra, timeout=15.0, has=None):
-    """Runs dlghelper on the windows with that caption and/or process image
-    (a Path, a Windows path or a bare file name); returns (exit code, JSON):
-    0 done, 1 no such window in time, 3 window there but not the button."""
+    """dlghelper on the windows with that caption and/or image (Path, Windows path or file name):
+    (exit code, JSON); 0 done, 1 no such window in time, 3 window there but not the button."""
     args = [command, "--timeout", str(int(timeout * 1000))]
     if caption is not None:
         args += ["--caption", _dlg_text(caption)]
@@ -357,23 +317,19 @@ def dlghelper(command, caption=None, exe=None, *extra, timeout=15.0, has=None):
 
 
 def wait_dialog(caption=None, timeout=15.0, exe=None, has=None):
-    """Waits for a visible top-level window (with a control of id has);
-    returns its dict with controls, or None."""
+    """A visible top-level window (with a control of id has) with its controls, or None."""
     code, data = dlghelper("wait", caption, exe, timeout=timeout, has=has)
     return data if code == 0 else None
 
 
 def press(caption, button, timeout=15.0, exe=None, has=None) -> dict:
-    """Presses a button (int control id, e.g. 7 for No, or its text, "&" and
-    case ignored) once the window (with a control of id has) and the button
-    are there, visible and enabled."""
+    """button: a control id or its text ("&" and case ignored); pressed once visible and enabled."""
     code, data = dlghelper("click", caption, exe, "--button", _dlg_text(button), timeout=timeout, has=has)
     assert code == 0, f"press {button!r} in {caption!r}: {data}"
     return data
 
 
 def type_into(caption, control, text, timeout=15.0, exe=None) -> dict:
-    """Sets the text of a control (e.g. the file name box of an open-file dialog)."""
     code, data = dlghelper("type", caption, exe, "--control", str(control), "--text", _dlg_text(text),
                            timeout=timeout)
     assert code == 0, f"typing into {control} of {caption!r}: {data}"
@@ -381,8 +337,7 @@ def type_into(caption, control, text, timeout=15.0, exe=None) -> dict:
 
 
 def close_windows_of(program) -> None:
-    """Ends a program still showing a window: a test that gave up on one
-    started through cmd.exe (whose kill leaves the program running) cleans up."""
+    """Killing cmd.exe leaves the program it started running: end it by its window."""
     window = wait_dialog(exe=program, timeout=2.0)
     if window:
         run_wine("taskkill.exe", ["/f", "/pid", str(window["pid"])], timeout=60)
@@ -390,11 +345,8 @@ def close_windows_of(program) -> None:
 
 @contextlib.contextmanager
 def running(started, timeout=120, program=None):
-    """For a program started with wait=False: yields a dict with the process
-    ("proc"), the path of its standard output ("out") and, after the block,
-    the finished Run ("run"). A block that fails, or a program that outlives
-    the timeout, ends it, and with the program's path the windows it still
-    shows (they outlive a kill through cmd.exe)."""
+    """For a program started with wait=False: yields {"proc", "out"} and, after the block, "run".
+    A failed block or a program outliving the timeout is ended, with the windows of program."""
     proc, out, err = started
     state = {"proc": proc, "out": Path(out)}
     try:
@@ -410,11 +362,8 @@ def running(started, timeout=120, program=None):
 
 
 def answer_box(started, caption, program=None, button="OK", while_shown=None, timeout=60):
-    """For a program started with wait=False that must show a box with this
-    caption (of a window of program, when given): calls while_shown(box)
-    for what must hold while the box is up, presses the button and returns
-    the box's text (line ends as "\\n") and the finished run, which must
-    have ended."""
+    """Waits for the box that a program started with wait=False must show, calls while_shown(box),
+    presses the button; returns the box's text (line ends as "\\n") and the finished run."""
     with running(started, timeout, program) as state:
         box = wait_dialog(caption, exe=program, timeout=timeout)
         assert box is not None, f"no box captioned {caption!r}"
@@ -426,8 +375,7 @@ def answer_box(started, caption, program=None, button="OK", while_shown=None, ti
 
 
 def wait_for_line(path, prefix, timeout=120):
-    """The first line starting with prefix in a file that a running program
-    writes (its standard output), once it is there, or None."""
+    """The first line starting with prefix in a running program's output, once there, or None."""
     def line():
         return next((text for text in Path(path).read_text(errors="replace").splitlines()
                      if text.startswith(prefix)), None)
@@ -439,7 +387,7 @@ def find_control(window: dict, id):
 
 
 def save_screenshot(name):
-    """The whole X display as test-output/screens/NAME, for a person to look at."""
+    """The X display as test-output/screens/NAME, for a person to look at."""
     shots = BUILD_DIR / "test-output" / "screens"
     shots.mkdir(parents=True, exist_ok=True)
     subprocess.run(["import", "-window", "root", f"png24:{shots / name}"], check=True, timeout=60)
@@ -462,9 +410,8 @@ WITHENV = TOOLS_DIR / "withenv.exe"
 
 
 def run_with_windows_env(program, args=(), variables=None, **kwargs):
-    """run_wine through tests/tools/withenv.exe, which sets the variables on
-    the Windows side (wine64 takes TEMP, TMP and others from the prefix). A
-    value None removes the variable; "@short:PATH" sets the short form of PATH."""
+    """wine64 takes TEMP, TMP and others from the prefix: tests/tools/withenv.exe sets them on the
+    Windows side. None removes a variable; "@short:PATH" sets the short form of PATH."""
     assignments = [_dlg_text(f"{name}={'' if value is None else value}") for name, value in (variables or {}).items()]
     forwarded = [_dlg_text(winpath(program) if Path(str(program)).is_absolute() else program)]
     forwarded += [_dlg_text(a) for a in args]
@@ -474,10 +421,8 @@ def run_with_windows_env(program, args=(), variables=None, **kwargs):
 # ---------------------------------------------------------------- cmd.exe
 
 def run_cmd(command_line: str, cwd=None, temp=None, env=None, timeout=120, wait=True):
-    """Runs a command line through cmd.exe /c: the program gets exactly that
-    command line (entry 0 as typed), and with temp (a Linux directory) its own
-    TEMP and TMP, which Wine otherwise takes from the prefix. The line may
-    hold no double quotes (wine64 escapes them for good) nor runs of spaces."""
+    """Through cmd.exe /c the program gets exactly that command line (entry 0 as typed), with temp
+    its own TEMP and TMP. No double quotes (wine64 escapes them for good) nor runs of spaces."""
     if temp is not None:
         temp_win = winpath(temp)
         command_line = f"set TEMP={temp_win}&& set TMP={temp_win}&& {command_line}"
@@ -499,13 +444,12 @@ def run_cmd(command_line: str, cwd=None, temp=None, env=None, timeout=120, wait=
 # ---------------------------------------------------------------- launcher log files
 
 def launcher_logs(directory) -> list:
-    """The launcher logs ("tlx_nlog_N.log") in a directory, by number."""
     found = [p for p in Path(directory).glob("tlx_nlog_*.log") if p.stem[len("tlx_nlog_"):].isdigit()]
     return sorted(found, key=lambda p: int(p.stem[len("tlx_nlog_"):]))
 
 
 def read_log(path) -> str:
-    """A launcher log's text: UTF-8 behind a byte-order mark (checked), CR LF as "\\n"."""
+    """UTF-8 behind a byte-order mark (checked), CR LF as "\\n"."""
     data = Path(path).read_bytes()
     if not data.startswith(b"\xef\xbb\xbf"):
         raise AssertionError(f"{path} does not start with a UTF-8 byte-order mark: {data[:16]!r}")
@@ -521,9 +465,8 @@ def log_named_in(text: str):
 
 
 def run_setup(setup, *args, temp, env=None, timeout=120, wait=True, cwd=None):
-    """Runs a setup file through cmd.exe with its own temp directory (created
-    here), where its launcher log goes, in cwd (a Linux directory) when given.
-    The arguments must hold no blanks. A run that hangs or crashes fails the test."""
+    """Through cmd.exe with its own temp directory (for its log); arguments without blanks.
+    A run that hangs or crashes fails the test."""
     Path(temp).mkdir(parents=True, exist_ok=True)
     line = " ".join([winpath(setup), *[str(a) for a in args]])
     if not wait:
@@ -534,10 +477,8 @@ def run_setup(setup, *args, temp, env=None, timeout=120, wait=True, cwd=None):
 
 
 def again_if_never_started(run_once, temp, attempts=4) -> Run:
-    """Runs a launcher through run_once, again when it never got to start:
-    under full load Wine now and then reports exit code 1 for a launcher that
-    did nothing at all, not even write the log every run writes before it can
-    fail. A launcher that really ended that way would do so every time."""
+    """Under full load Wine now and then reports exit code 1 for a launcher that never started
+    (no log, which every run writes before it can fail): run it again."""
     for attempt in range(attempts):
         if attempt:
             time.sleep(2 * attempt)
@@ -549,9 +490,7 @@ def again_if_never_started(run_once, temp, attempts=4) -> Run:
 
 
 # ---------------------------------------------------------------- launch probe
-# tests/java/LaunchProbe.java prints what the JVM and the runtime received as
-# "probe." lines (see there); these helpers build setup files around it and
-# read its report.
+# tests/java/LaunchProbe.java prints what the JVM and the runtime received as "probe." lines.
 
 RUNTIME_JAR = JAVA_DIR / "tlxruntime.jar"
 TESTS_JAR = JAVA_DIR / "tlxtests.jar"
@@ -568,8 +507,7 @@ PROBE_MESSAGES = {
 
 
 def jdk_archive() -> Path:
-    """The JDK fixture as a jre.tar.gz (GNU tar, as a product build makes it),
-    made once per build tree."""
+    """The JDK fixture as a jre.tar.gz (GNU tar, as a product build makes it), once per build tree."""
     archive = BUILD_DIR / "fixtures" / "jdk11-jre.tar.gz"
     if not archive.exists():
         archive.parent.mkdir(parents=True, exist_ok=True)
@@ -580,8 +518,7 @@ def jdk_archive() -> Path:
 
 
 def probe_setup(workdir, settings=None, files=None, name="setup.exe", **project) -> Path:
-    """A setup file that starts LaunchProbe on the real JDK without a
-    progress dialog, errors on standard error. settings override the defaults."""
+    """LaunchProbe on the real JDK, no progress dialog, errors on standard error."""
     base = {107: "0", 2001: "i", 122: "LaunchProbe", 126: "1.8", 128: f"A{winpath(jdk_dir())};", 155: "1"}
     base.update(settings or {})
     if files is None:

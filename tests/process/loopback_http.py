@@ -1,7 +1,5 @@
-"""An HTTP server of the tests' own on 127.0.0.1 for the runtime download,
-answering each path from a script, and what keeps Wine's WinINet off any
-proxy (Wine sends even 127.0.0.1 through one named in the environment or in
-the prefix's registry)."""
+"""An HTTP server of the tests' own on 127.0.0.1 for the runtime download. Wine sends even
+127.0.0.1 through a proxy named in the environment or the prefix's registry: both are cleared."""
 import contextlib
 import http.server
 import threading
@@ -19,12 +17,9 @@ def clear_prefix_proxy(prefix_env: dict) -> None:
 
 
 class Scripted(http.server.BaseHTTPRequestHandler):
-    """Answers GET /NAME with the next step of scripts[NAME] (the last step repeats):
-    ("body", data), ("nolength", data), ("status", code), ("redirect", path),
-    ("early", data, announced length); and the answers of a server that hangs
-    until the test ends: ("silent",) sends nothing, ("stall", data, announced
-    length) stops after data, ("trickle", announced length) sends a byte
-    every three seconds."""
+    """GET /NAME answers the next step of scripts[NAME] (the last repeats): ("body", data),
+    ("nolength", data), ("status", code), ("redirect", path), ("early", data, length); hanging until
+    the test ends: ("silent",), ("stall", data, length), ("trickle", length) a byte every 3 s."""
     scripts, requests = {}, {}
     ended = threading.Event()
 
@@ -78,8 +73,7 @@ class Scripted(http.server.BaseHTTPRequestHandler):
 
 @contextlib.contextmanager
 def serve():
-    """A Scripted server on 127.0.0.1: yields its address and the handler
-    class, whose scripts the test fills and whose requests it reads."""
+    """Yields the address and the handler class, whose scripts the test fills."""
     Scripted.scripts, Scripted.requests, Scripted.ended = {}, {}, threading.Event()
     httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Scripted)
     thread = threading.Thread(target=httpd.serve_forever, daemon=True)

@@ -1,7 +1,4 @@
-"""Setup files for the work-routine tests: a set of runtime files, the
-message texts of a typical build, building with our build tool, running the
-launcher with its log kept in a directory of the test's own ("-temp"), and
-reading back what a run left there."""
+"""Setup files for the work-routine tests, run with the log kept in a "-temp" directory of their own."""
 import random
 import re
 from pathlib import Path
@@ -22,8 +19,7 @@ MARKER_KEY = r"HKCU\SOFTWARE\morvane\kavro"
 
 
 def runtime_files(workdir: Path) -> list:
-    """(source, record name) pairs: sizes around the 6000-byte copy piece,
-    an empty record between two others, and one file one directory down."""
+    """(source, record name) pairs around the 6000-byte copy piece, one empty, one a directory down."""
     src = Path(workdir) / "src"
     src.mkdir(parents=True, exist_ok=True)
     contents = [
@@ -55,9 +51,8 @@ def temp_switch(tempdir: Path) -> list:
 
 
 def run_launcher(setup: Path, *args, cwd=None, env=None, timeout=120, wait=True):
-    """Runs the setup file with its log kept (TOLVANRIX_LOG); "-temp DIR" must
-    be among the arguments, and DIR is its Windows TEMP as well, so that not
-    even the first lines of its log go to the temp directory all tests share."""
+    """"-temp DIR" must be among the arguments: DIR is the Windows TEMP as well, so that not even
+    the first lines of the log go to the temp directory all tests share."""
     args = [str(a) for a in args]
     temp = unixpath(args[args.index("-temp") + 1])
     return run_setup(setup, *args, temp=temp, env={"TOLVANRIX_LOG": "yes", **(env or {})}, cwd=cwd, timeout=timeout,

@@ -1,7 +1,5 @@
-"""The build tool against the real launcher stubs: a setup file built from a
-project reads back exactly through inspect, bad input is refused without
-leaving output, and inspect survives damaged files. That the launcher reads
-what the tool writes, the launcher's own tests show."""
+"""The build tool: what it builds reads back exactly, bad input is refused without leaving output,
+and inspect survives damaged files."""
 import gzip
 import json
 import random
@@ -25,8 +23,6 @@ TRAILING = b"\x00TRAIL\xff" * 9
 
 
 def record_sources(directory: Path):
-    """(source, name, content) of records: ordinary, empty, in a subdirectory
-    with every byte value, and text."""
     rng = random.Random(1234)
     contents = [("dist/tlxruntime.jar", "tlxruntime.jar", bytes(rng.randrange(256) for _ in range(3000))),
                 ("dist/empty.txt", "empty.txt", b""),
@@ -65,8 +61,14 @@ def stored_name(name: str) -> str:
 
 # ---------------------------------------------------------------- round trip
 
-def test_inspect_shows_every_entry_block_and_record(rich):
+def test_inspect_shows_every_entry_block_and_record_with_settings_in_the_projects_code_page(rich, tmp_path):
+    # The launcher reads settings as 8-bit text of the system code page (1252 by default);
+    # messages are UTF-16 either way.
     work, setup, records = rich
+    assert SETTINGS[300].encode("cp1252") in setup.read_bytes()
+    utf8 = build_setup(tmp_path, settings={300: "中文 € ü"}, codepage=65001)
+    assert "中文 € ü".encode("utf-8") in utf8.read_bytes()
+    assert inspect_setup(utf8, codepage=65001)["narrow"]["300"] == "中文 € ü"
     info = inspect_setup(setup)
     names = "".join(stored_name(n) + ";" for _, n, _ in records)
     assert info["error"] is None
@@ -83,17 +85,6 @@ def test_inspect_shows_every_entry_block_and_record(rich):
     assert info["file_size"] == size
     assert info["verified_length"] == size - info["payload_start"] - 20
     assert info["unextracted_position"] == size - len(TRAILING)
-
-
-def test_settings_are_stored_in_the_projects_code_page(rich, tmp_path):
-    # The launcher reads settings as 8-bit text of the system code page
-    # (1252 by default); messages are UTF-16 either way.
-    _, setup, _ = rich
-    assert SETTINGS[300].encode("cp1252") in setup.read_bytes()
-    text = "中文 € ü"
-    utf8 = build_setup(tmp_path, settings={300: text}, codepage=65001)
-    assert text.encode("utf-8") in utf8.read_bytes()
-    assert inspect_setup(utf8, codepage=65001)["narrow"]["300"] == text
 
 
 @pytest.mark.parametrize("check", [True, False])

@@ -1,9 +1,6 @@
-"""Project files written the way installer authors write them: settings by
-name with typed values, no messages at all, no runtime jar. The setup files
-they give run under wine64 with the real JDK, speak the user's language in
-boxes, pass arrays of arguments through unchanged, and equal the setup files
-of the same project written in key numbers; what the builder cannot turn
-into a working setup file it refuses with the fix (test_builder.py's table)."""
+"""Project files as installer authors write them: settings by name with typed values, no messages,
+no runtime jar. Their setup files run with the real JDK, speak the user's language and equal those
+of the same project in key numbers (refusals: test_builder.py's table)."""
 import gzip
 import io
 import json
@@ -16,12 +13,7 @@ from harness import (BUILDER, JAVA_DIR, RUNTIME_JAR, SOURCE_DIR, STUB_X64, TESTS
                      jdk_dir, probe_report, run_builder, run_setup, winpath)
 
 
-def toml_text(value: str) -> str:
-    return json.dumps(value, ensure_ascii=False)
-
-
 def build(workdir, text: str, name="setup.exe"):
-    """Builds a project given as TOML text; the CompletedProcess and the output path."""
     workdir.mkdir(parents=True, exist_ok=True)
     project = workdir / (name + ".toml")
     project.write_text(text, encoding="utf-8")
@@ -57,6 +49,11 @@ main_class = "LaunchProbe"
 min_java_version = "1.8"
 java_search = [{ env = "JAVA_HOME" }]
 """
+ARGUMENTS = ["two words", "it's", 'say "hi"', "", "plain", "${TLXTEST_BLANKS}"]
+BLANKS = "a b  c"
+ARRAYS = f"""arguments = {json.dumps(ARGUMENTS)}
+vm_options = ["-Dtlxtest.blank=a b", "-Dtlxtest.quote=say \\"hi\\"", "-Dtlxtest.expanded=${{TLXTEST_BLANKS}}"]
+"""
 # Then a required class path entry that is missing ends every start with message 1006.
 MISSING_ENTRY = 'class_path = [{ archive = "missing.jar", required = true }]\n'
 
@@ -71,8 +68,14 @@ def test_a_five_line_project_runs_and_explains_failures_in_boxes_and_languages(d
         directory.mkdir(exist_ok=True)
         shutil.copy(TESTS_JAR, directory)
     java_home = {"JAVA_HOME": winpath(jdk_dir())}
-    run = run_setup(built(tmp_path, FIVE_LINES), "one", temp=tmp_path / "run", env=java_home)
-    assert run.code == 0 and probe_report(run.stdout).args == ["one"], run.stderr
+    # Array elements arrive in Java as written; the last argument has blanks only once expanded.
+    run = run_setup(built(tmp_path, FIVE_LINES + ARRAYS), "last", temp=tmp_path / "run",
+                    env={"TLXTEST_BLANKS": BLANKS, **java_home})
+    assert run.code == 0, run.stderr
+    report = probe_report(run.stdout)
+    assert report.args == [*ARGUMENTS[:-1], BLANKS, "last"]
+    assert report.props["tlxtest.blank"] == "a b" and report.props["tlxtest.quote"] == 'say "hi"'
+    assert report.props["tlxtest.expanded"] == BLANKS
 
     failing = built(tmp_path / "failing", FIVE_LINES + MISSING_ENTRY)
     info = inspect_setup(failing)
@@ -89,10 +92,14 @@ def test_a_five_line_project_runs_and_explains_failures_in_boxes_and_languages(d
                            failing)
     assert text.startswith(english) and run.code == 1, text
 
-    # The project's own text wins over the built-in one, untranslated, which the build points out.
-    result, own = build(tmp_path / "own", FIVE_LINES + MISSING_ENTRY + '[messages]\n1006 = "Example lacks {0}"\n')
-    [warning] = result.stderr.splitlines()
-    assert "warning" in warning and "1006 (de, fr, es)" in warning and "translations = false" in warning
+    # The project's own text wins over the built-in one, untranslated, which the build points out,
+    # as it does a value the launcher would cut.
+    result, own = build(tmp_path / "own", FIVE_LINES + MISSING_ENTRY + f'splash_line1_text = "{"a" * 2000}"\n'
+                        'jvm_subdirectory = "server"\n[messages]\n1006 = "Example lacks {0}"\n')
+    [untranslated] = [line for line in result.stderr.splitlines() if "1006" in line]
+    assert "warning" in untranslated and "1006 (de, fr, es)" in untranslated and "translations = false" in untranslated
+    [cut] = [line for line in result.stderr.splitlines() if line != untranslated]
+    assert "warning" in cut and "splash_line1_text is 2000 bytes" in cut and "first 1999" in cut
     run = run_setup(own, "-q", temp=tmp_path / "own-de", env={"LANG": "de_DE.UTF-8", "LC_ALL": None, **java_home})
     assert "Example lacks" in run.stderr, run.stderr
 
@@ -117,32 +124,6 @@ def test_the_runtime_jar_comes_from_beside_the_tool_unless_the_project_has_one(t
                              "--output", tmp_path / "lonely.exe"], capture_output=True, text=True)
     assert result.returncode == 2 and "tlxruntime.jar must lie beside tlx-builder" in result.stderr, result.stderr
 
-
-# The last one expands to a value with blanks only after the launcher split the line.
-ARGUMENTS = ["two words", "it's", 'say "hi"', "", "plain", "${TLXTEST_BLANKS}"]
-BLANKS = "a b  c"
-
-
-def test_array_elements_arrive_in_java_as_written(tmp_path):
-    for jar in (RUNTIME_JAR, TESTS_JAR):
-        shutil.copy(jar, tmp_path)
-    project = f"""file = [{{ source = "tlxruntime.jar" }}, {{ source = "tlxtests.jar" }}]
-[settings]
-flavour = "installer"
-main_class = "LaunchProbe"
-arguments = {json.dumps(ARGUMENTS)}
-vm_options = ["-Dtlxtest.blank=a b", "-Dtlxtest.quote=say \\"hi\\"", "-Dtlxtest.expanded=${{TLXTEST_BLANKS}}"]
-java_search = [{{ env = "TLXTEST_NO_SUCH_VARIABLE" }}, {{ dir = {toml_text(winpath(jdk_dir()))} }}]
-class_path = [{{ archive = "tlxtests.jar", required = true }}]
-no_progress_dialog = true
-"""
-    setup = built(tmp_path, project)
-    run = run_setup(setup, "last", temp=tmp_path / "temp", env={"TLXTEST_BLANKS": BLANKS})
-    assert run.code == 0, run.stderr
-    report = probe_report(run.stdout)
-    assert report.args == [*ARGUMENTS[:-1], BLANKS, "last"]
-    assert report.props["tlxtest.blank"] == "a b" and report.props["tlxtest.quote"] == 'say "hi"'
-    assert report.props["tlxtest.expanded"] == BLANKS
 
 
 def jre_archive(path):
@@ -223,14 +204,6 @@ def test_named_and_numbered_projects_give_the_same_setup_file(tmp_path):
     missing = {m["id"]: m["because"] for m in inspect_setup(bare)["missing_texts"]}
     assert missing[1006] == "class_path has a required entry" and missing[20019] == "min_java_version is set"
     assert 20005 not in missing and 20014 not in missing and 1010 in missing
-
-
-def test_a_value_the_launcher_would_cut_is_built_with_a_warning(tmp_path):
-    shutil.copy(TESTS_JAR, tmp_path)
-    result, out = build(tmp_path, FIVE_LINES + f'splash_line1_text = "{"a" * 2000}"\njvm_subdirectory = "server"\n')
-    assert result.returncode == 0 and out.exists(), result.stderr
-    [warning] = result.stderr.splitlines()
-    assert "warning" in warning and "splash_line1_text is 2000 bytes" in warning and "first 1999" in warning
 
 
 def test_readme_carries_the_reference():

@@ -1,10 +1,6 @@
-"""What our build tool writes into the launcher stub besides the payload (the
-icon of an .ico file, the version resource, the splash image), in the PE
-layout and as Windows' own functions read it back (tests/tools/resinfo.cpp:
-the version library, the resource loader and the icon decoder of Wine); a
-setup file signed afterwards with osslsigncode and a throw-away certificate
-verifies and still runs; and tlx-builder.exe, the Windows build of the tool,
-writes the same bytes under wine64 as the Linux tool."""
+"""What our build tool writes into the stub besides the payload (icon, version resource, splash),
+as Wine's own functions read it back (tests/tools/resinfo.cpp); a signed setup file; and the
+Windows build of the tool writing the same bytes."""
 import json
 import shutil
 import struct

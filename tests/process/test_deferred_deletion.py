@@ -1,12 +1,6 @@
-"""Deferred deletion: the real launcher started with "__tlx_windel" and a
-deletion list, under wine64, against Wine's real file system, registry,
-named semaphores and restart handling. Locked entries are held by
-tests/tools/holder.exe, a real Windows process.
-
-Runs that keep an entry locked take about 30 s (60 passes, 500 ms apart), so
-each such run checks a whole scenario. Scenarios that leave the restart marker
-or restart Windows run in a prefix of their own: the marker's registry value
-is one per prefix, and a restart ends the session of every program in it."""
+"""Deferred deletion ("__tlx_windel" and a deletion list). A run that keeps an entry locked takes
+about 30 s (60 passes), so each checks a whole scenario. The restart marker is one per prefix
+and a restart ends every program in it: such scenarios run in a prefix of their own."""
 import shutil
 import time
 from pathlib import Path
@@ -20,10 +14,14 @@ from harness import STUB_X64, TOOLS_DIR, Holder, press, run_wine, wait_dialog, w
 # ---------------------------------------------------------------- tests, no locked entry
 
 def test_waits_for_the_writer_then_deletes_the_listed_entries_and_the_list(tmp_path):
-    """With reboot deletion asked for and everything deletable: no retry, no
-    question (which would keep the handler waiting), no restart marker."""
+    # With reboot deletion asked for and everything deletable: no retry, question or marker. A
+    # current directory cannot be removed; relative names are relative to the executable.
     clear_marker()
     ide_before = ide_files()
+    program, beside_exe = sandbox(tmp_path, "program/", "program/relative.txt")
+    exe = shutil.copy(STUB_X64, program / "setup.exe")
+    start_dir = tmp_path / "started here"
+    in_start_dir, = sandbox(start_dir, "relative.txt")
     root = tmp_path / "install dir"
     files = sandbox(root, "app/lib/core.jar", "app/lib/native/x.dll", "app/Gr\u00fc\u00dfe \u0436.txt",
                     "app/readme.txt", "unlisted.txt")
@@ -31,10 +29,11 @@ def test_waits_for_the_writer_then_deletes_the_listed_entries_and_the_list(tmp_p
     listed_dirs = [root / "app/lib/native", root / "app/lib", root / "app"]  # deepest first
     name = semaphore_name()
     with Holder("semaphore", name, tmp_path) as writer:
-        deletion_list = write_list(tmp_path / "del list.txt",
-                                   list_bytes(name, "reboot_deletion", ["Restart now?"], ["Restart failed."],
-                                              [winpath(f) for f in listed_files], [winpath(d) for d in listed_dirs]))
-        handler = start_handler(deletion_list)
+        deletion_list = write_list(tmp_path / "del list.txt", list_bytes(
+            name, "reboot_deletion", ["Restart now?"], ["Restart failed."],
+            ["relative.txt", winpath(in_start_dir), *map(winpath, listed_files)],
+            [winpath(start_dir), *map(winpath, listed_dirs)]))
+        handler = start_handler(deletion_list, exe, cwd=start_dir)
         time.sleep(3)
         assert handler[0].poll() is None, "handler ended while the writer still held its semaphore"
         assert all(f.exists() for f in listed_files) and deletion_list.exists(), \
@@ -49,78 +48,47 @@ def test_waits_for_the_writer_then_deletes_the_listed_entries_and_the_list(tmp_p
     assert marker_values() == [None, None]
     assert ide_files() == ide_before
     assert not any(is_pending(p) for p in listed_files)
-
-
-def test_works_from_the_executables_directory(tmp_path):
-    """A process's current directory cannot be removed while it is current
-    (Wine holds it open as Windows does), and relative names in the list are
-    relative to the executable."""
-    exe_dir = tmp_path / "program"
-    exe_dir.mkdir()
-    exe = shutil.copy(STUB_X64, exe_dir / "setup.exe")
-    beside_exe, = sandbox(exe_dir, "relative.txt")
-    start_dir = tmp_path / "started here"
-    in_start_dir, = sandbox(start_dir, "relative.txt")
-    deletion_list = write_list(tmp_path / "list.txt",
-                               list_bytes(semaphore_name(), "keep", files=["relative.txt",
-                                                                          winpath(in_start_dir)],
-                                          dirs=[winpath(start_dir)]))
-    run, seconds = run_handler(deletion_list, exe=exe, cwd=start_dir)
-    assert run.code == 0
     assert not beside_exe.exists(), "relative name not resolved against the executable's directory"
     assert not start_dir.exists(), "the start directory stayed busy as the handler's current directory"
-    assert seconds < PASSES_SECONDS, "retried"
 
 
-def test_launcher_owned_temporary_entries_are_scheduled_at_once(tmp_path):
+def test_launcher_owned_temporary_entries_are_scheduled_at_once_and_told_by_the_normalised_path(tmp_path):
+    # A path that merely passes an extraction directory ("..") is no launcher entry: it is retried
+    # until its holder lets go. An entry reached through a link in one is never touched.
     clear_marker()
     extraction = tmp_path / "kvo3F2A.tmp_dir1733500000"
     locked, = sandbox(extraction, "lib/runtime.jar")
     lib = extraction / "lib"
-    with Holder("file", winpath(locked), tmp_path):
-        deletion_list = write_list(tmp_path / "list.txt",
-                                   list_bytes(semaphore_name(), "reboot_deletion", ["Restart the computer now?"],
-                                              files=[winpath(locked)], dirs=[winpath(lib), winpath(extraction)]))
-        run, seconds = run_handler(deletion_list)
+    outside = tmp_path / "outside"
+    precious, = sandbox(outside, "precious.txt")
+    (extraction / "link").symlink_to(outside, target_is_directory=True)
+    held, = sandbox(tmp_path, "held.txt")
+    named = winpath(tmp_path) + "\\kvo.tmp_dirQ\\..\\held.txt"
+    with Holder("file", winpath(locked), tmp_path), Holder("file", winpath(held), tmp_path) as holder:
+        deletion_list = write_list(tmp_path / "list.txt", list_bytes(
+            semaphore_name(), "reboot_deletion", ["Restart the computer now?"],
+            files=[winpath(extraction) + "\\link\\precious.txt", named, winpath(locked)],
+            dirs=[winpath(lib), winpath(extraction)]))
+        started = start_handler(deletion_list)
+        time.sleep(2)
+        holder.release()
+        run, seconds = finish_handler(started)
         pending = [is_pending(p) for p in (locked, lib, extraction)]
         assert locked.exists()
     assert run.code == 0
     assert seconds < PASSES_SECONDS, f"launcher-owned entries were retried ({seconds:.1f} s)"
     assert pending == [True, True, True]
+    assert precious.exists(), "deleted through a link in the extraction directory"
+    assert not held.exists() and not is_pending(held), "taken for an extraction directory's entry"
     assert not deletion_list.exists()
     # Only a listed file of the installer's own that stays locked calls for a restart.
     assert marker_values() == [None, None]
 
 
-def test_extraction_directories_are_told_by_the_normalised_path_and_links_in_them_not_followed(tmp_path):
-    """A path that merely names an extraction directory on its way ("..") is
-    no launcher entry: scheduled at once before, it is now retried until its
-    holder lets go. An entry reached through a link inside an extraction
-    directory is never touched."""
-    outside = tmp_path / "outside"
-    precious, = sandbox(outside, "precious.txt")
-    extraction = tmp_path / "kvo3F2B.tmp_dir1733500001"
-    extraction.mkdir()
-    (extraction / "link").symlink_to(outside, target_is_directory=True)
-    held, = sandbox(tmp_path, "held.txt")
-    named = winpath(tmp_path) + "\\kvo.tmp_dirQ\\..\\held.txt"
-    with Holder("file", winpath(held), tmp_path) as holder:
-        deletion_list = write_list(tmp_path / "list.txt", list_bytes(
-            semaphore_name(), "no_restart", files=[winpath(extraction) + "\\link\\precious.txt", named]))
-        started = start_handler(deletion_list)
-        time.sleep(2)
-        holder.release()
-        run, _ = finish_handler(started)
-    assert run.code == 0
-    assert precious.exists(), "deleted through a link in the extraction directory"
-    assert not held.exists() and not is_pending(held), "taken for an extraction directory's entry"
-
-
 # ---------------------------------------------------------------- malformed lists
 
 def malformed_cases(tmp_path: Path, held: str):
-    """(name, list content or None for no file, files that must survive, files
-    that must go); held names a semaphore that stays taken meanwhile."""
+    """(name, content or None for no file, files kept, files deleted); held: a semaphore kept taken."""
     d = tmp_path
     sem = semaphore_name()
     keep = lambda name: sandbox(d, f"{name}/keep.txt")[0]
@@ -197,8 +165,7 @@ def test_malformed_lists_end_quietly_and_delete_only_what_they_name(tmp_path):
 # ---------------------------------------------------------------- locked entries
 
 def test_locked_entries_are_retried_for_60_passes(tmp_path):
-    """Two runs side by side: a locked directory alone with reboot deletion,
-    and a locked file without it. Neither leads to a question or a marker."""
+    # Side by side: a locked directory with reboot deletion, a locked file without; no question.
     clear_marker()
     ide_before = ide_files()
     dir_case, file_case = tmp_path / "dir case", tmp_path / "file case"
@@ -228,47 +195,8 @@ def test_locked_entries_are_retried_for_60_passes(tmp_path):
     assert ide_files() == ide_before
 
 
-def test_short_question_counts_as_none_and_leaves_the_marker(tmp_path, own_prefix):
-    locked, = sandbox(tmp_path, "busy.txt")
-    # "Why?" and its LF are 5 units: too short to be a question.
-    deletion_list = write_list(tmp_path / "list.txt", list_bytes(
-        semaphore_name(), "reboot_deletion", ["Why?"], ["Restart failed."], files=[winpath(locked)], eol="\n"))
-    with Holder("file", winpath(locked), tmp_path):
-        run, seconds = run_handler(deletion_list)
-        values = marker_values()
-        locked_pending = is_pending(locked)
-        marker_pending = bool(values[0]) and is_pending_windows(values[0][1])
-    assert run.code == 0
-    assert PASSES_SECONDS <= seconds < PASSES_SECONDS + 20
-    assert locked_pending
-    assert_marker(values, marker_pending)
-    assert not deletion_list.exists()
-
-
-def test_force_reboot_restarts_even_when_everything_was_deleted(tmp_path, own_prefix):
-    victim, sentinel = sandbox(tmp_path, "victim.txt", "sentinel.txt")
-    # The session keeper rules out a new Wine session, which would also carry
-    # out the pending deletions, as the cause of the sentinel's removal.
-    with Holder("semaphore", semaphore_name(), tmp_path):
-        assert run_wine(TOOLS_DIR / "holder.exe", ["schedule", winpath(sentinel)]).code == 0
-        assert is_pending(sentinel)
-        deletion_list = write_list(tmp_path / "list.txt", list_bytes(
-            semaphore_name(), "force_reboot", ["Restart the computer now?"], ["The restart failed."],
-            files=[winpath(victim)]))
-        run, seconds = run_handler(deletion_list)
-        assert run.code == 0 and seconds < PASSES_SECONDS
-        assert not victim.exists() and not deletion_list.exists()
-        assert wait_until(lambda: not sentinel.exists(), timeout=30), \
-            "no restart: the file scheduled for deletion at restart is still there"
-    assert marker_values() == [None, None]
-    assert ide_files() == set()
-
-
 # ---------------------------------------------------------------- the restart question
-# After the last pass a locked file is scheduled for deletion at restart and
-# the user is asked whether to restart Windows now; the dialog helper reads
-# and answers the box. "No" leaves the prefix's one restart marker, "Yes"
-# restarts the prefix's Wine session: each runs in a prefix of its own.
+# Asked after the last pass, once the locked file is scheduled for deletion at restart.
 
 CAPTION = "tolvanrix"
 IDYES, IDNO = 6, 7
@@ -282,8 +210,23 @@ def question_box():
     return box
 
 
-def test_no_leaves_the_restart_marker(tmp_path, own_prefix, display):
-    locked, = sandbox(tmp_path, "app/bin/busy.dll")
+def test_a_short_question_and_no_leave_the_restart_marker(tmp_path, own_prefix, display):
+    short, locked = sandbox(tmp_path, "short/busy.txt", "app/bin/busy.dll")
+    # "Why?" and its LF are 5 units: too short to be a question, so none is asked.
+    deletion_list = write_list(tmp_path / "short.txt", list_bytes(
+        semaphore_name(), "reboot_deletion", ["Why?"], ["Restart failed."], files=[winpath(short)], eol="\n"))
+    with Holder("file", winpath(short), tmp_path):
+        run, seconds = run_handler(deletion_list)
+        values = marker_values()
+        short_pending = is_pending(short)
+        marker_pending = bool(values[0]) and is_pending_windows(values[0][1])
+    assert run.code == 0
+    assert PASSES_SECONDS <= seconds < PASSES_SECONDS + 20
+    assert short_pending
+    assert_marker(values, marker_pending)
+    assert not deletion_list.exists()
+
+    clear_marker()
     question = ["Some files are still in use.", "Restart the computer now to remove them?"]
     deletion_list = write_list(tmp_path / "list.txt", list_bytes(
         semaphore_name(), "reboot_deletion", question, ["The restart failed."], files=[winpath(locked)]))
@@ -306,14 +249,29 @@ def test_no_leaves_the_restart_marker(tmp_path, own_prefix, display):
     assert locked.exists()
 
 
-def test_yes_restarts_windows(tmp_path, own_prefix, display):
-    locked, = sandbox(tmp_path, "busy.txt")
+def test_force_reboot_and_yes_restart_windows(tmp_path, own_prefix, display):
+    victim, sentinel, locked = sandbox(tmp_path, "victim.txt", "sentinel.txt", "busy.txt")
+    # The session keeper rules out a new Wine session, which would also carry
+    # out the pending deletions, as the cause of a file's removal.
+    with Holder("semaphore", semaphore_name(), tmp_path):
+        # Force reboot restarts even when everything was deleted.
+        assert run_wine(TOOLS_DIR / "holder.exe", ["schedule", winpath(sentinel)]).code == 0
+        assert is_pending(sentinel)
+        deletion_list = write_list(tmp_path / "force.txt", list_bytes(
+            semaphore_name(), "force_reboot", ["Restart the computer now?"], ["The restart failed."],
+            files=[winpath(victim)]))
+        run, seconds = run_handler(deletion_list)
+        assert run.code == 0 and seconds < PASSES_SECONDS
+        assert not victim.exists() and not deletion_list.exists()
+        assert wait_until(lambda: not sentinel.exists(), timeout=30), \
+            "no restart: the file scheduled for deletion at restart is still there"
+    assert marker_values() == [None, None]
+    assert ide_files() == set()
+
     # "Sure?" and its LF are 6 units: just long enough to be asked.
     deletion_list = write_list(tmp_path / "list.txt", list_bytes(
         semaphore_name(), "reboot_deletion", ["Sure?"], ["The restart failed."], files=[winpath(locked)],
         eol="\n"))
-    # The session keeper rules out a new Wine session, which would also carry
-    # out the pending deletions, as the cause of the file's removal.
     with Holder("semaphore", semaphore_name(), tmp_path):
         with Holder("file", winpath(locked), tmp_path):
             handler = start_handler(deletion_list)

@@ -1,14 +1,6 @@
-"""Every end of a start, through the real launcher, payloads of our build tool
-and the real JVM, and what it leaves behind: the extraction directory with
-the empty file that reserved its name, the install-started values and the
-launcher log. The module runs in a private copy of the prefix, so that the
-values it reads are its own launchers' alone.
-
-Some runs plant links in their extraction directory while the application
-waits, as an application or another user could: one to a file and one to a
-directory outside. No clean-up may touch what they point to. A link that
-cannot be removed as itself (Wine shows a Unix link to a file only by where
-it leads) stays, and with it the directory that holds it."""
+"""Every end of a start and what it leaves behind, in a private prefix whose install-started
+values are its own. Links planted in the extraction directory point outside: no clean-up may
+touch their targets, and a link Wine cannot remove as itself keeps its directory."""
 import os
 import signal
 from dataclasses import dataclass, field
@@ -20,19 +12,15 @@ from harness import (RUNTIME_JAR, TESTS_JAR, finish, launcher_logs, log_named_in
                      run_setup, wait_until, winpath)
 from setup_cases import MARKER_KEY
 
-PREFIX = {}
 NO_KEEP = {"TOLVANRIX_LOG": None, "KAVRO_LOG": None}
 
 
 @pytest.fixture(scope="module", autouse=True)
-def private_prefix(display, module_prefix):
-    PREFIX.update(module_prefix)
+def private_prefix(in_module_prefix):
     # The copy brings along the values of launchers that other modules killed
     # on purpose (nothing can clear those): this module's runs start without.
     for name in install_started_values():
-        reg("delete", MARKER_KEY, "/v", name, "/f", env=PREFIX, check=True)
-    yield
-    PREFIX.clear()
+        reg("delete", MARKER_KEY, "/v", name, "/f", check=True)
 
 
 @dataclass
@@ -59,7 +47,7 @@ ENDINGS = {
 
 
 def install_started_values():
-    run = reg("query", MARKER_KEY, env=PREFIX)
+    run = reg("query", MARKER_KEY)
     return [line.split()[0] for line in run.stdout.splitlines() if line.strip().startswith("InstallStarted")]
 
 
@@ -80,7 +68,7 @@ def test_each_end_leaves_nothing_behind(tmp_path, name):
     setup = probe_setup(tmp_path / "setup", settings=settings)
     args = [arg.format(victim=winpath(victim)) for arg in ending.args]
     args += [f"hold={winpath(go)}"] if ending.links else []
-    proc, out, err = run_setup(setup, *args, temp=temp, env={**PREFIX, **NO_KEEP}, timeout=180, wait=False)
+    proc, out, err = run_setup(setup, *args, temp=temp, env=NO_KEEP, timeout=180, wait=False)
     directory = None
     if ending.links:
         directory = wait_until(lambda: next((p for p in temp.glob("kvo*_dir*") if p.is_dir()), None), timeout=60)
@@ -106,16 +94,14 @@ def test_each_end_leaves_nothing_behind(tmp_path, name):
 
 
 def test_the_application_runs_in_the_working_directory_of_key_146(tmp_path):
-    """Its files saved by relative name stay there; the jar it names relative
-    to the extraction directory is still found, and the JVM's -Xlog file goes
-    where the JVM was started, not to standard error."""
+    """Relative names are resolved against the extraction directory; -Xlog goes where the JVM started."""
     application = tmp_path / "application"
     application.mkdir()
     setup = probe_setup(tmp_path / "setup", files=[(RUNTIME_JAR, "tlxruntime.jar"), (TESTS_JAR, "app/tlxtests.jar")],
                         settings={146: winpath(application),
                                   123: '"-classpath/a app\\tlxtests.jar" -Xlog:class+load:file=classes.log'})
     temp = tmp_path / "temp"
-    run = run_setup(setup, "-q", "write=saved.txt", temp=temp, env={**PREFIX, **NO_KEEP}, timeout=180)
+    run = run_setup(setup, "-q", "write=saved.txt", temp=temp, env=NO_KEEP, timeout=180)
     assert run.code == 0 and probe_report(run.stdout).done, run.stdout + run.stderr
     assert probe_report(run.stdout).props["user.dir"] == winpath(application)
     assert (application / "saved.txt").read_text() == "saved"
@@ -125,8 +111,7 @@ def test_the_application_runs_in_the_working_directory_of_key_146(tmp_path):
 
 
 def processes_of(program, text):
-    """Linux ids of the processes of a Windows program (a Wine process shows
-    its Windows command line) whose command line holds text."""
+    """Linux ids of the processes of a Windows program whose command line holds text."""
     found = []
     for entry in Path("/proc").iterdir():
         try:
@@ -139,12 +124,11 @@ def processes_of(program, text):
 
 
 def test_a_killed_launcher_takes_its_waiting_deletion_process_along(tmp_path):
-    """The deletion process is started, suspended, while the JVM starts, and
-    is let go only with its list; a launcher killed before that leaves it
-    neither waiting nor deleting: its directory stays, as after any kill."""
+    """A launcher killed before the suspended deletion process got its list leaves it neither
+    waiting nor deleting."""
     temp, go = tmp_path / "temp", tmp_path / "go"
     setup = probe_setup(tmp_path / "setup")
-    proc, out, err = run_setup(setup, f"hold={winpath(go)}", temp=temp, env={**PREFIX, **NO_KEEP}, wait=False)
+    proc, out, err = run_setup(setup, f"hold={winpath(go)}", temp=temp, env=NO_KEEP, wait=False)
     directory = wait_until(lambda: next((p for p in temp.glob("kvo*_dir*") if p.is_dir()), None), timeout=60)
     waiting = wait_until(lambda: processes_of(setup, "__tlx_windel"), timeout=60)
     launcher = processes_of(setup, "hold=")

@@ -1,10 +1,5 @@
-"""The runtime carried in the payload as "jre.tar.gz": the real launcher
-untars it into "jre" below its extraction directory and loads it. The good
-archive is the real Windows JDK, tarred at test time; the bad ones are written
-with Python's tarfile or block by block, to reach what tar itself never
-writes, or with zlib to cut a stream where a download would. The module
-runs in a private copy of the test prefix in which no Java
-is registered, so the only runtime there is the one in the archive."""
+"""The runtime carried as "jre.tar.gz", in a private prefix where no other Java is registered.
+Bad archives are written block by block or with zlib, to reach what tar itself never writes."""
 import gzip
 import io
 import shutil
@@ -99,8 +94,7 @@ def test_sizes_long_names_and_skipped_links(tmp_path):
 
 
 def deflated(data: bytes, complete=True) -> bytes:
-    """A gzip stream of data; not complete: flushed to a byte boundary, without
-    the end of the stream and its trailer, as a cut download leaves it."""
+    """Not complete: without the end of the stream and its trailer, as a cut download leaves it."""
     compressor = zlib.compressobj(9, zlib.DEFLATED, 31)
     return compressor.compress(data) + compressor.flush(zlib.Z_FINISH if complete else zlib.Z_SYNC_FLUSH)
 
@@ -134,8 +128,7 @@ def test_damaged_archives_are_corrupt(tmp_path, archive, settings, logged):
 
 
 def test_a_damaged_archives_output_is_gone_while_its_message_shows(tmp_path, display):
-    """The message may wait long for its answer: what the archive wrote goes
-    before it, the rest of the extraction directory when it is answered."""
+    """What the archive wrote goes before the message, the extraction directory once answered."""
     source = tmp_path / "jre.tar.gz"
     source.write_bytes(gzip.compress(BOMB))
     setup = build(tmp_path / "setup", runtime_files(tmp_path) + [(source, "jre.tar.gz")],

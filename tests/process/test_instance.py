@@ -1,9 +1,5 @@
-"""The instance semaphore at process level: numbered names for concurrent runs
-of one executable, single-instance mode (a second start
-ends at once with exit code 0, leaving no log, and names the first one's
-process id in a log that is kept), and the
-language restart, which claims nothing; also for an executable path beyond
-MAX_PATH, in the global namespace."""
+"""The instance semaphore: numbered names for concurrent runs, single-instance mode, the language
+restart, which claims nothing, and a path beyond MAX_PATH."""
 import re
 import shutil
 import time

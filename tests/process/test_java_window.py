@@ -1,10 +1,4 @@
-"""The wait for the installer's window in the progress-dialog style, through
-the real launcher and a real JVM: the dialog goes once the Java side says it
-is ready (an AWT window ending the wait is the splash tests' scenario); the
-bar moves on from where the runtime preparation left it; a fatal error's box
-is not taken for the installer's window; the time-out (made
-short through the launcher's test hook) and the key that disables it; and
-single-instance mode bringing the first run's window to the front."""
+"""The wait for the installer's window in the progress-dialog style, with a real JVM."""
 import pytest
 
 from harness import (PROBE_MESSAGES, RUNTIME_JAR, TESTS_JAR, TOOLS_DIR, answer_box, dlghelper, jdk_archive, jdk_dir,
@@ -95,8 +89,7 @@ def test_bar_steps_from_the_start_position_and_key_159_waits_past_the_time_out(t
 
 
 def test_an_error_box_in_front_of_the_dialog_is_not_the_installers_window(tmp_path, display):
-    """A failure as the JVM is set up shows its box owned by the dialog: the
-    watcher goes on moving the bar behind it, the dialog stays visible."""
+    """A failure as the JVM is set up: its box is owned by the dialog, whose bar goes on moving."""
     setup = window_setup(tmp_path / "setup", settings={107: "1", 121: f"A1{winpath(tmp_path / 'missing.jar')}"})
     temp = tmp_path / "temp"
 

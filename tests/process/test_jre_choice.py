@@ -1,9 +1,5 @@
-"""The JRE choice dialog (104) of the real launcher on an X display, when no
-runtime is found: Locate through the system's open-file dialog, which opens
-in Program Files (a stand-in java.exe too old, refused with its version, then
-the real JDK, which is remembered in the located JVM list and found there by
-the next start), Download from a loopback server, and Cancel. Each test has a private prefix, since the located JVM lists and
-the install-started values have fixed names."""
+"""The JRE choice dialog when no runtime is found: Locate, Download and Cancel, each test in a
+private prefix (the located JVM lists have fixed names)."""
 import contextlib
 import shutil
 
@@ -37,8 +33,7 @@ def gui_prefix(display, private_prefix):
 
 
 def choice_setup(tmp_path, settings):
-    """A setup file without the progress dialog (which opens for the choice
-    alone and ends with it), errors in boxes, no runtime in it and none findable."""
+    """No progress dialog (it opens for the choice alone), errors in boxes, no runtime findable."""
     return probe_setup(tmp_path / "setup", settings={107: "5", 128: "", **settings}, messages=TEXTS)
 
 
@@ -47,10 +42,8 @@ def choice_dialog(setup):
 
 
 def download_button_drawn(dialog) -> bool:
-    """Whether the screen shows about as much ink where the Download button
-    sits as where Locate sits (the bottom row, at 26..48 and 50..72 per cent
-    of the width; the last rows of the window's rectangle are not drawn on a
-    desktop without a window manager)."""
+    """About as much ink where Download sits as where Locate sits (the bottom row; the last rows are
+    not drawn on a desktop without a window manager)."""
     width, _, rgb = screenshot_rgb()
     left, top, right, bottom = dialog["rect"]
 
@@ -63,8 +56,7 @@ def download_button_drawn(dialog) -> bool:
 
 @contextlib.contextmanager
 def choice_run(setup, temp, env=None):
-    """Starts the setup file and yields a dict that gets the finished run
-    ("run") once the block has answered the choice dialog ("dialog")."""
+    """Yields a dict that gets the finished run ("run") once the block has answered the dialog."""
     with running(run_launcher(setup, *temp_switch(temp), wait=False, env=env, timeout=300), 240, setup) as state:
         state["dialog"] = choice_dialog(setup)
         assert state["dialog"], "no choice dialog"

@@ -1,11 +1,5 @@
-"""A setup file without a runtime on a machine without Java downloads one:
-the real launcher fetches the JDK archive through Wine's WinINet from an HTTP
-server of the test's own on 127.0.0.1, untars it and runs the test
-application. Each scenario path of the server answers request after request
-from a script (redirect, error status, no length, an empty body, a connection
-closed early, a server that hangs), so one start goes through several failed
-attempts. Quiet starts with key 157
-ask nothing; the choice dialog has its own module."""
+"""A setup file without a runtime downloads one from a loopback server through Wine's WinINet;
+scripted answers take one start through several failed attempts."""
 import hashlib
 
 import pytest
@@ -30,8 +24,6 @@ def server():
 
 
 def download_start(tmp_path, address, settings=None):
-    """A quiet start of a setup file with no runtime and none findable, told
-    to download from address without asking."""
     setup = probe_setup(tmp_path / "setup", settings={128: "", 150: address, 157: "1", **(settings or {})},
                         messages=DOWNLOAD_MESSAGES)
     temp = tmp_path / "temp"
@@ -40,9 +32,7 @@ def download_start(tmp_path, address, settings=None):
 
 
 def test_redirected_download_runs_after_a_digest_that_differs_and_answers_without_length(tmp_path, server):
-    """Three attempts: the first body is not the pinned one; the second
-    attempt asks twenty times for a length, each a request of its own, and
-    gives up; the third one downloads."""
+    """The first body is not the pinned one; the second attempt gives up after twenty length requests."""
     address, handler = server
     archive = jdk_archive().read_bytes()
     wrong = b"not the archive you pinned"

@@ -1,8 +1,5 @@
-"""Language blocks chosen by the real launcher under wine64 from the Wine
-session's UI language (LANG of the wine process), and the regional-format
-switch on the command line. The applied messages show in the caption of a
-fatal error's message box: the payload is cut inside a block stored after
-the blocks under test."""
+"""Language blocks chosen from the session's UI language, shown in a fatal box's caption (the
+payload is cut inside a block stored after those under test)."""
 import subprocess
 
 import pytest

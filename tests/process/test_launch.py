@@ -1,8 +1,4 @@
-"""The first complete start: a setup file built by our build tool runs under
-wine64, extracts its payload, finds the real JDK, creates the JVM in its own
-process and runs the runtime's entry class, which runs LaunchProbe. The probe's
-report shows what the JVM and the Java side received; the extraction directory
-must be gone shortly after the launcher has ended."""
+"""The first complete start with the real JDK, as LaunchProbe reports it."""
 import re
 from pathlib import Path
 

@@ -1,8 +1,4 @@
-"""How a launch ends when something is missing or Java says so: mandatory
-class path entries (1006, 1008), the entry class or its main (1010, 1011), an
-exception from main or a JVM that ends itself while it is created (1005),
-and the first-run check (System.exit in main is one of the endings,
-test_endings.py)."""
+"""How a launch ends when something is missing or Java says so."""
 import pytest
 
 from harness import (JAVA_DIR, PROBE_MESSAGES, TESTS_JAR, class_loaded, launcher_logs, log_named_in, probe_report,
@@ -16,9 +12,8 @@ def no_extraction_dir_left(temp):
 
 
 def assert_fatal(result, text, temp) -> list:
-    """Exit code 1, the message and the log's path on standard error, and the
-    extraction directory removed: at once, or, once the JVM holds the jars,
-    by the deletion mode after the process has ended. Returns the log's lines."""
+    """Exit code 1, the message and log on standard error, the extraction directory removed (once the
+    JVM holds the jars, by the deletion mode). Returns the log's lines."""
     assert result.code == 1, (result.code, result.stderr)
     assert text in result.stderr, result.stderr
     log = read_log(log_named_in(result.stderr)).splitlines()
@@ -26,31 +21,28 @@ def assert_fatal(result, text, temp) -> list:
     return log
 
 
-@pytest.mark.parametrize("entries, env, message", [
-    ("A0lib\\optional.jar;A1lib\\${TLXTEST_NAME}.jar;", {"TLXTEST_NAME": "missing"}, (1006, "lib\\missing.jar")),
-    ("S1no-such-dir", {}, (1006, "no-such-dir")),
-    ("E0TLXTEST_OPTIONAL;E1TLXTEST_REQUIRED;", {"TLXTEST_OPTIONAL": None, "TLXTEST_REQUIRED": None},
-     (1008, "TLXTEST_REQUIRED")),
+@pytest.mark.parametrize("entries, jar, env, message, line", [
+    # Mandatory class path entries that are missing stop the start before Java.
+    ("A0lib\\optional.jar;A1lib\\${TLXTEST_NAME}.jar;", None, {"TLXTEST_NAME": "missing"},
+     (1006, "lib\\missing.jar"), None),
+    ("S1no-such-dir", None, {}, (1006, "no-such-dir"), None),
+    ("E0TLXTEST_OPTIONAL;E1TLXTEST_REQUIRED;", None, {"TLXTEST_OPTIONAL": None, "TLXTEST_REQUIRED": None},
+     (1008, "TLXTEST_REQUIRED"), None),
+    # The entry class or its main is missing.
+    (None, TESTS_JAR, {}, (1010, ""), "ERROR: could not find main class"),
+    (None, JAVA_DIR / "tlxnomain.jar", {}, (1011, ""), "ERROR: could not find main method"),
 ])
-def test_missing_mandatory_class_path_entries_stop_before_java(tmp_path, entries, env, message):
+def test_what_is_missing_ends_the_start_with_its_message(tmp_path, entries, jar, env, message, line):
     temp = tmp_path / "temp"
-    result = run_setup(probe_setup(tmp_path / "setup", settings={121: entries}), temp=temp, env=env)
-    assert_fatal(result, PROBE_MESSAGES[message[0]].replace("{0}", message[1]), temp)
-    assert "probe." not in result.stdout
+    setup = probe_setup(tmp_path / "setup", settings={121: entries} if entries else None,
+                        files=[(jar, jar.name)] if jar else None)
+    run = run_setup(setup, temp=temp, env=env)
+    log = assert_fatal(run, PROBE_MESSAGES[message[0]].replace("{0}", message[1]), temp)
+    assert line is None or line in log
+    assert "probe." not in run.stdout
 
 
-@pytest.mark.parametrize("jar, message, line", [
-    (TESTS_JAR, 1010, "ERROR: could not find main class"),
-    (JAVA_DIR / "tlxnomain.jar", 1011, "ERROR: could not find main method"),
-])
-def test_missing_entry_class_or_main(tmp_path, jar, message, line):
-    temp = tmp_path / "temp"
-    result = run_setup(probe_setup(tmp_path / "setup", files=[(jar, jar.name)]), temp=temp)
-    assert line in assert_fatal(result, PROBE_MESSAGES[message], temp)
-    assert "probe.nomain called" not in result.stdout
-
-
-def test_exception_from_main_is_logged_and_error_1005(tmp_path):
+def test_an_exception_from_main_or_a_heap_the_jvm_cannot_reserve_is_error_1005(tmp_path):
     temp = tmp_path / "temp"
     result = run_setup(probe_setup(tmp_path / "setup"), "throw", temp=temp)
     log = assert_fatal(result, PROBE_MESSAGES[1005], temp)
@@ -62,10 +54,8 @@ def test_exception_from_main_is_logged_and_error_1005(tmp_path):
     # The VM printed the stack trace of the application's own exception.
     assert "at LaunchProbe.act" in result.stderr
 
-
-def test_heap_the_jvm_cannot_reserve_is_error_1005(tmp_path):
-    temp = tmp_path / "temp"
-    result = run_setup(probe_setup(tmp_path / "setup", settings={123: "-Xmx200000g"}), temp=temp)
+    temp = tmp_path / "temp-heap"
+    result = run_setup(probe_setup(tmp_path / "heap", settings={123: "-Xmx200000g"}), temp=temp)
     log = assert_fatal(result, PROBE_MESSAGES[1005], temp)
     assert any(line.startswith("JVM: Could not reserve enough space") for line in log), log
     assert log.index("Creating JVM") < log.index("ERROR: the JVM ended while it was being created (abort, 1)")

@@ -1,6 +1,4 @@
-"""VM options as the JVM receives them: the default ".vmoptions" file with its
-syntax and nested includes, the class-path slots, "-J" arguments and the
-locale options. LaunchProbe prints the JVM's own list of input arguments."""
+"""VM options as the JVM receives them (LaunchProbe prints its list of input arguments)."""
 from harness import jdk_dir, launcher_logs, probe_report, probe_setup, read_log, run_setup, winpath
 
 
@@ -60,24 +58,19 @@ def test_default_vmoptions_file_with_blanks_comments_slots_and_includes(tmp_path
     assert class_path[3:] == ["lib\\extra.jar"]
 
 
-def test_classpath_line_replaces_the_configured_class_path(tmp_path):
-    workdir, temp = tmp_path / "setup", tmp_path / "temp"
-    # Mandatory entries that would stop the launcher if they were looked at.
+def test_locale_options_j_without_key_125_and_a_classpath_line_replacing_the_class_path(tmp_path):
+    # With key 125 the installer launch of test_launch.py takes "-J" as a VM option. The class
+    # path's mandatory entries would stop the launcher if they were looked at.
+    workdir = tmp_path / "setup"
     setup = probe_setup(workdir, settings={166: "1", 121: "A1lib\\missing.jar;E1TLXTEST_NEVER_SET;"})
     # The second name form: the whole executable name followed by ".vmoptions".
     (workdir / "setup.exe.vmoptions").write_text("-classpath C:\\replace.jar\n")
-    _, report = launch(setup, temp=temp)
-    class_path = report.class_path()
-    assert sorted(class_path[:2]) == extraction_jars(report)
-    assert class_path[2:] == ["C:\\replace.jar"]
-
-
-def test_locale_options_follow_the_detected_language_and_j_is_an_argument_without_key_125(tmp_path):
-    # With key 125 the installer launch of test_launch.py takes "-J" as a VM option.
-    setup = probe_setup(tmp_path / "setup")
     env = {"LC_ALL": "pt_BR.UTF-8", "LANG": "pt_BR.UTF-8"}
     _, report = launch(setup, "-Dsun.locale.formatasdefault=false", "-J-Xmx1g", "foo", temp=tmp_path / "temp",
                        env=env)
+    class_path = report.class_path()
+    assert sorted(class_path[:2]) == extraction_jars(report)
+    assert class_path[2:] == ["C:\\replace.jar"]
     at = report.vmoptions.index("-Dsun.locale.formatasdefault=false")
     assert report.vmoptions[at + 1:at + 3] == ["-Duser.language=pt", "-Duser.country=BR"]
     assert report.props["user.language"] == "pt" and report.props["user.country"] == "BR"
@@ -91,10 +84,6 @@ def test_locale_options_follow_the_detected_language_and_j_is_an_argument_withou
 
 
 def test_configured_options_with_launcher_variables_a_quoted_include_and_version_lines(tmp_path):
-    """Every placeholder, in one start: the values they stand for, environment
-    variables after them (so a value holding a placeholder stays as it is),
-    unknown names left alone, and a value too long for the option text cut;
-    an included file named in quotes, and the version line that counts."""
     workdir, temp = tmp_path / "setup", tmp_path / "temp"
     included = tmp_path / "dir with blank" / "extra.vmoptions"
     included.parent.mkdir()

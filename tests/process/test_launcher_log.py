@@ -1,7 +1,4 @@
-"""The launcher log of the real launcher under wine64: its file format and
-header, its numbering (one log per launcher, even for launchers started
-together) and its deletion at a normal exit unless kept (that it stays after
-a fatal error the payload tests show)."""
+"""The launcher log: format, header, numbering, and deletion at a normal exit unless kept."""
 import re
 
 import pytest
@@ -43,8 +40,6 @@ def test_the_log_is_deleted_at_a_normal_exit_unless_kept(setup, tmp_path, variab
 
 @pytest.mark.parametrize("present", [999, 1000])
 def test_numbers_end_at_1000(setup, tmp_path, present):
-    """With logs 1 to 999 present the next is 1000; with 1000 present too,
-    number 1000 is overwritten."""
     temp = tmp_path / "temp"
     temp.mkdir()
     for n in range(1, present + 1):
@@ -67,9 +62,7 @@ def test_launchers_started_together_each_get_a_log_of_their_own(setup, tmp_path)
 
 
 def test_a_start_writes_at_most_8_mb_of_log(tmp_path):
-    """The working directory (key 146) names a variable whose value names the
-    next one twice, thirteen levels deep: every replacement logs the whole
-    text, some 50 MB for the start. The log stops at 8 MB with a line saying so."""
+    """Every replacement of a deep variable chain logs the whole text, some 50 MB: the log stops at 8 MB."""
     setup = build_setup(tmp_path / "setup", settings={**SETTINGS, 146: "${TLXDA}"})
     names = [f"TLXD{chr(ord('A') + level)}" for level in range(14)]
     doubling = {name: "${%s}${%s}" % (inner, inner) for name, inner in zip(names, names[1:])}

@@ -1,7 +1,4 @@
-"""Static checks of both launcher stubs (the x86 one cannot run here): PE
-headers, manifest and icon, imports, stripping (a payload is appended right
-behind the last section), and the exported natives. The dialogs come from the
-same resource script in both builds; the dialog scenarios use them on x64."""
+"""Static checks of both stubs (the x86 one cannot run here)."""
 import struct
 import xml.etree.ElementTree as ET
 
@@ -69,8 +66,7 @@ JNI_PREFIX = "Java_com_tolvanrix_runtime_installer_platform_win32_"
 
 
 def argument_bytes(signature: str) -> int:
-    """The stack bytes of a 32-bit JNI function: env and class, 8 for a
-    long or double, 4 for anything else (references and arrays included)."""
+    """Stack bytes of a 32-bit JNI function: 8 for a long or double, 4 for anything else."""
     args, total, i = signature[1:signature.index(")")], 8, 0
     while i < len(args):
         start = i
@@ -84,8 +80,6 @@ def argument_bytes(signature: str) -> int:
 
 
 def test_exports_are_the_declared_natives_and_register_natives(stub):
-    """x86 exports each native under its decorated name, x64 under its plain
-    JNI name; ShellLink.create0 is exported though no class declares it."""
     pe, machine, _ = stub
     x86 = machine == 0x14C
     natives = [(cls, method, argument_bytes(sig)) for cls, methods in declared_natives().items()

@@ -1,14 +1,9 @@
-"""The progress dialog of the real launcher under wine64 on an X display: its
-texts and bar while the payload is extracted, as the dialog helper reads them
-and as a screenshot shows them, Cancel in the middle of the extraction, the
-end of the process once the installer's main method has returned, and a
-dialog that cannot be shown at all."""
+"""The progress dialog on an X display, as the dialog helper reads it and a screenshot shows it."""
 import pytest
 
-from harness import (close_windows_of, find_control, finish, press, probe_setup, run_setup, screenshot_rgb,
+from harness import (close_windows_of, find_control, press, probe_setup, run_setup, running, screenshot_rgb,
                      wait_dialog, wait_until)
-from setup_cases import (MESSAGES, build, delete_marker, extraction_dirs, log_text, marker, run_launcher, set_marker,
-                         temp_switch)
+from setup_cases import MESSAGES, build, extraction_dirs, log_text, marker, run_launcher, set_marker, temp_switch
 
 CAPTION = MESSAGES[20013]
 RECORDS = 6000  # each costs a few milliseconds: the extraction lasts long enough to watch
@@ -43,8 +38,7 @@ def pixels_in(screen, left, top, right, bottom):
 @pytest.mark.usefixtures("private_prefix")
 def test_dialog_shows_texts_and_bar_and_cancel_clears_the_markers(slow_setup, tmp_path, display):
     temp = tmp_path / "temp"
-    proc, out, err = run_launcher(slow_setup, *temp_switch(temp), wait=False)
-    try:
+    with running(run_launcher(slow_setup, *temp_switch(temp), wait=False), 60, slow_setup) as state:
         dialog = wait_for_extraction(slow_setup)
         assert dialog is not None, "no progress dialog with a finished check"
         screen = screenshot_rgb()
@@ -69,11 +63,7 @@ def test_dialog_shows_texts_and_bar_and_cancel_clears_the_markers(slow_setup, tm
         set_marker(f"InstallStarted_{pid}", 1)
         set_marker("InstallStarted", 1)
         press(CAPTION, 2, exe=slow_setup)
-        run = finish(proc, out, err, timeout=60)
-    finally:
-        if proc.poll() is None:
-            proc.kill()
-        delete_marker(f"InstallStarted_{pid}") if "pid" in locals() else None
+    run = state["run"]
     assert run.code == 0, run.stderr
     assert marker(f"InstallStarted_{pid}") is None
     assert marker("InstallStarted") is None
@@ -84,21 +74,17 @@ def test_dialog_shows_texts_and_bar_and_cancel_clears_the_markers(slow_setup, tm
 
 
 def test_without_the_check_the_bar_starts_at_101_of_100_to_400(slow_setup, tmp_path, display):
-    proc, out, err = run_launcher(slow_setup, "-nocheck", *temp_switch(tmp_path / "temp"), wait=False)
-    try:
-        def skipped_check():
-            window = wait_dialog(CAPTION, exe=slow_setup, timeout=30)
-            bar = window and bar_of(window)
-            return bar if bar and bar["range"] == [100, 400] else None
+    def skipped_check():
+        window = wait_dialog(CAPTION, exe=slow_setup, timeout=30)
+        bar = window and bar_of(window)
+        return bar if bar and bar["range"] == [100, 400] else None
+    started = run_launcher(slow_setup, "-nocheck", *temp_switch(tmp_path / "temp"), wait=False)
+    with running(started, 60, slow_setup) as state:
         bar = wait_until(skipped_check, timeout=60, interval=0.05)
         assert bar is not None, "the bar never got the range of a skipped check"
         assert bar["pos"] == 101
         press(CAPTION, 2, exe=slow_setup)
-        run = finish(proc, out, err, timeout=60)
-    finally:
-        if proc.poll() is None:
-            proc.kill()
-    assert run.code == 0, run.stderr
+    assert state["run"].code == 0, state["run"].stderr
     assert "verifying integrity" not in log_text(tmp_path / "temp")
 
 

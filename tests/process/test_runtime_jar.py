@@ -1,7 +1,4 @@
-"""The Java runtime jar: everything is compiled for Java 8, and the natives
-its platform classes declare are read back for the export checks of the
-stubs. Whether the launcher binds them the scenarios of test_natives.py show
-(registration fails on any name or signature the executable does not bind)."""
+"""The Java runtime jar: compiled for Java 8; its natives, read for the stubs' export checks."""
 import functools
 import re
 import shutil
@@ -17,8 +14,7 @@ NATIVE = re.compile(r"^\s+(?:[a-z]+ )*native (?:[a-z]+ )*\S+ (?P<name>\w+)\(")
 
 @functools.lru_cache(maxsize=None)
 def declared_natives() -> dict:
-    """Simple class name -> [(method, JNI descriptor)] of the platform
-    classes' native methods, from one javap -s -p run."""
+    """Simple class name -> [(method, JNI descriptor)], from one javap -s -p run."""
     with zipfile.ZipFile(RUNTIME_JAR) as jar:
         classes = [n[:-len(".class")].replace("/", ".") for n in jar.namelist()
                    if n.startswith(PLATFORM) and n.endswith(".class")]

@@ -1,9 +1,5 @@
-"""The shape of the product sources (the launcher's and the build tool's):
-no include circle between modules, nothing in the base layer or the natives
-that reaches above the base, no bare configuration key or message id. A call upwards already fails to link (each
-layer has a link check in the build); what this adds is the circle, which
-links fine, and the header-only reach (a type or an inline function from
-above), which links fine too."""
+"""The shape of the product sources. A call upwards already fails to link; what this adds is the
+include circle and the header-only reach, which link fine."""
 import os
 import re
 from pathlib import Path
@@ -23,11 +19,8 @@ def sources():
 
 
 def module_graph():
-    """One node per header, standing for the header and the sources that
-    implement it: the source of the same name, and every source that includes
-    the header first (the house rule for a source without a header of its
-    own). A module depends on every header that it or one of its sources
-    includes."""
+    """A node stands for a header, the source of its name and every source including it first (the
+    house rule for a source without a header); a module depends on what it or its sources include."""
     files = sources()
     direct = {f: includes(ROOT / f) for f in files}
     graph = {f: set(direct[f]) for f in files if f.endswith(".h")}
@@ -78,8 +71,7 @@ def test_base_and_natives_include_nothing_above_the_base():
 
 
 def test_configuration_keys_and_messages_are_named():
-    """A key or message id is named in launcher/base/config_keys.h or
-    message_ids.h; a bare number elsewhere drifts from the named one."""
+    """A bare number outside config_keys.h and message_ids.h drifts from the named one."""
     call = re.compile(r"\b(?:getConfig|getMessage|formatMessage|failMessage|showMessage|hasMessageEntry)\w*\(\s*\d+")
     bare = [f"{f}: {m.group(0)}" for f in sources() for m in call.finditer((ROOT / f).read_text(encoding="utf-8"))]
     assert bare == []

@@ -1,9 +1,5 @@
-"""The splash image of a setup file: put into the stub by our build tool, and
-shown by the real launcher through the JDK 9 fixture's splash library before
-the JVM is created, on an X display, until the installer's AWT window or an
-error box takes its place; with the progress dialog, the window watcher ends
-the wait for that window. Screenshots go to test-output/screens. (How the
-image sits in the stub's resources, test_builder_resources.py shows.)"""
+"""The splash image, shown through the JDK 9 fixture's splash library until the installer's AWT
+window or an error box takes its place. Screenshots go to test-output/screens."""
 import contextlib
 import struct
 import zlib
@@ -66,8 +62,7 @@ def test_runtime_without_splash_library_starts_without_splash(tmp_path):
 
 @contextlib.contextmanager
 def splash_run(setup, tmp_path, *args):
-    """Yields a dict with the stdout path ("out") once the splash is on the
-    screen, and gets the finished run ("run") once the block has let it end."""
+    """Yields {"out"} once the splash is on the screen, and "run" once the block has let it end."""
     with running(run_launcher(setup, *temp_switch(tmp_path / "temp"), *args, wait=False, timeout=240), 120,
                  setup) as state:
         assert wait_until(splash_on_screen, timeout=120, interval=0.5), "no splash on the screen"
@@ -86,10 +81,8 @@ def region(screen, rect):
 
 @pytest.mark.parametrize("dialog", [False, True], ids=["awt-closes-splash", "watcher-hides-dialog-and-splash"])
 def test_splash_then_the_installer_window_alone(unmanaged_prefix, tmp_path, dialog):
-    """Without the progress dialog AWT closes the splash for the first window;
-    with it the window watcher must hide the dialog and close the splash, and
-    not take the splash for the installer's window. The installer's main
-    returns without System.exit once its window has closed."""
+    """With the progress dialog the watcher hides it and closes the splash, which is not the
+    installer's window; without, AWT closes the splash. main returns once its window has closed."""
     go, done = tmp_path / "go", tmp_path / "done"
     setup = splash_setup(tmp_path, dialog=dialog)
     style = "dialog" if dialog else "no-dialog"

@@ -1,16 +1,13 @@
-"""Start-up modes and switches of the real launcher under wine64: the
-reserved first arguments, the switch scan (program path included), the run
-styles, the keep-log switch and the working directory, seen in the launcher
-log and the process's outcome. Every run that reaches the work routine is
-quiet, so none of them waits for a user."""
+"""Start-up modes and switches. Every run that reaches the work routine is quiet, so none of them
+waits for a user."""
 import shutil
 import time
 
 import pytest
 
-from deferred_support import is_pending
+from deferred_support import is_pending, temp_dir
 from harness import (TOOLS_DIR, Holder, build_setup, close_windows_of, finish, launcher_logs, press, read_log,
-                     run_cmd, run_setup, run_wine, temp_dir, wait_dialog, wait_until, winpath)
+                     run_cmd, run_setup, run_wine, wait_dialog, wait_until, winpath)
 
 SETTINGS = {107: "0", 2001: "i"}
 MESSAGES = {1000: "Setup error"}
@@ -107,23 +104,27 @@ def test_the_program_path_takes_part_in_the_switch_scan(setup, tmp_path):
         assert style(log) == expected and "number of sections" in log
 
 
-@pytest.mark.parametrize("settings, args, expected", [
-    ({}, ["-q"], "Quiet installer."),
-    ({}, ["-c"], "Quiet installer."),
-    ({155: "1"}, ["-q", "-splash"], "No progress dialog."),
-    ({108: "1"}, ["-splash", "-q"], "Showing splash screen."),
-    ({108: "1", 155: "1"}, ["-q", "-splash"], "Showing splash screen."),
-    ({108: "1", 10123: "1", 155: "1"}, ["-q", "-splash"], "No progress dialog."),
-    ({108: "1", 10123: "1"}, ["-q", "-splash"], "Showing progress dialog."),
-    ({}, ["-q", "-splash"], "Showing progress dialog."),
-    ({108: "1"}, ["-q", "-Q", "-splashscreen"], "Quiet installer."),
+@pytest.mark.parametrize("settings, args, expected, working_directory", [
+    # The working directory (key 146) is resolved against the executable.
+    ({146: "sub\\..\\work"}, ["-q"], "Quiet installer.", "change working directory to {work}\n"),
+    # A directory that does not exist is logged, and the launch goes on.
+    ({146: "Z:\\no\\such\\place"}, ["-c"], "Quiet installer.", "change working directory to Z:\\no\\such\\place\n"),
+    ({155: "1", 146: ""}, ["-q", "-splash"], "No progress dialog.", "working directory unchanged\n"),
+    ({108: "1"}, ["-splash", "-q"], "Showing splash screen.", None),
+    ({108: "1", 155: "1"}, ["-q", "-splash"], "Showing splash screen.", None),
+    ({108: "1", 10123: "1", 155: "1"}, ["-q", "-splash"], "No progress dialog.", None),
+    ({108: "1", 10123: "1"}, ["-q", "-splash"], "Showing progress dialog.", None),
+    ({}, ["-q", "-splash"], "Showing progress dialog.", None),
+    ({108: "1"}, ["-q", "-Q", "-splashscreen"], "Quiet installer.", None),
 ])
-def test_run_style(tmp_path, settings, args, expected):
+def test_run_style_and_working_directory(tmp_path, settings, args, expected, working_directory):
     setup = build_setup(tmp_path / "b", settings={**SETTINGS, **settings}, messages=MESSAGES)
+    (setup.parent / "work").mkdir()
     run, log = launch(setup, *args, tmp_path=tmp_path)
     assert style(log) == expected
     # The style comes after the switches and the single-instance claim.
     assert log.index("semaphore name ") < log.index("Init done\n") < log.index(expected)
+    assert working_directory is None or working_directory.format(work=winpath(setup.parent / "work")) in log
 
 
 def test_a_relative_temp_directory_is_made_a_full_path(tmp_path):
@@ -153,22 +154,6 @@ def test_non_ascii_settings_and_temp_paths_are_widened_in_the_system_code_page(t
     log = kept_log(temp)
     assert f"change working directory to {winpath(work)}\n" in log
     assert "ERROR: could not change working directory" not in log
-
-
-# ------------------------------------------------------------------ working directory
-
-@pytest.mark.parametrize("value, line", [
-    ("sub\\..\\work", "change working directory to {work}\n"),
-    # A directory that does not exist is logged, and the launch goes on.
-    ("Z:\\no\\such\\place", "change working directory to Z:\\no\\such\\place\n"),
-    ("", "working directory unchanged\n"),
-])
-def test_the_working_directory_is_resolved_against_the_executable(tmp_path, value, line):
-    setup = build_setup(tmp_path / "b", settings={**SETTINGS, 146: value}, messages=MESSAGES)
-    (setup.parent / "work").mkdir()
-    run, log = launch(setup, "-q", tmp_path=tmp_path)
-    assert line.format(work=winpath(setup.parent / "work")) in log
-    assert "Init done\n" in log
 
 
 # ------------------------------------------------------------------ keep-log switch

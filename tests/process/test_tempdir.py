@@ -1,8 +1,4 @@
-"""Where the launcher puts its log and the extraction directory: the user's
-"-temp" directory, the fallback when it is unusable, and the strict pass of
-the temp-directory choice, which skips a directory whose long name the
-system code page cannot show. Temp and profile variables are set on the
-Windows side through withenv, each test with directories of its own."""
+"""Where the log and the extraction directory go; variables set on the Windows side (withenv)."""
 import shutil
 import subprocess
 from pathlib import Path
@@ -16,8 +12,7 @@ LOG_KEPT = {"TOLVANRIX_LOG": "yes"}
 
 
 def made_in(log: str, directory: str) -> bool:
-    """The extraction directory was made there and the payload extracted into
-    it (the quiet end without Java removes it again)."""
+    """Made there and the payload extracted into it (the quiet end without Java removes it again)."""
     made = log_value(log, "Temp dir3: ")
     return made.startswith(directory + "\\kvo") and "Could not create dir" not in log \
         and "extracting files done" in log
@@ -30,10 +25,8 @@ def windows_temp(path: Path) -> dict:
 
 @pytest.mark.parametrize("switch, usable", [("-temp", True), ("/temp", False), ("-temp", None)])
 def test_temp_switch(tmp_path, switch, usable):
-    """A usable directory after the switch takes the log and the extraction
-    directory (its name outside ASCII shows the UTF-16 and the 8-bit form of
-    the log line alike); an unusable one is dropped, not created; a switch
-    without a directory is ignored."""
+    """A name outside ASCII shows the UTF-16 and 8-bit log line alike; an unusable directory is
+    dropped, not created; a switch without a directory is ignored."""
     setup = build(tmp_path, runtime_files(tmp_path))
     default, chosen = tmp_path / "default", tmp_path / "t\u00ebmp_\u00e9"
     if usable:
@@ -62,9 +55,7 @@ NO_OVERRIDE = ["setpriv", "--bounding-set", "-dac_override,-dac_read_search,-fow
 
 @pytest.fixture
 def locked_prefix(tmp_path):
-    """A private copy of the test prefix in which the Windows directory, its
-    temp directory and the root of C: are read-only, so that every fixed
-    candidate of the strict pass is unusable."""
+    """Every fixed candidate of the strict pass read-only."""
     if not shutil.which("setpriv"):
         pytest.skip("setpriv is needed to drop the permission override of root")
     private = Path(copy_prefix(tmp_path / "prefix", wrap=NO_OVERRIDE)["WINEPREFIX"])
@@ -84,11 +75,8 @@ def locked_prefix(tmp_path):
 
 @pytest.mark.parametrize("relaxed", [False, True], ids=["strict pass", "relaxed pass"])
 def test_a_temp_directory_the_code_page_cannot_show_is_taken_last(tmp_path, relaxed, request):
-    """The 8-bit choice passes over the short-named temp directory (its long
-    name holds "?") and a missing profile, and takes HOMEDRIVE+HOMEPATH;
-    the UTF-16 choice, which the log uses, can show the name and keeps it.
-    Only the relaxed pass, when the strict one finds nothing usable (the
-    fixed candidates read-only, the home the same directory), takes the short path."""
+    """The 8-bit choice passes over the short name whose long name holds "?" and takes the home;
+    only the relaxed pass, when the strict one finds nothing usable, takes the short path."""
     setup = build(tmp_path, runtime_files(tmp_path))
     cyrillic = tmp_path / "\u0432\u0440\u0435\u043c\u0435\u043d\u043d\u044b\u0435"  # not in code page 1252
     home = cyrillic if relaxed else tmp_path / "home"
