@@ -1,6 +1,6 @@
 import java.lang.management.ManagementFactory;
-import java.lang.reflect.Field;
-import java.lang.reflect.Method;
+import java.nio.file.Files;
+import java.nio.file.Paths;
 import java.util.List;
 
 /**
@@ -52,7 +52,8 @@ public class LaunchProbe {
                 System.out.println("probe.launcher[" + i + "]=" + all[i]);
             }
         }
-        System.out.println("probe.windel=" + staticField("com.kavro.runtime.util.WinDel", "externalExecutable"));
+        System.out.println("probe.windel=" + Class.forName("com.kavro.runtime.util.WinDel").getField("externalExecutable")
+                .get(null));
         if (Boolean.getBoolean("tlxtest.reportNatives")) {
             System.out.println("probe.natives=" + call(
                     "com.tolvanrix.runtime.installer.platform.win32.Common", "nativesFromLauncher"));
@@ -70,13 +71,7 @@ public class LaunchProbe {
     }
 
     private static Object call(String className, String method) throws Exception {
-        Method m = Class.forName(className).getMethod(method);
-        return m.invoke(null);
-    }
-
-    private static Object staticField(String className, String name) throws Exception {
-        Field field = Class.forName(className).getField(name);
-        return field.get(null);
+        return Class.forName(className).getMethod(method).invoke(null);
     }
 
     private static void act(String arg) throws Exception {
@@ -86,7 +81,7 @@ public class LaunchProbe {
         } else if (arg.equals("throw")) {
             throw new IllegalStateException("probe failure requested: St\u00f6rung");
         } else if (arg.startsWith("hold=")) {
-            for (int i = 0; i < 1200 && !new java.io.File(arg.substring(5)).exists(); i++) {
+            for (int i = 0; i < 1200 && !Files.exists(Paths.get(arg.substring(5))); i++) {
                 Thread.sleep(100);
             }
         } else if (arg.startsWith("setprop=")) {
@@ -95,9 +90,7 @@ public class LaunchProbe {
         } else if (arg.startsWith("stderr=")) {
             System.err.println(arg.substring(7));
         } else if (arg.startsWith("write=")) {
-            java.io.FileOutputStream out = new java.io.FileOutputStream(arg.substring(6));
-            out.write("saved".getBytes("UTF-8"));
-            out.close();
+            Files.write(Paths.get(arg.substring(6)), "saved".getBytes("UTF-8"));
         }
     }
 }

@@ -58,9 +58,8 @@ def answer_dialogs(owner):
     set_check("tlx task", "Do not ask again", True)
     press("tlx task", "Second")
 
-    assert wait_dialog("tlx task closed", timeout=60), "the second task dialog never came"
-    code, data = dlghelper("close", "tlx task closed")
-    assert code == 0, data
+    code, data = dlghelper("close", "tlx task closed", timeout=60)
+    assert code == 0, f"the second task dialog never came: {data}"
 
     owned = dialog("tlx task owned")[1]
     assert owned["owner"] == owner["hwnd"], (owned, owner)

@@ -71,29 +71,22 @@ def test_registry_round_trips_and_reg_exe_sees_the_result(tmp_path, private_pref
     assert hive.stat().st_size > 0
 
 
-def test_folders_drives_short_names_and_file_versions(tmp_path):
+@pytest.mark.usefixtures("unmanaged_prefix")
+def test_processes_environment_restart_moves_folders_and_file_versions(tmp_path):
     work = tmp_path / "work"
     (work / "a long directory name").mkdir(parents=True)
-    files = {v: TOOLS_DIR / f"versioned_{v}.dll" for v in ("1_2_3_4", "1_2_10_0", "40000_0_0_0")}
-    copy = tmp_path / "copy_of_1_2_3_4.dll"
-    copy.write_bytes(files["1_2_3_4"].read_bytes())
-    plain = tmp_path / "plain.txt"
-    plain.write_text("no version here")
-    run_table(tmp_path, "Folder", *map(winpath, (work, files["1_2_3_4"], copy, files["1_2_10_0"],
-                                                 files["40000_0_0_0"], plain)), USER)
-
-
-@pytest.mark.usefixtures("unmanaged_prefix")
-def test_processes_environment_and_restart_moves(tmp_path):
-    work = tmp_path / "work"
-    work.mkdir()
     doomed, moved = work / "doomed.txt", work / "moved.txt"
     doomed.write_text("delete me at restart")
     moved.write_text("move me at restart")
     memory = next(int(line.split()[1]) * 1024 for line in Path("/proc/meminfo").read_text().splitlines()
                   if line.startswith("MemTotal:"))
+    versioned = [TOOLS_DIR / f"versioned_{v}.dll" for v in ("1_2_3_4", "1_2_10_0", "40000_0_0_0")]
+    copy, plain = tmp_path / "copy_of_1_2_3_4.dll", tmp_path / "plain.txt"
+    copy.write_bytes(versioned[0].read_bytes())
+    plain.write_text("no version here")
     run_table(tmp_path, "Misc", *map(winpath, (work, TOOLS_DIR / "window_owner.exe", doomed, moved,
                                                work / "target.txt")), memory,
+              *map(winpath, (versioned[0], copy, versioned[1], versioned[2], plain)), USER,
               variables={"TLXTEST_ENV": "Gr\u00fc\u00dfe \u4e2d"})
 
     entries = reg_query_value(PENDING_RENAMES_KEY, "PendingFileRenameOperations")[1].split("\\0")
@@ -134,10 +127,27 @@ def test_two_runtimes_exchange_blocks_over_a_pipe(tmp_path):
 
 
 @pytest.mark.usefixtures("private_prefix")
-def test_services_installed_run_configured_and_removed(tmp_path):
+def test_accounts_elevation_access_entries_and_services(tmp_path):
+    work = tmp_path / "work"
+    work.mkdir()
+    plain = work / "plain.txt"
+    plain.write_text("an ACL for me")
+    key = rf"Software\tlxtest\acl-{os.getpid()}"
+    reg("add", "HKCU\\" + key, "/f", check=True)
+    # Read by the scenario from a file: the launcher logs its command line.
+    password = "Pw-never-shown-4711"
+    secret = tmp_path / "secret.txt"
+    secret.write_text(password)
     prefix = f"tlxsvc{os.getpid()}"
-    run_table(tmp_path, "Services", winpath(TOOLS_DIR / "test_service.exe"), prefix)
+    run, temp, _ = run_table(tmp_path, "Accounts", winpath(work), key, winpath(plain), winpath(secret), USER,
+                             winpath(TOOLS_DIR / "test_service.exe"), prefix)
 
+    assert (work / "elevated.txt").read_text().strip().lower() == winpath(work).lower()
+    diagnostics = [line for line in run.stdout.splitlines() if "Error" in line]
+    assert diagnostics == ["GetNamedSecurityInfo Error 2 CURRENT_USER\\" + key + "\\missing"], diagnostics
+    # The password went to the system and nowhere else.
+    outputs = [run.stdout, run.stderr] + [read_log(p) for p in launcher_logs(temp)]
+    assert launcher_logs(temp) and not any(password in text for text in outputs)
     # What the service manager stored.
     key = rf"HKLM\System\CurrentControlSet\Services\{prefix}-main"
     assert reg_query_value(key, "DisplayName") == ("REG_SZ", "Tlx Renamed")
@@ -149,32 +159,9 @@ def test_services_installed_run_configured_and_removed(tmp_path):
     assert reg_query_value(lower, "ObjectName") == ("REG_SZ", "nt authority\\system")
 
 
-def test_accounts_elevation_and_access_entries(tmp_path):
-    work = tmp_path / "work"
-    work.mkdir()
-    plain = work / "plain.txt"
-    plain.write_text("an ACL for me")
-    key = rf"Software\tlxtest\acl-{os.getpid()}"
-    reg("add", "HKCU\\" + key, "/f", check=True)
-    # Read by the scenario from a file: the launcher logs its command line.
-    password = "Pw-never-shown-4711"
-    secret = tmp_path / "secret.txt"
-    secret.write_text(password)
-    run, temp, _ = run_table(tmp_path, "Accounts", winpath(work), key, winpath(plain), winpath(secret), USER)
-
-    assert (work / "elevated.txt").read_text().strip().lower() == winpath(work).lower()
-    diagnostics = [line for line in run.stdout.splitlines() if "Error" in line]
-    assert diagnostics == ["GetNamedSecurityInfo Error 2 CURRENT_USER\\" + key + "\\missing"], diagnostics
-    # The password went to the system and nowhere else.
-    outputs = [run.stdout, run.stderr] + [read_log(p) for p in launcher_logs(temp)]
-    assert launcher_logs(temp) and not any(password in text for text in outputs)
-
-
 @pytest.mark.usefixtures("unmanaged_prefix")
 def test_hostile_arguments_change_nothing_else_and_end_nothing(tmp_path):
-    """HostileTable: every native with null, empty, U+0000-holding and 40,000-unit strings, handles that are
-    none, negative numbers; each row must answer without an exception and leave the run's registry tree, files,
-    victim service and pending renames as they were (checked around every row, and here from outside)."""
+    """HostileTable's rows; what they must leave as it was is checked here from outside too."""
     base, pid = rf"Software\tlxtest\hostile-{os.getpid()}", os.getpid()
     work = tmp_path / "work"
     work.mkdir()

@@ -10,12 +10,6 @@ from harness import TOOLS_DIR, run_wine, winpath
 from test_natives import run_table
 
 
-def read_links(*paths) -> dict:
-    run = run_wine(TOOLS_DIR / "lnkinfo.exe", [winpath(p) for p in paths], timeout=60)
-    assert run.code == 0, run.stderr
-    return {entry["file"].rsplit("\\", 1)[1]: entry for entry in map(json.loads, run.stdout.splitlines())}
-
-
 def test_shortcuts_read_back_by_the_shell_and_the_picker_without_a_window(tmp_path, monkeypatch):
     # Wine's shell traces the notifications it is given and reports each
     # data-flags write it does not carry out: that is how the two show here.
@@ -38,7 +32,9 @@ def test_shortcuts_read_back_by_the_shell_and_the_picker_without_a_window(tmp_pa
     # The picker's diagnostic, as it runs.
     assert "could not find window\nnatives.row.picker=ok" in run.stdout.replace("\r\n", "\n")
 
-    found = read_links(*sorted(links.iterdir()))
+    read = run_wine(TOOLS_DIR / "lnkinfo.exe", [winpath(p) for p in sorted(links.iterdir())], timeout=60)
+    assert read.code == 0, read.stderr
+    found = {entry["file"].rsplit("\\", 1)[1]: entry for entry in map(json.loads, read.stdout.splitlines())}
     assert all("target" in entry for entry in found.values()), found  # each one loaded
     assert found["full.lnk"]["target"] == found["bare.lnk"]["target"] == winpath(target)
     full = found["full.lnk"]

@@ -33,8 +33,6 @@ const UINT kMessageTimeoutMs = 2000;
 const DWORD_PTR kMaxTextLength = 1 << 20;
 const int kMessageTextId = 0xFFFF;  // the static control of a message box
 
-// ---------------------------------------------------------------- JSON output
-
 std::string field(const char* name, const std::string& value) { return std::string("\"") + name + "\":" + value; }
 std::string field(const char* name, long long value) { return field(name, std::to_string(value)); }
 
@@ -50,8 +48,6 @@ int fail(int code, const char* message, const std::string& details = std::string
     fprintf(stderr, "dlghelper: %s\n", message);
     return code;
 }
-
-// ---------------------------------------------------------------- window facts
 
 // The text Windows keeps for the window; reading it sends no message, so a
 // hung program cannot block us.
@@ -101,18 +97,16 @@ DWORD processOf(HWND hwnd) {
     return pid;
 }
 
-// Image path of a process; QueryFullProcessImageNameW is looked up because
-// the headers are kept at the XP level.
+// Declared here: the headers are kept at the XP level.
+extern "C" BOOL WINAPI QueryFullProcessImageNameW(HANDLE, DWORD, LPWSTR, PDWORD);
+
 std::wstring processImage(DWORD pid) {
-    typedef BOOL(WINAPI * QueryImageName)(HANDLE, DWORD, LPWSTR, PDWORD);
-    static QueryImageName query = reinterpret_cast<QueryImageName>(reinterpret_cast<void (*)()>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "QueryFullProcessImageNameW")));
     const DWORD kQueryLimitedInformation = 0x1000;
-    HANDLE process = query ? OpenProcess(kQueryLimitedInformation, FALSE, pid) : nullptr;
+    HANDLE process = OpenProcess(kQueryLimitedInformation, FALSE, pid);
     if (!process) return std::wstring();
     wchar_t buffer[MAX_PATH * 4];
     DWORD size = MAX_PATH * 4;
-    std::wstring image = query(process, 0, buffer, &size) ? std::wstring(buffer, size) : std::wstring();
+    std::wstring image = QueryFullProcessImageNameW(process, 0, buffer, &size) ? std::wstring(buffer, size) : L"";
     CloseHandle(process);
     return image;
 }
@@ -127,8 +121,6 @@ std::vector<HWND> childrenOf(HWND window) {
     EnumChildWindows(window, collectWindow, reinterpret_cast<LPARAM>(&children));
     return children;
 }
-
-// ---------------------------------------------------------------- description
 
 bool isStaticText(HWND control) {
     LONG type = GetWindowLongW(control, GWL_STYLE) & SS_TYPEMASK;
@@ -160,8 +152,7 @@ std::string describeControl(HWND control) {
                       field("text", json(controlText(control))) + "," +
                       field("visible", visibleStyle(control) ? "true" : "false");
     long long value = 0, low = 0, high = 0;
-    LONG style = GetWindowLongW(control, GWL_STYLE);
-    LONG type = style & BS_TYPEMASK;
+    LONG type = GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK;
     if (sameText(cls, L"Button") && (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX) &&
         queryControl(control, BM_GETCHECK, 0, value)) {
         out += "," + field("checked", value ? "true" : "false");
@@ -191,17 +182,11 @@ std::string describeWindow(HWND window, bool withControls) {
                       std::to_string(rect.right) + "," + std::to_string(rect.bottom) + "]";
     if (withControls) {
         out += "," + field("text", json(messageText(window))) + ",\"controls\":[";
-        bool first = true;
-        for (HWND child : childrenOf(window)) {
-            out += (first ? "" : ",") + describeControl(child);
-            first = false;
-        }
+        for (HWND child : childrenOf(window)) out += (out.back() == '[' ? "" : ",") + describeControl(child);
         out += "]";
     }
     return out + "}";
 }
-
-// ---------------------------------------------------------------- matching
 
 struct Options {
     std::wstring command;
@@ -254,8 +239,6 @@ int pollUntil(DWORD timeoutMs, Attempt attempt) {
     }
 }
 
-// ---------------------------------------------------------------- buttons
-
 // A label as the user reads it: mnemonic markers dropped ("&&" is a literal "&").
 std::wstring plainLabel(const std::wstring& label) {
     std::wstring plain;
@@ -277,27 +260,25 @@ bool buttonMatches(HWND control, const Options& options) {
            sameText(plainLabel(controlText(control)), plainLabel(options.buttonText));
 }
 
-enum ButtonState { kNoButton, kButtonRefused, kButtonReady };
-
-// The first matching control a user could press, or why there is none.
-ButtonState findButton(HWND window, const Options& options, HWND& button) {
-    ButtonState state = kNoButton;
+// Whether the window has a matching control a user could press; button: the
+// last matching control seen, to tell a refused button from none.
+bool findButton(HWND window, const Options& options, HWND& button) {
     for (HWND child : childrenOf(window)) {
         if (!buttonMatches(child, options)) continue;
         button = child;
-        if (visibleStyle(child) && IsWindowEnabled(child)) return kButtonReady;
-        state = kButtonRefused;
+        if (visibleStyle(child) && IsWindowEnabled(child)) return true;
     }
-    return state;
+    return false;
 }
 
-// ---------------------------------------------------------------- commands
-
-int runWait(const Options& options) {
+// wait describes the first matching window with its controls; close asks it to close.
+int runWaitOrClose(const Options& options, bool close) {
     return pollUntil(options.timeoutMs, [&](bool last) -> int {
         std::vector<HWND> found = matchingWindows(options);
         if (found.empty()) return last ? fail(kNotFound, "no matching window") : kContinue;
-        emit(describeWindow(found[0], true));
+        if (close && !PostMessageW(found[0], WM_SYSCOMMAND, SC_CLOSE, 0))
+            return fail(kRefused, "posting the close failed");
+        emit(close ? "{\"window\":" + describeWindow(found[0], false) + "}" : describeWindow(found[0], true));
         return kDone;
     });
 }
@@ -311,7 +292,7 @@ int runClick(const Options& options) {
         std::vector<HWND> found = matchingWindows(options);
         HWND button = nullptr;
         for (HWND window : found) {
-            if (findButton(window, options, button) != kButtonReady) continue;
+            if (!findButton(window, options, button)) continue;
             std::string details =
                 "\"window\":" + describeWindow(window, false) + ",\"button\":" + describeControl(button);
             DWORD_PTR result = 0;
@@ -354,18 +335,6 @@ int runFront() {
     emit(describeWindow(window, false));
     return kDone;
 }
-
-int runClose(const Options& options) {
-    return pollUntil(options.timeoutMs, [&](bool last) -> int {
-        std::vector<HWND> found = matchingWindows(options);
-        if (found.empty()) return last ? fail(kNotFound, "no matching window") : kContinue;
-        if (!PostMessageW(found[0], WM_SYSCOMMAND, SC_CLOSE, 0)) return fail(kRefused, "posting the close failed");
-        emit("{\"window\":" + describeWindow(found[0], false) + "}");
-        return kDone;
-    });
-}
-
-// ---------------------------------------------------------------- arguments
 
 int usage(const char* problem) {
     fprintf(stderr,
@@ -425,12 +394,11 @@ int main() {
     if (options.command == L"front") return runFront();
     if (!options.hasCaption && options.exe.empty()) return usage("give --caption or --exe");
     const std::wstring& command = options.command;
-    if (command == L"wait") return runWait(options);
+    if (command == L"wait" || command == L"close") return runWaitOrClose(options, command == L"close");
     if (command == L"type") {
         if (options.controlId < 0 || !options.hasText) return usage("type needs --control and --text");
         return runType(options);
     }
-    if (command == L"close") return runClose(options);
     if (command != L"click") return usage("unknown command");
     if (!options.hasButton) return usage("click needs --button");
     return runClick(options);

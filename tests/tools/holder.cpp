@@ -18,20 +18,12 @@
 
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 
 namespace {
 
 const DWORD kPoll = 20;
 const DWORD kLifetime = 600000;
-
-bool fileExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
-
-void writeReady(const char* path, const char* what) {
-    FILE* f = std::fopen(path, "wb");
-    if (!f) return;
-    std::fputs(what, f);
-    std::fclose(f);
-}
 
 HANDLE take(const char* kind, const char* target) {
     if (!std::strcmp(kind, "file"))
@@ -80,9 +72,9 @@ int hold(const char* kind, const char* target, const char* ready, const char* re
         std::fprintf(stderr, "holder: cannot take %s %s (error %lu)\n", kind, target, GetLastError());
         return 2;
     }
-    writeReady(ready, kind);
+    std::ofstream(ready, std::ios::binary) << kind;
     DWORD start = GetTickCount();
-    while (!fileExists(release) && GetTickCount() - start < kLifetime) Sleep(kPoll);
+    while (GetFileAttributesA(release) == INVALID_FILE_ATTRIBUTES && GetTickCount() - start < kLifetime) Sleep(kPoll);
     CloseHandle(handle);
     return 0;
 }

@@ -83,11 +83,7 @@ std::string iconFields(const std::wstring& file) {
             DestroyIcon(icon);
         }
         std::string hex;
-        for (DWORD b = 0; b < size; ++b) {
-            char pair[3];
-            snprintf(pair, sizeof pair, "%02x", bytes[b]);
-            hex += pair;
-        }
+        for (DWORD b = 0; b < size; ++b) hex += {"0123456789abcdef"[bytes[b] >> 4], "0123456789abcdef"[bytes[b] & 15]};
         out += std::string(i ? "," : "") + "{\"id\":" + std::to_string(id) + ",\"width\":" +
                std::to_string(entry[0] ? entry[0] : 256) + ",\"height\":" + std::to_string(entry[1] ? entry[1] : 256) +
                ",\"bits\":" + std::to_string(*reinterpret_cast<const WORD*>(entry + 6)) +

@@ -41,14 +41,9 @@ inline std::wstring decodeEscapes(const std::wstring& text) {
 }
 
 inline std::string toUtf8(const std::wstring& text) {
-    if (text.empty()) return std::string();
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                   nullptr, 0, nullptr, nullptr);
-    std::string out(size > 0 ? size : 0, '\0');
-    if (size > 0) {
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                            &out[0], size, nullptr, nullptr);
-    }
+    int length = static_cast<int>(text.size());
+    std::string out(WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), length, &out[0], static_cast<int>(out.size()), nullptr, nullptr);
     return out;
 }
 

@@ -22,8 +22,7 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     switch (message) {
         case WM_CLOSE:
             if (g_ignoreClose) return 0;
-            DestroyWindow(window);
-            return 0;
+            [[fallthrough]];
         case WM_TIMER:
             DestroyWindow(window);
             return 0;

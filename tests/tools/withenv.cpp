@@ -17,16 +17,10 @@
 
 #include "tests/tools/tool_args.h"
 
-namespace {
-
-std::wstring quoted(const std::wstring& arg) {
-    if (!arg.empty() && arg.find_first_of(L" \t") == std::wstring::npos) return arg;
-    return L"\"" + arg + L"\"";
-}
-
-}  // namespace
-
 int main() {
+    auto quoted = [](const std::wstring& arg) {
+        return !arg.empty() && arg.find_first_of(L" \t") == std::wstring::npos ? arg : L"\"" + arg + L"\"";
+    };
     std::vector<std::wstring> args = commandLineArgs();
     size_t i = 1;
     for (; i < args.size() && args[i] != L"--"; ++i) {

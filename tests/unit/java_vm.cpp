@@ -3,40 +3,33 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <string>
 
 #include "launcher/base/proc_address.h"
 
-namespace {
-
-typedef jint(JNICALL* CreateJavaVMFunction)(JavaVM**, void**, void*);
-
-}  // namespace
+std::string windowsPathFromEnv(const char* variable) {
+    const char* value = std::getenv(variable);
+    std::string path = std::string("Z:") + (value ? value : "");
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
 
 JNIEnv* testJavaEnvironment() {
     static JNIEnv* env = nullptr;
     static bool tried = false;
     if (tried) return env;
     tried = true;
-    char jdk[MAX_PATH];
-    DWORD n = GetEnvironmentVariableA("TLX_JDK_DIR", jdk, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return nullptr;
-    std::string bin = std::string("Z:") + jdk + "\\bin";
-    for (char& c : bin)
-        if (c == '/') c = '\\';
+    std::string bin = windowsPathFromEnv("TLX_JDK_DIR") + "\\bin";
     // jvm.dll needs the C runtime libraries that lie in bin.
     SetDllDirectoryA(bin.c_str());
     HMODULE library = LoadLibraryA((bin + "\\server\\jvm.dll").c_str());
     SetDllDirectoryA(nullptr);
-    auto create = procAddress<CreateJavaVMFunction>(library, "JNI_CreateJavaVM");
+    auto create = procAddress<jint(JNICALL*)(JavaVM**, void**, void*)>(library, "JNI_CreateJavaVM");
     if (!create) return nullptr;
     // The runtime's classes, for the tests of the launcher's calls into them.
-    std::string classPath = "-Djava.class.path=";
-    char build[MAX_PATH];
-    n = GetEnvironmentVariableA("TLX_BUILD_DIR", build, MAX_PATH);
-    if (n > 0 && n < MAX_PATH) classPath += std::string("Z:") + build + "\\java\\tlxruntime.jar";
-    for (char& c : classPath)
-        if (c == '/') c = '\\';
+    std::string classPath = "-Djava.class.path=" + windowsPathFromEnv("TLX_BUILD_DIR") + "\\java\\tlxruntime.jar";
     JavaVMOption options[] = {{const_cast<char*>("-Xrs"), nullptr},
                               {const_cast<char*>("-Xmx64m"), nullptr},
                               {const_cast<char*>("-XX:+UseSerialGC"), nullptr},

@@ -1,14 +1,17 @@
 // The launcher's own wide formatter, which every log line goes through: the
 // Windows meaning of %s and %S, the numbers the log formats use, and no
-// write past the caller's buffer.
+// write past the caller's buffer; and the text a console set to UTF-8
+// receives.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
+#include "launcher/base/code_page.h"
 #include "launcher/base/wformat.h"
 
 namespace {
@@ -86,6 +89,32 @@ TEST(NarrowFormat, MatchesTheCLibraryIncludingTheLengthOfCutText) {
     EXPECT_AS_C_LIBRARY(64, "%x %X %#x %05d %+d %%", 255u, 255u, 255u, 42, 7);
     int length = 0;
     EXPECT_EQ(narrow(64, &length, "%S|%ls|%hs", L"wide", L"also", "narrow"), "wide|also|narrow");
+}
+
+// UTF-8 (a console, or Windows' UTF-8 system setting as the file code page)
+// takes no default character: Windows refuses the whole conversion when one
+// is passed, so every text would come out empty. A legacy code page shows "?"
+// for what it lacks.
+TEST(CodePageText, EveryCodePageGetsTheText) {
+    EXPECT_EQ(defaultCharFor(CP_UTF8), nullptr);
+    EXPECT_EQ(defaultCharFor(CP_UTF7), nullptr);
+    EXPECT_STREQ(defaultCharFor(1252), "?");
+    EXPECT_STREQ(defaultCharFor(932), "?");
+
+    const wchar_t text[] = L"Fehler \u00e4 \u4e2d";
+    char* utf8 = newCodePageCopy(CP_UTF8, text);
+    ASSERT_NE(utf8, nullptr);
+    EXPECT_STREQ(utf8, "Fehler \xc3\xa4 \xe4\xb8\xad");
+    std::free(utf8);
+    char* western = newCodePageCopy(1252, text);
+    ASSERT_NE(western, nullptr);
+    EXPECT_STREQ(western, "Fehler \xe4 ?");
+    std::free(western);
+
+    char out[32];
+    EXPECT_TRUE(toCodePage(CP_UTF8, text, out, sizeof(out)));
+    EXPECT_STREQ(out, "Fehler \xc3\xa4 \xe4\xb8\xad");
+    EXPECT_FALSE(toCodePage(1252, text, out, sizeof(out)));  // the default was needed
 }
 
 }  // namespace

@@ -2,6 +2,7 @@ package com.tolvanrix.runtime.installer.platform.win32;
 
 import static com.tolvanrix.runtime.installer.platform.win32.ACLHandling.addACE;
 import static com.tolvanrix.runtime.installer.platform.win32.Scenario.*;
+import static com.tolvanrix.runtime.installer.platform.win32.Win32Services.*;
 import static com.tolvanrix.runtime.installer.platform.win32.Win32UserInfo.*;
 
 import java.io.File;
@@ -9,12 +10,16 @@ import java.nio.file.Files;
 import java.util.regex.Pattern;
 
 /**
- * Who the runtime runs as, account names, elevation, and access-control entries, through the natives as the
- * system here really answers. args: a directory for the elevated program's output, a registry key below
+ * Who the runtime runs as, account names, elevation, access-control entries and services, through the natives as
+ * the system here really answers. args: a directory for the elevated program's output, a registry key below
  * HKEY_CURRENT_USER of this run, a file, a file holding the password that the test looks for in every output,
- * the name of the user the runtime runs as.
+ * the name of the user the runtime runs as, the test service program, a name prefix unique to the run. Service
+ * NAME-main goes through a whole life and is left configured for the test to inspect; NAME-stuck hangs in "stop
+ * pending"; NAME-gone is installed and removed again.
  */
 public final class AccountsTable {
+    private static final int RUNNING = -4;
+
     public static void fill(Scenario table, String[] args) throws Exception {
         String dir = args[0];
         String password = new String(Files.readAllBytes(new File(args[3]).toPath()), "UTF-8");
@@ -60,5 +65,51 @@ public final class AccountsTable {
         table.row("ace.others", "false false true", () -> all(addACE(key, true, true, false, false, false, 3,
                 "tlx no such account"), addACE(key + "\\missing", true, true, false, false, false, 0, null),
                 addACE(args[2], false, true, false, false, false, 0, null)));
+        services(table, args[5], args[6]);
+    }
+
+    private static void services(Scenario table, String program, String prefix) {
+        String binary = "\"" + program + "\"";
+        String main = prefix + "-main";
+        String missing = prefix + "-missing";
+        // query, start type, stop, start, delete, restart settings, binary of a service nobody installed
+        table.row("missing", "1060 1060 1060 1060 1060 1060 [ 1060]", () -> all(queryStatus0(missing),
+                getStartType0(missing), stopService0(missing), startService0(missing), uninstallService0(missing),
+                setRestartServiceConfig0(missing, true, 1), "[" + getServiceBinary0(missing) + "]"));
+        table.row("install", "0 1073", () -> all(installService0(main, "Tlx Test Service", binary),
+                installService0(main, "Tlx Test Service", binary)));
+        table.row("binary", binary, () -> getServiceBinary0(main));
+        table.row("installed", "-3 -1", () -> all(getStartType0(main), queryStatus0(main)));
+        table.row("start", "0 true", () -> all(startService0(main), running(main)));
+        table.row("stop", "0 -1 1062", () -> all(stopService0(main), queryStatus0(main), stopService0(main)));
+        table.row("change", "0 -2 [tlxdepA, tlxdepB]", () -> all(changeServiceConfig0(main, "Tlx Renamed", null,
+                0x10, 2, "tlxdepA,,tlxdepB", "NT AUTHORITY\\System", null, "described by the test"),
+                getStartType0(main), stored(main)));
+        // Empty names take no room: the list is just the one name.
+        table.row("change.commas", "0 [tlxdepC]", () -> all(changeServiceConfig0(main, null, null, 0x10, 3,
+                repeat(',', 20000) + "tlxdepC", null, null, null), stored(main)));
+        table.row("restart", "0 0", () -> all(setRestartServiceConfig0(main, true, 5000),
+                setRestartServiceConfig0(main, false, 0)));
+        // Only the exact spellings mean the local system account; others go to the system as they are.
+        String lower = prefix + "-lower";
+        table.row("lower", "0 0", () -> all(installService0(lower, null, binary), changeServiceConfig0(lower, null,
+                null, 0x10, 3, null, "nt authority\\system", null, null)));
+        // Hung in "stop pending" without progress: given up once its wait hint passed.
+        String stuck = prefix + "-stuck";
+        table.row("stuck", "0 0 true 5001 0", () -> all(installService0(stuck, null, binary + " stuck"),
+                startService0(stuck), running(stuck), stopService0(stuck), uninstallService0(stuck)));
+        String gone = prefix + "-gone";
+        table.row("gone", "0 0 1060", () -> all(installService0(gone, null, binary), uninstallService0(gone),
+                queryStatus0(gone)));
+    }
+
+    /** The dependencies as the service manager stored them in the service's key (it reads none back). */
+    private static Object stored(String service) {
+        String key = "System\\CurrentControlSet\\Services\\" + service;
+        return Registry.getValue0(RegistryTable.HKLM, key, "DependOnService", 0);
+    }
+
+    private static boolean running(String service) throws Exception {
+        return within(60000, () -> queryStatus0(service) == RUNNING);
     }
 }

@@ -17,7 +17,7 @@ import java.util.regex.Pattern;
 public final class DialogTable {
     private static final int ALLOW_CANCELLATION = 0x8;
     private static final int INFORMATION_ICON = 32516;
-    private static final long STALE_WINDOW = 0x0BADF00DL;
+    static final long STALE_WINDOW = 0x0BADF00DL;
 
     public static void fill(Scenario table, String[] args) {
         String dir = args[0];

@@ -1,6 +1,7 @@
 package com.tolvanrix.runtime.installer.platform.win32;
 
 import static com.tolvanrix.runtime.installer.platform.win32.ACLHandling.*;
+import static com.tolvanrix.runtime.installer.platform.win32.DialogTable.STALE_WINDOW;
 import static com.tolvanrix.runtime.installer.platform.win32.FileVersion.*;
 import static com.tolvanrix.runtime.installer.platform.win32.FolderInfo.*;
 import static com.tolvanrix.runtime.installer.platform.win32.Misc.*;
@@ -15,10 +16,11 @@ import static com.tolvanrix.runtime.installer.platform.win32.WinGuiHelper.*;
 import java.io.File;
 import java.io.FileDescriptor;
 import java.io.FileInputStream;
-import java.io.FileOutputStream;
 import java.io.RandomAccessFile;
 import java.lang.reflect.Field;
 import java.lang.reflect.Method;
+import java.nio.file.Files;
+import java.nio.file.Paths;
 import java.util.Arrays;
 
 /**
@@ -30,7 +32,6 @@ import java.util.Arrays;
  */
 public final class HostileTable {
     private static final String LONG = repeat('x', 40000);
-    private static final long STALE_WINDOW = 0x0BADF00DL;
     private static final long NO_SUCH_HANDLE = 0x7FFFFFFCL;
 
     /** A peer whose handle method the window helper may keep; a negative value makes the method throw. */
@@ -57,7 +58,7 @@ public final class HostileTable {
         setValue0(HKCU, victim, null, "default kept", STRING, 0);
         setValue0(HKCU, victim + "\\child", "y", new String[] {"a", "b"}, MULTI, 0);
         createKey0(HKCU, base + "\\sibling", 0);
-        write(dir + "\\victim.txt", new byte[] {'k', 'e', 'p', 't'});
+        Files.write(Paths.get(dir, "victim.txt"), "kept".getBytes("UTF-8"));
         table.watch(() -> all(tree(HKCU, base), keyExists0(HKCU, "Software", 0), getValue0(HKCU, null, "tlxHostile",
                 0)));
         table.watch(() -> Arrays.toString(new File(dir).list()));
@@ -245,10 +246,12 @@ public final class HostileTable {
                 new byte[] {0, 0, 0, 4}, false), rawBlock(name + "-4", new byte[] {10, 0, 0, 0, 1, 2, 3}, true)));
         // A handle that is not a pipe: a file whose end comes before the block's.
         String endless = dir + "\\endless.bin";
-        write(endless, new byte[] {10, 0, 0, 0, 1, 2, 3});
+        Files.write(Paths.get(endless), new byte[] {10, 0, 0, 0, 1, 2, 3});
         table.row("pipe.file", "null false", () -> {
             try (FileInputStream file = new FileInputStream(endless)) {
-                long handle = handleOf(file.getFD());
+                Field field = FileDescriptor.class.getDeclaredField("handle");
+                field.setAccessible(true);
+                long handle = field.getLong(file.getFD());
                 return all(readDataBlock0(handle), writeDataBlock0(handle, new byte[1]));
             }
         });
@@ -305,13 +308,6 @@ public final class HostileTable {
         }
     }
 
-    /** The system's handle of an open file, as the natives take handles. */
-    private static long handleOf(FileDescriptor descriptor) throws Exception {
-        Field handle = FileDescriptor.class.getDeclaredField("handle");
-        handle.setAccessible(true);
-        return handle.getLong(descriptor);
-    }
-
     /** Every key below root\path with its values and their data, depth first. */
     private static String tree(int root, String path) {
         StringBuilder out = new StringBuilder(path);
@@ -325,11 +321,5 @@ public final class HostileTable {
             out.append(" {").append(tree(root, path + "\\" + key)).append('}');
         }
         return out.toString();
-    }
-
-    private static void write(String path, byte[] bytes) throws Exception {
-        try (FileOutputStream out = new FileOutputStream(path)) {
-            out.write(bytes);
-        }
     }
 }

@@ -4,6 +4,7 @@ import static com.tolvanrix.runtime.installer.platform.win32.Registry.*;
 import static com.tolvanrix.runtime.installer.platform.win32.Scenario.*;
 
 import java.util.Arrays;
+import java.util.Random;
 
 /**
  * The Registry natives below HKEY_CURRENT_USER\BASE (args[0]) and HKEY_LOCAL_MACHINE\BASE in the 32-bit view;
@@ -29,9 +30,7 @@ public final class RegistryTable {
         String base = args[0];
         String key = base + "\\values";
         byte[] big = new byte[200000];
-        for (int i = 0; i < big.length; i++) {
-            big[i] = (byte) (i * 7 + i / 256);
-        }
+        new Random(7).nextBytes(big);
         // Each type written whole and read back whole, also beyond 100,000 bytes.
         table.row("string", all(true, TEXT), () -> put(key, "string", TEXT, STRING));
         table.row("long", "true true", () -> all(setValue0(HKCU, key, "long", LONG_TEXT, STRING, 0),

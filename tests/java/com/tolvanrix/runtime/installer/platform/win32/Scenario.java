@@ -2,7 +2,6 @@ package com.tolvanrix.runtime.installer.platform.win32;
 
 import java.util.ArrayList;
 import java.util.Arrays;
-import java.util.HashMap;
 import java.util.LinkedHashMap;
 import java.util.List;
 import java.util.Map;
@@ -18,23 +17,18 @@ import java.util.regex.Pattern;
  * "natives.rows=N run, F failed", then "natives.done".
  */
 public final class Scenario {
-    /** A call into the launcher; what it returns is compared with the row's expected result. */
+    /** A call into the launcher, or a reading of a state the rows must not change. */
     public interface Call {
         Object run() throws Exception;
     }
 
-    /** A view of something that must not change, read before and after a row. */
-    public interface State {
-        Object read() throws Exception;
-    }
-
-    private final Map<String, Object> results = new LinkedHashMap<String, Object>();
-    private final Map<String, Call> calls = new HashMap<String, Call>();
-    private final List<State> watched = new ArrayList<State>();
+    /** Per row name, the expected result and the call. */
+    private final Map<String, Object[]> rows = new LinkedHashMap<String, Object[]>();
+    private final List<Call> watched = new ArrayList<Call>();
     private final List<Call> afterwards = new ArrayList<Call>();
 
     /** A state read around every row. */
-    public void watch(State state) {
+    public void watch(Call state) {
         watched.add(state);
     }
 
@@ -44,10 +38,9 @@ public final class Scenario {
     }
 
     public void row(String name, Object result, Call call) {
-        if (calls.put(name, call) != null) {
+        if (rows.put(name, new Object[] {result, call}) != null) {
             throw new IllegalArgumentException("two rows named " + name);
         }
-        results.put(name, result);
     }
 
     public static void main(String[] args) throws Exception {
@@ -88,9 +81,7 @@ public final class Scenario {
     }
 
     public static String repeat(char c, int count) {
-        char[] chars = new char[count];
-        Arrays.fill(chars, c);
-        return new String(chars);
+        return new String(new char[count]).replace('\0', c);
     }
 
     /** A result as rows compare it: arrays by their elements, a byte array by its length. */
@@ -110,15 +101,15 @@ public final class Scenario {
 
     private void run() throws Exception {
         int failed = 0;
-        for (Map.Entry<String, Object> row : results.entrySet()) {
-            String verdict = verdict(calls.get(row.getKey()), row.getValue());
+        for (Map.Entry<String, Object[]> row : rows.entrySet()) {
+            String verdict = verdict((Call) row.getValue()[1], row.getValue()[0]);
             failed += verdict.equals("ok") ? 0 : 1;
             line("row." + row.getKey(), verdict);
         }
         for (Call call : afterwards) {
             call.run();
         }
-        line("rows", results.size() + " run, " + failed + " failed");
+        line("rows", rows.size() + " run, " + failed + " failed");
     }
 
     private String verdict(Call call, Object wanted) {
@@ -140,7 +131,7 @@ public final class Scenario {
     private String states() throws Exception {
         Object[] seen = new Object[watched.size()];
         for (int i = 0; i < seen.length; i++) {
-            seen[i] = watched.get(i).read();
+            seen[i] = watched.get(i).run();
         }
         return all(seen);
     }
