@@ -1,11 +1,13 @@
-"""The shape of the product sources (the launcher's and the build tool's):
-no include circle between modules, nothing in the base layer or the natives
-that reaches above the base, no bare configuration key or message id. A call upwards already fails to link (each
-layer has a link check in the build); what this adds is the circle, which
-links fine, and the header-only reach (a type or an inline function from
+"""The shape of the sources: every C++ file in the house format; in the
+product (the launcher's and the build tool's) no include circle between
+modules, nothing in the base layer or the natives that reaches above the base,
+no bare configuration key or message id. A call upwards already fails to link
+(each layer has a link check in the build); what this adds is the circle,
+which links fine, and the header-only reach (a type or an inline function from
 above), which links fine too."""
 import os
 import re
+import subprocess
 from pathlib import Path
 
 ROOT = Path(os.environ["TLX_SOURCE_DIR"])
@@ -83,3 +85,8 @@ def test_configuration_keys_and_messages_are_named():
     call = re.compile(r"\b(?:getConfig|getMessage|formatMessage|failMessage|showMessage|hasMessageEntry)\w*\(\s*\d+")
     bare = [f"{f}: {m.group(0)}" for f in sources() for m in call.finditer((ROOT / f).read_text(encoding="utf-8"))]
     assert bare == []
+
+
+def test_every_cpp_file_is_in_the_house_format():
+    run = subprocess.run([ROOT / "scripts/format.sh", "--check"], capture_output=True, text=True)
+    assert run.returncode == 0, (run.stdout + run.stderr)[-3000:] + "\nscripts/format.sh formats the tree."
