@@ -15,6 +15,9 @@ namespace {
 using R = MessageReach;
 using F = MessageFormat;
 
+// One row per message, laid out by hand: id, purpose, reach and format on
+// the first line, then the texts.
+// clang-format off
 const MessageInfo kMessages[] = {
     {1000, "caption of every error box", R::Always, F::Placeholder,
      {"Setup Error", "Setup-Fehler", "Erreur d'installation", "Error de instalación"},
@@ -211,6 +214,7 @@ const MessageInfo kMessages[] = {
     {20020, "label before the maximum version in the Java runtime choice", R::MaxVersion, F::Placeholder,
      {"maximum version", "Höchstversion", "version maximale", "versión máxima"}},
 };
+// clang-format on
 
 // Reads one directive after a "%" at text[*pos]; the conversion letter, or 0
 // when the directive is malformed. Flags, width and precision are skipped,

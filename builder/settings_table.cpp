@@ -15,6 +15,8 @@ using namespace setting_key;
 constexpr int kPath = 6000;        // the launcher's buffer for paths and settings
 constexpr int kShort = 2000;       // program arguments, installation directory, splash texts
 
+// One row per setting, laid out by hand: name, key, type and default first.
+// clang-format off
 const SettingInfo kSettings[] = {
     // The application and its Java runtime
     {"flavour", 2001, T::Flavour, "application",
@@ -138,6 +140,7 @@ const SettingInfo kSettings[] = {
     {"file_names", 2003, T::FileNames, "from [[file]]", "Names of the files in record order. Written from the [[file]] list.",
      kPath},
 };
+// clang-format on
 
 }  // namespace
 

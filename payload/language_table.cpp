@@ -2,6 +2,8 @@
 // no_NO_NY, sr_CS) because the Java side still expects them.
 #include "payload/language_table.h"
 
+// Laid out by hand, several rows to a line.
+// clang-format off
 const LocaleRow kLocaleTable[] = {
     {0x0001, "ar"}, {0x0002, "bg"}, {0x0003, "ca"}, {0x0004, "zh"}, {0x0005, "cs"}, {0x0006, "da"},
     {0x0007, "de"}, {0x0008, "el"}, {0x0009, "en"}, {0x000a, "es"}, {0x000b, "fi"}, {0x000c, "fr"},
@@ -40,5 +42,6 @@ const LocaleRow kLocaleTable[] = {
     {0x340a, "es_CL"}, {0x3801, "ar_AE"}, {0x380a, "es_UY"}, {0x3c01, "ar_BH"}, {0x3c0a, "es_PY"}, {0x4001, "ar_QA"},
     {0x400a, "es_BO"}, {0x440a, "es_SV"}, {0x480a, "es_HN"}, {0x4c0a, "es_NI"}, {0x500a, "es_PR"},
 };
+// clang-format on
 
 const size_t kLocaleTableSize = sizeof(kLocaleTable) / sizeof(kLocaleTable[0]);

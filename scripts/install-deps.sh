@@ -11,7 +11,7 @@ packages=(
     googletest
     python3 python3-pytest python3-pefile osslsigncode
     xvfb imagemagick x11-utils
-    unzip ca-certificates locales
+    unzip ca-certificates locales clang-format
 )
 missing=()
 for p in "${packages[@]}"; do

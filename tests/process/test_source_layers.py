@@ -1,7 +1,8 @@
-"""The shape of the product sources. A call upwards already fails to link; what this adds is the
-include circle and the header-only reach, which link fine."""
+"""The shape of the sources: every C++ file in the house format; in the product no include circle and
+no header-only reach above the base. A call upwards already fails to link; these two link fine."""
 import os
 import re
+import subprocess
 from pathlib import Path
 
 ROOT = Path(os.environ["TLX_SOURCE_DIR"])
@@ -75,3 +76,8 @@ def test_configuration_keys_and_messages_are_named():
     call = re.compile(r"\b(?:getConfig|getMessage|formatMessage|failMessage|showMessage|hasMessageEntry)\w*\(\s*\d+")
     bare = [f"{f}: {m.group(0)}" for f in sources() for m in call.finditer((ROOT / f).read_text(encoding="utf-8"))]
     assert bare == []
+
+
+def test_every_cpp_file_is_in_the_house_format():
+    run = subprocess.run([ROOT / "scripts/format.sh", "--check"], capture_output=True, text=True)
+    assert run.returncode == 0, (run.stdout + run.stderr)[-3000:] + "\nscripts/format.sh formats the tree."
