@@ -36,8 +36,9 @@ void warnIfSplashOff(const Project& project) {
     for (int key : {kKeySplashEnabled, kKeySplashThroughJre}) {
         auto found = project.spec.narrow.find(key);
         if (found == project.spec.narrow.end() || std::atoi(found->second.c_str()) == 0) {
-            reportWarning("a splash image is embedded but splash_screen (108) and splash_through_jre (10123) "
-                          "are not both set: the launcher will not show it");
+            reportWarning(
+                "a splash image is embedded but splash_screen (108) and splash_through_jre (10123) "
+                "are not both set: the launcher will not show it");
             return;
         }
     }
@@ -46,8 +47,7 @@ void warnIfSplashOff(const Project& project) {
 // The splash image, the icon and the version resource, written into the
 // stub's resources in one go; the payload then starts behind the rewritten
 // sections, which the check at the end confirms.
-bool addStubResources(const CommandLine& cl, const Project& project, payload_writer::Bytes* stub,
-                      std::string* error) {
+bool addStubResources(const CommandLine& cl, const Project& project, payload_writer::Bytes* stub, std::string* error) {
     ResourceChanges changes;
     const std::string splashImage = cl.value("--splash-image"), icon = cl.value("--icon");
     if (!splashImage.empty()) {
@@ -89,7 +89,8 @@ int runBuild(const std::vector<std::string>& args) {
     }
     for (const char* required : {"--stub", "--project", "--output"})
         if (cl.value(required).empty())
-            return reportError(kExitBadInput, std::string("build needs ") + required + " (see tlx-builder build --help)");
+            return reportError(kExitBadInput,
+                               std::string("build needs ") + required + " (see tlx-builder build --help)");
     if (!cl.positional.empty()) return reportError(kExitBadInput, "unexpected argument " + cl.positional[0]);
     const std::string stubPath = cl.value("--stub"), output = cl.value("--output");
 

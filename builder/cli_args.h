@@ -6,8 +6,8 @@
 #include <vector>
 
 struct CommandLine {
-    std::map<std::string, std::string> values;   // --name VALUE or --name=VALUE
-    std::vector<std::string> flags;              // --name
+    std::map<std::string, std::string> values;  // --name VALUE or --name=VALUE
+    std::vector<std::string> flags;             // --name
     std::vector<std::string> positional;
     bool help = false;
 

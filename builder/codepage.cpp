@@ -11,15 +11,12 @@ constexpr char32_t kReplacement = 0xFFFD;
 
 // Code page 1252 bytes 0x80 to 0x9F; the five unassigned bytes map to the C1
 // control of the same value, as the system's conversion tables do.
-constexpr char16_t k1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+constexpr char16_t k1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-char32_t from1252(uint8_t byte) {
-    return byte >= 0x80 && byte < 0xA0 ? k1252High[byte - 0x80] : byte;
-}
+char32_t from1252(uint8_t byte) { return byte >= 0x80 && byte < 0xA0 ? k1252High[byte - 0x80] : byte; }
 
 bool to1252(char32_t cp, char* out) {
     if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
@@ -97,16 +94,13 @@ bool narrowFromUtf8(const std::string& utf8, int codePage, std::string* out, cha
         size_t start = pos;
         char32_t cp = 0;
         char byte = 0;
-        bool ok = nextUtf8(utf8, &pos, &cp) &&
-                  (codePage == kUtf8 || (codePage == kWindows1252 && to1252(cp, &byte)));
+        bool ok = nextUtf8(utf8, &pos, &cp) && (codePage == kUtf8 || (codePage == kWindows1252 && to1252(cp, &byte)));
         if (!ok) {
             if (bad) *bad = cp;
             return false;
         }
-        if (codePage == kUtf8)
-            out->append(utf8, start, pos - start);
-        else
-            out->push_back(byte);
+        if (codePage == kUtf8) out->append(utf8, start, pos - start);
+        else out->push_back(byte);
     }
     return true;
 }
@@ -115,10 +109,8 @@ std::u16string narrowToUtf16(const std::string& bytes, int codePage) {
     std::u16string out;
     for (size_t pos = 0; pos < bytes.size();) {
         char32_t cp = 0;
-        if (codePage == kUtf8)
-            nextUtf8(bytes, &pos, &cp);
-        else
-            cp = from1252(static_cast<uint8_t>(bytes[pos++]));
+        if (codePage == kUtf8) nextUtf8(bytes, &pos, &cp);
+        else cp = from1252(static_cast<uint8_t>(bytes[pos++]));
         appendUtf16(&out, cp);
     }
     return out;

@@ -3,8 +3,8 @@
 #include "builder/file_io.h"
 
 #include <cerrno>
-#include <filesystem>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 

@@ -12,8 +12,8 @@
 #include <filesystem>
 
 #ifdef _WIN32
-#include <io.h>
 #include <windows.h>
+#include <io.h>
 #else
 #include <unistd.h>
 #endif

@@ -96,7 +96,8 @@ bool readIconFile(const std::string& path, std::vector<IconImage>* images, std::
         if (image.size == 0 || offset > data.size() || image.size > data.size() - offset)
             return fail("has an image " + std::to_string(i + 1) + " that lies outside the file");
         image.data.assign(data.begin() + offset, data.begin() + offset + image.size);
-        if (!isImage(image.data)) return fail("has an image " + std::to_string(i + 1) + " that is neither a bitmap nor a PNG");
+        if (!isImage(image.data))
+            return fail("has an image " + std::to_string(i + 1) + " that is neither a bitmap nor a PNG");
         fillDepth(&image);
         images->push_back(std::move(image));
     }
@@ -105,7 +106,8 @@ bool readIconFile(const std::string& path, std::vector<IconImage>* images, std::
 
 bool iconChanges(const std::vector<Resource>& stub, std::vector<IconImage> images, ResourceChanges* changes,
                  std::string* error) {
-    auto group = std::find_if(stub.begin(), stub.end(), [](const Resource& r) { return r.id.type == kResourceGroupIcon; });
+    auto group =
+        std::find_if(stub.begin(), stub.end(), [](const Resource& r) { return r.id.type == kResourceGroupIcon; });
     std::vector<IconImage> old;
     if (group == stub.end() || !readIconGroup(group->data, &old)) {
         *error = "it has no icon group to replace";

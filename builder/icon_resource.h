@@ -11,10 +11,10 @@
 // One image of an icon: the directory entry's fields and, for a .ico file,
 // the image data (a DIB or a PNG file).
 struct IconImage {
-    uint8_t width = 0, height = 0, colours = 0;   // 0 stands for 256 pixels or colours
+    uint8_t width = 0, height = 0, colours = 0;  // 0 stands for 256 pixels or colours
     uint16_t planes = 0, bitCount = 0;
     uint32_t size = 0;
-    uint16_t id = 0;                              // of its RT_ICON, in a group
+    uint16_t id = 0;  // of its RT_ICON, in a group
     payload_writer::Bytes data;
 };
 

@@ -16,7 +16,7 @@ namespace {
 
 struct MissingText {
     const MessageInfo* message;
-    std::string because;   // the setting that makes it reachable; empty when it always is
+    std::string because;  // the setting that makes it reachable; empty when it always is
 };
 
 // Messages the launcher can show with these settings but has no text for in
@@ -130,24 +130,31 @@ std::string iconSize(uint8_t pixels) { return std::to_string(pixels ? pixels : 2
 
 void jsonStub(Json& j, const StubInfo& stub) {
     j.out += "{";
-    j.key("bitness"); j.out += stub.bitness ? std::to_string(stub.bitness) : "null";
+    j.key("bitness");
+    j.out += stub.bitness ? std::to_string(stub.bitness) : "null";
     j.key("splash_image");
     if (stub.splashFormat.empty()) {
         j.out += "null";
     } else {
         j.out += "{";
-        j.key("format"); appendJsonString(&j.out, stub.splashFormat);
-        j.key("size"); j.out += std::to_string(stub.splashSize);
+        j.key("format");
+        appendJsonString(&j.out, stub.splashFormat);
+        j.key("size");
+        j.out += std::to_string(stub.splashSize);
         j.out += "}";
     }
     j.key("icons");
     j.out += "[";
     for (const IconImage& icon : stub.icons) {
         j.out += j.out.back() == '[' ? "{" : ", {";
-        j.key("width"); j.out += iconSize(icon.width);
-        j.key("height"); j.out += iconSize(icon.height);
-        j.key("bits"); j.out += std::to_string(icon.bitCount);
-        j.key("size"); j.out += std::to_string(icon.size);
+        j.key("width");
+        j.out += iconSize(icon.width);
+        j.key("height");
+        j.out += iconSize(icon.height);
+        j.key("bits");
+        j.out += std::to_string(icon.bitCount);
+        j.key("size");
+        j.out += std::to_string(icon.size);
         j.out += "}";
     }
     j.out += "]";
@@ -157,8 +164,10 @@ void jsonStub(Json& j, const StubInfo& stub) {
         return;
     }
     j.out += "{";
-    j.key("file_version"); appendJsonString(&j.out, versionNumbersText(stub.version->fileVersion));
-    j.key("product_version"); appendJsonString(&j.out, versionNumbersText(stub.version->productVersion));
+    j.key("file_version");
+    appendJsonString(&j.out, versionNumbersText(stub.version->fileVersion));
+    j.key("product_version");
+    appendJsonString(&j.out, versionNumbersText(stub.version->productVersion));
     j.key("strings");
     j.out += "{";
     for (const auto& [name, text] : stub.version->strings) {
@@ -227,9 +236,10 @@ void textHeader(std::string& out, const Inspection& in) {
 void textStub(std::string& out, const StubInfo& stub) {
     if (!stub.bitness) return;
     out += "stub:            " + std::to_string(stub.bitness) + "-bit launcher\n";
-    out += "splash image:    " +
-           (stub.splashFormat.empty() ? "none" : stub.splashFormat + ", " + std::to_string(stub.splashSize) + " bytes") +
-           "\n";
+    out +=
+        "splash image:    " +
+        (stub.splashFormat.empty() ? "none" : stub.splashFormat + ", " + std::to_string(stub.splashSize) + " bytes") +
+        "\n";
     std::string icons;
     for (const IconImage& icon : stub.icons)
         icons += (icons.empty() ? "" : ", ") + iconSize(icon.width) + "x" + iconSize(icon.height) + " " +
@@ -280,25 +290,43 @@ void textRecords(std::string& out, const Inspection& in, int codePage) {
 
 std::string inspectionJson(const Inspection& in, int codePage) {
     Json j{"{", codePage};
-    j.key("payload_start"); j.out += number(in.payloadStart);
-    j.key("file_size"); j.out += std::to_string(in.fileSize);
-    j.key("magic"); j.out += number(in.magic);
-    j.key("magic_ok"); j.boolean(in.magicOk());
-    j.key("check_flag"); j.out += number(in.checkFlag);
-    j.key("crc_expected"); j.out += number(in.crcExpected);
-    j.key("crc_computed"); j.out += number(in.crcComputed);
-    j.key("crc_ok"); j.boolean(in.crcOk());
-    j.key("verified_length"); j.out += number(in.verifiedLength);
-    j.key("stub"); jsonStub(j, in.stub);
-    j.key("narrow"); j.object(in.narrow, [&](const std::string& t) { j.narrow(t); });
-    j.key("setting_names"); jsonNames(j, in);
-    j.key("wide"); j.object(in.wide, [&](const std::u16string& t) { j.wide(t); });
-    j.key("languages"); jsonLanguages(j, in);
-    j.key("missing_texts"); jsonMissing(j, in);
-    j.key("records"); jsonRecords(j, in);
-    j.key("unextracted_position"); j.out += number(in.unextractedPosition);
+    j.key("payload_start");
+    j.out += number(in.payloadStart);
+    j.key("file_size");
+    j.out += std::to_string(in.fileSize);
+    j.key("magic");
+    j.out += number(in.magic);
+    j.key("magic_ok");
+    j.boolean(in.magicOk());
+    j.key("check_flag");
+    j.out += number(in.checkFlag);
+    j.key("crc_expected");
+    j.out += number(in.crcExpected);
+    j.key("crc_computed");
+    j.out += number(in.crcComputed);
+    j.key("crc_ok");
+    j.boolean(in.crcOk());
+    j.key("verified_length");
+    j.out += number(in.verifiedLength);
+    j.key("stub");
+    jsonStub(j, in.stub);
+    j.key("narrow");
+    j.object(in.narrow, [&](const std::string& t) { j.narrow(t); });
+    j.key("setting_names");
+    jsonNames(j, in);
+    j.key("wide");
+    j.object(in.wide, [&](const std::u16string& t) { j.wide(t); });
+    j.key("languages");
+    jsonLanguages(j, in);
+    j.key("missing_texts");
+    jsonMissing(j, in);
+    j.key("records");
+    jsonRecords(j, in);
+    j.key("unextracted_position");
+    j.out += number(in.unextractedPosition);
     j.key("error");
-    if (in.error.empty()) j.out += "null"; else j.narrow(in.error);
+    if (in.error.empty()) j.out += "null";
+    else j.narrow(in.error);
     return j.out + "}\n";
 }
 

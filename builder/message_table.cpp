@@ -313,9 +313,7 @@ bool messageReachable(const MessageInfo& message, const std::map<int32_t, std::s
         case R::RequiredClassPathVariable:
             *because = "class_path has a required variable";
             return classPathHasRequired(settings, true);
-        case R::WindowTimeout:
-            *because = "no_window_timeout is not set";
-            return !nonZero(settings, kNoWindowTimeout);
+        case R::WindowTimeout: *because = "no_window_timeout is not set"; return !nonZero(settings, kNoWindowTimeout);
     }
     return false;
 }

@@ -16,7 +16,7 @@ enum class MessageReach {
     VersionBound,            // either of them set
     RequiredClassPathEntry,  // class_path has a required entry
     RequiredClassPathVariable,
-    WindowTimeout,           // no_window_timeout not set
+    WindowTimeout,  // no_window_timeout not set
 };
 
 // How the launcher fills a message in.
@@ -35,7 +35,7 @@ struct MessageInfo {
     const char* shownWhen;
     MessageReach reach;
     MessageFormat format;
-    const char* text[1 + kTranslationCount];         // UTF-8
+    const char* text[1 + kTranslationCount];  // UTF-8
     // For a setup file of another flavour than "installer" (an application),
     // where the text above speaks of installing; null where it does not.
     const char* applicationText[1 + kTranslationCount] = {};
@@ -56,5 +56,4 @@ bool messageFormatFits(const MessageInfo& message, const std::u16string& text, s
 
 // Whether the settings (narrow table of a payload) make the message reachable;
 // because says which setting does when it is not always reachable.
-bool messageReachable(const MessageInfo& message, const std::map<int32_t, std::string>& settings,
-                      std::string* because);
+bool messageReachable(const MessageInfo& message, const std::map<int32_t, std::string>& settings, std::string* because);

@@ -8,8 +8,8 @@
 #include <random>
 
 #include "builder/file_io.h"
-#include "builder/utf8_path.h"
 #include "builder/host_system.h"
+#include "builder/utf8_path.h"
 
 namespace {
 

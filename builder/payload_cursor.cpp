@@ -20,8 +20,8 @@ bool PayloadCursor::broken(const std::string& what, int64_t back) {
 }
 
 bool PayloadCursor::reportShort(uint64_t n, const std::string& what) {
-    return broken(what + " needs " + std::to_string(n) + " bytes, only " + std::to_string(left()) +
-                      " left in the file", 0);
+    return broken(what + " needs " + std::to_string(n) + " bytes, only " + std::to_string(left()) + " left in the file",
+                  0);
 }
 
 bool PayloadCursor::fetch(void* to, size_t n) {

@@ -51,7 +51,8 @@ public:
         if (wide && count % 2 != 0) return broken(what() + " has an odd byte count " + std::to_string(count), -4);
         if (static_cast<uint64_t>(count) > left())
             return broken(what() + " length " + std::to_string(count) + " runs past the end of the file (" +
-                              std::to_string(left()) + " bytes left)", -4);
+                              std::to_string(left()) + " bytes left)",
+                          -4);
         bytes->resize(static_cast<size_t>(count));
         return take(bytes->data(), bytes->size(), what);
     }

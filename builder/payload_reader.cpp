@@ -22,7 +22,8 @@ bool fail(Inspection* out, const std::string& what) {
 std::u16string fromUtf16Le(const std::string& bytes) {
     std::u16string text(bytes.size() / 2, u'\0');
     for (size_t i = 0; i < text.size(); ++i)
-        text[i] = static_cast<char16_t>(static_cast<uint8_t>(bytes[2 * i]) | static_cast<uint8_t>(bytes[2 * i + 1]) << 8);
+        text[i] =
+            static_cast<char16_t>(static_cast<uint8_t>(bytes[2 * i]) | static_cast<uint8_t>(bytes[2 * i + 1]) << 8);
     return text;
 }
 
@@ -44,7 +45,8 @@ bool claim(PayloadCursor& in, uint32_t count, size_t* budget, const Describe& wh
         return true;
     }
     return in.broken(what() + " " + std::to_string(count) + " is implausible (more than " +
-                         std::to_string(kMaxEntries) + " entries in all)", back);
+                         std::to_string(kMaxEntries) + " entries in all)",
+                     back);
 }
 
 // Count, then count pairs of id and text.
@@ -74,9 +76,8 @@ bool readLanguages(PayloadCursor& in, size_t* budget, Inspection* out) {
         InspectedLanguage language;
         if (!in.text(&language.code, false, [&] { return block() + " code"; })) return false;
         auto named = [&] { return block() + " (\"" + language.code + "\")"; };
-        bool ok = readEntries(in, budget, named, true, [&](int32_t id, const std::string& t) {
-            language.entries[id] = fromUtf16Le(t);
-        });
+        bool ok = readEntries(in, budget, named, true,
+                              [&](int32_t id, const std::string& t) { language.entries[id] = fromUtf16Le(t); });
         out->languages.push_back(std::move(language));
         if (!ok) return false;
     }
@@ -117,7 +118,8 @@ int64_t launcherInt(const std::string& text) {
     bool negative = i < text.size() && text[i] == '-';
     if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
     int64_t value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9' && value < INT32_MAX; ++i) value = value * 10 + (text[i] - '0');
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9' && value < INT32_MAX; ++i)
+        value = value * 10 + (text[i] - '0');
     return negative ? -value : value;
 }
 
@@ -193,7 +195,9 @@ void describeStubOf(const InputFile& file, Inspection* out) {
 }
 
 bool locatePayload(const InputFile& file, Inspection* out) {
-    payload_writer::ReadAt read = [&file](uint64_t offset, uint8_t* to, size_t n) { return file.readAt(offset, to, n); };
+    payload_writer::ReadAt read = [&file](uint64_t offset, uint8_t* to, size_t n) {
+        return file.readAt(offset, to, n);
+    };
     payload_writer::PeLayout pe;
     std::string why;
     if (!payload_writer::readPeLayout(read, file.size(), &pe, &why)) return fail(out, "not a PE file: " + why);

@@ -12,7 +12,7 @@
 #include "builder/stub_info.h"
 
 struct InspectedLanguage {
-    std::string code;                               // 8-bit as stored
+    std::string code;  // 8-bit as stored
     std::map<int32_t, std::u16string> entries;
 };
 
@@ -27,13 +27,13 @@ struct Inspection {
     std::optional<uint64_t> payloadStart;
     std::optional<uint32_t> magic, checkFlag, crcExpected, crcComputed;
     std::optional<int64_t> verifiedLength;
-    std::map<int32_t, std::string> narrow;          // an id read again replaces the text, as in the launcher
+    std::map<int32_t, std::string> narrow;  // an id read again replaces the text, as in the launcher
     std::map<int32_t, std::u16string> wide;
     std::vector<InspectedLanguage> languages;
     std::vector<InspectedRecord> records;
     std::optional<uint64_t> unextractedPosition;
-    std::string error;                              // the first problem found; empty for a sound file
-    StubInfo stub;                                  // what the stub in front of the payload carries
+    std::string error;  // the first problem found; empty for a sound file
+    StubInfo stub;      // what the stub in front of the payload carries
 
     bool magicOk() const;
     bool crcOk() const;

@@ -120,8 +120,8 @@ Bytes buildPayload(const PayloadSpec& spec, PayloadLayout* layout) {
 }
 
 uint32_t readLe32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
+           static_cast<uint32_t>(p[3]) << 24;
 }
 
 uint64_t readLe64(const uint8_t* p) {

@@ -15,22 +15,22 @@ namespace payload_writer {
 using Bytes = std::vector<uint8_t>;
 
 struct LanguageBlock {
-    std::string code;                                   // 8-bit, e.g. "de" or "de_AT"
+    std::string code;  // 8-bit, e.g. "de" or "de_AT"
     std::vector<std::pair<int32_t, std::u16string>> entries;
 };
 
 struct FileRecord {
-    std::string name;                                   // record name as listed in key 2003
-    Bytes content;                                      // plain bytes; scrambled when written
+    std::string name;  // record name as listed in key 2003
+    Bytes content;     // plain bytes; scrambled when written
 };
 
 struct PayloadSpec {
     uint32_t checkFlag = 1;
-    std::map<int32_t, std::string> narrow;              // settings, 8-bit
-    std::map<int32_t, std::u16string> wide;             // messages, UTF-16
-    std::vector<LanguageBlock> languages;               // stored in this order
-    std::vector<FileRecord> records;                    // stored in this order
-    Bytes trailing;                                     // behind the records, inside the verified range
+    std::map<int32_t, std::string> narrow;   // settings, 8-bit
+    std::map<int32_t, std::u16string> wide;  // messages, UTF-16
+    std::vector<LanguageBlock> languages;    // stored in this order
+    std::vector<FileRecord> records;         // stored in this order
+    Bytes trailing;                          // behind the records, inside the verified range
     // When set, keys 2002 and 2003 are derived from the records unless the
     // narrow table already holds them.
     bool deriveFileKeys = true;
@@ -38,11 +38,11 @@ struct PayloadSpec {
 
 // Where the pieces of a written payload lie, as offsets from the payload start.
 struct PayloadLayout {
-    uint64_t tablesStart = 0;          // narrow count
-    uint64_t languagesStart = 0;       // language block count
-    uint64_t recordsStart = 0;         // first record's size field
-    uint64_t trailingStart = 0;        // the unextracted position, relative
-    uint64_t end = 0;                  // end of the verified range
+    uint64_t tablesStart = 0;     // narrow count
+    uint64_t languagesStart = 0;  // language block count
+    uint64_t recordsStart = 0;    // first record's size field
+    uint64_t trailingStart = 0;   // the unextracted position, relative
+    uint64_t end = 0;             // end of the verified range
 };
 
 // Serialises the payload. The result is deterministic for equal specs.
@@ -62,9 +62,9 @@ using ReadAt = std::function<bool(uint64_t offset, uint8_t* out, size_t n)>;
 // What the section table of a PE image says about the place of a payload.
 struct PeLayout {
     uint32_t sectionCount = 0;
-    uint64_t payloadStart = 0;     // behind the last section header's raw data
-    uint64_t highestRawEnd = 0;    // end of the raw data reaching furthest, any section
-    uint32_t highestSection = 0;   // index of that section
+    uint64_t payloadStart = 0;    // behind the last section header's raw data
+    uint64_t highestRawEnd = 0;   // end of the raw data reaching furthest, any section
+    uint32_t highestSection = 0;  // index of that section
 };
 
 // Reads the PE headers of an image of imageSize bytes; false with a reason

@@ -18,8 +18,8 @@ namespace {
 using payload_writer::Bytes;
 
 constexpr uint32_t kSubdirectoryBit = 0x80000000u;
-constexpr int kMaxDepth = 8;            // three levels in practice; more only in a damaged tree
-constexpr size_t kMaxEntries = 65536;   // per directory: two 16-bit counts
+constexpr int kMaxDepth = 8;           // three levels in practice; more only in a damaged tree
+constexpr size_t kMaxEntries = 65536;  // per directory: two 16-bit counts
 constexpr int kResourceDirectory = 2;
 constexpr int kRelocationDirectory = 5;
 
@@ -41,13 +41,13 @@ struct Entry {
     bool named = false;
     uint16_t id = 0;
     std::u16string name;
-    std::unique_ptr<Directory> sub;   // null: a leaf
+    std::unique_ptr<Directory> sub;  // null: a leaf
     Bytes data;
     uint32_t codePage = 0;
 };
 
 struct Directory {
-    uint8_t header[12] = {};          // characteristics, time stamp, version: kept as found
+    uint8_t header[12] = {};  // characteristics, time stamp, version: kept as found
     std::vector<Entry> entries;
 };
 
@@ -76,8 +76,7 @@ struct Reader {
     bool readLeaf(uint32_t offset, Entry* entry) {
         if (!has(offset, 16)) return fail("a data entry lies outside the section");
         uint32_t dataRva = readLe32(section + offset), dataSize = readLe32(section + offset + 4);
-        if (dataRva < rva || !has(dataRva - rva, dataSize))
-            return fail("resource data lies outside the section");
+        if (dataRva < rva || !has(dataRva - rva, dataSize)) return fail("resource data lies outside the section");
         entry->data.assign(section + (dataRva - rva), section + (dataRva - rva) + dataSize);
         entry->codePage = readLe32(section + offset + 8);
         return true;
@@ -131,7 +130,7 @@ bool insert(Directory* root, const Resource& resource, std::string* error) {
         type.sub.reset(new Directory);
     }
     Entry& name = idEntry(type.sub.get(), resource.id.id);
-    name.sub.reset(new Directory);    // every earlier language goes
+    name.sub.reset(new Directory);  // every earlier language goes
     name.data.clear();
     Entry& language = idEntry(name.sub.get(), resource.id.language);
     language.data = resource.data;
@@ -161,10 +160,10 @@ void collect(const Directory& directory, std::vector<uint16_t>* path, std::vecto
 // ------------------------------------------------------------------ writing
 
 struct Layout {
-    std::vector<const Directory*> directories;   // breadth first
+    std::vector<const Directory*> directories;  // breadth first
     std::vector<const Entry*> leaves;
     std::vector<const Entry*> names;
-    std::map<const void*, uint32_t> offset;       // directory, leaf (its data entry), name -> offset
+    std::map<const void*, uint32_t> offset;  // directory, leaf (its data entry), name -> offset
     std::map<const Entry*, uint32_t> dataOffset;
     uint32_t size = 0;
 };
@@ -241,7 +240,7 @@ struct Headers {
 };
 
 struct Section {
-    uint32_t header;   // offset of its header in the image
+    uint32_t header;  // offset of its header in the image
     uint32_t virtualSize, rva, rawSize, rawPointer;
 };
 
@@ -290,9 +289,8 @@ uint32_t directoryRva(const Bytes& image, const Headers& h, int index) {
 bool findResourceSection(const Bytes& image, const Headers& h, const std::vector<Section>& sections, size_t* rsrc,
                          std::string* error) {
     uint32_t resources = directoryRva(image, h, kResourceDirectory);
-    auto found = std::find_if(sections.begin(), sections.end(), [resources](const Section& s) {
-        return s.rva == resources;
-    });
+    auto found =
+        std::find_if(sections.begin(), sections.end(), [resources](const Section& s) { return s.rva == resources; });
     if (!resources || found == sections.end()) {
         *error = "the stub has no resource section of its own";
         return false;

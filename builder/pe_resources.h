@@ -35,7 +35,7 @@ bool listResources(const payload_writer::Bytes& image, std::vector<Resource>* ou
 
 struct ResourceChanges {
     std::vector<std::pair<uint16_t, uint16_t>> remove;  // type and id: every language goes
-    std::vector<Resource> put;                           // replaces every language of its type and id
+    std::vector<Resource> put;                          // replaces every language of its type and id
 };
 
 // Applies the changes in one rewrite of the resource section. False with the

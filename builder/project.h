@@ -11,10 +11,10 @@
 
 struct Project {
     payload_writer::PayloadSpec spec;
-    int codePage = 1252;                   // of the narrow settings, 1252 or 65001
-    std::vector<std::string> inputFiles;   // every file the build reads (project, sources)
-    std::vector<std::string> warnings;     // shown after a successful build
-    std::optional<VersionInfo> version;    // [version]: written into the stub's resources
+    int codePage = 1252;                  // of the narrow settings, 1252 or 65001
+    std::vector<std::string> inputFiles;  // every file the build reads (project, sources)
+    std::vector<std::string> warnings;    // shown after a successful build
+    std::optional<VersionInfo> version;   // [version]: written into the stub's resources
 
     // Built-in texts, their translations, settings derived from the files,
     // the runtime jar and the checks that refuse what cannot start: on

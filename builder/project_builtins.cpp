@@ -109,16 +109,15 @@ void warnAboutUntranslated(const ProjectContext& ctx, TextFlavour flavour) {
     }
     if (!list.empty())
         ctx.project->warnings.push_back(
-            ctx.path + ": [messages] " + list + " lack the translations the built-in texts have, so those users read "
+            ctx.path + ": [messages] " + list +
+            " lack the translations the built-in texts have, so those users read "
             "them untranslated beside translated built-in texts; add [[language]] blocks for them, or set [payload] "
             "translations = false");
 }
 
 // The launcher shows fatal errors on standard error unless launcher_kind
 // says otherwise, and a GUI program's standard error is seen by no one.
-void addDerivedSettings(Project& project) {
-    project.spec.narrow.emplace(kKeyLauncherKind, "5");
-}
+void addDerivedSettings(Project& project) { project.spec.narrow.emplace(kKeyLauncherKind, "5"); }
 
 TextFlavour flavourOf(const Project& project) {
     auto flavour = project.spec.narrow.find(kKeyFlavour);

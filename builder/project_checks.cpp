@@ -18,14 +18,14 @@ namespace {
 using payload_writer::FileRecord;
 
 struct ClassIndex {
-    std::map<std::string, std::string> onClassPath;   // class -> the record that holds it
-    std::map<std::string, std::string> elsewhere;     // in a jar the launcher leaves off the class path
+    std::map<std::string, std::string> onClassPath;  // class -> the record that holds it
+    std::map<std::string, std::string> elsewhere;    // in a jar the launcher leaves off the class path
 };
 
 bool isArchive(const std::string& name) {
     std::string folded = recordNameFoldedKey(name);
-    return folded.size() > 4 && (folded.compare(folded.size() - 4, 4, ".jar") == 0 ||
-                                 folded.compare(folded.size() - 4, 4, ".zip") == 0);
+    return folded.size() > 4 &&
+           (folded.compare(folded.size() - 4, 4, ".jar") == 0 || folded.compare(folded.size() - 4, 4, ".zip") == 0);
 }
 
 bool launcherPutsOnClassPath(const std::string& name) {
@@ -66,8 +66,8 @@ bool classPathReachesBeyondFiles(const std::map<int32_t, std::string>& settings)
     if (has(kKeyClassPath) || has(kKeyDefaultVmOptionsFile)) return true;
     for (const auto& [key, text] : settings) {
         bool options = key == kKeyVmOptions || (key > kKeyVersionLineCount && (key - kKeyFirstVersionPrefix) % 2 == 1);
-        if (options && (text.find("-classpath") != std::string::npos ||
-                        text.find("-include-options") != std::string::npos))
+        if (options &&
+            (text.find("-classpath") != std::string::npos || text.find("-include-options") != std::string::npos))
             return true;
     }
     return false;
@@ -81,7 +81,8 @@ std::string suggestions(const std::string& wanted, const std::map<std::string, s
     for (const auto& entry : classes) {
         const std::string& name = entry.first;
         size_t d = recordNameFoldedKey(name.substr(name.find_last_of('.') + 1)) == recordNameFoldedKey(simple)
-                       ? 0 : editDistance(wanted, name);
+                       ? 0
+                       : editDistance(wanted, name);
         if (d <= std::max<size_t>(2, wanted.size() / 4)) ranked.emplace_back(d, name);
     }
     std::sort(ranked.begin(), ranked.end());
@@ -113,8 +114,9 @@ bool checkMainClass(const ProjectContext& ctx, const toml::table& root) {
     const toml::node* at = mainClassNode(root);
     auto fail = [&](const std::string& what) { return at ? ctx.fail(*at, what) : ctx.fail(what); };
     if (given == narrow.end() || given->second.empty())
-        return ctx.fail("main_class is missing: the runtime starts it; name your application's main class in "
-                        "[settings], such as main_class = \"com.example.Main\"");
+        return ctx.fail(
+            "main_class is missing: the runtime starts it; name your application's main class in "
+            "[settings], such as main_class = \"com.example.Main\"");
     const std::string name = shownName(ctx, given->second);
     std::string dotted = name;
     std::replace(dotted.begin(), dotted.end(), '/', '.');

@@ -11,8 +11,8 @@
 #include "builder/project.h"
 
 struct ProjectContext {
-    std::string path;      // as given on the command line, for messages
-    std::string baseDir;   // sources are relative to it
+    std::string path;     // as given on the command line, for messages
+    std::string baseDir;  // sources are relative to it
     Project* project = nullptr;
     std::string* error = nullptr;
 

@@ -99,9 +99,8 @@ bool addRuntimeJar(const ProjectContext& ctx) {
     auto& records = project.spec.records;
     if (!project.defaultsOn() || narrow.count(payload_format::kKeyFileCount) ||
         narrow.count(payload_format::kKeyFileNames) ||
-        std::any_of(records.begin(), records.end(), [](const payload_writer::FileRecord& r) {
-            return recordNameFoldedKey(r.name) == kRuntimeJarName;
-        }))
+        std::any_of(records.begin(), records.end(),
+                    [](const payload_writer::FileRecord& r) { return recordNameFoldedKey(r.name) == kRuntimeJarName; }))
         return true;
     const std::string directory = host::toolDirectory();
     const std::string path = resolveAgainst(directory, kRuntimeJarName);

@@ -93,8 +93,9 @@ bool readVersionTable(const ProjectContext& ctx, const toml::table& root) {
     bool ok = true;
     const toml::table* table = optionalTable(ctx, root, "version", "[version]", &ok);
     if (!table) return ok;
-    if (!onlyKnownKeys(ctx, *table, "[version]", {"product_name", "product_version", "file_version", "company_name",
-                                                  "file_description", "legal_copyright"}))
+    if (!onlyKnownKeys(
+            ctx, *table, "[version]",
+            {"product_name", "product_version", "file_version", "company_name", "file_description", "legal_copyright"}))
         return false;
     VersionInfo info;
     bool numbered[2] = {false, false};
@@ -154,7 +155,8 @@ bool loadProject(const std::string& path, Project* project, std::string* error) 
         return false;
     }
     project->inputFiles.push_back(path);
-    toml::parse_result parsed = toml::parse(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), path);
+    toml::parse_result parsed =
+        toml::parse(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), path);
     if (!parsed) return ctx.fail(parsed.error().source(), "invalid TOML: " + std::string(parsed.error().description()));
     const toml::table& root = parsed.table();
     if (!onlyKnownKeys(ctx, root, "the project",

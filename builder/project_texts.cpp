@@ -131,16 +131,16 @@ bool readSettings(const ProjectContext& ctx, const toml::table& root) {
 // it passes no argument for would read past its arguments.
 bool readWideTable(const ProjectContext& ctx, const toml::table& table, const std::string& tableName,
                    std::vector<std::pair<int32_t, std::u16string>>* entries) {
-    return forEachEntry(ctx, table, tableName, [&](int32_t id, const std::string& where, const toml::node& node,
-                                                   const std::string& text) {
-        entries->emplace_back(id, std::u16string());
-        if (!toWide(ctx, where, node, text, &entries->back().second)) return false;
-        const MessageInfo* message = messageById(id);
-        std::string why;
-        if (message && !messageFormatFits(*message, entries->back().second, &why))
-            return ctx.fail(node, where + " " + why);
-        return true;
-    });
+    return forEachEntry(ctx, table, tableName,
+                        [&](int32_t id, const std::string& where, const toml::node& node, const std::string& text) {
+                            entries->emplace_back(id, std::u16string());
+                            if (!toWide(ctx, where, node, text, &entries->back().second)) return false;
+                            const MessageInfo* message = messageById(id);
+                            std::string why;
+                            if (message && !messageFormatFits(*message, entries->back().second, &why))
+                                return ctx.fail(node, where + " " + why);
+                            return true;
+                        });
 }
 
 bool readMessages(const ProjectContext& ctx, const toml::table& root) {
@@ -168,8 +168,7 @@ bool readLanguage(const ProjectContext& ctx, const toml::node& node, const std::
     const toml::table* messages = optionalTable(ctx, *block, "messages", name + " messages", &ok);
     if (!ok || (messages && !readWideTable(ctx, *messages, name + " messages", &out.entries))) return false;
     // TOML hands the keys over in text order; numeric order reads better in inspect.
-    std::sort(out.entries.begin(), out.entries.end(),
-              [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::sort(out.entries.begin(), out.entries.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     ctx.project->spec.languages.push_back(std::move(out));
     return true;
 }

@@ -16,10 +16,8 @@ bool fail(std::string* problem, const char* why) {
 std::vector<std::string> splitPath(const std::string& name) {
     std::vector<std::string> parts(1);
     for (char c : name) {
-        if (c == '/' || c == '\\')
-            parts.emplace_back();
-        else
-            parts.back() += c;
+        if (c == '/' || c == '\\') parts.emplace_back();
+        else parts.back() += c;
     }
     return parts;
 }
@@ -41,8 +39,8 @@ bool namesDevice(const std::string& part) {
     std::string base = recordNameFoldedKey(part.substr(0, part.find('.')));
     while (!base.empty() && base.back() == ' ') base.pop_back();
     if (base == "con" || base == "prn" || base == "aux" || base == "nul") return true;
-    return base.size() == 4 && (base.compare(0, 3, "com") == 0 || base.compare(0, 3, "lpt") == 0) &&
-           base[3] >= '1' && base[3] <= '9';
+    return base.size() == 4 && (base.compare(0, 3, "com") == 0 || base.compare(0, 3, "lpt") == 0) && base[3] >= '1' &&
+           base[3] <= '9';
 }
 
 bool checkComponent(const std::string& part, std::string* problem) {

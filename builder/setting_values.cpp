@@ -16,14 +16,15 @@ using KeyTexts = std::vector<std::pair<int32_t, std::string>>;
 struct Conversion {
     const ProjectContext& ctx;
     const SettingInfo& info;
-    std::string where;   // "[settings] name", for messages
+    std::string where;  // "[settings] name", for messages
 
     bool fail(const toml::node& at, const std::string& what) const { return ctx.fail(at, where + " " + what); }
 
     bool text(const toml::node& node, std::string* out, const char* expected = "must be a text in quotes") const {
         if (!node.is_string()) return fail(node, expected);
         *out = node.as_string()->get();
-        if (out->find('\0') != std::string::npos) return fail(node, "contains a NUL character, which would end it early");
+        if (out->find('\0') != std::string::npos)
+            return fail(node, "contains a NUL character, which would end it early");
         return true;
     }
 
@@ -115,9 +116,9 @@ bool joined(const Conversion& c, const toml::node& node, bool terminate, std::st
 struct EntryKind {
     const char* key;
     char letter;
-    bool takesText;           // false: the kind is switched on with true
-    const char* optionKey;    // an extra flag, or nullptr
-    char optionLetter;        // the letter when the option is true
+    bool takesText;         // false: the kind is switched on with true
+    const char* optionKey;  // an extra flag, or nullptr
+    char optionLetter;      // the letter when the option is true
 };
 
 bool listEntry(const Conversion& c, const toml::node& node, const std::vector<EntryKind>& kinds,
@@ -136,7 +137,8 @@ bool listEntry(const Conversion& c, const toml::node& node, const std::vector<En
         const std::string name(key.str());
         if (kind && (name == kind->key || (kind->optionKey && name == kind->optionKey))) continue;
         if (!kind)
-            return c.ctx.fail(key.source(), c.where + " entry of an unknown kind " + quoted(name) + " (known: " + known + ")");
+            return c.ctx.fail(key.source(),
+                              c.where + " entry of an unknown kind " + quoted(name) + " (known: " + known + ")");
         return c.ctx.fail(key.source(), c.where + " " + kind->key + " entry takes no " + quoted(name) +
                                             (kind->optionKey ? std::string(" (only ") + kind->optionKey + ")" : ""));
     }

@@ -12,8 +12,8 @@ namespace {
 using T = SettingType;
 using namespace setting_key;
 
-constexpr int kPath = 6000;        // the launcher's buffer for paths and settings
-constexpr int kShort = 2000;       // program arguments, installation directory, splash texts
+constexpr int kPath = 6000;   // the launcher's buffer for paths and settings
+constexpr int kShort = 2000;  // program arguments, installation directory, splash texts
 
 // One row per setting, laid out by hand: name, key, type and default first.
 // clang-format off

@@ -24,7 +24,7 @@ enum class SettingType {
 
 struct SettingInfo {
     const char* name;
-    int32_t key;          // the first key for VersionOptions
+    int32_t key;  // the first key for VersionOptions
     SettingType type;
     const char* missing;  // what the launcher does when the key is not in the payload
     const char* meaning;  // what the setting does, in plain words
@@ -39,7 +39,7 @@ constexpr int32_t kMaxJavaVersion = 127;
 constexpr int32_t kDownloadUrl = 150;
 constexpr int32_t kJreArchiveSize = 151;
 constexpr int32_t kNoWindowTimeout = 159;
-constexpr int32_t kVersionLineCount = 10200;   // lines k = 0.. use 10201 + 2k and 10202 + 2k
+constexpr int32_t kVersionLineCount = 10200;  // lines k = 0.. use 10201 + 2k and 10202 + 2k
 }  // namespace setting_key
 
 // The table, in the order the reference lists it.

@@ -32,8 +32,8 @@ bool readStub(const std::string& path, payload_writer::Bytes* stub, std::string*
         return false;
     }
     if (pe.payloadStart > size) {
-        *error = "stub " + path + " is truncated: its last section ends at offset " +
-                 std::to_string(pe.payloadStart) + " but the file has " + std::to_string(size) + " bytes";
+        *error = "stub " + path + " is truncated: its last section ends at offset " + std::to_string(pe.payloadStart) +
+                 " but the file has " + std::to_string(size) + " bytes";
         return false;
     }
     if (pe.highestRawEnd > pe.payloadStart) {

@@ -9,10 +9,10 @@
 #include "builder/version_resource.h"
 
 struct StubInfo {
-    int bitness = 0;                        // 32 or 64; 0 when the stub was not read
-    std::string splashFormat;               // empty: no splash image
+    int bitness = 0;           // 32 or 64; 0 when the stub was not read
+    std::string splashFormat;  // empty: no splash image
     size_t splashSize = 0;
-    std::vector<IconImage> icons;           // of its first icon group, without their data
+    std::vector<IconImage> icons;  // of its first icon group, without their data
     std::optional<VersionInfo> version;
 };
 

@@ -8,9 +8,8 @@
 #include <algorithm>
 
 const VersionField kVersionFields[kVersionFieldCount] = {
-    {"product_name", "ProductName"},         {"product_version", "ProductVersion"},
-    {"file_version", "FileVersion"},         {"company_name", "CompanyName"},
-    {"file_description", "FileDescription"}, {"legal_copyright", "LegalCopyright"},
+    {"product_name", "ProductName"}, {"product_version", "ProductVersion"},   {"file_version", "FileVersion"},
+    {"company_name", "CompanyName"}, {"file_description", "FileDescription"}, {"legal_copyright", "LegalCopyright"},
 };
 
 namespace {
@@ -23,7 +22,7 @@ constexpr uint32_t kFixedSignature = 0xFEEF04BD;
 constexpr uint16_t kFixedSize = 52;
 constexpr uint32_t kUsEnglish = 0x0409;
 constexpr uint32_t kUnicodeCodePage = 1200;
-constexpr char kStringTable[] = "040904b0";   // US English, Unicode
+constexpr char kStringTable[] = "040904b0";  // US English, Unicode
 
 void put16(Bytes* out, uint32_t value) {
     out->push_back(uint8_t(value));
@@ -167,9 +166,8 @@ Bytes versionResource(const VersionInfo& info) {
 bool readVersionResource(const Bytes& data, VersionInfo* out) {
     Block root;
     *out = VersionInfo();
-    if (data.size() > 0xFFFF || !readBlock(data, 0, uint32_t(data.size()), &root) ||
-        root.key != u"VS_VERSION_INFO" || root.valueLength < kFixedSize ||
-        readLe32(&data[root.valueAt]) != kFixedSignature)
+    if (data.size() > 0xFFFF || !readBlock(data, 0, uint32_t(data.size()), &root) || root.key != u"VS_VERSION_INFO" ||
+        root.valueLength < kFixedSize || readLe32(&data[root.valueAt]) != kFixedSignature)
         return false;
     const uint8_t* fixed = &data[root.valueAt];
     for (int i = 0; i < 2; ++i) {

@@ -15,7 +15,7 @@ struct VersionField {
     const char* resourceName;
 };
 constexpr int kVersionFieldCount = 6;
-constexpr uint16_t kVersionLanguage = 0x0409;   // US English, as the strings' table says
+constexpr uint16_t kVersionLanguage = 0x0409;  // US English, as the strings' table says
 extern const VersionField kVersionFields[kVersionFieldCount];
 
 struct VersionInfo {

@@ -59,10 +59,8 @@ void clearOwnInstallMarkers() { deleteInstallMarkers(InterlockedCompareExchange(
 
 DWORD readInstallMarker(InstallMarker marker) {
     char name[64];
-    if (marker == kPerProcessMarker)
-        perProcessName(name, sizeof(name));
-    else
-        std::snprintf(name, sizeof(name), "%s", kGlobalName);
+    if (marker == kPerProcessMarker) perProcessName(name, sizeof(name));
+    else std::snprintf(name, sizeof(name), "%s", kGlobalName);
     ScopedRegistryKey key;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, kMarkerKey, 0, KEY_READ, key.receive()) != ERROR_SUCCESS) return 0;
     DWORD value = 0;

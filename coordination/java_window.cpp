@@ -25,7 +25,7 @@ namespace {
 constexpr DWORD kPollMillis = 100;
 constexpr int kPassesPerStep = 5;  // the bar moves every half second
 constexpr int kBarEnd = 400;
-constexpr int kBarCap = 390;       // the bar never looks finished before the window is there
+constexpr int kBarCap = 390;  // the bar never looks finished before the window is there
 constexpr int kTimeoutPasses = 2400;
 constexpr DWORD kMarkerWaiting = 1;
 constexpr DWORD kMarkerReady = 2;

@@ -86,10 +86,8 @@ int actOnLine(Pass& pass, int section, bool intact) {
             return 2;
         default:
             // A line cut or holding a NUL names nothing, but keeps its place.
-            if (intact)
-                actOnEntry(pass, section > 2);
-            else
-                ++pass.entry;
+            if (intact) actOnEntry(pass, section > 2);
+            else ++pass.entry;
             return section;
     }
 }

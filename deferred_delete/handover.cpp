@@ -40,12 +40,10 @@ void collect(const std::wstring& directory, int depth, Listing& listing) {
                 std::wstring path = directory + L"\\" + entry.cFileName;
                 if (!fitsListLine(path)) continue;
                 DWORD attributes = entry.dwFileAttributes;
-                if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
-                    listing.files.push_back(path);
+                if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) listing.files.push_back(path);
                 else if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
                     listing.directories.push_back(path);  // removed as a link, never entered
-                else
-                    collect(path, depth + 1, listing);
+                else collect(path, depth + 1, listing);
             } while (FindNextFileW(find.get(), &entry));
         }
     }
@@ -62,7 +60,8 @@ std::wstring reservationFile(const std::wstring& directory) {
     std::wstring file = directory.substr(0, end - 4);
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data)) return std::wstring();
-    bool emptyFile = !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && data.nFileSizeLow == 0 && data.nFileSizeHigh == 0;
+    bool emptyFile =
+        !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && data.nFileSizeLow == 0 && data.nFileSizeHigh == 0;
     return emptyFile ? file : std::wstring();
 }
 
@@ -89,8 +88,8 @@ std::wstring listText(const wchar_t* semaphore, const Listing& listing) {
 std::wstring listPathFor(const wchar_t* directory) { return std::wstring(directory) + L".lst"; }
 
 bool writeList(const std::wstring& listPath, const std::wstring& text) {
-    ScopedHandle file(CreateFileW(listPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                                  nullptr));
+    ScopedHandle file(
+        CreateFileW(listPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) return false;
     DWORD bytes = static_cast<DWORD>(text.size() * sizeof(wchar_t));
     DWORD written = 0;

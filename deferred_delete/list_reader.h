@@ -12,10 +12,10 @@ constexpr size_t kListBlockBytes = 64 * 1024;
 
 struct ListReader {
     FILE* file;
-    int pending;      // unit read ahead, or -1
-    bool midLine;     // the last piece did not end its line
-    size_t filled;    // bytes in block
-    size_t next;      // the next byte of block to hand out
+    int pending;    // unit read ahead, or -1
+    bool midLine;   // the last piece did not end its line
+    size_t filled;  // bytes in block
+    size_t next;    // the next byte of block to hand out
     unsigned char block[kListBlockBytes];
 };
 
@@ -23,7 +23,7 @@ struct ListReader {
 struct ListPiece {
     size_t length;
     bool startsLine;
-    bool endsLine;    // ends with LF, or the file ends right behind it
+    bool endsLine;  // ends with LF, or the file ends right behind it
 };
 
 bool openListFile(ListReader& reader, const wchar_t* path);

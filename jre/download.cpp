@@ -156,17 +156,17 @@ enum AttemptState : LONG { kRunning, kSucceeded, kFailed, kAbandoned };
 struct Attempt {
     // Copies: an abandoned thread may use them after the caller has gone on.
     wchar_t address[kPathCapacity];
-    char file[kPathCapacity];    // the attempt's own file (full path), renamed on success
+    char file[kPathCapacity];  // the attempt's own file (full path), renamed on success
     volatile LONG state;
-    volatile LONG received;      // bytes of the body so far
-    volatile LONG length;        // the announced length, once known
+    volatile LONG received;  // bytes of the body so far
+    volatile LONG length;    // the announced length, once known
 };
 Attempt g_attempts[kAttempts];
 
 void setTimeouts(HINTERNET session) {
     if (!g_net.setOption) return;
     static const DWORD kOptions[] = {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT,
-                                      INTERNET_OPTION_SEND_TIMEOUT};
+                                     INTERNET_OPTION_SEND_TIMEOUT};
     DWORD millis = kStallMillis;
     for (DWORD option : kOptions) g_net.setOption(session, option, &millis, sizeof(millis));
 }
@@ -262,8 +262,8 @@ void showCopyProgress(HWND dialog, DWORD received, DWORD length, DWORD started) 
     wchar_t line[kMessageCapacity];
     getMessage(kMsgProgressLine, format);
     const double megabyte = 1048576.0;
-    formatWide(line, kMessageCapacity, format, received / megabyte, length / megabyte,
-               received * 100.0 / length, static_cast<double>(received) / (elapsed ? elapsed : 1));
+    formatWide(line, kMessageCapacity, format, received / megabyte, length / megabyte, received * 100.0 / length,
+               static_cast<double>(received) / (elapsed ? elapsed : 1));
     setStatusLine(dialog, line);
     SendDlgItemMessageW(dialog, IDC_PROGRESS_BAR, PBM_SETPOS,
                         static_cast<WPARAM>(static_cast<double>(received) / length * 100), 0);
@@ -297,8 +297,7 @@ private:
 };
 
 void logStall(StallWatch::Verdict verdict) {
-    if (verdict == StallWatch::kSilent)
-        logError(L"no data for %d seconds", static_cast<int>(kStallMillis / 1000));
+    if (verdict == StallWatch::kSilent) logError(L"no data for %d seconds", static_cast<int>(kStallMillis / 1000));
     else
         logError(L"less than %d bytes in %d seconds", static_cast<int>(kMinimumBytesPerWindow),
                  static_cast<int>(kRateWindowMillis / 1000));

@@ -6,4 +6,3 @@
 // three attempts, showing progress in the dialog (or none). Returns only on
 // success; otherwise the process ends with message 20002 or 20003.
 void downloadJre(HWND dialog, const wchar_t* address);
-

@@ -26,8 +26,7 @@ void buildCommand(const char* path, char* command, size_t capacity) {
     DWORD n = GetShortPathNameA(path, shortPath, sizeof(shortPath));
     if (n > 0 && n < sizeof(shortPath) && !std::strchr(shortPath, ' '))
         std::snprintf(command, capacity, "%s -version", shortPath);
-    else
-        std::snprintf(command, capacity, "\"%s\" -version", path);
+    else std::snprintf(command, capacity, "\"%s\" -version", path);
 }
 
 // A fresh file the child inherits as its standard error; null when it cannot
@@ -80,10 +79,8 @@ bool readLine(FILE* file, char* line) {
 // date and more after the closing quote, so only the quoted text counts.
 bool versionFromBanner(const char* line, char* version, size_t capacity) {
     const char* start = nullptr;
-    if (startsWith(line, "java version \""))
-        start = line + 14;
-    else if (startsWith(line, "openjdk version \""))
-        start = line + 17;
+    if (startsWith(line, "java version \"")) start = line + 14;
+    else if (startsWith(line, "openjdk version \"")) start = line + 17;
     if (!start) return false;
     const char* end = std::strchr(start, '"');
     if (!end || end == start) return false;
@@ -112,8 +109,7 @@ bool readBanner(const char* file, char* version, size_t capacity) {
 // it; a run that ends in failure marks the java.exe in the probe cache. False
 // when the child could not be started. Every handle is closed on return, so
 // that the file can be read and deleted.
-bool runWithErrorFile(char* command, const char* outputFile, const char* path, const FILETIME& lastWrite,
-                      DWORD* code) {
+bool runWithErrorFile(char* command, const char* outputFile, const char* path, const FILETIME& lastWrite, DWORD* code) {
     ScopedHandle errorStream(createErrorStream(outputFile));
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);

@@ -39,7 +39,6 @@ void append(wchar_t* buffer, const wchar_t* text) {
     if (used + 1 < kMessageCapacity) std::wcsncat(buffer, text, kMessageCapacity - used - 1);
 }
 
-
 // The choice text with the bitness for its "%S": put in by hand, since the
 // text comes from the payload and is no format to trust with arguments.
 void choiceText(wchar_t* out) {
@@ -77,20 +76,19 @@ INT_PTR CALLBACK choiceDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
     }
     if (message != WM_COMMAND) return FALSE;
     switch (LOWORD(wParam)) {
-    case IDC_LOCATE:
-        if (selectJreManually(dialog)) EndDialog(dialog, IDC_LOCATE);
-        return TRUE;
-    case IDCANCEL:
-        logMessage(L"JRE choice cancelled");
-        deleteInstallMarkers(kBothMarkers);
-        exitLauncher(1);
-    case IDC_DOWNLOAD:
-        // Without an address the button is hidden; Enter must not start a
-        // download of nothing either.
-        if (g_downloadOffered) EndDialog(dialog, IDC_DOWNLOAD);
-        return TRUE;
-    default:
-        return TRUE;
+        case IDC_LOCATE:
+            if (selectJreManually(dialog)) EndDialog(dialog, IDC_LOCATE);
+            return TRUE;
+        case IDCANCEL:
+            logMessage(L"JRE choice cancelled");
+            deleteInstallMarkers(kBothMarkers);
+            exitLauncher(1);
+        case IDC_DOWNLOAD:
+            // Without an address the button is hidden; Enter must not start a
+            // download of nothing either.
+            if (g_downloadOffered) EndDialog(dialog, IDC_DOWNLOAD);
+            return TRUE;
+        default: return TRUE;
     }
 }
 

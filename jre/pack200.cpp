@@ -25,7 +25,7 @@ constexpr int kUnpackProgressStep = 10;
 
 struct UnpackProgress {
     HWND dialog;
-    DWORD pace;                // a tenth of the untar's duration
+    DWORD pace;  // a tenth of the untar's duration
     volatile LONG done;
 };
 UnpackProgress g_progress = {nullptr, 0, 0};
@@ -110,8 +110,8 @@ void unpackFile(const char* jreHome, const char* packFile) {
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(program, commandLine, nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
-                        &startup, &info)) {
+    if (!CreateProcessA(program, commandLine, nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup,
+                        &info)) {
         logMessage(L"could not create unpack process");
         failMessageArg8(kMsgInternalError, "20");
     }

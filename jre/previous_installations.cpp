@@ -29,8 +29,8 @@ bool readInstallations(HKEY root, REGSAM view, const char* appId, char* list) {
         return false;
     }
     DWORD size = static_cast<DWORD>(kPathCapacity - 1);
-    bool read = RegQueryValueExA(key.get(), appId, nullptr, nullptr, reinterpret_cast<BYTE*>(list), &size) ==
-                ERROR_SUCCESS;
+    bool read =
+        RegQueryValueExA(key.get(), appId, nullptr, nullptr, reinterpret_cast<BYTE*>(list), &size) == ERROR_SUCCESS;
     if (read) list[size] = '\0';
     if (!read || !list[0]) {
         logMessage(L"could not query value node %d", 0);

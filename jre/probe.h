@@ -16,9 +16,9 @@ bool javaExeForHome(const char* home, char* javaExe, size_t capacity);
 // output buffer (the search hands in buffers of that size, so the probe never
 // writes more).
 enum ProbeOption {
-    kProbeFresh = 0,               // run the java.exe, accept no pre-release
-    kProbeAllowPreRelease = 1,     // whatever configuration key 130 says
-    kProbeUseCache = 2,            // the version cached for the same file, when there is one
+    kProbeFresh = 0,            // run the java.exe, accept no pre-release
+    kProbeAllowPreRelease = 1,  // whatever configuration key 130 says
+    kProbeUseCache = 2,         // the version cached for the same file, when there is one
 };
 bool checkJavaExe(char* path, char* version, const VersionNumber& min, const VersionNumber& max, int options);
 // The newest version that a probe of this run read but found outside the

@@ -17,8 +17,7 @@ const char kProbeCacheKey[] = "SOFTWARE\\morvane\\kavro\\jvms";
 // Versions that earlier launchers wrote for runtimes they could not read
 // properly; such an entry is probed again.
 bool isStaleVersion(const char* version) {
-    return std::strcmp(version, "1.7.") == 0 || std::strcmp(version, "1.6.") == 0 ||
-           std::strcmp(version, "1.5.") == 0;
+    return std::strcmp(version, "1.7.") == 0 || std::strcmp(version, "1.6.") == 0 || std::strcmp(version, "1.5.") == 0;
 }
 
 bool cachedTimeMatches(HKEY key, const FILETIME& lastWrite) {
@@ -33,8 +32,7 @@ bool cachedTimeMatches(HKEY key, const FILETIME& lastWrite) {
 bool readCachedVersion(HKEY key, char* version, size_t capacity) {
     if (capacity < 2) return false;
     DWORD size = static_cast<DWORD>(capacity - 1);
-    if (RegQueryValueExA(key, "Version", nullptr, nullptr, reinterpret_cast<BYTE*>(version), &size) !=
-        ERROR_SUCCESS)
+    if (RegQueryValueExA(key, "Version", nullptr, nullptr, reinterpret_cast<BYTE*>(version), &size) != ERROR_SUCCESS)
         return false;
     if (size == 0 || version[size - 1] != '\0') version[size] = '\0';
     return true;

@@ -66,8 +66,7 @@ bool probeHome(const char* home, char* javaExe, char* version, const Bounds& bou
            checkJavaExe(javaExe, version, bounds.min, bounds.max, kProbeUseCache);
 }
 
-bool probeVersionSubkey(const char* keyName, const char* subkey, char* javaExe, char* version,
-                        const Bounds& bounds) {
+bool probeVersionSubkey(const char* keyName, const char* subkey, char* javaExe, char* version, const Bounds& bounds) {
     char name[kPathCapacity];
     std::snprintf(name, sizeof(name), "%s\\%s", keyName, subkey);
     char home[kPathCapacity];

@@ -67,20 +67,20 @@ bool locationFilePlace(Search& s, bool (*read)(char*), const wchar_t* hasFormat,
 
 bool sequenceEntryPlace(Search& s, char type, const char* value) {
     switch (type) {
-    case 'A':
-    case 'B':
-    case 'R':
-        return testDirectoryLocation(s.candidate, s.candidateVersion, value, s.min, s.max, HomeTest::kProbe) &&
-               s.accept(kSourceDirectory, value);
-    case 'E':
-        return testEnvironmentLocation(s.candidate, s.candidateVersion, value, s.min, s.max) &&
-               s.accept(kSourceEnvironment, value);
-    case 'S':
-        return testSystemPath(s.candidate, s.candidateVersion, s.min, s.max) && s.accept(kSourceSystemPath, value);
-    case 'Y':
-        return findRegisteredJre(s.candidate, s.candidateVersion, s.min, s.max) && s.accept(kSourceRegistry, nullptr);
-    default:
-        return false;
+        case 'A':
+        case 'B':
+        case 'R':
+            return testDirectoryLocation(s.candidate, s.candidateVersion, value, s.min, s.max, HomeTest::kProbe) &&
+                   s.accept(kSourceDirectory, value);
+        case 'E':
+            return testEnvironmentLocation(s.candidate, s.candidateVersion, value, s.min, s.max) &&
+                   s.accept(kSourceEnvironment, value);
+        case 'S':
+            return testSystemPath(s.candidate, s.candidateVersion, s.min, s.max) && s.accept(kSourceSystemPath, value);
+        case 'Y':
+            return findRegisteredJre(s.candidate, s.candidateVersion, s.min, s.max) &&
+                   s.accept(kSourceRegistry, nullptr);
+        default: return false;
     }
 }
 

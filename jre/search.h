@@ -8,8 +8,13 @@
 #include "jre/version.h"
 
 // Source kinds of the accepted candidate.
-enum JreSource { kSourceNone = 0, kSourceSystemPath = 1, kSourceDirectory = 2, kSourceEnvironment = 3,
-                 kSourceRegistry = 4 };
+enum JreSource {
+    kSourceNone = 0,
+    kSourceSystemPath = 1,
+    kSourceDirectory = 2,
+    kSourceEnvironment = 3,
+    kSourceRegistry = 4
+};
 
 // Every javaExe buffer below holds kPathCapacity bytes, every version buffer
 // kVersionCapacity bytes, the description kPathCapacity bytes.

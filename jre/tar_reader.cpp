@@ -76,7 +76,8 @@ bool isReservedDeviceName(const char* component, size_t length) {
     while (base > 0 && component[base - 1] == ' ') --base;
     char upper[8];
     if (base < 3 || base >= sizeof(upper)) return false;
-    for (size_t i = 0; i < base; ++i) upper[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(component[i])));
+    for (size_t i = 0; i < base; ++i)
+        upper[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(component[i])));
     upper[base] = '\0';
     static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"};
     for (const char* device : kDevices)

@@ -21,11 +21,11 @@ struct TarEntry {
 };
 
 enum class TarRead {
-    kEntry,       // entry holds the next entry; its data follows in the stream
-    kEndBlock,    // a block of zeros: the archive's end
-    kEndOfFile,   // the stream ends where a header should be: the archive is cut short
-    kNoMagic,     // a block that is neither a ustar header nor zeros: no tar, or a damaged one
-    kFailed,      // read error, bad size or unsafe name: the archive is corrupt
+    kEntry,      // entry holds the next entry; its data follows in the stream
+    kEndBlock,   // a block of zeros: the archive's end
+    kEndOfFile,  // the stream ends where a header should be: the archive is cut short
+    kNoMagic,    // a block that is neither a ustar header nor zeros: no tar, or a damaged one
+    kFailed,     // read error, bad size or unsafe name: the archive is corrupt
 };
 
 // Reads the next header (after a long-name entry, the header it names).

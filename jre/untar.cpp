@@ -85,8 +85,8 @@ void closeUntar(Untar& u) {
 
 bool extractFile(Untar& u, const TarEntry& entry) {
     logMessage(L"extracting %S (size %d)", entry.name, entry.size);
-    ScopedHandle file(CreateFileA(entry.name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                  nullptr));
+    ScopedHandle file(
+        CreateFileA(entry.name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) failUncreatableFile(u, entry.name);
     int copied = 0;
     while (copied < entry.size) {
@@ -170,20 +170,15 @@ bool untarJre(const char* archive, const char* directory, HWND dialog, int scale
             if (!handleEntry(u, entry, &extracted)) break;
             continue;
         }
-        if (read == TarRead::kEndBlock && extracted)
-            result = finishTarStream(u.archive);
-        else if (read == TarRead::kEndOfFile)
-            logError(L"unexpected eof");
-        else if (read != TarRead::kFailed)
-            logError(L"no magic number");
+        if (read == TarRead::kEndBlock && extracted) result = finishTarStream(u.archive);
+        else if (read == TarRead::kEndOfFile) logError(L"unexpected eof");
+        else if (read != TarRead::kFailed) logError(L"no magic number");
         break;
     }
     if (gzclose_r(u.archive) != Z_OK) result = false;
     u.archive = nullptr;
     closeUntar(u);
-    if (result)
-        logMessage(L"untaring JRE was successful");
-    else
-        logError(L"untaring JRE was unsuccessful");
+    if (result) logMessage(L"untaring JRE was successful");
+    else logError(L"untaring JRE was unsuccessful");
     return result;
 }

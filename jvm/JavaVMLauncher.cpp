@@ -35,8 +35,7 @@ void enterApplicationDirectory() {
     if (g_launcher.workingDirectory[0] == L'\0') return;
     if (SetCurrentDirectoryW(g_launcher.workingDirectory))
         logMessage(L"application working directory %s", g_launcher.workingDirectory);
-    else
-        logError(L"could not change working directory (%d)", static_cast<int>(GetLastError()));
+    else logError(L"could not change working directory (%d)", static_cast<int>(GetLastError()));
 }
 
 bool createJvm(const ArgumentList& arguments) {

@@ -23,7 +23,6 @@
 
 namespace {
 
-
 void appendWithExtension(std::string& classPath, const std::string& directory, const char* extension) {
     std::string pattern = directory + "\\*." + extension;
     WIN32_FIND_DATAA entry;
@@ -106,7 +105,8 @@ std::string anchoredEntries(const std::string& entries) {
         std::string entry = entries.substr(start, end == std::string::npos ? end : end - start);
         char full[kPathCapacity];
         DWORD n = entry.empty() || !isRelativePath(entry.c_str())
-                      ? 0 : GetFullPathNameA(entry.c_str(), sizeof(full), full, nullptr);
+                      ? 0
+                      : GetFullPathNameA(entry.c_str(), sizeof(full), full, nullptr);
         anchored += n > 0 && n < sizeof(full) ? std::string(full) : entry;
         if (end == std::string::npos) return anchored;
         anchored += ';';

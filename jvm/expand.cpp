@@ -71,11 +71,11 @@ std::string tempBase8() {
 
 std::string narrowSource(Source source) {
     switch (source) {
-    case Source::ExeDir: return exeDir8();
-    case Source::TempDir: return g_launcher.extractionDir;
-    case Source::Separator: return ";";
-    case Source::JvmHome: return g_jvm.home;
-    case Source::TempBase: return tempBase8();
+        case Source::ExeDir: return exeDir8();
+        case Source::TempDir: return g_launcher.extractionDir;
+        case Source::Separator: return ";";
+        case Source::JvmHome: return g_jvm.home;
+        case Source::TempBase: return tempBase8();
     }
     return "";
 }
@@ -96,10 +96,8 @@ void logReplacement(const std::string& token, const std::string& value, const st
 }
 
 void logReplacement(const std::wstring& token, const Value& value, const std::wstring& text) {
-    if (value.fromNarrow)
-        logMessage(L"expanding2 %s to %S in %s.", token.c_str(), value.narrow.c_str(), text.c_str());
-    else
-        logMessage(L"expanding2 %s to %s in %s.", token.c_str(), value.wide.c_str(), text.c_str());
+    if (value.fromNarrow) logMessage(L"expanding2 %s to %S in %s.", token.c_str(), value.narrow.c_str(), text.c_str());
+    else logMessage(L"expanding2 %s to %s in %s.", token.c_str(), value.wide.c_str(), text.c_str());
 }
 
 const std::string& insertedText(const std::string& value) { return value; }

@@ -108,7 +108,8 @@ void setWinDelExecutable() {
         if (length == 0 || length >= kPathCapacity) {
             logError(L"could not get module name for WinDel");
         } else {
-            jstring path = cleared(env, env->NewString(reinterpret_cast<const jchar*>(module), static_cast<jsize>(length)));
+            jstring path =
+                cleared(env, env->NewString(reinterpret_cast<const jchar*>(module), static_cast<jsize>(length)));
             if (!path) {
                 logError(L"could not create string for WinDel");
             } else {

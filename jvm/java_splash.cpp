@@ -51,11 +51,11 @@ void configureJavaSplash() {
     jstring text2 = settingString(env, kKeySplashLine2Text);
     jstring colour2 = settingString(env, kKeySplashLine2Colour);
     jboolean flag = getConfigInt(kKeySplashJavaFlag) != 0 ? JNI_TRUE : JNI_FALSE;
-    env->CallStaticVoidMethod(launcher, configure, JNI_TRUE, flag,
-                              text1, getConfigInt(kKeySplashLine1X), getConfigInt(kKeySplashLine1Y),
-                              colour1, getConfigInt(kKeySplashLine1FontSize), getConfigInt(kKeySplashLine1Weight),
-                              text2, getConfigInt(kKeySplashLine2X), getConfigInt(kKeySplashLine2Y),
-                              colour2, getConfigInt(kKeySplashLine2FontSize), getConfigInt(kKeySplashLine2Weight));
+    env->CallStaticVoidMethod(launcher, configure, JNI_TRUE, flag, text1, getConfigInt(kKeySplashLine1X),
+                              getConfigInt(kKeySplashLine1Y), colour1, getConfigInt(kKeySplashLine1FontSize),
+                              getConfigInt(kKeySplashLine1Weight), text2, getConfigInt(kKeySplashLine2X),
+                              getConfigInt(kKeySplashLine2Y), colour2, getConfigInt(kKeySplashLine2FontSize),
+                              getConfigInt(kKeySplashLine2Weight));
     if (env->ExceptionCheck()) {
         logError(L"splash properties were not accepted");
         env->ExceptionDescribe();

@@ -11,8 +11,8 @@ typedef jint(JNICALL* CreateJavaVMFunction)(JavaVM**, void**, void*);
 struct JvmState {
     HMODULE library = nullptr;
     CreateJavaVMFunction createJavaVM = nullptr;
-    char home[kPathCapacity] = "";            // java.exe's directory plus "..", e.g. C:\jre\bin\..
-    char version[kVersionCapacity] = "";      // version text of the chosen runtime
+    char home[kPathCapacity] = "";        // java.exe's directory plus "..", e.g. C:\jre\bin\..
+    char version[kVersionCapacity] = "";  // version text of the chosen runtime
     JavaVM* vm = nullptr;
     JNIEnv* env = nullptr;
 };

@@ -25,9 +25,7 @@ namespace {
 
 constexpr size_t kLibraryPathOptionCapacity = 12000;
 
-std::string property(const char* name, const char* value) {
-    return std::string("-D") + name + "=" + value;
-}
+std::string property(const char* name, const char* value) { return std::string("-D") + name + "=" + value; }
 
 // The language-restart run reuses an earlier extraction: nothing of the
 // payload is left to read unless the runtime files had to be extracted again.
@@ -72,7 +70,8 @@ void appendStreamFile(int enabledKey, int nameKey, ArgumentList& out) {
 }  // namespace
 
 void buildLauncherProperties(std::vector<std::string>& properties) {
-    if (instanceSemaphoreName()[0] != '\0') properties.push_back(property("kavro.semaphoreName", instanceSemaphoreName()));
+    if (instanceSemaphoreName()[0] != '\0')
+        properties.push_back(property("kavro.semaphoreName", instanceSemaphoreName()));
     if (g_launcher.manualJre) properties.push_back(property("kavro.manualJre", "true"));
     if (installerFlavour()) properties.push_back(property("kavro.isTolvanrix", "true"));
     properties.push_back(property("kavro.moduleName", exePath()));

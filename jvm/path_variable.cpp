@@ -23,10 +23,8 @@ PathVariable readPathVariable() {
 
 void setPathVariable(const PathVariable& path, const wchar_t* label) {
     BOOL set = SetEnvironmentVariableA("PATH", path.present ? path.value.c_str() : nullptr);
-    if (set)
-        logMessage(L"%s %S", label, path.value.c_str());
-    else
-        logMessage(L"%s %S failed with error %d", label, path.value.c_str(), static_cast<int>(GetLastError()));
+    if (set) logMessage(L"%s %S", label, path.value.c_str());
+    else logMessage(L"%s %S failed with error %d", label, path.value.c_str(), static_cast<int>(GetLastError()));
     std::string assignment = "PATH=" + path.value;
     _putenv(assignment.c_str());
 }

@@ -24,8 +24,8 @@ typedef void(__cdecl* SplashCloseFunction)();
 
 constexpr int kSplashImageResource = 10000;
 
-bool g_shown = false;            // set once: the splash is never shown twice
-volatile LONG g_open = 0;        // 1 while SplashClose is still to be called
+bool g_shown = false;      // set once: the splash is never shown twice
+volatile LONG g_open = 0;  // 1 while SplashClose is still to be called
 SplashCloseFunction g_close = nullptr;
 
 void showNativeSplash() {

@@ -8,9 +8,9 @@
 // page); a slot holds the text of the last line that set it.
 struct VmOptions {
     std::vector<std::string> options;
-    bool hasReplace = false;   // "-classpath ": stands in for the configured class path
-    bool hasPrepend = false;   // "-classpath/p "
-    bool hasAppend = false;    // "-classpath/a "
+    bool hasReplace = false;  // "-classpath ": stands in for the configured class path
+    bool hasPrepend = false;  // "-classpath/p "
+    bool hasAppend = false;   // "-classpath/a "
     std::string replaceSlot;
     std::string prependSlot;
     std::string appendSlot;

@@ -94,8 +94,7 @@ FILE* openBeside(const wchar_t* exe, std::wstring& name) {
 
 void logFinalOptions(const std::vector<std::string>& options) {
     logMessage(L"vmoption count %d", static_cast<int>(options.size()));
-    for (size_t i = 0; i < options.size(); ++i)
-        logMessage(L"vmoption %d: %S", static_cast<int>(i), options[i].c_str());
+    for (size_t i = 0; i < options.size(); ++i) logMessage(L"vmoption %d: %S", static_cast<int>(i), options[i].c_str());
 }
 
 void fillRecord(std::vector<std::string>& options, VmInitRecord& record) {
@@ -127,8 +126,7 @@ void readDefaultVmOptionsFile(VmOptions& options) {
     readTrackedOptionsFile(file, name.c_str(), nullptr, options);
 }
 
-void assembleVmOptions(const char* const* launcherProperties, const ArgumentList& arguments,
-                       VmInitRecord& record) {
+void assembleVmOptions(const char* const* launcherProperties, const ArgumentList& arguments, VmInitRecord& record) {
     VmOptions options;
     for (const char* const* property = launcherProperties; property && *property; ++property)
         options.options.push_back(*property);

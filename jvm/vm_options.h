@@ -39,8 +39,7 @@ void readDefaultVmOptionsFile(VmOptions& options);
 // The whole list: launcher properties (a null-terminated array), settings,
 // version-specific lines, "-J" arguments, locale, default file, class path.
 // Ends the process when a mandatory class-path entry is missing.
-void assembleVmOptions(const char* const* launcherProperties, const ArgumentList& arguments,
-                       VmInitRecord& record);
+void assembleVmOptions(const char* const* launcherProperties, const ArgumentList& arguments, VmInitRecord& record);
 
 // The 8-bit form of an option text in the file-API code page ("?" for what
 // the code page lacks).

@@ -31,9 +31,7 @@ template class std::basic_string<wchar_t>;
 
 namespace {
 
-[[noreturn]] void failInLibrary() {
-    std::abort();
-}
+[[noreturn]] void failInLibrary() { std::abort(); }
 
 void* allocate(std::size_t size) {
     void* block = std::malloc(size ? size : 1);
@@ -114,8 +112,6 @@ void __cxa_guard_release(int64_t* raw) {
     InterlockedExchange(&guard->busy, 0);
 }
 
-void __cxa_guard_abort(int64_t* raw) {
-    InterlockedExchange(&reinterpret_cast<Guard*>(raw)->busy, 0);
-}
+void __cxa_guard_abort(int64_t* raw) { InterlockedExchange(&reinterpret_cast<Guard*>(raw)->busy, 0); }
 
 }  // extern "C"

@@ -2,8 +2,8 @@
 // after a failure: show the text (box or standard error, with the log's path),
 // remove the extraction directory, terminate.
 #pragma once
-#include <jni.h>
 #include <windows.h>
+#include <jni.h>
 
 void showError(const wchar_t* text);
 void showMessage(int messageId, const wchar_t* argument = nullptr);

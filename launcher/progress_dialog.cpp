@@ -61,25 +61,22 @@ void cancel(HWND dialog, int button) {
 
 INT_PTR CALLBACK progressDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
-    case WM_INITDIALOG:
-        g_dialogShown = true;
-        initialiseDialog(dialog);
-        return TRUE;
-    case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
-            cancel(dialog, LOWORD(wParam));
+        case WM_INITDIALOG:
+            g_dialogShown = true;
+            initialiseDialog(dialog);
             return TRUE;
-        }
-        return FALSE;
-    case kWorkDoneMessage:
-        EndDialog(dialog, IDOK);
-        return TRUE;
-    case WM_DESTROY:
-        // An error box owned by a destroyed window would never appear.
-        if (g_launcher.messageOwner == dialog) g_launcher.messageOwner = nullptr;
-        return FALSE;
-    default:
-        return FALSE;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+                cancel(dialog, LOWORD(wParam));
+                return TRUE;
+            }
+            return FALSE;
+        case kWorkDoneMessage: EndDialog(dialog, IDOK); return TRUE;
+        case WM_DESTROY:
+            // An error box owned by a destroyed window would never appear.
+            if (g_launcher.messageOwner == dialog) g_launcher.messageOwner = nullptr;
+            return FALSE;
+        default: return FALSE;
     }
 }
 

@@ -87,8 +87,7 @@ void changeWorkingDirectory() {
     }
     if (!SetCurrentDirectoryW(directory))
         logError(L"could not change working directory (%d)", static_cast<int>(GetLastError()));
-    else
-        formatWide(g_launcher.workingDirectory, kPathCapacity, L"%s", directory);
+    else formatWide(g_launcher.workingDirectory, kPathCapacity, L"%s", directory);
     logMessage(L"change working directory to %s", directory);
 }
 
@@ -114,8 +113,8 @@ void showKeepLogPrompt() {
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, command, nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
-                        &startup, &process)) {
+    if (!CreateProcessW(nullptr, command, nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup,
+                        &process)) {
         logMessage(L"could not open explorer window %d", static_cast<int>(GetLastError()));
         return;
     }

@@ -14,18 +14,19 @@ struct LauncherState {
     LauncherState();
 
     HINSTANCE instance = nullptr;
-    bool langRestart = false;        // "__tlx_lang_restart": reuse an earlier extraction
-    bool extractAndExit = false;     // "__tlx_extract_and_exit"
-    bool quiet = false;              // no progress dialog, no questions
-    bool messageBoxes = true;        // fatal errors in a box (true) or on stderr
-    bool integrityCheck = false;     // verify the payload CRC before extracting
-    bool manualJre = false;          // "-manual": skip included JRE and search
-    bool keepLog = false;            // keep the launcher log at exit
-    char extractionDir[kPathCapacity] = {};   // empty: none
-    char reservationFile[kPathCapacity] = {}; // the empty temp file whose name the directory extends
-    HWND messageOwner = nullptr;     // owner of error boxes (the progress dialog)
-    wchar_t workingDirectory[kPathCapacity] = {};  // key 146, where the application runs; empty: the extraction directory
-    bool runtimeSplash = false;      // the work routine shows the runtime's splash library
+    bool langRestart = false;                  // "__tlx_lang_restart": reuse an earlier extraction
+    bool extractAndExit = false;               // "__tlx_extract_and_exit"
+    bool quiet = false;                        // no progress dialog, no questions
+    bool messageBoxes = true;                  // fatal errors in a box (true) or on stderr
+    bool integrityCheck = false;               // verify the payload CRC before extracting
+    bool manualJre = false;                    // "-manual": skip included JRE and search
+    bool keepLog = false;                      // keep the launcher log at exit
+    char extractionDir[kPathCapacity] = {};    // empty: none
+    char reservationFile[kPathCapacity] = {};  // the empty temp file whose name the directory extends
+    HWND messageOwner = nullptr;               // owner of error boxes (the progress dialog)
+    wchar_t workingDirectory[kPathCapacity] =
+        {};                      // key 146, where the application runs; empty: the extraction directory
+    bool runtimeSplash = false;  // the work routine shows the runtime's splash library
     char productName8[16] = "tolvanrix";
     wchar_t productName[16] = L"tolvanrix";
 

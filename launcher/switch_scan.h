@@ -6,8 +6,8 @@
 class ArgumentList;
 
 struct LaunchSwitches {
-    bool splashAsked = false;       // "-splash" seen
-    bool consoleObtained = false;   // "-console" or "-c" obtained a console
+    bool splashAsked = false;      // "-splash" seen
+    bool consoleObtained = false;  // "-console" or "-c" obtained a console
 };
 
 // Sets integrityCheck, then applies every switch to g_launcher in order.

@@ -10,8 +10,8 @@
 #include "coordination/install_markers.h"
 #include "coordination/java_window.h"
 #include "jre/included_jre.h"
-#include "jre/pack200.h"
 #include "jre/jre_choice.h"
+#include "jre/pack200.h"
 #include "jre/search.h"
 #include "jvm/JavaVMLauncher.h"
 #include "jvm/jvm_state.h"
@@ -104,10 +104,8 @@ void createSideDirectory() {
 
 // Step 4.
 void extractRuntimeFiles(HWND dialog) {
-    if (g_launcher.extractAndExit)
-        createSideDirectory();
-    else
-        createExtractionDir();
+    if (g_launcher.extractAndExit) createSideDirectory();
+    else createExtractionDir();
     setupNativeLibraryPath();
     changeToExtractionDir();
     int result = extractFiles(payloadProgress(dialog));
@@ -191,10 +189,8 @@ void decideJre(HWND dialog) {
     if (g_launcher.jreIncluded) {
         if (getConfigInt(kKeyPreferInstalledJre) == 0) return;
         markInstallStarted(dialog);
-        if (findInstalledJre())
-            g_launcher.jreIncluded = false;
-        else
-            clearInstallMarkers();
+        if (findInstalledJre()) g_launcher.jreIncluded = false;
+        else clearInstallMarkers();
         return;
     }
     markInstallStarted(dialog);
@@ -208,10 +204,8 @@ void prepareJre(HWND dialog) {
         if (g_launcher.jreIncluded) useIncludedJre();
         return;
     }
-    if (!g_launcher.jreIncluded)
-        g_launcher.jreProgressShare = 100;
-    else
-        g_launcher.jreProgressShare = getConfigInt(kKeyPack200Jre) != 0 ? 300 : 200;
+    if (!g_launcher.jreIncluded) g_launcher.jreProgressShare = 100;
+    else g_launcher.jreProgressShare = getConfigInt(kKeyPack200Jre) != 0 ? 300 : 200;
     if (g_launcher.jreIncluded) prepareIncludedJre(dialog);
 }
 

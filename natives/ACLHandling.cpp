@@ -2,9 +2,9 @@
 // to a file or registry key by merging one entry into the object's DACL.
 #include "natives/native_support.h"
 
-#include <jni.h>
 #include <windows.h>
 #include <aclapi.h>
+#include <jni.h>
 
 #include "launcher/base/scoped.h"
 #include "natives/account_ops.h"
@@ -44,12 +44,10 @@ public:
                 break;
             case kPowerUsers:
                 // The builtin power-users group, S-1-5-32-547: 547 is its relative id.
-                AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_POWER_USERS, 0, 0, 0,
-                                         0, 0, 0, &sid_);
+                AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_POWER_USERS, 0, 0, 0, 0,
+                                         0, 0, &sid_);
                 break;
-            default:
-                AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &sid_);
-                break;
+            default: AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &sid_); break;
         }
     }
     ~TrusteeSid() {
@@ -109,8 +107,8 @@ DWORD grantAccess(const wchar_t* path, const char* path8, SE_OBJECT_TYPE type, D
 // A registry path is an object name as the security functions take it
 // ("CURRENT_USER\Software\...", "MACHINE\...").
 extern "C" jboolean JNICALL TLX_JNI(ACLHandling, addACE)(JNIEnv* env, jclass, jstring path, jboolean registryKey,
-                                                        jboolean read, jboolean write, jboolean execute,
-                                                        jboolean all, jint trusteeKind, jstring account) {
+                                                         jboolean read, jboolean write, jboolean execute, jboolean all,
+                                                         jint trusteeKind, jstring account) {
     SE_OBJECT_TYPE type = registryKey ? SE_REGISTRY_KEY : SE_FILE_OBJECT;
     DWORD mask = (read ? GENERIC_READ : 0) | (write ? GENERIC_WRITE : 0) | (execute ? GENERIC_EXECUTE : 0) |
                  (all ? GENERIC_ALL : 0);
@@ -118,7 +116,7 @@ extern "C" jboolean JNICALL TLX_JNI(ACLHandling, addACE)(JNIEnv* env, jclass, js
     TrusteeSid trustee(trusteeKind, accountName.get());
     if (!trustee.get()) return JNI_FALSE;
     JavaStringCopy objectName(env, path);
-    if (!objectName.get()) return JNI_FALSE;   // ERROR_INVALID_PARAMETER, nothing to tell
+    if (!objectName.get()) return JNI_FALSE;  // ERROR_INVALID_PARAMETER, nothing to tell
     JavaStringCopy8 objectName8(env, path);
     return grantAccess(objectName.get(), objectName8.get(), type, mask, trustee.get()) == ERROR_SUCCESS ? JNI_TRUE
                                                                                                         : JNI_FALSE;

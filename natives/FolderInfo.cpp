@@ -4,8 +4,8 @@
 // of the process.
 #include "natives/native_support.h"
 
-#include <jni.h>
 #include <windows.h>
+#include <jni.h>
 #include <shlobj.h>
 
 #include <atomic>
@@ -25,9 +25,9 @@ typedef UINT(WINAPI* DirectoryFunction)(LPWSTR buffer, UINT size);
 constexpr UINT kPathUnits = 32768;
 constexpr DWORD kRegistryPathBytes = 32767;
 constexpr DWORD kUniversalNameBytes = 65534;
-constexpr DWORD kUniversalNameLevel = 1;   // UNIVERSAL_NAME_INFO_LEVEL
-constexpr int kCreateFolder = 0x8000;      // CSIDL_FLAG_CREATE
-constexpr DWORD kCurrentFolderPath = 0;    // SHGFP_TYPE_CURRENT
+constexpr DWORD kUniversalNameLevel = 1;  // UNIVERSAL_NAME_INFO_LEVEL
+constexpr int kCreateFolder = 0x8000;     // CSIDL_FLAG_CREATE
+constexpr DWORD kCurrentFolderPath = 0;   // SHGFP_TYPE_CURRENT
 // {374DE290-123F-4565-9164-39C4925E467B}, the user's downloads folder.
 constexpr GUID kDownloadsFolder = {0x374de290, 0x123f, 0x4565, {0x91, 0x64, 0x39, 0xc4, 0x92, 0x5e, 0x46, 0x7b}};
 
@@ -110,7 +110,8 @@ extern "C" jstring JNICALL TLX_JNI(FolderInfo, getSpecialFolder0)(JNIEnv* env, j
     wchar_t* path = reinterpret_cast<wchar_t*>(buffer.get());
     if (!path) return nullptr;
     path[0] = L'\0';
-    HRESULT result = provider(nullptr, shellFolderOf(code, allUsers) | kCreateFolder, nullptr, kCurrentFolderPath, path);
+    HRESULT result =
+        provider(nullptr, shellFolderOf(code, allUsers) | kCreateFolder, nullptr, kCurrentFolderPath, path);
     if (FAILED(result)) return nullptr;
     path[kPathUnits - 1] = L'\0';
     return newJavaString(env, path);
@@ -128,7 +129,8 @@ extern "C" jstring JNICALL TLX_JNI(FolderInfo, getPathFromRegistry0)(JNIEnv* env
     if (!buffer.get()) return nullptr;
     JavaStringCopy name(env, valueName);
     DWORD size = kRegistryPathBytes;
-    if (name.refused() || RegQueryValueExW(key.get(), name.get(), nullptr, nullptr, buffer.get(), &size) != ERROR_SUCCESS) {
+    if (name.refused() ||
+        RegQueryValueExW(key.get(), name.get(), nullptr, nullptr, buffer.get(), &size) != ERROR_SUCCESS) {
         return nullptr;
     }
     wchar_t* text = reinterpret_cast<wchar_t*>(buffer.get());
@@ -140,8 +142,8 @@ extern "C" jstring JNICALL TLX_JNI(FolderInfo, getPathFromRegistry0)(JNIEnv* env
 extern "C" jstring JNICALL TLX_JNI(FolderInfo, getWindowsDirectory0)(JNIEnv* env, jclass) {
     // The shared Windows directory: on a terminal server GetWindowsDirectoryW
     // gives the user's private one.
-    auto systemWindows = procAddress<DirectoryFunction>(GetModuleHandleW(L"Kernel32.DLL"),
-                                                        "GetSystemWindowsDirectoryW");
+    auto systemWindows =
+        procAddress<DirectoryFunction>(GetModuleHandleW(L"Kernel32.DLL"), "GetSystemWindowsDirectoryW");
     jstring directory = systemWindows ? directoryOf(env, systemWindows) : nullptr;
     return directory ? directory : directoryOf(env, GetWindowsDirectoryW);
 }
@@ -188,8 +190,8 @@ extern "C" jstring JNICALL TLX_JNI(FolderInfo, getUniversalPathName0)(JNIEnv* en
     HeapBuffer buffer(kUniversalNameBytes);
     if (!buffer.get()) return nullptr;
     DWORD size = kUniversalNameBytes;
-    DWORD status = localPath.get() ? function(localPath.get(), kUniversalNameLevel, buffer.get(), &size)
-                                   : ERROR_INVALID_PARAMETER;
+    DWORD status =
+        localPath.get() ? function(localPath.get(), kUniversalNameLevel, buffer.get(), &size) : ERROR_INVALID_PARAMETER;
     if (status != NO_ERROR) {
         wchar_t text[16];
         formatWide(text, sizeof(text) / sizeof(text[0]), L";%d", static_cast<int>(status));

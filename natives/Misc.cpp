@@ -5,8 +5,8 @@
 // title, and starting a program.
 #include "natives/native_support.h"
 
-#include <jni.h>
 #include <windows.h>
+#include <jni.h>
 #include <tlhelp32.h>
 
 #include <atomic>
@@ -32,17 +32,17 @@ typedef BOOL(WINAPI* ModuleWalkFunction)(HANDLE snapshot, LPMODULEENTRY32W entry
 
 // terminateProcesses0's results.
 enum TerminateResult : jint {
-    kNotAllReached = 0,   // force: some open or end failed; gentle: no window, or a close request failed
+    kNotAllReached = 0,  // force: some open or end failed; gentle: no window, or a close request failed
     kAllEnded = 1,
     kWaitFailed = 2,
     kTimedOut = 3,
 };
 
-constexpr size_t kEntryUnits = 4096;   // one running-module entry, one window title
+constexpr size_t kEntryUnits = 4096;  // one running-module entry, one window title
 constexpr DWORD kMostProcessIds = 8196;
-constexpr DWORD kQueryInformation = 0x400;          // PROCESS_QUERY_INFORMATION
-constexpr DWORD kQueryAndRead = 0x410;              // ... with PROCESS_VM_READ
-constexpr DWORD kSnapshotEverything = 15;           // heap lists, processes, threads, modules
+constexpr DWORD kQueryInformation = 0x400;  // PROCESS_QUERY_INFORMATION
+constexpr DWORD kQueryAndRead = 0x410;      // ... with PROCESS_VM_READ
+constexpr DWORD kSnapshotEverything = 15;   // heap lists, processes, threads, modules
 constexpr DWORD kSnapshotModules = 8;
 constexpr UINT kSettingChangeTimeout = 5000;
 // CreateProcessW takes no longer application name or command line (with its NUL).
@@ -206,7 +206,8 @@ void modulesByProcessList(TextList* entries) {
                 if (found && moduleFileName && endsWithTmp(entry)) {
                     ScopedHandle reader(OpenProcess(kQueryAndRead, FALSE, ids[i]));
                     wchar_t main[kEntryUnits];
-                    DWORD length = reader.valid() ? moduleFileName(reader.get(), nullptr, main, kEntryUnits - prefix) : 0;
+                    DWORD length =
+                        reader.valid() ? moduleFileName(reader.get(), nullptr, main, kEntryUnits - prefix) : 0;
                     if (length > 0 && length < kEntryUnits - prefix) std::wcscpy(entry + prefix, main);
                 }
             } else {
@@ -259,8 +260,7 @@ extern "C" void JNICALL TLX_JNI(Misc, reboot0)(JNIEnv*, jclass) {
 }
 
 // String[] getRunningModules0(boolean keepDebugPrivilegeOff)  (Z)[Ljava/lang/String;
-extern "C" jobjectArray JNICALL TLX_JNI(Misc, getRunningModules0)(JNIEnv* env, jclass,
-                                                                 jboolean keepDebugPrivilegeOff) {
+extern "C" jobjectArray JNICALL TLX_JNI(Misc, getRunningModules0)(JNIEnv* env, jclass, jboolean keepDebugPrivilegeOff) {
     switchPrivilege(L"SeDebugPrivilege", keepDebugPrivilegeOff ? PrivilegeState::kDisabled : PrivilegeState::kEnabled);
     TextList entries;
     modulesByProcessList(&entries);
@@ -284,8 +284,8 @@ extern "C" jobjectArray JNICALL TLX_JNI(Misc, getEnvVarPairs0)(JNIEnv* env, jcla
 
 // void broadcastSettingChange0()  ()V
 extern "C" void JNICALL TLX_JNI(Misc, broadcastSettingChange0)(JNIEnv*, jclass) {
-    SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"Environment"),
-                        SMTO_ABORTIFHUNG, kSettingChangeTimeout, nullptr);
+    SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"Environment"), SMTO_ABORTIFHUNG,
+                        kSettingChangeTimeout, nullptr);
 }
 
 // long getPhysicalMemory0()  ()J
@@ -328,13 +328,11 @@ extern "C" jboolean JNICALL TLX_JNI(Misc, moveWithDelayUntilReboot0)(JNIEnv* env
 }
 
 // void toFront0()  ()V
-extern "C" void JNICALL TLX_JNI(Misc, toFront0)(JNIEnv*, jclass) {
-    EnumWindows(bringOwnWindowToFront, 0);
-}
+extern "C" void JNICALL TLX_JNI(Misc, toFront0)(JNIEnv*, jclass) { EnumWindows(bringOwnWindowToFront, 0); }
 
 // int terminateProcesses0(int[] pids, boolean force, int timeoutMillis)  ([IZI)I
 extern "C" jint JNICALL TLX_JNI(Misc, terminateProcesses0)(JNIEnv* env, jclass, jintArray pids, jboolean force,
-                                                          jint timeoutMillis) {
+                                                           jint timeoutMillis) {
     ProcessIds ids(env, pids);
     if (!ids.complete()) return kNotAllReached;
     return force ? terminateByForce(ids) : closeGently(ids, static_cast<DWORD>(timeoutMillis));

@@ -3,8 +3,8 @@
 // with their SIDs as ObjectPicker$Result objects.
 #include "natives/object_picker.h"
 
-#include <jni.h>
 #include <windows.h>
+#include <jni.h>
 #include <objsel.h>
 
 #include <cstdio>
@@ -19,7 +19,7 @@ namespace {
 typedef BOOL(WINAPI* SidToTextFunction)(PSID sid, LPWSTR* text);
 
 const ULONG kScopeTargetComputer = 1;
-const ULONG kScopeEverywhere = 879;  // the computer, joined, enterprise, external and user-entered domains
+const ULONG kScopeEverywhere = 879;       // the computer, joined, enterprise, external and user-entered domains
 const ULONG kScopeDefaultFilters = 0xC0;  // users and groups preselected
 const ULONG kUplevelGroups = 1012, kUplevelUsers = 2, kUplevelWellKnown = 8;
 const ULONG kDownlevelGroups = 0x80000006, kDownlevelUsers = 0x80000001;
@@ -152,9 +152,9 @@ jobjectArray pickedAccounts(JNIEnv* env, const DS_SELECTION_LIST& selection) {
 // ObjectPicker.Result[] show0(boolean multiSelect, boolean groups, boolean users, boolean wellKnownAccounts,
 //                             boolean targetComputerOnly)
 // (ZZZZZ)[Lcom/tolvanrix/runtime/installer/platform/win32/ObjectPicker$Result;
-extern "C" jobjectArray JNICALL TLX_JNI(ObjectPicker, show0)(JNIEnv* env, jclass, jboolean multiSelect,
-                                                            jboolean groups, jboolean users,
-                                                            jboolean wellKnownAccounts, jboolean targetComputerOnly) {
+extern "C" jobjectArray JNICALL TLX_JNI(ObjectPicker, show0)(JNIEnv* env, jclass, jboolean multiSelect, jboolean groups,
+                                                             jboolean users, jboolean wellKnownAccounts,
+                                                             jboolean targetComputerOnly) {
     if (!sidToText()) return nullptr;
     HWND owner = ownerWindow();
     if (!owner) {
@@ -177,8 +177,8 @@ extern "C" jobjectArray JNICALL TLX_JNI(ObjectPicker, show0)(JNIEnv* env, jclass
         // A cancel is a success code too, but not S_OK.
         if (picker->InvokeDialog(owner, reinterpret_cast<IDataObject**>(chosen.receive())) != S_OK || !chosen)
             return nullptr;
-        FORMATETC format = {static_cast<CLIPFORMAT>(RegisterClipboardFormatW(L"CFSTR_DSOP_DS_SELECTION_LIST")),
-                            nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+        FORMATETC format = {static_cast<CLIPFORMAT>(RegisterClipboardFormatW(L"CFSTR_DSOP_DS_SELECTION_LIST")), nullptr,
+                            DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
         StorageMedium medium;
         if (SUCCEEDED(chosen->GetData(&format, &medium.value))) {
             GlobalLockScope locked(medium.value.hGlobal);

@@ -4,8 +4,8 @@
 // keys; the view flags of the Java side are ORed into every access mask.
 #include "natives/native_support.h"
 
-#include <jni.h>
 #include <windows.h>
+#include <jni.h>
 #include <shlobj.h>
 
 #include <cstring>
@@ -114,9 +114,8 @@ void deleteTree(HKEY parent, const wchar_t* path, REGSAM view) {
         for (size_t i = 0; i < subKeys.count(); ++i, name = TextList::next(name)) names[i] = name;
         for (size_t i = subKeys.count(); i-- > 0;) deleteTree(key.get(), names[i], view);
     }
-    auto deleteKeyEx = view != 0 ? procAddress<DeleteKeyExFunction>(GetModuleHandleW(L"advapi32.dll"),
-                                                                    "RegDeleteKeyExW")
-                                 : nullptr;
+    auto deleteKeyEx =
+        view != 0 ? procAddress<DeleteKeyExFunction>(GetModuleHandleW(L"advapi32.dll"), "RegDeleteKeyExW") : nullptr;
     if (deleteKeyEx) {
         deleteKeyEx(parent, path, view, 0);
     } else {
@@ -314,7 +313,7 @@ extern "C" jboolean JNICALL TLX_JNI(Registry, createKey0)(JNIEnv* env, jclass, j
 // Object getValue0(int root, String key, String name, int view)
 // (ILjava/lang/String;Ljava/lang/String;I)Ljava/lang/Object;
 extern "C" jobject JNICALL TLX_JNI(Registry, getValue0)(JNIEnv* env, jclass, jint root, jstring path, jstring name,
-                                                       jint view) {
+                                                        jint view) {
     JavaStringCopy valueName(env, name);
     ScopedRegistryKey key;
     if (valueName.refused() || !openKey(env, root, path, view, Access::kRead, &key)) return nullptr;
@@ -328,7 +327,7 @@ extern "C" jobject JNICALL TLX_JNI(Registry, getValue0)(JNIEnv* env, jclass, jin
 // boolean setValue0(int root, String key, String name, Object value, int type, int view)
 // (ILjava/lang/String;Ljava/lang/String;Ljava/lang/Object;II)Z
 extern "C" jboolean JNICALL TLX_JNI(Registry, setValue0)(JNIEnv* env, jclass, jint root, jstring path, jstring name,
-                                                        jobject value, jint type, jint view) {
+                                                         jobject value, jint type, jint view) {
     JavaStringCopy valueName(env, name);
     ValueData data;
     ScopedRegistryKey key;
@@ -346,7 +345,7 @@ extern "C" jboolean JNICALL TLX_JNI(Registry, setValue0)(JNIEnv* env, jclass, ji
 
 // void deleteValue0(int root, String key, String name, int view)  (ILjava/lang/String;Ljava/lang/String;I)V
 extern "C" void JNICALL TLX_JNI(Registry, deleteValue0)(JNIEnv* env, jclass, jint root, jstring path, jstring name,
-                                                       jint view) {
+                                                        jint view) {
     JavaStringCopy valueName(env, name);
     ScopedRegistryKey key;
     if (valueName.refused() || !openKey(env, root, path, view, Access::kReadWrite, &key)) return;
@@ -355,7 +354,7 @@ extern "C" void JNICALL TLX_JNI(Registry, deleteValue0)(JNIEnv* env, jclass, jin
 
 // void deleteKey0(int root, String key, boolean onlyIfEmpty, int view)  (ILjava/lang/String;ZI)V
 extern "C" void JNICALL TLX_JNI(Registry, deleteKey0)(JNIEnv* env, jclass, jint root, jstring path,
-                                                     jboolean onlyIfEmpty, jint view) {
+                                                      jboolean onlyIfEmpty, jint view) {
     HKEY parent = rootKey(root);
     JavaStringCopy copy(env, path);
     if (!parent || copy.refused() || namesNoSubKey(copy.get())) return;
@@ -371,7 +370,7 @@ extern "C" void JNICALL TLX_JNI(Registry, deleteKey0)(JNIEnv* env, jclass, jint 
 
 // boolean saveKey0(int root, String key, String file, int view)  (ILjava/lang/String;Ljava/lang/String;I)Z
 extern "C" jboolean JNICALL TLX_JNI(Registry, saveKey0)(JNIEnv* env, jclass, jint root, jstring path, jstring file,
-                                                       jint view) {
+                                                        jint view) {
     JavaStringCopy target(env, file);
     if (!target.get() || !switchPrivilege(L"SeBackupPrivilege", PrivilegeState::kEnabled)) return JNI_FALSE;
     ScopedRegistryKey key;
@@ -380,8 +379,8 @@ extern "C" jboolean JNICALL TLX_JNI(Registry, saveKey0)(JNIEnv* env, jclass, jin
 }
 
 // boolean restoreKey0(int root, String key, String file, int view)  (ILjava/lang/String;Ljava/lang/String;I)Z
-extern "C" jboolean JNICALL TLX_JNI(Registry, restoreKey0)(JNIEnv* env, jclass, jint root, jstring path,
-                                                          jstring file, jint view) {
+extern "C" jboolean JNICALL TLX_JNI(Registry, restoreKey0)(JNIEnv* env, jclass, jint root, jstring path, jstring file,
+                                                           jint view) {
     JavaStringCopy source(env, file);
     if (!source.get() || !switchPrivilege(L"SeBackupPrivilege", PrivilegeState::kEnabled) ||
         !switchPrivilege(L"SeRestorePrivilege", PrivilegeState::kEnabled)) {
@@ -394,13 +393,13 @@ extern "C" jboolean JNICALL TLX_JNI(Registry, restoreKey0)(JNIEnv* env, jclass, 
 
 // String[] enumSubKeys0(int root, String key, int view)  (ILjava/lang/String;I)[Ljava/lang/String;
 extern "C" jobjectArray JNICALL TLX_JNI(Registry, enumSubKeys0)(JNIEnv* env, jclass, jint root, jstring path,
-                                                               jint view) {
+                                                                jint view) {
     return namesOf(env, root, path, view, NameKind::kSubKey);
 }
 
 // String[] enumValues0(int root, String key, int view)  (ILjava/lang/String;I)[Ljava/lang/String;
 extern "C" jobjectArray JNICALL TLX_JNI(Registry, enumValues0)(JNIEnv* env, jclass, jint root, jstring path,
-                                                              jint view) {
+                                                               jint view) {
     return namesOf(env, root, path, view, NameKind::kValue);
 }
 

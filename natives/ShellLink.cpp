@@ -3,8 +3,8 @@
 // the calling Java thread, which the runtime prepares with initialize0.
 #include "natives/native_support.h"
 
-#include <jni.h>
 #include <windows.h>
+#include <jni.h>
 #include <shlobj.h>
 
 #include <cstdlib>
@@ -15,11 +15,11 @@
 
 namespace {
 
-const DWORD kRunAsUserFlag = 0x2000;  // SLDF_RUNAS_USER: "run as administrator"
-const LONG kEventCreated = 0x2;         // SHCNE_CREATE
+const DWORD kRunAsUserFlag = 0x2000;         // SLDF_RUNAS_USER: "run as administrator"
+const LONG kEventCreated = 0x2;              // SHCNE_CREATE
 const LONG kEventDirectoryUpdated = 0x1000;  // SHCNE_UPDATEDIR
-const UINT kWidePath = 0x5;             // SHCNF_PATHW
-const UINT kFlush = 0x1000;             // SHCNF_FLUSH
+const UINT kWidePath = 0x5;                  // SHCNF_PATHW
+const UINT kFlush = 0x1000;                  // SHCNF_FLUSH
 
 struct ShortcutFields {
     const wchar_t* linkFile;
@@ -89,21 +89,21 @@ wchar_t* copyByteText(JNIEnv* env, jbyteArray bytes, bool wide) {
 // boolean createWide0(String linkFile, String target, String workingDirectory, String iconFile, String arguments,
 //                     boolean runAsAdministrator, String description, int showCommand)
 extern "C" jboolean JNICALL TLX_JNI(ShellLink, createWide0)(JNIEnv* env, jclass, jstring linkFile, jstring target,
-                                                           jstring workingDirectory, jstring iconFile,
-                                                           jstring arguments, jboolean runAsAdministrator,
-                                                           jstring description, jint showCommand) {
+                                                            jstring workingDirectory, jstring iconFile,
+                                                            jstring arguments, jboolean runAsAdministrator,
+                                                            jstring description, jint showCommand) {
     JavaStringCopy link(env, linkFile), path(env, target), directory(env, workingDirectory), icon(env, iconFile),
         parameters(env, arguments), text(env, description);
     if (anyRefused(link, path, directory, icon, parameters, text)) return JNI_FALSE;
-    ShortcutFields fields = {link.get(), path.get(), directory.get(), icon.get(),
-                             parameters.get(), text.get(), showCommand, runAsAdministrator != JNI_FALSE};
+    ShortcutFields fields = {link.get(),       path.get(), directory.get(), icon.get(),
+                             parameters.get(), text.get(), showCommand,     runAsAdministrator != JNI_FALSE};
     return saveShortcut(fields) ? JNI_TRUE : JNI_FALSE;
 }
 
 // boolean changeNotify0(byte[] createdPath, byte[] updatedDirectory)  ([B[B)Z
 // Without shell32 nobody was told, and the answer says so.
 extern "C" jboolean JNICALL TLX_JNI(ShellLink, changeNotify0)(JNIEnv* env, jclass, jbyteArray createdPath,
-                                                             jbyteArray updatedDirectory) {
+                                                              jbyteArray updatedDirectory) {
     ShellFunctions shell;
     if (!shellFunctions(&shell)) return JNI_FALSE;
     ScopedMalloc<wchar_t*> created(copyByteText(env, createdPath, true));
@@ -130,13 +130,13 @@ extern "C" jboolean JNICALL TLX_JNI(ShellLink, uninitialize)(JNIEnv*, jclass) {
 // The 8-bit form of createWide0 (NUL-terminated ANSI texts, no run-as flag)
 // for runtimes that bind it themselves; no runtime class declares it.
 extern "C" jboolean JNICALL TLX_JNI(ShellLink, create0)(JNIEnv* env, jclass, jbyteArray linkFile, jbyteArray target,
-                                                       jbyteArray workingDirectory, jbyteArray iconFile,
-                                                       jbyteArray arguments, jbyteArray description,
-                                                       jint showCommand) {
+                                                        jbyteArray workingDirectory, jbyteArray iconFile,
+                                                        jbyteArray arguments, jbyteArray description,
+                                                        jint showCommand) {
     ScopedMalloc<wchar_t*> link(copyByteText(env, linkFile, false)), path(copyByteText(env, target, false)),
         directory(copyByteText(env, workingDirectory, false)), icon(copyByteText(env, iconFile, false)),
         parameters(copyByteText(env, arguments, false)), text(copyByteText(env, description, false));
-    ShortcutFields fields = {link.get(), path.get(), directory.get(), icon.get(),
-                             parameters.get(), text.get(), showCommand, false};
+    ShortcutFields fields = {link.get(),       path.get(), directory.get(), icon.get(),
+                             parameters.get(), text.get(), showCommand,     false};
     return saveShortcut(fields) ? JNI_TRUE : JNI_FALSE;
 }

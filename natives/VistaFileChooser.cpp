@@ -7,8 +7,8 @@
 #define _WIN32_WINNT 0x0600
 #undef NTDDI_VERSION
 #define NTDDI_VERSION 0x06000000
-#include <jni.h>
 #include <windows.h>
+#include <jni.h>
 #include <shobjidl.h>
 
 #include <atomic>

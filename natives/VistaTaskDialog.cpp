@@ -6,9 +6,9 @@
 #define _WIN32_WINNT 0x0600
 #undef NTDDI_VERSION
 #define NTDDI_VERSION 0x06000000
-#include <jni.h>
 #include <windows.h>
 #include <commctrl.h>
+#include <jni.h>
 
 #include <atomic>
 #include <cstdlib>
@@ -63,9 +63,9 @@ HRESULT CALLBACK keepAboveOwner(HWND dialog, UINT notification, WPARAM, LPARAM, 
 //           int width, String verificationText, String[] buttonLabels, int defaultButtonIndex)
 // (JLjava/lang/String;Ljava/lang/String;Ljava/lang/String;IIILjava/lang/String;[Ljava/lang/String;I)I
 extern "C" jint JNICALL TLX_JNI(VistaTaskDialog, show0)(JNIEnv* env, jclass, jlong ownerWindow, jstring title,
-                                                       jstring mainInstruction, jstring content, jint flags,
-                                                       jint icon, jint width, jstring verificationText,
-                                                       jobjectArray buttonLabels, jint defaultButtonIndex) {
+                                                        jstring mainInstruction, jstring content, jint flags, jint icon,
+                                                        jint width, jstring verificationText, jobjectArray buttonLabels,
+                                                        jint defaultButtonIndex) {
     TaskDialogFunction taskDialog = taskDialogFunction();
     if (!taskDialog) return kUnavailable;
     JavaStringCopy titleText(env, title, StringUse::kShown), instruction(env, mainInstruction, StringUse::kShown),

@@ -4,8 +4,8 @@
 // data block: a signed 32-bit little-endian length, then that many bytes.
 #include "natives/native_support.h"
 
-#include <jni.h>
 #include <windows.h>
+#include <jni.h>
 
 #include <cstdint>
 #include <cwchar>
@@ -27,7 +27,7 @@ constexpr DWORD kPipeBufferBytes = 65536;
 // so that the array is the only copy of the whole block.
 constexpr int32_t kPieceBytes = 65536;
 // Not in the headers at this Windows level.
-constexpr DWORD kFirstPipeInstance = 0x00080000;   // FILE_FLAG_FIRST_PIPE_INSTANCE
+constexpr DWORD kFirstPipeInstance = 0x00080000;    // FILE_FLAG_FIRST_PIPE_INSTANCE
 constexpr DWORD kRejectRemoteClients = 0x00000008;  // PIPE_REJECT_REMOTE_CLIENTS
 constexpr DWORD kQueryLimitedInformation = 0x1000;  // PROCESS_QUERY_LIMITED_INFORMATION
 
@@ -115,7 +115,7 @@ extern "C" jlong JNICALL TLX_JNI(Win32CommunicationBackend, createListener0)(JNI
 extern "C" jbyteArray JNICALL TLX_JNI(Win32CommunicationBackend, readDataBlock0)(JNIEnv* env, jclass, jlong handle) {
     if (isInvalid(handle)) return nullptr;
     HANDLE pipe = handleFromJava(handle);
-    int32_t length = 0;   // little-endian on the wire, as in memory here
+    int32_t length = 0;  // little-endian on the wire, as in memory here
     DWORD count = 0;
     if (!ReadFile(pipe, &length, sizeof(length), &count, nullptr) || count < sizeof(length)) return nullptr;
     if (length < 0 || length > kMostBlockBytes) return nullptr;
@@ -134,7 +134,7 @@ extern "C" jbyteArray JNICALL TLX_JNI(Win32CommunicationBackend, readDataBlock0)
 // boolean writeDataBlock0(long handle, byte[] data)  (J[B)Z
 // A null array or one the partner would refuse to read is not sent at all.
 extern "C" jboolean JNICALL TLX_JNI(Win32CommunicationBackend, writeDataBlock0)(JNIEnv* env, jclass, jlong handle,
-                                                                              jbyteArray data) {
+                                                                                jbyteArray data) {
     if (isInvalid(handle) || !data) return JNI_FALSE;
     HANDLE pipe = handleFromJava(handle);
     int32_t length = env->GetArrayLength(data);

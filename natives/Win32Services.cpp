@@ -4,8 +4,8 @@
 // results are 0, a Windows error code, or the two codes of our own below.
 #include "natives/native_support.h"
 
-#include <jni.h>
 #include <windows.h>
+#include <jni.h>
 
 #include <cwchar>
 
@@ -18,9 +18,9 @@ namespace {
 
 enum ServiceResult : jint {
     kSucceeded = 0,
-    kNoChangeConfig2 = 1,          // setRestartServiceConfig0: the system lacks ChangeServiceConfig2W
-    kServiceManagerFailure = 5000, // the service control manager cannot be opened
-    kStopFailure = 5001,           // the stop was accepted but the service never reached "stopped"
+    kNoChangeConfig2 = 1,           // setRestartServiceConfig0: the system lacks ChangeServiceConfig2W
+    kServiceManagerFailure = 5000,  // the service control manager cannot be opened
+    kStopFailure = 5001,            // the stop was accepted but the service never reached "stopped"
 };
 
 constexpr DWORD kConfigBytes = 8192;
@@ -92,7 +92,7 @@ bool buildDependencyList(const wchar_t* names, wchar_t* list, size_t capacity) {
     for (const wchar_t* at = names; at && *at;) {
         size_t length = std::wcscspn(at, L",");
         if (length > 0) {
-            if (used + length + 2 > capacity) return false;   // the name, its NUL, the final NUL
+            if (used + length + 2 > capacity) return false;  // the name, its NUL, the final NUL
             std::wmemcpy(list + used, at, length);
             used += length;
             list[used++] = L'\0';
@@ -101,7 +101,7 @@ bool buildDependencyList(const wchar_t* names, wchar_t* list, size_t capacity) {
         if (*at == L',') ++at;
     }
     list[used] = L'\0';
-    if (used == 0) list[1] = L'\0';   // no names at all: two NULs
+    if (used == 0) list[1] = L'\0';  // no names at all: two NULs
     return true;
 }
 
@@ -141,8 +141,8 @@ QUERY_SERVICE_CONFIGW* queryConfig(JNIEnv* env, jstring name, HeapBuffer& buffer
 // int installService0(String name, String displayName, String binaryPath)
 // (Ljava/lang/String;Ljava/lang/String;Ljava/lang/String;)I
 // On demand, own process, as LocalSystem (no account given).
-extern "C" jint JNICALL TLX_JNI(Win32Services, installService0)(JNIEnv* env, jclass, jstring name,
-                                                               jstring displayName, jstring binaryPath) {
+extern "C" jint JNICALL TLX_JNI(Win32Services, installService0)(JNIEnv* env, jclass, jstring name, jstring displayName,
+                                                                jstring binaryPath) {
     JavaStringCopy service(env, name);
     JavaStringCopy display(env, displayName);
     JavaStringCopy binary(env, binaryPath);
@@ -150,9 +150,8 @@ extern "C" jint JNICALL TLX_JNI(Win32Services, installService0)(JNIEnv* env, jcl
     ScopedServiceHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
     if (!manager.valid()) return kServiceManagerFailure;
     ScopedServiceHandle created(CreateServiceW(manager.get(), service.get(), display.get(), SERVICE_ALL_ACCESS,
-                                               SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
-                                               SERVICE_ERROR_NORMAL, binary.get(), nullptr, nullptr, nullptr,
-                                               nullptr, nullptr));
+                                               SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
+                                               binary.get(), nullptr, nullptr, nullptr, nullptr, nullptr));
     return created.valid() ? kSucceeded : lastError();
 }
 
@@ -163,10 +162,10 @@ extern "C" jint JNICALL TLX_JNI(Win32Services, installService0)(JNIEnv* env, jcl
 // A null display name, binary path, account or password leaves that setting
 // as it is; the dependencies are always replaced (null or "" removes them).
 extern "C" jint JNICALL TLX_JNI(Win32Services, changeServiceConfig0)(JNIEnv* env, jclass, jstring name,
-                                                                    jstring displayName, jstring binaryPath,
-                                                                    jint serviceType, jint startType,
-                                                                    jstring dependencies, jstring account,
-                                                                    jstring password, jstring description) {
+                                                                     jstring displayName, jstring binaryPath,
+                                                                     jint serviceType, jint startType,
+                                                                     jstring dependencies, jstring account,
+                                                                     jstring password, jstring description) {
     JavaStringCopy service(env, name);
     OpenedService opened(service.get(), SC_MANAGER_ALL_ACCESS, SERVICE_ALL_ACCESS);
     if (!opened.serviceOpen()) return opened.failure();
@@ -192,7 +191,7 @@ extern "C" jint JNICALL TLX_JNI(Win32Services, changeServiceConfig0)(JNIEnv* env
     ChangeConfig2Function setConfig2 = changeConfig2();
     if (describe.get() && setConfig2) {
         SERVICE_DESCRIPTIONW text = {describe.data()};
-        setConfig2(opened.get(), SERVICE_CONFIG_DESCRIPTION, &text);   // a missing description is no failure
+        setConfig2(opened.get(), SERVICE_CONFIG_DESCRIPTION, &text);  // a missing description is no failure
     }
     return kSucceeded;
 }
@@ -200,7 +199,7 @@ extern "C" jint JNICALL TLX_JNI(Win32Services, changeServiceConfig0)(JNIEnv* env
 // int setRestartServiceConfig0(String name, boolean restart, int delayMillis)  (Ljava/lang/String;ZI)I
 // Restart false writes a record without actions, which clears earlier ones.
 extern "C" jint JNICALL TLX_JNI(Win32Services, setRestartServiceConfig0)(JNIEnv* env, jclass, jstring name,
-                                                                        jboolean restart, jint delayMillis) {
+                                                                         jboolean restart, jint delayMillis) {
     JavaStringCopy service(env, name);
     OpenedService opened(service.get(), SC_MANAGER_ALL_ACCESS, kRestartConfigAccess);
     if (!opened.serviceOpen()) return opened.failure();

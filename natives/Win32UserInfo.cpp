@@ -5,8 +5,8 @@
 // diagnostic or a result, and their copies are wiped before they are freed.
 #include "natives/native_support.h"
 
-#include <jni.h>
 #include <windows.h>
+#include <jni.h>
 #include <sddl.h>
 
 #include <atomic>
@@ -22,15 +22,14 @@
 namespace {
 
 constexpr size_t kTextUnits = 8192;
-constexpr DWORD kTokenGroupsClass = 2;        // TokenGroups
-constexpr DWORD kTokenElevationClass = 18;    // TokenElevationType
+constexpr DWORD kTokenGroupsClass = 2;      // TokenGroups
+constexpr DWORD kTokenElevationClass = 18;  // TokenElevationType
 constexpr DWORD kEnabledOrDenyOnly = SE_GROUP_ENABLED | SE_GROUP_USE_FOR_DENY_ONLY;
 
-typedef BOOL(WINAPI* AllocateSidFunction)(PSID_IDENTIFIER_AUTHORITY authority, BYTE count, DWORD a0, DWORD a1,
-                                          DWORD a2, DWORD a3, DWORD a4, DWORD a5, DWORD a6, DWORD a7, PSID* sid);
+typedef BOOL(WINAPI* AllocateSidFunction)(PSID_IDENTIFIER_AUTHORITY authority, BYTE count, DWORD a0, DWORD a1, DWORD a2,
+                                          DWORD a3, DWORD a4, DWORD a5, DWORD a6, DWORD a7, PSID* sid);
 typedef BOOL(WINAPI* EqualSidFunction)(PSID first, PSID second);
-typedef BOOL(WINAPI* TokenInformationFunction)(HANDLE token, DWORD kind, LPVOID information, DWORD size,
-                                               PDWORD needed);
+typedef BOOL(WINAPI* TokenInformationFunction)(HANDLE token, DWORD kind, LPVOID information, DWORD size, PDWORD needed);
 typedef BOOL(WINAPI* OpenProcessTokenFunction)(HANDLE process, DWORD access, PHANDLE token);
 typedef BOOL(WINAPI* OpenThreadTokenFunction)(HANDLE thread, DWORD access, BOOL asSelf, PHANDLE token);
 typedef BOOL(WINAPI* SidToTextFunction)(PSID sid, LPWSTR* text);
@@ -170,8 +169,8 @@ extern "C" jboolean JNICALL TLX_JNI(Win32UserInfo, isMemberOfGroup0)(JNIEnv*, jc
 // boolean executeElevated0(String file, String parameters, String directory, int showCommand)
 // (Ljava/lang/String;Ljava/lang/String;Ljava/lang/String;I)Z
 extern "C" jboolean JNICALL TLX_JNI(Win32UserInfo, executeElevated0)(JNIEnv* env, jclass, jstring file,
-                                                                    jstring parameters, jstring directory,
-                                                                    jint showCommand) {
+                                                                     jstring parameters, jstring directory,
+                                                                     jint showCommand) {
     // The elevation prompt needs it loaded ahead of the shell; whether it loads does not matter.
     if (!g_sspicliLoaded.exchange(true)) LoadLibraryW(L"sspicli.dll");
     ShellFunctions shell;
@@ -180,8 +179,8 @@ extern "C" jboolean JNICALL TLX_JNI(Win32UserInfo, executeElevated0)(JNIEnv* env
     JavaStringCopy arguments(env, parameters);
     JavaStringCopy workDirectory(env, directory);
     if (!program.get() || anyRefused(arguments, workDirectory)) return JNI_FALSE;
-    HINSTANCE result = shell.execute(nullptr, L"runas", program.get(), arguments.get(), workDirectory.get(),
-                                     showCommand);
+    HINSTANCE result =
+        shell.execute(nullptr, L"runas", program.get(), arguments.get(), workDirectory.get(), showCommand);
     return reinterpret_cast<INT_PTR>(result) > 32 ? JNI_TRUE : JNI_FALSE;
 }
 
@@ -200,8 +199,8 @@ extern "C" jint JNICALL TLX_JNI(Win32UserInfo, getElevationType0)(JNIEnv*, jclas
 //                 boolean createGroup, boolean failIfGroupExists)
 // (Ljava/lang/String;Ljava/lang/String;Ljava/lang/String;Ljava/lang/String;Ljava/lang/String;ZZ)Ljava/lang/String;
 extern "C" jstring JNICALL TLX_JNI(Win32UserInfo, addUser0)(JNIEnv* env, jclass, jstring user, jstring password,
-                                                           jstring comment, jstring group, jstring groupComment,
-                                                           jboolean createGroup, jboolean failIfGroupExists) {
+                                                            jstring comment, jstring group, jstring groupComment,
+                                                            jboolean createGroup, jboolean failIfGroupExists) {
     NetApi api;
     if (!bindNetApi(&api)) return nullptr;
     JavaStringCopy userName(env, user);
@@ -223,8 +222,13 @@ extern "C" jstring JNICALL TLX_JNI(Win32UserInfo, addUser0)(JNIEnv* env, jclass,
         formatWide(result.get(), result.capacity(), L"%d 87", createGroup ? 1 : 6);
         return newJavaString(env, result.get());
     }
-    NewUser request = {userName.get(),  secret.data(),  userComment.get(),           groupName.get(),
-                       groupText.get(), createGroup != JNI_FALSE, failIfGroupExists != JNI_FALSE};
+    NewUser request = {userName.get(),
+                       secret.data(),
+                       userComment.get(),
+                       groupName.get(),
+                       groupText.get(),
+                       createGroup != JNI_FALSE,
+                       failIfGroupExists != JNI_FALSE};
     if (!addUser(api, request, result.get(), result.capacity()) || !result.get()[0]) return nullptr;
     return newJavaString(env, result.get());
 }
@@ -236,8 +240,7 @@ extern "C" jint JNICALL TLX_JNI(Win32UserInfo, deleteUser0)(JNIEnv* env, jclass,
 }
 
 // int deleteLocalGroup0(String server, String group)  (Ljava/lang/String;Ljava/lang/String;)I  (-1: unavailable)
-extern "C" jint JNICALL TLX_JNI(Win32UserInfo, deleteLocalGroup0)(JNIEnv* env, jclass, jstring server,
-                                                                 jstring group) {
+extern "C" jint JNICALL TLX_JNI(Win32UserInfo, deleteLocalGroup0)(JNIEnv* env, jclass, jstring server, jstring group) {
     NetApi api;
     return bindNetApi(&api) ? deleteNamed(env, api.localGroupDel, server, group) : -1;
 }
@@ -245,7 +248,7 @@ extern "C" jint JNICALL TLX_JNI(Win32UserInfo, deleteLocalGroup0)(JNIEnv* env, j
 // String getAccountName0(String sid, boolean nameOnly)  (Ljava/lang/String;Z)Ljava/lang/String;
 // An error reads as a blank and the code: no account name starts with a blank.
 extern "C" jstring JNICALL TLX_JNI(Win32UserInfo, getAccountName0)(JNIEnv* env, jclass, jstring sid,
-                                                                  jboolean nameOnly) {
+                                                                   jboolean nameOnly) {
     JavaStringCopy sidText(env, sid);
     ResultText result;
     if (!result.get()) return nullptr;
@@ -256,7 +259,7 @@ extern "C" jstring JNICALL TLX_JNI(Win32UserInfo, getAccountName0)(JNIEnv* env, 
 // String getUserProfileDirectory0(String sid, String password)
 // (Ljava/lang/String;Ljava/lang/String;)Ljava/lang/String;
 extern "C" jstring JNICALL TLX_JNI(Win32UserInfo, getUserProfileDirectory0)(JNIEnv* env, jclass, jstring sid,
-                                                                           jstring password) {
+                                                                            jstring password) {
     JavaStringCopy sidText(env, sid);
     SecretCopy secret(env, password);
     ResultText result;
@@ -291,7 +294,7 @@ extern "C" jstring JNICALL TLX_JNI(Win32UserInfo, getUserSid0)(JNIEnv* env, jcla
 
 // boolean setLsaAccountRight0(String account, String right, boolean add)  (Ljava/lang/String;Ljava/lang/String;Z)Z
 extern "C" jboolean JNICALL TLX_JNI(Win32UserInfo, setLsaAccountRight0)(JNIEnv* env, jclass, jstring account,
-                                                                       jstring right, jboolean add) {
+                                                                        jstring right, jboolean add) {
     LsaApi api;
     if (!bindLsaApi(&api)) return JNI_FALSE;
     JavaStringCopy accountName(env, account);

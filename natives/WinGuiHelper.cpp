@@ -30,7 +30,7 @@ jmethodID handleMethodId(JNIEnv* env, jobject method, jobject owner) {
     const char* utf = name ? env->GetStringUTFChars(name, nullptr) : nullptr;
     jmethodID asHandleMethod = utf ? env->GetMethodID(static_cast<jclass>(owner), utf, "()J") : nullptr;
     if (utf) env->ReleaseStringUTFChars(name, utf);
-    env->ExceptionClear();   // NoSuchMethodError: not a fitting method
+    env->ExceptionClear();  // NoSuchMethodError: not a fitting method
     jmethodID id = env->FromReflectedMethod(method);
     return id && id == asHandleMethod ? id : nullptr;
 }

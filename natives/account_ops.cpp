@@ -14,16 +14,16 @@
 namespace {
 
 // Statuses addUser tells apart.
-constexpr NET_API_STATUS kAliasExists = 1379;     // ERROR_ALIAS_EXISTS
-constexpr NET_API_STATUS kGroupExists = 2223;     // NERR_GroupExists
-constexpr NET_API_STATUS kAlreadyMember = 1378;   // ERROR_MEMBER_IN_ALIAS
+constexpr NET_API_STATUS kAliasExists = 1379;    // ERROR_ALIAS_EXISTS
+constexpr NET_API_STATUS kGroupExists = 2223;    // NERR_GroupExists
+constexpr NET_API_STATUS kAlreadyMember = 1378;  // ERROR_MEMBER_IN_ALIAS
 
 // The step numbers of addUser's error texts.
 enum AddUserStep { kCreateGroup = 1, kAddUser = 2, kUserInfo = 3, kAddToGroup = 4, kSidText = 5, kFindGroup = 6 };
 
 constexpr DWORD kSidBytes = 8192;
 constexpr DWORD kNameUnits = 8192;
-constexpr DWORD kNetworkLogon = 3;   // LOGON32_LOGON_NETWORK
+constexpr DWORD kNetworkLogon = 3;  // LOGON32_LOGON_NETWORK
 constexpr ACCESS_MASK kRightsPolicyAccess = POLICY_CREATE_ACCOUNT | POLICY_LOOKUP_NAMES;
 
 typedef BOOL(WINAPI* SidToTextFunction)(PSID sid, LPWSTR* text);
@@ -188,8 +188,8 @@ void profileDirectory(const ProfileApi& api, const wchar_t* sidText, const wchar
     const wchar_t* domain = account.localDomain(sidText) ? L"." : account.domain();
     ScopedHandle token;
     // No password is no logon: the logon function takes none.
-    if (!password || !api.logonUser(account.name(), domain, password, kNetworkLogon, LOGON32_PROVIDER_DEFAULT,
-                                    token.receive())) {
+    if (!password ||
+        !api.logonUser(account.name(), domain, password, kNetworkLogon, LOGON32_PROVIDER_DEFAULT, token.receive())) {
         int error = password ? static_cast<int>(GetLastError()) : ERROR_INVALID_PARAMETER;
         formatWide(out, capacity, L" could not get token %d", error);
         return;

@@ -20,8 +20,8 @@ struct NetApi {
     NET_API_STATUS(WINAPI* bufferFree)(LPVOID buffer);
     NET_API_STATUS(WINAPI* userAdd)(LPCWSTR server, DWORD level, LPBYTE info, LPDWORD parameterError);
     NET_API_STATUS(WINAPI* userGetInfo)(LPCWSTR server, LPCWSTR user, DWORD level, LPBYTE* info);
-    NET_API_STATUS(WINAPI* localGroupAddMembers)(LPCWSTR server, LPCWSTR group, DWORD level, LPBYTE members,
-                                                 DWORD count);
+    NET_API_STATUS(WINAPI* localGroupAddMembers)
+    (LPCWSTR server, LPCWSTR group, DWORD level, LPBYTE members, DWORD count);
     NET_API_STATUS(WINAPI* userDel)(LPCWSTR server, LPCWSTR user);
     NET_API_STATUS(WINAPI* localGroupDel)(LPCWSTR server, LPCWSTR group);
 };
@@ -32,7 +32,7 @@ bool bindNetApi(NetApi* api);
 
 struct NewUser {
     const wchar_t* user;
-    wchar_t* password;   // a secret: handed to the system only, never logged
+    wchar_t* password;  // a secret: handed to the system only, never logged
     const wchar_t* comment;
     const wchar_t* group;
     const wchar_t* groupComment;
@@ -48,8 +48,7 @@ bool addUser(const NetApi& api, const NewUser& request, wchar_t* out, size_t cap
 
 struct ProfileApi {
     BOOL(WINAPI* convertStringSidToSid)(LPCWSTR text, PSID* sid);
-    BOOL(WINAPI* logonUser)(LPCWSTR user, LPCWSTR domain, LPCWSTR password, DWORD type, DWORD provider,
-                            PHANDLE token);
+    BOOL(WINAPI* logonUser)(LPCWSTR user, LPCWSTR domain, LPCWSTR password, DWORD type, DWORD provider, PHANDLE token);
     BOOL(WINAPI* getUserProfileDirectory)(HANDLE token, LPWSTR directory, LPDWORD size);
 };
 
@@ -62,11 +61,11 @@ void profileDirectory(const ProfileApi& api, const wchar_t* sid, const wchar_t* 
                       size_t capacity);
 
 struct LsaApi {
-    NTSTATUS(NTAPI* openPolicy)(PLSA_UNICODE_STRING system, PLSA_OBJECT_ATTRIBUTES attributes, ACCESS_MASK access,
-                                PLSA_HANDLE policy);
+    NTSTATUS(NTAPI* openPolicy)
+    (PLSA_UNICODE_STRING system, PLSA_OBJECT_ATTRIBUTES attributes, ACCESS_MASK access, PLSA_HANDLE policy);
     NTSTATUS(NTAPI* addAccountRights)(LSA_HANDLE policy, PSID account, PLSA_UNICODE_STRING rights, ULONG count);
-    NTSTATUS(NTAPI* removeAccountRights)(LSA_HANDLE policy, PSID account, BOOLEAN all, PLSA_UNICODE_STRING rights,
-                                         ULONG count);
+    NTSTATUS(NTAPI* removeAccountRights)
+    (LSA_HANDLE policy, PSID account, BOOLEAN all, PLSA_UNICODE_STRING rights, ULONG count);
     NTSTATUS(NTAPI* close)(LSA_HANDLE policy);
 };
 

@@ -15,6 +15,7 @@
 // ShellLink.create0 is exported for runtimes that look it up themselves, but
 // no runtime class declares it, so it is never bound.
 
+// clang-format off
 TLX_NATIVE(ACLHandling, addACE, "(Ljava/lang/String;ZZZZZILjava/lang/String;)Z", 40)
 TLX_NATIVE(FileVersion, compare0, "(Ljava/lang/String;Ljava/lang/String;)I", 16)
 TLX_NATIVE(FolderInfo, getSpecialFolder0, "(IZ)Ljava/lang/String;", 16)
@@ -86,3 +87,4 @@ TLX_NATIVE(Win32UserInfo, getUserProfileDirectory0, "(Ljava/lang/String;Ljava/la
 TLX_NATIVE(Win32UserInfo, getUserSid0, "()Ljava/lang/String;", 8)
 TLX_NATIVE(Win32UserInfo, setLsaAccountRight0, "(Ljava/lang/String;Ljava/lang/String;Z)Z", 20)
 TLX_NATIVE(WinGuiHelper, getHwnd0, "(Ljava/lang/reflect/Method;Ljava/lang/Object;)J", 16)
+// clang-format on

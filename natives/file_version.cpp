@@ -18,7 +18,7 @@ typedef DWORD(WINAPI* VersionInfoSizeFunction)(LPCWSTR file, LPDWORD handle);
 typedef BOOL(WINAPI* VersionInfoFunction)(LPCWSTR file, DWORD handle, DWORD size, LPVOID data);
 typedef BOOL(WINAPI* QueryValueFunction)(LPCVOID block, LPCWSTR subBlock, LPVOID* buffer, PUINT length);
 
-constexpr DWORD kLoadFromSystem32 = 0x800;   // LOAD_LIBRARY_SEARCH_SYSTEM32
+constexpr DWORD kLoadFromSystem32 = 0x800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
 constexpr size_t kPathUnits = 32768;
 
 struct VersionFunctions {
@@ -30,7 +30,7 @@ struct VersionFunctions {
 // Attempted once per process; two first calls at once only repeat the load.
 const VersionFunctions* versionFunctions() {
     static VersionFunctions functions;
-    static std::atomic<int> state{0};   // 0 not tried, 1 bound, 2 missing
+    static std::atomic<int> state{0};  // 0 not tried, 1 bound, 2 missing
     if (state.load() == 0) {
         HMODULE version = LoadLibraryExW(L"version.dll", nullptr, kLoadFromSystem32);
         VersionFunctions found = {procAddress<VersionInfoSizeFunction>(version, "GetFileVersionInfoSizeW"),

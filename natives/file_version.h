@@ -7,7 +7,7 @@ enum VersionComparison : int {
     kSameVersion = 0,
     kFirstNewer = 1,
     kSecondNewer = 2,
-    kVersionUnreadable = 3,   // at least one of the two has no readable version
+    kVersionUnreadable = 3,  // at least one of the two has no readable version
 };
 
 VersionComparison compareFileVersions(const wchar_t* first, const wchar_t* second);

@@ -4,8 +4,8 @@
 // clears or reports a Java exception. The copy of a Java string argument is
 // JavaStringCopy in launcher/base/scoped.h.
 #pragma once
-#include <jni.h>
 #include <windows.h>
+#include <jni.h>
 
 #include <cstddef>
 #include <cstdint>

@@ -3,8 +3,8 @@
 // be checked on a selection made in memory (the picker on this test
 // platform returns before it ever shows).
 #pragma once
-#include <jni.h>
 #include <windows.h>
+#include <jni.h>
 #include <objsel.h>
 
 // One Result per selected object: name, ADsPath, class, UPN and the string

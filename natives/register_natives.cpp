@@ -3,8 +3,8 @@
 // executable's own export table.
 #include "natives/native_support.h"
 
-#include <jni.h>
 #include <windows.h>
+#include <jni.h>
 
 #include <cstdio>
 #include <cstring>

@@ -2,8 +2,8 @@
 // argument copy, but overwritten before its memory goes back to the heap,
 // so that no freed block keeps the password. Never log or print it.
 #pragma once
-#include <jni.h>
 #include <windows.h>
+#include <jni.h>
 
 #include "launcher/base/scoped.h"
 

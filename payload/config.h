@@ -6,7 +6,7 @@
 
 #include "launcher/base/limits.h"
 
-constexpr size_t kMessageCapacity = 6000;   // units of every message buffer
+constexpr size_t kMessageCapacity = 6000;  // units of every message buffer
 
 // Copies the setting, cut to size - 1 bytes (logged when cut), NUL-terminated.
 void getConfigString(int id, char* buffer, size_t size);

@@ -93,8 +93,7 @@ void getConfigString(int id, char* buffer, size_t size) {
     }
     size_t length = std::strlen(value);
     if (length > size - 1) {
-        logError(L"config string %d truncated (%d %d)", id, static_cast<int>(size),
-                   static_cast<int>(length));
+        logError(L"config string %d truncated (%d %d)", id, static_cast<int>(size), static_cast<int>(length));
         length = size - 1;
     }
     std::memcpy(buffer, value, length);

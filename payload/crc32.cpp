@@ -40,9 +40,7 @@ constexpr size_t kWideMinimum = 2 * kWideStride;
 #define TLX_CLMUL __attribute__((target("pclmul,sse4.1")))
 #define TLX_WIDE_CLMUL __attribute__((target("avx2,vpclmulqdq,pclmul,sse4.1")))
 
-TLX_CLMUL __m128i load(const unsigned char* data) {
-    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(data));
-}
+TLX_CLMUL __m128i load(const unsigned char* data) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(data)); }
 
 // The 128-bit remainder carried over the given distance, added to the next block.
 TLX_CLMUL __m128i fold(__m128i carried, __m128i constants, __m128i next) {

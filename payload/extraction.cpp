@@ -3,8 +3,8 @@
 // the last record kept for the Java side.
 #include "payload/extraction.h"
 
-#include <immintrin.h>
 #include <windows.h>
+#include <immintrin.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -168,8 +168,8 @@ int extractRecord(HANDLE source, const char* targetPath) {
     int64_t size = readLong(source);
     logMessage(L"extracting %S (size: %I64d)", targetPath, size);
     if (size <= 0) return kExtractOk;
-    ScopedHandle target(CreateFileA(targetPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                    nullptr));
+    ScopedHandle target(
+        CreateFileA(targetPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!target.valid()) failMessageArg8(kMsgInternalError, "11");
     int result = copyRecordBytes(source, target.get(), size, true);
     target.close();

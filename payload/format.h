@@ -7,9 +7,9 @@
 
 namespace payload_format {
 
-constexpr uint32_t kMagic = 0xE8E413D5u;       // first four bytes of the payload
-constexpr uint8_t kScrambleMask = 0xA7;         // XOR-ed into every record byte
-constexpr int64_t kVerifiedRangeStart = 20;     // CRC covers [20, 20 + length)
+constexpr uint32_t kMagic = 0xE8E413D5u;     // first four bytes of the payload
+constexpr uint8_t kScrambleMask = 0xA7;      // XOR-ed into every record byte
+constexpr int64_t kVerifiedRangeStart = 20;  // CRC covers [20, 20 + length)
 
 // Header offsets from the payload start.
 constexpr int kOffsetMagic = 0;
@@ -19,13 +19,13 @@ constexpr int kOffsetVerifiedLength = 12;
 constexpr int kOffsetNarrowCount = 20;
 
 // PE header positions used to find the payload start.
-constexpr int kPeOffsetPointer = 60;            // e_lfanew in the DOS header
-constexpr int kPeSectionCount = 6;              // from the PE signature
-constexpr int kPeOptionalHeaderSize = 20;       // from the PE signature
-constexpr int kPeSectionTableStart = 24;        // from the PE signature, plus optional header
+constexpr int kPeOffsetPointer = 60;       // e_lfanew in the DOS header
+constexpr int kPeSectionCount = 6;         // from the PE signature
+constexpr int kPeOptionalHeaderSize = 20;  // from the PE signature
+constexpr int kPeSectionTableStart = 24;   // from the PE signature, plus optional header
 constexpr int kSectionHeaderSize = 40;
-constexpr int kSectionRawSize = 16;             // within a section header
-constexpr int kSectionRawPointer = 20;          // within a section header
+constexpr int kSectionRawSize = 16;     // within a section header
+constexpr int kSectionRawPointer = 20;  // within a section header
 
 // The configuration keys that describe the file records, named here too for
 // the build tool, which writes them.

@@ -60,8 +60,7 @@ bool languageCodeFor(LANGID identifier, char* out, size_t capacity) {
     return false;
 }
 
-void detectUiLanguageFrom(const ArgumentList* arguments, const LanguageSources& sources, char* out,
-                          size_t capacity) {
+void detectUiLanguageFrom(const ArgumentList* arguments, const LanguageSources& sources, char* out, size_t capacity) {
     copyCode("en", out, capacity);
     LANGID candidate = sources.formatLocale();
     bool followFormats = false;

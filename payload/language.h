@@ -20,8 +20,7 @@ struct LanguageSources {
     bool (*uiLanguage)(LANGID* language);  // false when the system lacks the call
 };
 const LanguageSources& systemLanguageSources();
-void detectUiLanguageFrom(const ArgumentList* arguments, const LanguageSources& sources, char* out,
-                          size_t capacity);
+void detectUiLanguageFrom(const ArgumentList* arguments, const LanguageSources& sources, char* out, size_t capacity);
 
 // The table lookup alone: exact identifier first, then its primary language.
 // Returns false (and leaves out untouched) when neither is in the table.

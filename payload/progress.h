@@ -6,7 +6,7 @@
 #include <windows.h>
 
 struct PayloadProgress {
-    HWND dialog = nullptr;   // also the owner of the corrupted-file box
+    HWND dialog = nullptr;  // also the owner of the corrupted-file box
     void (*setRange)(HWND dialog, int low, int high) = nullptr;
     void (*setPosition)(HWND dialog, int position) = nullptr;
     // Returns only while the work may go on: after a Cancel it ends the

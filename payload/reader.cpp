@@ -98,7 +98,7 @@ int64_t seekPayloadStart(HANDLE file) {
 
 void readPayloadTables(HANDLE file) {
     if (static_cast<uint32_t>(readInt(file)) != payload_format::kMagic) failText(L"Internal Error: magic");
-    readInt(file);   // check flag and expected CRC: the integrity check reads them
+    readInt(file);  // check flag and expected CRC: the integrity check reads them
     readInt(file);
     readLong(file);  // verified length
     int32_t narrowCount = readInt(file);

@@ -13,9 +13,7 @@ bool ArgumentList::append(const wchar_t* text, size_t length) {
     return true;
 }
 
-bool ArgumentList::append(const wchar_t* text) {
-    return append(text, std::wcslen(text));
-}
+bool ArgumentList::append(const wchar_t* text) { return append(text, std::wcslen(text)); }
 
 void ArgumentList::remove(int index) {
     if (index < 0 || index >= count()) return;
@@ -35,8 +33,8 @@ void appendQuoted(ArgumentList& list, const wchar_t* p, const wchar_t* open, con
     size_t before = static_cast<size_t>(open - p);
     size_t inside = static_cast<size_t>(close - open - 1);
     wchar_t small[512];
-    wchar_t* joined = before + inside < 512 ? small
-                                            : static_cast<wchar_t*>(std::malloc((before + inside + 1) * sizeof(wchar_t)));
+    wchar_t* joined =
+        before + inside < 512 ? small : static_cast<wchar_t*>(std::malloc((before + inside + 1) * sizeof(wchar_t)));
     if (!joined) return;
     std::wmemcpy(joined, p, before);
     std::wmemcpy(joined + before, open + 1, inside);

@@ -20,7 +20,8 @@ void toUpperCase(char* text, size_t length) {
     int units = length > 0 ? MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(length), nullptr, 0) : 0;
     if (units <= 0) return;
     wchar_t small[256];
-    wchar_t* wide = units <= 256 ? small : static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), 0, units * sizeof(wchar_t)));
+    wchar_t* wide =
+        units <= 256 ? small : static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), 0, units * sizeof(wchar_t)));
     if (!wide) return;
     MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(length), wide, units);
     toUpperCase(wide, static_cast<size_t>(units));

@@ -3,6 +3,6 @@
 #pragma once
 #include <cstddef>
 
-constexpr size_t kPathCapacity = 6000;      // paths, settings, messages (characters)
-constexpr size_t kVersionCapacity = 2000;   // Java version texts, program arguments
+constexpr size_t kPathCapacity = 6000;         // paths, settings, messages (characters)
+constexpr size_t kVersionCapacity = 2000;      // Java version texts, program arguments
 constexpr size_t kOptionLineCapacity = 30000;  // one line of a .vmoptions file

@@ -12,8 +12,8 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <cstring>
+#include <ctime>
 #include <cwchar>
 
 #include "launcher/base/file_system.h"
@@ -41,7 +41,7 @@ bool g_initialised = false;
 bool g_pathSet = false;
 bool g_pathHandedOut = false;
 bool g_keep = false;
-bool g_ended = false;       // deleted by endLog: nothing more is written
+bool g_ended = false;  // deleted by endLog: nothing more is written
 unsigned long long g_size = 0;
 wchar_t g_path[kPathCapacity];
 HANDLE g_file = INVALID_HANDLE_VALUE;
@@ -112,9 +112,7 @@ size_t encodeText(const wchar_t* text, char* out, size_t capacity) {
     return used;
 }
 
-void writeText(const wchar_t* text) {
-    writeBytes(g_bytes, encodeText(text, g_bytes, sizeof(g_bytes)));
-}
+void writeText(const wchar_t* text) { writeBytes(g_bytes, encodeText(text, g_bytes, sizeof(g_bytes))); }
 
 // Created afresh ("w") or appended to ("a", created when missing); an empty
 // file starts with the byte-order mark either way.
@@ -128,7 +126,6 @@ bool openLog(bool create) {
     if (GetFileSizeEx(g_file, &size) && size.QuadPart == 0) writeBytes(kByteOrderMark, 3);
     return true;
 }
-
 
 void logDirectory(wchar_t* dir) {
     if (!findTempDirWide(dir, kPathCapacity)) std::wcscpy(dir, L"c:\\");

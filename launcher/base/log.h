@@ -6,7 +6,7 @@
 
 // Format directives follow launcher/base/wformat.h (%s UTF-16, %S 8-bit, %I64d ...).
 void logMessage(const wchar_t* format, ...);
-void logError(const wchar_t* format, ...);   // the line starts with "ERROR: "
+void logError(const wchar_t* format, ...);  // the line starts with "ERROR: "
 void logMessageV(const wchar_t* format, va_list args);
 void logErrorV(const wchar_t* format, va_list args);
 

@@ -11,8 +11,8 @@ const char* exePath();
 const wchar_t* exePathWide();
 // Directories of the above, each ending with a backslash.
 const char* exeDir8();
-const wchar_t* exeDirWide();       // from the long UTF-16 path
-const wchar_t* exeDirWidened();    // the 8-bit directory widened
+const wchar_t* exeDirWide();     // from the long UTF-16 path
+const wchar_t* exeDirWidened();  // the 8-bit directory widened
 
 // A relative path is prefixed with the directory of baseFile (when given) or
 // the executable's directory; then backslash runs are collapsed. False when the

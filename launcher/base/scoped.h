@@ -4,8 +4,8 @@
 // argument. Each is released when its owner goes out of scope, so every
 // return path, early or late, releases it exactly once.
 #pragma once
-#include <jni.h>
 #include <windows.h>
+#include <jni.h>
 #include <ntsecapi.h>
 
 #include <cstddef>
@@ -103,15 +103,15 @@ struct CoTaskMemoryTraits : NullMeansNone<Pointer> {
     static void close(Pointer memory) { CoTaskMemFree(memory); }
 };
 
-using ScopedHandle = Scoped<KernelHandleTraits>;           // CloseHandle
-using ScopedFindHandle = Scoped<FindHandleTraits>;         // FindClose
-using ScopedRegistryKey = Scoped<RegistryKeyTraits>;       // RegCloseKey
-using ScopedServiceHandle = Scoped<ServiceHandleTraits>;   // CloseServiceHandle
-using ScopedLsaHandle = Scoped<LsaHandleTraits>;           // LsaClose
+using ScopedHandle = Scoped<KernelHandleTraits>;          // CloseHandle
+using ScopedFindHandle = Scoped<FindHandleTraits>;        // FindClose
+using ScopedRegistryKey = Scoped<RegistryKeyTraits>;      // RegCloseKey
+using ScopedServiceHandle = Scoped<ServiceHandleTraits>;  // CloseServiceHandle
+using ScopedLsaHandle = Scoped<LsaHandleTraits>;          // LsaClose
 template <typename Pointer>
-using ScopedLocalMemory = Scoped<LocalMemoryTraits<Pointer>>;   // LocalFree, e.g. FormatMessage's text
+using ScopedLocalMemory = Scoped<LocalMemoryTraits<Pointer>>;  // LocalFree, e.g. FormatMessage's text
 template <typename Pointer>
-using ScopedMalloc = Scoped<MallocMemoryTraits<Pointer>>;       // free
+using ScopedMalloc = Scoped<MallocMemoryTraits<Pointer>>;  // free
 template <typename Pointer>
 using ScopedCoTaskMemory = Scoped<CoTaskMemoryTraits<Pointer>>;  // CoTaskMemFree, e.g. a shell path
 
@@ -157,8 +157,8 @@ private:
 // it is given up to its first NUL, so a copy cut there would name another key,
 // file, service or account than the caller gave (or store less than it gave).
 enum class StringUse {
-    kName,    // a name, a path, a command line or data to store: refused
-    kShown,   // a text only shown to the user (a title, a label): shown up to the U+0000
+    kName,   // a name, a path, a command line or data to store: refused
+    kShown,  // a text only shown to the user (a title, a label): shown up to the U+0000
 };
 
 // The copy of a Java string that a native makes on entry: UTF-16 and
@@ -234,7 +234,9 @@ private:
 class JavaBooleanArrayElements {
 public:
     JavaBooleanArrayElements(JNIEnv* env, jbooleanArray array)
-        : env_(env), array_(array), elements_(array ? env->GetBooleanArrayElements(array, nullptr) : nullptr),
+        : env_(env),
+          array_(array),
+          elements_(array ? env->GetBooleanArrayElements(array, nullptr) : nullptr),
           count_(elements_ ? env->GetArrayLength(array) : 0) {}
     ~JavaBooleanArrayElements() {
         if (elements_) env_->ReleaseBooleanArrayElements(array_, elements_, 0);

@@ -56,7 +56,9 @@ struct ApiWide {
     static BOOL createDir(const wchar_t* p) { return CreateDirectoryW(p, nullptr); }
     static BOOL removeDir(const wchar_t* p) { return RemoveDirectoryW(p); }
     static bool exists(const wchar_t* p) { return fileExists(p); }
-    static void join(wchar_t* out, size_t cap, const wchar_t* a, const wchar_t* b) { formatWide(out, cap, L"%s%s", a, b); }
+    static void join(wchar_t* out, size_t cap, const wchar_t* a, const wchar_t* b) {
+        formatWide(out, cap, L"%s%s", a, b);
+    }
     static void probeName(wchar_t* out, size_t cap, const wchar_t* dir, int pid, int r) {
         formatWide(out, cap, L"%s\\kvotw%d%d", dir, pid, r);
     }
@@ -85,8 +87,7 @@ bool isUsableDir(const typename Api::Char* path, int checks) {
 
 // Candidate built from environment variables; false when one is missing.
 template <typename Api>
-bool envCandidate(typename Api::Char* out, const char* first, const char* second,
-                  const typename Api::Char* suffix) {
+bool envCandidate(typename Api::Char* out, const char* first, const char* second, const typename Api::Char* suffix) {
     using Char = typename Api::Char;
     Char a[kPathCapacity], b[kPathCapacity];
     DWORD n = Api::env(first, a, kPathCapacity);
@@ -118,9 +119,8 @@ bool tempPathCandidate(typename Api::Char* out) {
 
 // Walks the candidates in their fixed order; the first usable one wins.
 template <typename Api>
-bool chooseTempDir(typename Api::Char* out, const typename Api::Char* appDataTemp,
-                   const typename Api::Char* winTemp, const typename Api::Char* empty,
-                   const typename Api::Char* cTemp, const typename Api::Char* cTmp) {
+bool chooseTempDir(typename Api::Char* out, const typename Api::Char* appDataTemp, const typename Api::Char* winTemp,
+                   const typename Api::Char* empty, const typename Api::Char* cTemp, const typename Api::Char* cTmp) {
     using Char = typename Api::Char;
     Char c[kPathCapacity];
     auto take = [&](bool ok, int checks) {

@@ -13,8 +13,8 @@ bool findTempDirWide(wchar_t* out, size_t capacity);
 // What isUsableDir checks besides creating and removing a probe directory in path.
 enum UsableDirCheck {
     kDirAsIs = 0,
-    kDirCreateFirst = 1,      // try to create path itself first
-    kDirLongNameShows = 2,    // reject a path whose long form needs "?" in this code page
+    kDirCreateFirst = 1,    // try to create path itself first
+    kDirLongNameShows = 2,  // reject a path whose long form needs "?" in this code page
 };
 bool isUsableDir8(const char* path, int checks);
 bool isUsableDirWide(const wchar_t* path, int checks);

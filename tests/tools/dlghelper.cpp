@@ -124,8 +124,7 @@ std::vector<HWND> childrenOf(HWND window) {
 
 bool isStaticText(HWND control) {
     LONG type = GetWindowLongW(control, GWL_STYLE) & SS_TYPEMASK;
-    return sameText(className(control), L"Static") && type != SS_ICON && type != SS_BITMAP &&
-           type != SS_ENHMETAFILE;
+    return sameText(className(control), L"Static") && type != SS_ICON && type != SS_BITMAP && type != SS_ENHMETAFILE;
 }
 
 // The message of a message box is its static control 0xFFFF; any other
@@ -178,8 +177,8 @@ std::string describeWindow(HWND window, bool withControls) {
                       "," + field("pid", pid) + "," + field("exe", json(processImage(pid))) + "," +
                       field("hwnd", reinterpret_cast<intptr_t>(window)) + "," +
                       field("owner", reinterpret_cast<intptr_t>(GetWindow(window, GW_OWNER))) + ",\"rect\":[" +
-                      std::to_string(rect.left) + "," + std::to_string(rect.top) + "," +
-                      std::to_string(rect.right) + "," + std::to_string(rect.bottom) + "]";
+                      std::to_string(rect.left) + "," + std::to_string(rect.top) + "," + std::to_string(rect.right) +
+                      "," + std::to_string(rect.bottom) + "]";
     if (withControls) {
         out += "," + field("text", json(messageText(window))) + ",\"controls\":[";
         for (HWND child : childrenOf(window)) out += (out.back() == '[' ? "" : ",") + describeControl(child);

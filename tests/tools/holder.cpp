@@ -88,7 +88,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (argc != 5) {
-        std::fprintf(stderr, "usage: holder file|dir|files|semaphore|desktop TARGET READY RELEASE | holder schedule PATH\n");
+        std::fprintf(stderr,
+                     "usage: holder file|dir|files|semaphore|desktop TARGET READY RELEASE | holder schedule PATH\n");
         return 2;
     }
     return hold(argv[1], argv[2], argv[3], argv[4]);

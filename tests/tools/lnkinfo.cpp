@@ -29,8 +29,8 @@ std::string describe(const std::wstring& file) {
     link->GetWorkingDirectory(directory, MAX_PATH);
     link->GetDescription(description, 1024);
     link->GetIconLocation(icon, MAX_PATH, &iconIndex);
-    return out + ",\"target\":" + json(target) + ",\"arguments\":" + json(arguments) + ",\"directory\":" +
-           json(directory) + ",\"description\":" + json(description) + ",\"icon\":" + json(icon) +
+    return out + ",\"target\":" + json(target) + ",\"arguments\":" + json(arguments) +
+           ",\"directory\":" + json(directory) + ",\"description\":" + json(description) + ",\"icon\":" + json(icon) +
            ",\"iconIndex\":" + std::to_string(iconIndex) + "}";
 }
 

@@ -19,8 +19,8 @@ namespace {
 
 std::string numbers(DWORD high, DWORD low) {
     char text[64];
-    snprintf(text, sizeof text, "\"%u.%u.%u.%u\"", unsigned(HIWORD(high)), unsigned(LOWORD(high)), unsigned(HIWORD(low)),
-             unsigned(LOWORD(low)));
+    snprintf(text, sizeof text, "\"%u.%u.%u.%u\"", unsigned(HIWORD(high)), unsigned(LOWORD(high)),
+             unsigned(HIWORD(low)), unsigned(LOWORD(low)));
     return text;
 }
 
@@ -38,8 +38,8 @@ std::string versionFields(const std::wstring& file) {
     WORD* translation = nullptr;
     if (VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length) &&
         length >= 4) {
-        const wchar_t* names[] = {L"ProductName", L"ProductVersion", L"FileVersion", L"CompanyName",
-                                  L"FileDescription", L"LegalCopyright"};
+        const wchar_t* names[] = {L"ProductName", L"ProductVersion",  L"FileVersion",
+                                  L"CompanyName", L"FileDescription", L"LegalCopyright"};
         for (const wchar_t* name : names) {
             wchar_t query[128];
             _snwprintf(query, 128, L"\\StringFileInfo\\%04x%04x\\%ls", translation[0], translation[1], name);
@@ -57,8 +57,8 @@ BOOL CALLBACK firstName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR found) {
 }
 
 std::string iconFields(const std::wstring& file) {
-    std::string out = "\"icon_count\":" + std::to_string(ExtractIconExW(file.c_str(), -1, nullptr, nullptr, 0)) +
-                      ",\"icons\":[";
+    std::string out =
+        "\"icon_count\":" + std::to_string(ExtractIconExW(file.c_str(), -1, nullptr, nullptr, 0)) + ",\"icons\":[";
     HMODULE module = LoadLibraryExW(file.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     LPCWSTR group = nullptr;
     EnumResourceNamesW(module, MAKEINTRESOURCEW(14), firstName, reinterpret_cast<LONG_PTR>(&group));
@@ -71,12 +71,12 @@ std::string iconFields(const std::wstring& file) {
         DWORD size = image ? SizeofResource(module, image) : 0;
         const BYTE* bytes = image ? static_cast<const BYTE*>(LockResource(LoadResource(module, image))) : nullptr;
         int decoded = 0;
-        if (HICON icon = bytes ? CreateIconFromResourceEx(const_cast<BYTE*>(bytes), size, TRUE, 0x00030000, 0, 0, 0)
-                               : nullptr) {
+        if (HICON icon =
+                bytes ? CreateIconFromResourceEx(const_cast<BYTE*>(bytes), size, TRUE, 0x00030000, 0, 0, 0) : nullptr) {
             ICONINFO info = {};
             BITMAP bitmap = {};
-            if (GetIconInfo(icon, &info) && GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap,
-                                                       &bitmap))
+            if (GetIconInfo(icon, &info) &&
+                GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap))
                 decoded = bitmap.bmWidth;
             DeleteObject(info.hbmColor);
             DeleteObject(info.hbmMask);
@@ -84,8 +84,9 @@ std::string iconFields(const std::wstring& file) {
         }
         std::string hex;
         for (DWORD b = 0; b < size; ++b) hex += {"0123456789abcdef"[bytes[b] >> 4], "0123456789abcdef"[bytes[b] & 15]};
-        out += std::string(i ? "," : "") + "{\"id\":" + std::to_string(id) + ",\"width\":" +
-               std::to_string(entry[0] ? entry[0] : 256) + ",\"height\":" + std::to_string(entry[1] ? entry[1] : 256) +
+        out += std::string(i ? "," : "") + "{\"id\":" + std::to_string(id) +
+               ",\"width\":" + std::to_string(entry[0] ? entry[0] : 256) +
+               ",\"height\":" + std::to_string(entry[1] ? entry[1] : 256) +
                ",\"bits\":" + std::to_string(*reinterpret_cast<const WORD*>(entry + 6)) +
                ",\"decoded\":" + std::to_string(decoded) + ",\"data\":\"" + hex + "\"}";
     }

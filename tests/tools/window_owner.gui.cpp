@@ -23,14 +23,9 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         case WM_CLOSE:
             if (g_ignoreClose) return 0;
             [[fallthrough]];
-        case WM_TIMER:
-            DestroyWindow(window);
-            return 0;
-        case WM_DESTROY:
-            PostQuitMessage(0);
-            return 0;
-        default:
-            return DefWindowProcW(window, message, wParam, lParam);
+        case WM_TIMER: DestroyWindow(window); return 0;
+        case WM_DESTROY: PostQuitMessage(0); return 0;
+        default: return DefWindowProcW(window, message, wParam, lParam);
     }
 }
 

@@ -4,11 +4,11 @@
 // against small stand-ins for those functions; everything else (SID
 // conversion and lookup, tokens, profile directories, registry ACLs) is
 // Wine's real implementation.
-#include <gtest/gtest.h>
-#include <jni.h>
 #include <windows.h>
 #include <aclapi.h>
+#include <jni.h>
 #include <sddl.h>
+#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <string>
@@ -20,7 +20,7 @@
 extern "C" jboolean JNICALL TLX_JNI(Win32UserInfo, isMemberOfGroup0)(JNIEnv*, jclass, jint);
 extern "C" jstring JNICALL TLX_JNI(Win32UserInfo, getUserSid0)(JNIEnv*, jclass);
 extern "C" jboolean JNICALL TLX_JNI(ACLHandling, addACE)(JNIEnv*, jclass, jstring, jboolean, jboolean, jboolean,
-                                                        jboolean, jboolean, jint, jstring);
+                                                         jboolean, jboolean, jint, jstring);
 
 namespace {
 
@@ -96,8 +96,8 @@ TEST(Accounts, AddingUsersAndGroupsStepByStep) {
     for (const auto& row : rows) {
         g_answers = &row.answers;
         g_trace.clear();
-        NewUser request = {L"anna", password, L"comment", row.group, L"group comment", row.createGroup,
-                           row.failIfExists};
+        NewUser request = {L"anna",          password,        L"comment",      row.group,
+                           L"group comment", row.createGroup, row.failIfExists};
         ASSERT_TRUE(addUser(api, request, out, 512));
         EXPECT_EQ(std::wstring(out) + L" / " + g_trace, std::wstring(row.out) + L" / " + row.trace);
     }

@@ -1,9 +1,9 @@
 // Command-line splitting as the launcher does it: quotes of both kinds, no
 // escapes, text around quotes. Every line a user or an installer may pass.
 // Then the entry class's argument array against the real JVM.
-#include <gtest/gtest.h>
 #include <windows.h>
 #include <jni.h>
+#include <gtest/gtest.h>
 
 #include <cwchar>
 #include <string>
@@ -62,8 +62,8 @@ TEST(JavaArguments, AnExhaustedHeapGivesNullAndNoPendingException) {
     jmethodID construct = env->GetMethodID(objectClass, "<init>", "()V");
     for (jsize size = 1 << 20; size >= 1; size /= 4) {
         for (;;) {
-            jobject block = size > 16 ? static_cast<jobject>(env->NewByteArray(size))
-                                      : env->NewObject(objectClass, construct);
+            jobject block =
+                size > 16 ? static_cast<jobject>(env->NewByteArray(size)) : env->NewObject(objectClass, construct);
             if (!block) break;
             hog.push_back(env->NewGlobalRef(block));
             env->DeleteLocalRef(block);

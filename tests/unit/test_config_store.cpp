@@ -5,8 +5,8 @@
 // sources here because Wine derives the user locale and the UI language from
 // the same setting and so cannot present them differently; the process tests
 // use the real ones.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <cstring>

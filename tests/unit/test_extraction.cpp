@@ -5,9 +5,9 @@
 // definition, which the builder's CRC writes into the header. Then the record
 // names that stay inside the extraction directory, and its clean-up, which
 // must never empty the current directory.
-#include <gtest/gtest.h>
 #include <windows.h>
 #include <zlib.h>
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstdio>

@@ -5,11 +5,11 @@
 // picker's selection turned into Result objects (Wine's picker returns before
 // it selects anything), and the 8-bit shortcut native that no runtime class
 // binds, read back through the shell's link object.
-#include <gtest/gtest.h>
-#include <jni.h>
 #include <windows.h>
+#include <jni.h>
 #include <objsel.h>
 #include <shlobj.h>
+#include <gtest/gtest.h>
 
 #include <cstring>
 #include <filesystem>
@@ -20,8 +20,8 @@
 #include "natives/native_support.h"
 #include "natives/object_picker.h"
 
-extern "C" jboolean JNICALL TLX_JNI(ShellLink, create0)(JNIEnv*, jclass, jbyteArray, jbyteArray, jbyteArray,
-                                                       jbyteArray, jbyteArray, jbyteArray, jint);
+extern "C" jboolean JNICALL TLX_JNI(ShellLink, create0)(JNIEnv*, jclass, jbyteArray, jbyteArray, jbyteArray, jbyteArray,
+                                                        jbyteArray, jbyteArray, jint);
 
 namespace {
 
@@ -64,9 +64,12 @@ TEST(MultiString, SplitWhereverTheDataEnds) {
         std::u16string data;
         const wchar_t* strings;
     } cases[] = {
-        {std::u16string(u"a\0b\0\0", 5), L"a|b|"}, {std::u16string(u"a\0b", 3), L"a|b|"},
-        {std::u16string(u"ab\0c", 4), L"ab|c|"},   {std::u16string(u"\0", 1), L""},
-        {u"", L""},                                {std::u16string(u"a\0\0b\0", 5), L"a||b|"},
+        {std::u16string(u"a\0b\0\0", 5), L"a|b|"},
+        {std::u16string(u"a\0b", 3), L"a|b|"},
+        {std::u16string(u"ab\0c", 4), L"ab|c|"},
+        {std::u16string(u"\0", 1), L""},
+        {u"", L""},
+        {std::u16string(u"a\0\0b\0", 5), L"a||b|"},
     };
     for (const auto& c : cases) {
         TextList strings;
@@ -95,8 +98,10 @@ TEST(ObjectPickerResults, SelectionBecomesResultObjects) {
     struct {
         DS_SELECTION_LIST list;
         DS_SELECTION more[2];
-    } selection = {{3, 1, {{const_cast<PWSTR>(L"Administr\u00e4toren"), const_cast<PWSTR>(L"WinNT://HOST/A"),
-                            const_cast<PWSTR>(L"group"), nullptr, &attributes[0], 1}}},
+    } selection = {{3,
+                    1,
+                    {{const_cast<PWSTR>(L"Administr\u00e4toren"), const_cast<PWSTR>(L"WinNT://HOST/A"),
+                      const_cast<PWSTR>(L"group"), nullptr, &attributes[0], 1}}},
                    {{nullptr, nullptr, nullptr, const_cast<PWSTR>(L"u@example.test"), &attributes[1], 1},
                     {const_cast<PWSTR>(L"cut"), nullptr, nullptr, nullptr, &attributes[2], 1}}};
 
@@ -132,8 +137,8 @@ TEST(ShellLinkAnsi, SavesTheLinkOfItsTexts) {
     std::string file = (std::filesystem::temp_directory_path() / "tlx_create0.lnk").string();
     ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
     EXPECT_TRUE(TLX_JNI(ShellLink, create0)(env, nullptr, bytes(env, file + '\0'),
-                                            bytes(env, std::string("C:\\windows\\notepad.exe\0junk", 28)),
-                                            nullptr, nullptr, bytes(env, "-x \"y z\""), nullptr, SW_SHOWNORMAL));
+                                            bytes(env, std::string("C:\\windows\\notepad.exe\0junk", 28)), nullptr,
+                                            nullptr, bytes(env, "-x \"y z\""), nullptr, SW_SHOWNORMAL));
     {
         ComPtr<IShellLinkW> link;
         ComPtr<IPersistFile> persist;

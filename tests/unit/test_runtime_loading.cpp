@@ -4,8 +4,8 @@
 // that must really take part in the library search. First the Java version
 // texts: parsing, one-sided bounds, both range tests, the pre-release rule and
 // the newer-than order, as tables of cases.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -78,14 +78,9 @@ TEST(Version, NewerThanOrder) {
         const char *a, *b;
         bool expected;
     } cases[] = {
-        {"1.8.0_45", "1.8.0_45", false},
-        {"1.8.0_45", "", true},
-        {"", "1.8", false},
-        {"1.8.0", "1.8", true},
-        {"1.10", "1.9", true},
-        {"1.8.0_101", "1.8.0_45", true},
-        {"11.0.2", "1.8.0_191", true},
-        {"1.8.0_ga", "1.8.0_0", false},
+        {"1.8.0_45", "1.8.0_45", false}, {"1.8.0_45", "", true},         {"", "1.8", false},
+        {"1.8.0", "1.8", true},          {"1.10", "1.9", true},          {"1.8.0_101", "1.8.0_45", true},
+        {"11.0.2", "1.8.0_191", true},   {"1.8.0_ga", "1.8.0_0", false},
     };
     for (const auto& c : cases) EXPECT_EQ(isNewerVersion(c.a, c.b), c.expected) << c.a << " > " << c.b;
 }
@@ -156,18 +151,18 @@ protected:
 TEST_F(RuntimeLoading, VersionRangeProbedAndRegistryRulesDiffer) {
     const struct {
         const char *version, *min, *max;
-        bool probed;      // checkVersionRange (allowBeta false) ...
-        bool registry;    // ... and checkRegistryVersionRange
+        bool probed;    // checkVersionRange (allowBeta false) ...
+        bool registry;  // ... and checkRegistryVersionRange
     } cases[] = {
         {"1.8", "1.8.0", "", false, true},
         {"1.8.0_45", "1.8", "", true, true},
         {"1.7.0_80", "1.8", "", false, false},
         {"1.8.0_191", "1.6", "1.8", true, true},
         {"9.0.4", "1.6", "1.8", false, false},
-        {"1.8.0_45-release", "", "", false, true},   // "ea" in "release"
+        {"1.8.0_45-release", "", "", false, true},  // "ea" in "release"
         {"1.9.0-rc1", "", "", false, true},
         {"1.8.0-beta", "", "", false, true},
-        {"1.8.0-BETA", "", "", true, true},           // case-sensitive
+        {"1.8.0-BETA", "", "", true, true},  // case-sensitive
         {"1.8.0_ga", "1.8.0_0", "1.8.0_0", true, true},
         {"", "1.8", "", false, true},
         {"", "", "", true, true},
@@ -175,8 +170,8 @@ TEST_F(RuntimeLoading, VersionRangeProbedAndRegistryRulesDiffer) {
     for (const auto& c : cases) {
         VersionNumber min = parseVersion(c.min);
         VersionNumber max = parseVersion(c.max);
-        EXPECT_EQ(checkVersionRange(c.version, min, max, false), c.probed) << c.version << " in [" << c.min << ", "
-                                                                          << c.max << "]";
+        EXPECT_EQ(checkVersionRange(c.version, min, max, false), c.probed)
+            << c.version << " in [" << c.min << ", " << c.max << "]";
         EXPECT_EQ(checkRegistryVersionRange(c.version, min, max), c.registry) << c.version;
     }
 }

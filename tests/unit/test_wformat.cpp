@@ -2,8 +2,8 @@
 // Windows meaning of %s and %S, the numbers the log formats use, and no
 // write past the caller's buffer; and the text a console set to UTF-8
 // receives.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <cstdarg>
 #include <cstdint>
@@ -70,13 +70,13 @@ std::string narrow(size_t cap, int* length, const char* format, ...) {
 
 // Same output and same result (the length of the whole text) as the C
 // library's snprintf, for the buffer size given.
-#define EXPECT_AS_C_LIBRARY(cap, ...)                                           \
-    do {                                                                        \
-        char expected[64] = "untouched";                                        \
-        int expectedLength = std::snprintf(expected, cap, __VA_ARGS__);         \
-        int length = 0;                                                         \
-        EXPECT_EQ(narrow(cap, &length, __VA_ARGS__), expected) << cap;          \
-        EXPECT_EQ(length, expectedLength) << cap;                               \
+#define EXPECT_AS_C_LIBRARY(cap, ...)                                   \
+    do {                                                                \
+        char expected[64] = "untouched";                                \
+        int expectedLength = std::snprintf(expected, cap, __VA_ARGS__); \
+        int length = 0;                                                 \
+        EXPECT_EQ(narrow(cap, &length, __VA_ARGS__), expected) << cap;  \
+        EXPECT_EQ(length, expectedLength) << cap;                       \
     } while (0)
 
 TEST(NarrowFormat, MatchesTheCLibraryIncludingTheLengthOfCutText) {
