@@ -59,6 +59,10 @@ struct Json {
     void narrow(const std::string& bytes) { appendJsonString(&out, codepage::narrowToUtf16(bytes, codePage)); }
     void wide(const std::u16string& text) { appendJsonString(&out, text); }
     void boolean(bool value) { out += value ? "true" : "false"; }
+    void raw(const char* name, const std::string& text) {
+        key(name);
+        out += text;
+    }
 
     template <class Map, class Put>
     void object(const Map& map, Put&& put) {
@@ -99,8 +103,7 @@ void jsonMissing(Json& j, const Inspection& in) {
     j.out += "[";
     for (const MissingText& missing : missingTexts(in)) {
         j.out += j.out.back() == '[' ? "{" : ", {";
-        j.key("id");
-        j.out += std::to_string(missing.message->id);
+        j.raw("id", std::to_string(missing.message->id));
         j.key("shown_when");
         appendJsonString(&j.out, std::string(missing.message->shownWhen));
         j.key("because");
@@ -117,10 +120,8 @@ void jsonRecords(Json& j, const Inspection& in) {
         j.out += i ? ", {" : "{";
         j.key("name");
         j.narrow(r.name);
-        j.key("size");
-        j.out += std::to_string(r.size);
-        j.key("offset");
-        j.out += std::to_string(r.offset);
+        j.raw("size", std::to_string(r.size));
+        j.raw("offset", std::to_string(r.offset));
         j.out += "}";
     }
     j.out += "]";
@@ -130,8 +131,7 @@ std::string iconSize(uint8_t pixels) { return std::to_string(pixels ? pixels : 2
 
 void jsonStub(Json& j, const StubInfo& stub) {
     j.out += "{";
-    j.key("bitness");
-    j.out += stub.bitness ? std::to_string(stub.bitness) : "null";
+    j.raw("bitness", stub.bitness ? std::to_string(stub.bitness) : "null");
     j.key("splash_image");
     if (stub.splashFormat.empty()) {
         j.out += "null";
@@ -139,22 +139,17 @@ void jsonStub(Json& j, const StubInfo& stub) {
         j.out += "{";
         j.key("format");
         appendJsonString(&j.out, stub.splashFormat);
-        j.key("size");
-        j.out += std::to_string(stub.splashSize);
+        j.raw("size", std::to_string(stub.splashSize));
         j.out += "}";
     }
     j.key("icons");
     j.out += "[";
     for (const IconImage& icon : stub.icons) {
         j.out += j.out.back() == '[' ? "{" : ", {";
-        j.key("width");
-        j.out += iconSize(icon.width);
-        j.key("height");
-        j.out += iconSize(icon.height);
-        j.key("bits");
-        j.out += std::to_string(icon.bitCount);
-        j.key("size");
-        j.out += std::to_string(icon.size);
+        j.raw("width", iconSize(icon.width));
+        j.raw("height", iconSize(icon.height));
+        j.raw("bits", std::to_string(icon.bitCount));
+        j.raw("size", std::to_string(icon.size));
         j.out += "}";
     }
     j.out += "]";
@@ -290,24 +285,17 @@ void textRecords(std::string& out, const Inspection& in, int codePage) {
 
 std::string inspectionJson(const Inspection& in, int codePage) {
     Json j{"{", codePage};
-    j.key("payload_start");
-    j.out += number(in.payloadStart);
-    j.key("file_size");
-    j.out += std::to_string(in.fileSize);
-    j.key("magic");
-    j.out += number(in.magic);
+    j.raw("payload_start", number(in.payloadStart));
+    j.raw("file_size", std::to_string(in.fileSize));
+    j.raw("magic", number(in.magic));
     j.key("magic_ok");
     j.boolean(in.magicOk());
-    j.key("check_flag");
-    j.out += number(in.checkFlag);
-    j.key("crc_expected");
-    j.out += number(in.crcExpected);
-    j.key("crc_computed");
-    j.out += number(in.crcComputed);
+    j.raw("check_flag", number(in.checkFlag));
+    j.raw("crc_expected", number(in.crcExpected));
+    j.raw("crc_computed", number(in.crcComputed));
     j.key("crc_ok");
     j.boolean(in.crcOk());
-    j.key("verified_length");
-    j.out += number(in.verifiedLength);
+    j.raw("verified_length", number(in.verifiedLength));
     j.key("stub");
     jsonStub(j, in.stub);
     j.key("narrow");
@@ -322,8 +310,7 @@ std::string inspectionJson(const Inspection& in, int codePage) {
     jsonMissing(j, in);
     j.key("records");
     jsonRecords(j, in);
-    j.key("unextracted_position");
-    j.out += number(in.unextractedPosition);
+    j.raw("unextracted_position", number(in.unextractedPosition));
     j.key("error");
     if (in.error.empty()) j.out += "null";
     else j.narrow(in.error);
