@@ -274,7 +274,14 @@ void endLog() {
     LogLock lock;
     closeLog();
     if (!g_pathSet || g_pathHandedOut || g_keep || g_ended) return;
-    g_ended = DeleteFileW(g_path) != FALSE;
+    // Every caller is about to end the process: the file goes when this
+    // handle closes with it. Removing it now could wait for the file
+    // system to settle what the start wrote (after a large extraction under
+    // Wine, tens of milliseconds in which the process could not end).
+    static HANDLE goesAtExit = INVALID_HANDLE_VALUE;
+    goesAtExit = CreateFileW(g_path, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    g_ended = goesAtExit != INVALID_HANDLE_VALUE || DeleteFileW(g_path);
 }
 
 void keepLogAtExit() {
