@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cwchar>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "deferred_delete/deletion_state.h"
@@ -127,11 +128,11 @@ bool createDeletionProcess(const std::wstring& listPath, DWORD flags, PROCESS_IN
 // lets it go, so that it can never run without its list or outlive a
 // launcher that was killed. Written once by the thread that starts it.
 struct PreparedDeletion {
-    HANDLE process;
-    HANDLE thread;
-    HANDLE job;
+    ScopedHandle process;
+    ScopedHandle thread;
+    ScopedHandle job;
 };
-PreparedDeletion g_prepared = {};
+PreparedDeletion g_prepared;
 constexpr size_t kPreparedListCapacity = kPathCapacity + 8;
 wchar_t g_preparedList[kPreparedListCapacity];
 void* volatile g_preparing = nullptr;
@@ -169,49 +170,39 @@ DWORD WINAPI startSuspended(LPVOID) {
     if (!job.valid() || !setKilledWithLauncher(job.get(), true)) return 0;
     bool inJob = createInJob(job.get(), started);
     if (!inJob && !createDeletionProcess(g_preparedList, CREATE_SUSPENDED, started)) return 0;
-    ScopedHandle process(started.hProcess);
-    ScopedHandle thread(started.hThread);
+    PreparedDeletion prepared{ScopedHandle(started.hProcess), ScopedHandle(started.hThread), std::move(job)};
     // Outside the job (a launcher in a job of its own on an older system)
     // it could stay suspended for good.
-    if (!inJob && !AssignProcessToJobObject(job.get(), process.get())) {
-        TerminateProcess(process.get(), 0);
+    if (!inJob && !AssignProcessToJobObject(prepared.job.get(), prepared.process.get())) {
+        TerminateProcess(prepared.process.get(), 0);
         return 0;
     }
-    g_prepared = PreparedDeletion{process.release(), thread.release(), job.release()};
+    g_prepared = std::move(prepared);
     return 0;
 }
 
-// Waits until the thread that starts the process is done; the thread's
-// handle, or null when there was none.
-HANDLE preparationDone() {
-    HANDLE preparing = InterlockedExchangePointer(&g_preparing, nullptr);
-    if (preparing && WaitForSingleObject(preparing, kPrepareWait) != WAIT_OBJECT_0) {
-        CloseHandle(preparing);
-        return nullptr;
-    }
-    return preparing;
+// Waits until the thread that starts the process is done; false when there
+// was none or it did not finish in time.
+bool preparationDone() {
+    ScopedHandle preparing(InterlockedExchangePointer(&g_preparing, nullptr));
+    return preparing.valid() && WaitForSingleObject(preparing.get(), kPrepareWait) == WAIT_OBJECT_0;
 }
 
 // The prepared process when it was made for this list; taken once.
 bool takePrepared(const std::wstring& listPath, PreparedDeletion& taken) {
-    HANDLE preparing = preparationDone();
-    if (!preparing) return false;
-    CloseHandle(preparing);
-    if (!g_prepared.process || listPath != g_preparedList) return false;
-    taken = g_prepared;
-    g_prepared = PreparedDeletion{};
+    if (!preparationDone() || !g_prepared.process.valid() || listPath != g_preparedList) return false;
+    taken = std::move(g_prepared);
     return true;
 }
 
 // Resumed first and let go of afterwards: no moment in which it could
 // outlive this process without running.
 bool release(const PreparedDeletion& prepared) {
-    ScopedHandle process(prepared.process);
-    ScopedHandle thread(prepared.thread);
-    ScopedHandle job(prepared.job);
-    if (ResumeThread(thread.get()) != static_cast<DWORD>(-1) && setKilledWithLauncher(job.get(), false)) return true;
+    if (ResumeThread(prepared.thread.get()) != static_cast<DWORD>(-1) &&
+        setKilledWithLauncher(prepared.job.get(), false))
+        return true;
     // It does nothing before this process has ended, so it can still go.
-    TerminateProcess(process.get(), 0);
+    TerminateProcess(prepared.process.get(), 0);
     return false;
 }
 
@@ -234,10 +225,7 @@ void prepareHandOver(const wchar_t* directory) {
     g_preparing = CreateThread(nullptr, 0, startSuspended, nullptr, 0, nullptr);
 }
 
-void settleHandOverPreparation() {
-    HANDLE preparing = preparationDone();
-    if (preparing) CloseHandle(preparing);
-}
+void settleHandOverPreparation() { preparationDone(); }
 
 bool handOverForDeletion(const wchar_t* directory, HandOverNote note) {
     // Held, never closed: the semaphore lives exactly as long as this process.

@@ -45,6 +45,10 @@ bool g_ended = false;  // deleted by endLog: nothing more is written
 unsigned long long g_size = 0;
 wchar_t g_path[kPathCapacity];
 HANDLE g_file = INVALID_HANDLE_VALUE;
+// Open from the log's normal end on, with the file marked to go when it
+// closes: at the C runtime's exit (it outlives the at-exit call that set
+// it) or with the process.
+ScopedHandle g_goesAtExit;
 wchar_t g_line[kLineCapacity];
 // A UTF-16 unit takes at most three UTF-8 bytes, a line feed two (CR LF).
 char g_bytes[3 * kLineCapacity + 16];
@@ -278,10 +282,9 @@ void endLog() {
     // handle closes with it. Removing it now could wait for the file
     // system to settle what the start wrote (after a large extraction under
     // Wine, tens of milliseconds in which the process could not end).
-    static HANDLE goesAtExit = INVALID_HANDLE_VALUE;
-    goesAtExit = CreateFileW(g_path, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                             OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    g_ended = goesAtExit != INVALID_HANDLE_VALUE || DeleteFileW(g_path);
+    g_goesAtExit.reset(CreateFileW(g_path, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    g_ended = g_goesAtExit.valid() || DeleteFileW(g_path);
 }
 
 void keepLogAtExit() {
