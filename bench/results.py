@@ -17,11 +17,16 @@ RESULTS = ROOT / "bench" / "RESULTS.md"
 
 
 def cpu_model() -> str:
+    """The model name, with family, model and stepping: a virtual machine may
+    name only the vendor's line ("AMD EPYC"), which spans generations."""
+    fields = {}
     with open("/proc/cpuinfo") as info:
         for line in info:
-            if line.startswith("model name"):
-                return line.split(":", 1)[1].strip()
-    return platform.processor() or "unknown CPU"
+            key, _, value = line.partition(":")
+            fields.setdefault(key.strip(), value.strip())
+    name = fields.get("model name") or platform.processor() or "unknown CPU"
+    ids = [f"{key} {fields[key]}" for key in ("cpu family", "model", "stepping") if key in fields]
+    return f"{name} ({', '.join(ids)})" if ids else name
 
 
 def machine_line() -> str:
